@@ -43,8 +43,10 @@ Refusal WriteFileAtomically(const std::string& path, std::string_view content)
     mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        int error = errno;
+    int syncError = ::fsync(fd) != 0 ? errno : 0;
+    int closeError = ::close(fd) != 0 ? errno : 0;
+    if (syncError != 0 || closeError != 0) {
+        int error = syncError != 0 ? syncError : closeError;
         ::unlink(temp.c_str());
         return WriteFailure(path, error);
     }
