@@ -6,6 +6,7 @@ CEipClient::CEipClient(QObject* parent) : QObject(parent)
 {
     connect(&socket, &QTcpSocket::connected, this, [this] {
         connected = true;
+        socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         Apply(session.OnConnected());
     });
     connect(&socket, &QTcpSocket::readyRead, this, [this] {
@@ -27,6 +28,7 @@ QTimer& CEipClient::Timer(int id)
     if (!timer) {
         timer = std::make_unique<QTimer>();
         timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);  // never before the full time-out
         connect(timer.get(), &QTimer::timeout, this, [this, id] { Apply(session.OnTimer(id)); });
     }
     return *timer;

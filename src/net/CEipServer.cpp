@@ -23,6 +23,7 @@ bool CEipServer::Listen(const QHostAddress& address, quint16 port)
 void CEipServer::Accept()
 {
     while (QTcpSocket* socket = server.nextPendingConnection()) {
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         responders[socket] = std::make_unique<CEipResponder>(gateway);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             auto it = responders.find(socket);
