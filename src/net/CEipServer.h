@@ -28,6 +28,8 @@ public:
     // Configuration Control: 0 stored address, 2 DHCP.
     std::uint32_t ConfigurationControl() const { return gateway.configurationControl; }
     void SetConfigurationControl(std::uint32_t value) { gateway.configurationControl = value; }
+    // A gateway whose Configuration Control cannot be changed (Set answered 0x0E).
+    void SetConfigurationSettable(bool settable) { gateway.configurationSettable = settable; }
 
 signals:
     // The value was changed by a Set request.

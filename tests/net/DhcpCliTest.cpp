@@ -79,6 +79,25 @@ TEST(DhcpCli, EnableAndDisableAgainstTheGateway)
     EXPECT_EQ(Varnelctl({"dhcp-enable", "not-an-address"}).exitCode, 2);
 }
 
+TEST(DhcpCli, RefusedOrUnansweredSwitchEndsWithMessageAndExit1)
+{
+    EnsureApp();
+    CEipServer readOnly;
+    ASSERT_TRUE(readOnly.Listen(QHostAddress(QHostAddress::LocalHost), 0));
+    readOnly.SetConfigurationSettable(false);
+    auto refused = Varnelctl({"dhcp-enable", "127.0.0.1", "--port", QString::number(readOnly.Port())});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, "设置DHCP失败：CIP通用状态0x0E（Attribute not settable）\n");
+    EXPECT_EQ(refused.out, "");
+
+    QTcpServer silent;  // accepts the connection, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress(QHostAddress::LocalHost), 0));
+    auto unanswered =
+        Varnelctl({"dhcp-disable", "127.0.0.1", "--port", QString::number(silent.serverPort())});
+    EXPECT_EQ(unanswered.exitCode, 1);
+    EXPECT_EQ(unanswered.err, "设备没有响应\n");
+}
+
 TEST(DhcpCli, ServerLogsRequestsAndRepliesUntilTerminated)
 {
     EnsureApp();

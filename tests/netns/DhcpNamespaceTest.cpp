@@ -124,18 +124,22 @@ bool WaitForText(const fs::path& file, const std::string& text)
     return false;
 }
 
+// Skips the running test when namespaces cannot be made; true when they were.
+#define MAKE_TEST_NETWORK(net)                                                            \
+    if (::geteuid() != 0)                                                                 \
+        GTEST_SKIP() << "creating network namespaces needs root";                         \
+    for (const auto& tool : {IP, UDHCPC})                                                 \
+        if (::access(tool.c_str(), X_OK) != 0)                                            \
+            GTEST_SKIP() << tool << " is not installed";                                  \
+    TestNetwork net;                                                                      \
+    if (auto failure = net.Make(); !failure.empty())                                      \
+        GTEST_SKIP() << "network namespaces cannot be made here: " << failure;
+
 }  // namespace
 
 TEST(DhcpNamespace, UdhcpcGetsTheAssignedAddressMaskAndLease)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "creating network namespaces needs root";
-    for (const auto& tool : {IP, UDHCPC})
-        if (::access(tool.c_str(), X_OK) != 0)
-            GTEST_SKIP() << tool << " is not installed";
-    TestNetwork net;
-    if (auto failure = net.Make(); !failure.empty())
-        GTEST_SKIP() << "network namespaces cannot be made here: " << failure;
+    MAKE_TEST_NETWORK(net);
 
     TempDir dir;
     const fs::path script = dir / "record.sh";
@@ -181,4 +185,19 @@ TEST(DhcpNamespace, UdhcpcGetsTheAssignedAddressMaskAndLease)
               std::string::npos)
         << lines;
     EXPECT_NE(lines.find("02:1a:2b:3c:4d:5e ACK 10.231.7.20"), std::string::npos) << lines;
+}
+
+TEST(DhcpNamespace, SwitchToAGatewayThatNeverAcceptsTimesOut)
+{
+    MAKE_TEST_NETWORK(net);
+    // 10.231.7.99 has a link address but nobody behind it: the connect hangs
+    // until the connect timer ends it.
+    auto neigh = testsupport::Run(IP, {"-n", net.server, "neigh", "add", "10.231.7.99", "lladdr",
+                                       "02:00:00:00:00:99", "dev", net.serverLink, "nud",
+                                       "permanent"});
+    ASSERT_EQ(neigh.exitCode, 0) << neigh.err;
+    auto result = testsupport::Run(IP, {"netns", "exec", net.server, VARNELCTL, "dhcp-enable",
+                                        "10.231.7.99"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "连接超时,请检查IP和PORT设置和设备是否正常运行\n");
 }

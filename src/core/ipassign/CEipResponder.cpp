@@ -207,7 +207,8 @@ std::vector<std::uint8_t> CEipResponder::AnswerCip(const EipHeader& header,
         return CipReplyFrame(header, service, CIP_SUCCESS, value);
     }
     // Attributes 1 (status), 2 (capability) and 4 (physical link) can only be read.
-    if (attribute == 1 || attribute == 2 || attribute == 4)
+    if (attribute == 1 || attribute == 2 || attribute == 4 ||
+        (attribute == CONFIGURATION_CONTROL && !gateway.configurationSettable))
         return CipReplyFrame(header, service, CIP_ATTRIBUTE_NOT_SETTABLE);
     if (attribute != CONFIGURATION_CONTROL)
         return CipReplyFrame(header, service, CIP_ATTRIBUTE_NOT_SUPPORTED);

@@ -17,6 +17,8 @@ namespace varnel {
 struct EipGatewayState {
     // Configuration Control: 0 stored address, 2 DHCP.
     std::uint32_t configurationControl = CONFIG_STATIC;
+    // False for a gateway that refuses to change it (answers 0x0E).
+    bool configurationSettable = true;
     // Handle given to the next registered session (never 0).
     std::uint32_t nextSessionHandle = 0x00010001;
 };
