@@ -38,6 +38,9 @@ void CEipClient::Start(const QHostAddress& address, bool enable, quint16 port)
 {
     socket.abort();
     connected = false;
+    // Timers of an earlier exchange must not end this one.
+    for (auto& [id, timer] : timers)
+        timer->stop();
     Apply(session.Start(enable));
     socket.connectToHost(address, port);
 }
