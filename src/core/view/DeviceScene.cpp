@@ -7,12 +7,12 @@
 
 namespace varnel {
 
-const SceneFontSpec& FontSpec(SceneFont font)
+const SceneFontRequest& RequestedFont(SceneFont font)
 {
-    static const SceneFontSpec title{"Arial Black", 30, 15, 400};
-    static const SceneFontSpec portName{"Times", 30, 6, 700};
-    static const SceneFontSpec small{"Times", 20, 4, 700};
-    static const SceneFontSpec detail{"Times", 20, 10, 700};
+    static const SceneFontRequest title{"Arial Black", 30, 15, 400};
+    static const SceneFontRequest portName{"Times", 30, 6, 700};
+    static const SceneFontRequest small{"Times", 20, 4, 700};
+    static const SceneFontRequest detail{"Times", 20, 10, 700};
     switch (font) {
     case SceneFont::Title:
         return title;

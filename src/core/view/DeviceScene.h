@@ -38,13 +38,13 @@ enum class SceneFont { Title, PortName, Small, Detail };
 
 // A font as the picture asks for it: face, cell height, average character
 // width and weight (400 normal, 700 bold).
-struct SceneFontSpec {
+struct SceneFontRequest {
     std::string_view face;
     int height;
     int width;
     int weight;
 };
-const SceneFontSpec& FontSpec(SceneFont font);
+const SceneFontRequest& RequestedFont(SceneFont font);
 
 inline constexpr SceneColor RACK_PEN_COLOR{128, 128, 0};
 inline constexpr int RACK_PEN_WIDTH = 2;

@@ -239,14 +239,14 @@ TEST(DeviceScene, DrawingOrderPerRack)
 
 TEST(DeviceScene, FontsAsAskedFor)
 {
-    EXPECT_EQ(FontSpec(SceneFont::Title).face, "Arial Black");
-    EXPECT_EQ(FontSpec(SceneFont::Title).height, 30);
-    EXPECT_EQ(FontSpec(SceneFont::Title).width, 15);
-    EXPECT_EQ(FontSpec(SceneFont::Title).weight, 400);
-    EXPECT_EQ(FontSpec(SceneFont::PortName).face, "Times");
-    EXPECT_EQ(FontSpec(SceneFont::PortName).width, 6);
-    EXPECT_EQ(FontSpec(SceneFont::Small).height, 20);
-    EXPECT_EQ(FontSpec(SceneFont::Small).width, 4);
-    EXPECT_EQ(FontSpec(SceneFont::Detail).width, 10);
-    EXPECT_EQ(FontSpec(SceneFont::Detail).weight, 700);
+    EXPECT_EQ(RequestedFont(SceneFont::Title).face, "Arial Black");
+    EXPECT_EQ(RequestedFont(SceneFont::Title).height, 30);
+    EXPECT_EQ(RequestedFont(SceneFont::Title).width, 15);
+    EXPECT_EQ(RequestedFont(SceneFont::Title).weight, 400);
+    EXPECT_EQ(RequestedFont(SceneFont::PortName).face, "Times");
+    EXPECT_EQ(RequestedFont(SceneFont::PortName).width, 6);
+    EXPECT_EQ(RequestedFont(SceneFont::Small).height, 20);
+    EXPECT_EQ(RequestedFont(SceneFont::Small).width, 4);
+    EXPECT_EQ(RequestedFont(SceneFont::Detail).width, 10);
+    EXPECT_EQ(RequestedFont(SceneFont::Detail).weight, 700);
 }

@@ -1,0 +1,96 @@
+#pragma once
+// Shared set-up of the widget tests: one application on the offscreen
+// platform, a data folder with the module picture, and handlers for modal
+// dialogs and popups (which block until closed).
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace guitest {
+
+// The one application; the data folder and settings live in a temp folder.
+QApplication& App();
+// The data folder the tests run with (VARNEL_HOME).
+std::string Home();
+
+// Calls `handle` with the first active modal widget of type T, polling the
+// event loop that the dialog runs; gives up (closing the modal) after ~4 s.
+template <class T>
+void OnModal(std::function<void(T*)> handle)
+{
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, handle] {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            handle(widget);
+            return;
+        }
+        if (++*tries > 400) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "expected modal " << T::staticMetaObject.className();
+            if (QWidget* other = QApplication::activeModalWidget())
+                other->close();
+        }
+    });
+    timer->start(10);
+}
+
+// The same for a popup menu; `tries` bounds the wait (10 ms each).
+void OnPopup(std::function<void(QMenu*)> handle, int tries = 400, bool failIfMissing = true);
+
+// A message box seen by a handler.
+struct SeenMessage {
+    QString text;
+    QString caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool seen = false;
+};
+// Records the next message box and closes it with OK.
+void CaptureMessage(SeenMessage& seen);
+
+}  // namespace guitest
+
+#include <QSettings>
+
+#include "gui/app/CMainFrame.h"
+#include "gui/ui/CVarnelView.h"
+
+namespace guitest {
+
+// A shown main window on a new document, with an empty recent-file list.
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App();
+        QSettings().remove("Recent File List");
+        frame = std::make_unique<varnel::CMainFrame>();
+        frame->NewDocument();
+        frame->resize(1000, 800);
+        frame->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        frame->Document().modified = false;
+        frame.reset();
+        QApplication::processEvents();
+    }
+    varnel::CVarnelDoc& Doc() { return frame->Document(); }
+    QWidget* Viewport() { return frame->View()->viewport(); }
+
+    std::unique_ptr<varnel::CMainFrame> frame;
+};
+
+}  // namespace guitest
