@@ -1,5 +1,6 @@
 #include "gui/ui/ScenePainter.h"
 
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPaintEngine>
 #include <QPainter>
@@ -30,6 +31,11 @@ QFont ScenePainter::MakeFont(SceneFont which)
     font.setFamilies(Families(wanted.face));
     font.setWeight(wanted.weight >= 700 ? QFont::Bold : QFont::Normal);
     font.setStyleStrategy(QFont::NoAntialias);
+    // A heavy face stands in for a missing "... Black" face by its weight.
+    if (wanted.face.ends_with("Black") &&
+        QFontInfo(font).family() != QString::fromUtf8(wanted.face.data(),
+                                                       static_cast<qsizetype>(wanted.face.size())))
+        font.setWeight(QFont::Black);
     // The height asked for is the whole character cell.
     font.setPixelSize(wanted.height);
     const qreal cell = QFontMetricsF(font).height();
