@@ -75,13 +75,6 @@ std::string Format(const char* format, long value)
 // The x of a text about ten units inside the column of rack entry k.
 int TextColumnX(int k) { return static_cast<int>((k - 1 + 0.2) * COLUMN + 100); }
 
-// The number of user slots drawn; a hand-edited count outside 0..54 is held
-// to what the rack can show.
-int DrawnSlots(const CVarnelDoc& doc)
-{
-    return std::clamp(doc.deviceSlotNum, 0, static_cast<int>(CVarnelDoc::MAX_USER_SLOTS));
-}
-
 void AddDetailBox(SceneBuilder& b, const CVarnelDoc& doc, Port port, int entry)
 {
     if (entry < 0 || entry >= CVarnelDoc::RACK_SIZE)
@@ -103,7 +96,7 @@ void AddDetailBox(SceneBuilder& b, const CVarnelDoc& doc, Port port, int entry)
 void AddRack(SceneBuilder& b, const CVarnelDoc& doc, Port port)
 {
     const int dy = port == Port::COM1 ? 0 : 200;
-    const int n = DrawnSlots(doc);
+    const int n = ShownUserSlots(doc);
     const int right = (n + 4) * COLUMN;
 
     b.Polyline({{100, 100 + dy}, {right, 100 + dy}, {right, 300 + dy}, {100, 300 + dy},
@@ -152,6 +145,11 @@ void AddRack(SceneBuilder& b, const CVarnelDoc& doc, Port port)
 }
 
 }  // namespace
+
+int ShownUserSlots(const CVarnelDoc& doc)
+{
+    return std::clamp(doc.deviceSlotNum, 0, static_cast<int>(CVarnelDoc::MAX_USER_SLOTS));
+}
 
 Scene BuildScene(const CVarnelDoc& doc)
 {

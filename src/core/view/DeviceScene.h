@@ -80,6 +80,10 @@ struct Scene {
 inline constexpr int SCENE_WIDTH = 3000;
 inline constexpr int SCENE_HEIGHT = 700;
 
+// The number of user slots drawn and hit-tested per port: the slot count,
+// held to 0..54 for a hand-edited document.
+int ShownUserSlots(const CVarnelDoc& doc);
+
 // The picture of `doc`: title line, the rack of each enabled port, selection
 // tint, detail box and the EtherNet/IP data ranges.
 Scene BuildScene(const CVarnelDoc& doc);

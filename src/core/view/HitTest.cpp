@@ -1,6 +1,6 @@
 #include "core/view/HitTest.h"
 
-#include <algorithm>
+#include "core/view/DeviceScene.h"
 
 namespace varnel {
 
@@ -11,11 +11,6 @@ constexpr int COLUMN = 50;
 bool Contains(int left, int top, int right, int bottom, int x, int y)
 {
     return left <= x && x < right && top <= y && y < bottom;
-}
-
-int UserSlots(const CVarnelDoc& doc)
-{
-    return std::clamp(doc.deviceSlotNum, 0, static_cast<int>(CVarnelDoc::MAX_USER_SLOTS));
 }
 
 bool InHead(Port port, int x, int y)
@@ -34,7 +29,7 @@ bool InColumn(Port port, int i, int x, int y)
 
 int HitTest(const CVarnelDoc& doc, int x, int y)
 {
-    const int n = UserSlots(doc);
+    const int n = ShownUserSlots(doc);
     int code = CVarnelDoc::NO_SELECTION;
     if (InHead(Port::COM1, x, y))
         code = CVarnelDoc::COM1_HEAD;
@@ -66,7 +61,7 @@ EditTarget DoubleClickTarget(const CVarnelDoc& doc, int x, int y)
             return target;
         }
     }
-    const int n = UserSlots(doc);
+    const int n = ShownUserSlots(doc);
     for (Port port : {Port::COM1, Port::COM2}) {
         if (doc.Enabled(port) != 1)
             continue;

@@ -86,8 +86,8 @@ void CVarnelView::Render(QPainter& p) { painter->Paint(p, BuildScene(doc), Modul
 
 QRect CVarnelView::UsedRect() const
 {
-    const int n = std::clamp(doc.deviceSlotNum, 0, static_cast<int>(CVarnelDoc::MAX_USER_SLOTS));
-    return QRect(0, 0, std::max(800, (n + 4) * 50 + 100), SCENE_HEIGHT);
+    const int rackRight = (ShownUserSlots(doc) + 4) * 50;
+    return QRect(0, 0, std::max(800, rackRight + 100), SCENE_HEIGHT);
 }
 
 void CVarnelView::UpdateScrollBars()
