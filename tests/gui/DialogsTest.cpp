@@ -1,6 +1,7 @@
 // The device-wide dialogs and the picture of a configuration built through
 // the window.
 #include <QLineEdit>
+#include <cstdio>
 #include <QPushButton>
 
 #include "GuiTestSupport.h"
@@ -95,6 +96,20 @@ TEST_F(FrameTest, AccessDialogWritesTheOptionFile)
     });
     frame->Action(ID_ACCESS_PARAMS)->trigger();
     EXPECT_EQ(Doc().deviceIp, "192.168.0.20");
+
+    // A missing or unusable option file is written anew with the address,
+    // never left empty; an empty element gets its text on one line.
+    for (const char* before : {"", "not xml at all", "<ETHOption><ip/></ETHOption>"}) {
+        if (*before == '\0')
+            std::remove(optionFile.c_str());
+        else
+            testsupport::WriteFile(optionFile, before);
+        guitest::OnModal<CDeviceIpDlg>([](CDeviceIpDlg* d) { Ok(d)->click(); });
+        frame->Action(ID_ACCESS_PARAMS)->trigger();
+        const std::string after = testsupport::ReadFile(optionFile);
+        EXPECT_NE(after.find("<ETHOption>"), std::string::npos) << before;
+        EXPECT_NE(after.find("<ip>192.168.0.20</ip>"), std::string::npos) << before;
+    }
 }
 
 TEST_F(FrameTest, SceneOfAConfigurationBuiltThroughTheWindow)
