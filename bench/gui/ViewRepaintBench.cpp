@@ -50,7 +50,8 @@ void BM_PaintSceneIntoImage(benchmark::State& state)
 {
     const Scene scene = BuildScene(FullDocument());
     const ScenePainter painter;
-    const QImage picture = LoadModulePicture(QString::fromStdString(FullDocument().ModulePicturePath()));
+    const QImage picture =
+        LoadModulePicture(QString::fromStdString(FullDocument().ModulePicturePath()));
     QImage image(SCENE_WIDTH, SCENE_HEIGHT, QImage::Format_RGB32);
     for (auto _ : state) {
         image.fill(Qt::white);
@@ -79,8 +80,7 @@ BENCHMARK(BM_ViewRepaint)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -1,8 +1,8 @@
 // The device-wide dialogs and the picture of a configuration built through
 // the window.
 #include <QLineEdit>
-#include <cstdio>
 #include <QPushButton>
+#include <cstdio>
 
 #include "GuiTestSupport.h"
 #include "core/modbus/ModbusMaster.h"
@@ -68,8 +68,7 @@ TEST_F(FrameTest, AccessDialogWritesTheOptionFile)
     QStringList parts;
     guitest::OnModal<CDeviceIpDlg>([&](CDeviceIpDlg* d) {
         EXPECT_EQ(d->windowTitle(), "访问参数");
-        for (int i = 0; i < 4; ++i)
-            parts << d->Part(i)->text();
+        for (int i = 0; i < 4; ++i) parts << d->Part(i)->text();
         d->Part(0)->setText("192");
         d->Part(1)->setText("168");
         d->Part(2)->setText("1");
@@ -115,17 +114,31 @@ TEST_F(FrameTest, AccessDialogWritesTheOptionFile)
 TEST_F(FrameTest, SceneOfAConfigurationBuiltThroughTheWindow)
 {
     SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 0, 17, 7);    // in 3: 2..4
+    PlaceModule(Doc(), "读0区 01H", 0, 17, 7);        // in 3: 2..4
     PlaceModule(Doc(), "写4区 10H 写多字", 0, 2, 8);  // out 4: 2..5
     Doc().selectedSlot = 5;
     const QStringList texts = Texts(BuildScene(Doc()));
-    for (const char* expected :
-         {"100,40 EIP-MODBUS DEVICE", "100,80 AllInLength:   5", "200,80 AllOutLength:  6",
-          "135,110 COM1", "110,200 InLength:   3", "110,230 OutLength:  4", "210,120 MS #7",
-          "210,160 eipIN", "210,200 2", "210,210 . . .", "210,230 4", "260,120 MS #8",
-          "260,160 eipOUT", "260,200 2", "260,230 5", "100,510 COM:  COM1", "100,540 槽号: 2",
-          "100,570 名称: 写4区 10H 写多字", "100,600 输入长度: 0", "100,630 输出长度: 4",
-          "100,660 用户参数: 0x08 0x10 0x00 0x00 0x00 0x02 "})
+    for (const char* expected : {"100,40 EIP-MODBUS DEVICE",
+                                 "100,80 AllInLength:   5",
+                                 "200,80 AllOutLength:  6",
+                                 "135,110 COM1",
+                                 "110,200 InLength:   3",
+                                 "110,230 OutLength:  4",
+                                 "210,120 MS #7",
+                                 "210,160 eipIN",
+                                 "210,200 2",
+                                 "210,210 . . .",
+                                 "210,230 4",
+                                 "260,120 MS #8",
+                                 "260,160 eipOUT",
+                                 "260,200 2",
+                                 "260,230 5",
+                                 "100,510 COM:  COM1",
+                                 "100,540 槽号: 2",
+                                 "100,570 名称: 写4区 10H 写多字",
+                                 "100,600 输入长度: 0",
+                                 "100,630 输出长度: 4",
+                                 "100,660 用户参数: 0x08 0x10 0x00 0x00 0x00 0x02 "})
         EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
     bool tinted = false;
     for (const auto& p : BuildScene(Doc()).items)

@@ -16,7 +16,10 @@ testsupport::TempDir& Folder()
 }
 }  // namespace
 
-std::string Home() { return (Folder() / "home").string(); }
+std::string Home()
+{
+    return (Folder() / "home").string();
+}
 
 QApplication& App()
 {
@@ -54,8 +57,7 @@ void OnPopup(std::function<void(QMenu*)> handle, int maxTries, bool failIfMissin
         if (++*tries > maxTries) {
             timer->stop();
             timer->deleteLater();
-            if (failIfMissing)
-                ADD_FAILURE() << "expected a popup menu";
+            if (failIfMissing) ADD_FAILURE() << "expected a popup menu";
         }
     });
     timer->start(10);

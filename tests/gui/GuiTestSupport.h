@@ -2,17 +2,17 @@
 // Shared set-up of the widget tests: one application on the offscreen
 // platform, a data folder with the module picture, and handlers for modal
 // dialogs and popups (which block until closed).
+#include <gtest/gtest.h>
+
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 #include <functional>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 namespace guitest {
 
@@ -39,8 +39,7 @@ void OnModal(std::function<void(T*)> handle)
             timer->stop();
             timer->deleteLater();
             ADD_FAILURE() << "expected modal " << T::staticMetaObject.className();
-            if (QWidget* other = QApplication::activeModalWidget())
-                other->close();
+            if (QWidget* other = QApplication::activeModalWidget()) other->close();
         }
     });
     timer->start(10);

@@ -23,8 +23,7 @@ QStringList Describe(const QList<QAction*>& items)
 {
     QStringList out;
     for (QAction* a : items) {
-        if (!a->isVisible())
-            continue;
+        if (!a->isVisible()) continue;
         if (a->isSeparator())
             out << "-";
         else if (a->menu())
@@ -37,15 +36,17 @@ QStringList Describe(const QList<QAction*>& items)
     return out;
 }
 
-QMenu* TopMenu(QMainWindow* w, int i) { return w->menuBar()->actions().at(i)->menu(); }
+QMenu* TopMenu(QMainWindow* w, int i)
+{
+    return w->menuBar()->actions().at(i)->menu();
+}
 
 }  // namespace
 
 TEST_F(FrameTest, MenuBarItemsInOrder)
 {
     QStringList tops;
-    for (QAction* a : frame->menuBar()->actions())
-        tops << a->text();
+    for (QAction* a : frame->menuBar()->actions()) tops << a->text();
     EXPECT_EQ(tops, QStringList({"文件(&F)", "视图(&V)", "操作", "帮助(&H)"}));
 
     EXPECT_EQ(Describe(TopMenu(frame.get(), 0)->actions()),
@@ -79,11 +80,10 @@ TEST_F(FrameTest, ToolbarPromptsShortcutsAndPanes)
         const char* status;
         const char* tip;
     };
-    for (const Prompt& p : {Prompt{32771, "配置下载", "下载"},
-                            Prompt{32774, "网络参数设置", "通过DHCP设置设备IP"},
-                            Prompt{32778, "清除配置", "清除设备现有配置"},
-                            Prompt{32779, "重启设备", "重新启动设备"},
-                            Prompt{32785, "编译并下载", "编译并下载"}}) {
+    for (const Prompt& p :
+         {Prompt{32771, "配置下载", "下载"}, Prompt{32774, "网络参数设置", "通过DHCP设置设备IP"},
+          Prompt{32778, "清除配置", "清除设备现有配置"}, Prompt{32779, "重启设备", "重新启动设备"},
+          Prompt{32785, "编译并下载", "编译并下载"}}) {
         EXPECT_EQ(frame->Action(p.id)->statusTip(), QString::fromUtf8(p.status)) << p.id;
         EXPECT_EQ(frame->Action(p.id)->toolTip(), QString::fromUtf8(p.tip)) << p.id;
     }
@@ -147,8 +147,7 @@ TEST_F(FrameTest, AboutBox)
     QStringList labels;
     guitest::OnModal<QDialog>([&](QDialog* d) {
         title = d->windowTitle();
-        for (QLabel* l : d->findChildren<QLabel*>())
-            labels << l->text();
+        for (QLabel* l : d->findChildren<QLabel*>()) labels << l->text();
         d->accept();
     });
     frame->Action(ID_APP_ABOUT)->trigger();

@@ -14,8 +14,7 @@ namespace {
 QStringList Children(QTreeWidgetItem* item)
 {
     QStringList out;
-    for (int i = 0; i < item->childCount(); ++i)
-        out << item->child(i)->text(0);
+    for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
     return out;
 }
 

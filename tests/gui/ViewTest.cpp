@@ -9,8 +9,8 @@
 #include "GuiTestSupport.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/view/DeviceScene.h"
-#include "gui/modbus/CCommandDlg.h"
 #include "gui/modbus/CComPrmMaster.h"
+#include "gui/modbus/CCommandDlg.h"
 #include "gui/ui/CPrmHexEditDlg.h"
 
 using namespace varnel;
@@ -43,9 +43,9 @@ TEST_F(FrameTest, LeftPressSelectsByHalfOpenRectangles)
     struct Case {
         int x, y, code;
     };
-    for (const Case& c : {Case{205, 150, 4}, Case{200, 150, 4}, Case{199, 150, 0},
-                          Case{150, 300, 1000}, Case{150, 299, 0}, Case{700, 150, -1},
-                          Case{150, 99, -1}, Case{699, 499, 1013}}) {
+    for (const Case& c :
+         {Case{205, 150, 4}, Case{200, 150, 4}, Case{199, 150, 0}, Case{150, 300, 1000},
+          Case{150, 299, 0}, Case{700, 150, -1}, Case{150, 99, -1}, Case{699, 499, 1013}}) {
         Doc().selectedSlot = 77;
         Click(Viewport(), Qt::LeftButton, QPoint(c.x, c.y));
         EXPECT_EQ(Doc().selectedSlot, c.code) << c.x << "," << c.y;
@@ -101,8 +101,7 @@ TEST_F(FrameTest, RightClickDeletesAHeadOrASlot)
     Click(Viewport(), Qt::RightButton, QPoint(150, 150));
     EXPECT_EQ(Doc().selectedSlot, 0);
     EXPECT_EQ(Doc().com1Enabled, 0);
-    for (const CSlot& slot : Doc().com1Slots)
-        EXPECT_TRUE(slot.IsEmpty());
+    for (const CSlot& slot : Doc().com1Slots) EXPECT_TRUE(slot.IsEmpty());
     EXPECT_EQ(Doc().com2Enabled, 1);
 
     // No popup for an empty slot, nor for the head of a port that is gone.
@@ -139,9 +138,9 @@ TEST_F(FrameTest, DoubleClickEditsSerialParameters)
         d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     QTest::mouseDClick(Viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
-    EXPECT_EQ(opened, QStringList({"9600", "8 DataLen,1 StopBit,No Parity",
-                                   "Not Monitor Slave Status", "200ms", "At MD_scan End",
-                                   "Write always", "Same Interval"}));
+    EXPECT_EQ(opened,
+              QStringList({"9600", "8 DataLen,1 StopBit,No Parity", "Not Monitor Slave Status",
+                           "200ms", "At MD_scan End", "Write always", "Same Interval"}));
     EXPECT_EQ(Doc().Slot(Port::COM1, 2).module.modulePrm, (Bytes{9, 2, 8, 0x82, 0x64, 0}));
     EXPECT_TRUE(Doc().modified);
 

@@ -14,14 +14,14 @@ const SceneFontRequest& RequestedFont(SceneFont font)
     static const SceneFontRequest small{"Times", 20, 4, 700};
     static const SceneFontRequest detail{"Times", 20, 10, 700};
     switch (font) {
-    case SceneFont::Title:
-        return title;
-    case SceneFont::PortName:
-        return portName;
-    case SceneFont::Small:
-        return small;
-    case SceneFont::Detail:
-        break;
+        case SceneFont::Title:
+            return title;
+        case SceneFont::PortName:
+            return portName;
+        case SceneFont::Small:
+            return small;
+        case SceneFont::Detail:
+            break;
     }
     return detail;
 }
@@ -73,23 +73,23 @@ std::string Format(const char* format, long value)
 }
 
 // The x of a text about ten units inside the column of rack entry k.
-int TextColumnX(int k) { return static_cast<int>((k - 1 + 0.2) * COLUMN + 100); }
+int TextColumnX(int k)
+{
+    return static_cast<int>((k - 1 + 0.2) * COLUMN + 100);
+}
 
 void AddDetailBox(SceneBuilder& b, const CVarnelDoc& doc, Port port, int entry)
 {
-    if (entry < 0 || entry >= CVarnelDoc::RACK_SIZE)
-        return;
+    if (entry < 0 || entry >= CVarnelDoc::RACK_SIZE) return;
     const CModule& m = doc.Slot(port, entry).module;
-    if (m.IsEmpty())
-        return;
+    if (m.IsEmpty()) return;
     b.Text(100, 510, SceneFont::Detail, std::string("COM:  ") + PortName(port));
     b.Text(100, 540, SceneFont::Detail, Format("槽号: %ld", entry - 2));
     b.Text(100, 570, SceneFont::Detail, "名称: " + m.moduleName);
     b.Text(100, 600, SceneFont::Detail, Format("输入长度: %ld", m.inputLen));
     b.Text(100, 630, SceneFont::Detail, Format("输出长度: %ld", m.outputLen));
     std::string prm = "用户参数: ";
-    for (std::uint8_t byte : m.modulePrm)
-        prm += Format("0x%02lx ", byte);
+    for (std::uint8_t byte : m.modulePrm) prm += Format("0x%02lx ", byte);
     b.Text(100, 660, SceneFont::Detail, prm);
 }
 
@@ -99,8 +99,8 @@ void AddRack(SceneBuilder& b, const CVarnelDoc& doc, Port port)
     const int n = ShownUserSlots(doc);
     const int right = (n + 4) * COLUMN;
 
-    b.Polyline({{100, 100 + dy}, {right, 100 + dy}, {right, 300 + dy}, {100, 300 + dy},
-                {100, 100 + dy}});
+    b.Polyline(
+        {{100, 100 + dy}, {right, 100 + dy}, {right, 300 + dy}, {100, 300 + dy}, {100, 100 + dy}});
     b.Rect(ScenePrimitive::Kind::FillRect, {100, 100 + dy, 100, 200}, HEAD_FILL_COLOR);
     for (int i = 0; i < n; ++i)
         b.Polyline({{(i + 4) * COLUMN, 100 + dy}, {(i + 4) * COLUMN, 300 + dy}});
@@ -136,11 +136,9 @@ void AddRack(SceneBuilder& b, const CVarnelDoc& doc, Port port)
         const std::string ms = Format("MS #%ld", slot.slaveText);
         b.Text(x, 120 + dy, SceneFont::Small, ms);
         b.Text(x, 160 + dy, SceneFont::Small, slot.direction);
-        if (slot.hasRange)
-            b.Text(x, 200 + dy, SceneFont::Small, Format("%ld", slot.first));
+        if (slot.hasRange) b.Text(x, 200 + dy, SceneFont::Small, Format("%ld", slot.first));
         b.Text(x, 210 + dy, SceneFont::Small, ". . .");
-        if (slot.hasRange)
-            b.Text(x, 230 + dy, SceneFont::Small, Format("%ld", slot.last));
+        if (slot.hasRange) b.Text(x, 230 + dy, SceneFont::Small, Format("%ld", slot.last));
     }
 }
 
@@ -163,10 +161,8 @@ Scene BuildScene(const CVarnelDoc& doc)
         b.Text(100, 80, SceneFont::Small, Format("AllInLength:   %ld", totals.allIn));
         b.Text(200, 80, SceneFont::Small, Format("AllOutLength:  %ld", totals.allOut));
     }
-    if (doc.com1Enabled == 1)
-        AddRack(b, doc, Port::COM1);
-    if (doc.com2Enabled == 1)
-        AddRack(b, doc, Port::COM2);
+    if (doc.com1Enabled == 1) AddRack(b, doc, Port::COM1);
+    if (doc.com2Enabled == 1) AddRack(b, doc, Port::COM2);
     return scene;
 }
 

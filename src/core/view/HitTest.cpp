@@ -31,17 +31,13 @@ int HitTest(const CVarnelDoc& doc, int x, int y)
 {
     const int n = ShownUserSlots(doc);
     int code = CVarnelDoc::NO_SELECTION;
-    if (InHead(Port::COM1, x, y))
-        code = CVarnelDoc::COM1_HEAD;
+    if (InHead(Port::COM1, x, y)) code = CVarnelDoc::COM1_HEAD;
     for (int i = 0; i < n; ++i) {
-        if (InColumn(Port::COM1, i, x, y))
-            code = i + 4;
+        if (InColumn(Port::COM1, i, x, y)) code = i + 4;
     }
-    if (InHead(Port::COM2, x, y))
-        code = CVarnelDoc::COM2_HEAD;
+    if (InHead(Port::COM2, x, y)) code = CVarnelDoc::COM2_HEAD;
     for (int i = 0; i < n; ++i) {
-        if (InColumn(Port::COM2, i, x, y))
-            code = i + 1004;
+        if (InColumn(Port::COM2, i, x, y)) code = i + 1004;
     }
     return code;
 }
@@ -63,12 +59,10 @@ EditTarget DoubleClickTarget(const CVarnelDoc& doc, int x, int y)
     }
     const int n = ShownUserSlots(doc);
     for (Port port : {Port::COM1, Port::COM2}) {
-        if (doc.Enabled(port) != 1)
-            continue;
+        if (doc.Enabled(port) != 1) continue;
         for (int i = 0; i < n; ++i) {
             const CModule& m = doc.Slot(port, i + 3).module;
-            if (!InColumn(port, i, x, y) || m.IsEmpty())
-                continue;
+            if (!InColumn(port, i, x, y) || m.IsEmpty()) continue;
             target.port = port;
             target.index = i + 3;
             if (!m.IsStatusTable()) {

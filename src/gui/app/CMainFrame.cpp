@@ -22,9 +22,9 @@
 #include "core/project/ProjectStore.h"
 #include "gui/app/CommandIds.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/model/CDeviceIpDlg.h"
 #include "gui/model/CDeviceOptionSetDlg.h"
-#include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/ui/CTreeWnd.h"
 #include "gui/ui/CVarnelView.h"
 #include "gui/ui/MessageBox.h"
@@ -117,7 +117,10 @@ CMainFrame::CMainFrame(QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
-CDeviceTreeDlg* CMainFrame::TreeDlg() const { return treeWnd->TreeDlg(); }
+CDeviceTreeDlg* CMainFrame::TreeDlg() const
+{
+    return treeWnd->TreeDlg();
+}
 
 QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, bool enabled)
 {
@@ -247,8 +250,7 @@ void CMainFrame::NewDocument()
 
 bool CMainFrame::SaveModified()
 {
-    if (!doc.modified)
-        return true;
+    if (!doc.modified) return true;
     QMessageBox box(QMessageBox::Warning, DocTemplateString(TYPE_NAME),
                     QStringLiteral("是否保存对 %1 的更改?").arg(DocumentTitle()),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
@@ -257,29 +259,26 @@ bool CMainFrame::SaveModified()
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
     switch (box.exec()) {
-    case QMessageBox::Yes:
-        return OnFileSave();
-    case QMessageBox::No:
-        return true;
-    default:
-        return false;
+        case QMessageBox::Yes:
+            return OnFileSave();
+        case QMessageBox::No:
+            return true;
+        default:
+            return false;
     }
 }
 
 void CMainFrame::OnFileNew()
 {
-    if (SaveModified())
-        NewDocument();
+    if (SaveModified()) NewDocument();
 }
 
 void CMainFrame::OnFileOpen()
 {
-    if (!SaveModified())
-        return;
+    if (!SaveModified()) return;
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开"),
                                                       QFileInfo(pathName).path(), FileFilter());
-    if (!path.isEmpty())
-        OpenDocumentFile(path);
+    if (!path.isEmpty()) OpenDocumentFile(path);
 }
 
 bool CMainFrame::OpenDocumentFile(const QString& path)
@@ -298,8 +297,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     AddRecentFile(pathName);
     // An opened configuration is compiled at once, so the hex file matches it.
     const CompileResult compiled = Compile(doc, doc.HexFilePath());
-    if (compiled.message)
-        ShowMessage(this, *compiled.message);
+    if (compiled.message) ShowMessage(this, *compiled.message);
     OnDocumentChanged();
     return true;
 }
@@ -319,8 +317,7 @@ bool CMainFrame::SaveDocumentFile(const QString& path)
 
 bool CMainFrame::OnFileSave()
 {
-    if (pathName.isEmpty())
-        return OnFileSaveAs();
+    if (pathName.isEmpty()) return OnFileSaveAs();
     return SaveDocumentFile(pathName);
 }
 
@@ -330,8 +327,7 @@ bool CMainFrame::OnFileSaveAs()
         pathName.isEmpty() ? DocTemplateString(DOC_NAME) + DocTemplateString(FILTER_EXT) : pathName;
     const QString path =
         QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), suggested, FileFilter());
-    if (path.isEmpty())
-        return false;
+    if (path.isEmpty()) return false;
     return SaveDocumentFile(path);
 }
 
@@ -344,8 +340,7 @@ void CMainFrame::OnAccessParams()
 void CMainFrame::OnSlotCount()
 {
     CDeviceOptionSetDlg dialog(doc, this);
-    if (dialog.exec() == QDialog::Accepted)
-        view->viewport()->update();
+    if (dialog.exec() == QDialog::Accepted) view->viewport()->update();
 }
 
 void CMainFrame::OnPlaceStatusTables()
@@ -391,8 +386,7 @@ QStringList CMainFrame::RecentFiles() const
     QStringList files;
     for (int i = 1; i <= MAX_RECENT; ++i) {
         const QString file = settings.value(QStringLiteral("File%1").arg(i)).toString();
-        if (!file.isEmpty())
-            files << file;
+        if (!file.isEmpty()) files << file;
     }
     return files;
 }
@@ -440,8 +434,7 @@ void CMainFrame::RebuildRecentMenu()
         action->setStatusTip(QStringLiteral("打开此文档"));
         const QString file = files[i];
         connect(action, &QAction::triggered, this, [this, file] {
-            if (SaveModified())
-                OpenDocumentFile(file);
+            if (SaveModified()) OpenDocumentFile(file);
         });
         fileMenu->insertAction(recentPlaceholder, action);
         recentActions << action;

@@ -24,8 +24,7 @@ bool CVarnelApp::InitInstance(const QStringList& arguments)
     frame->setWindowIcon(frame->style()->standardIcon(QStyle::SP_ComputerIcon));
     const QStringList files = arguments.filter(QRegularExpression("^[^-]"));
     if (!files.isEmpty()) {
-        if (!frame->OpenDocumentFile(files.first()))
-            return false;
+        if (!frame->OpenDocumentFile(files.first())) return false;
     } else {
         frame->NewDocument();
     }

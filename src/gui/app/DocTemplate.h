@@ -12,6 +12,9 @@ inline const QString DOC_TEMPLATE = QStringLiteral(
 
 enum DocTemplatePart { WINDOW_TITLE, DOC_NAME, TYPE_NAME, FILTER_NAME, FILTER_EXT };
 
-inline QString DocTemplateString(DocTemplatePart part) { return DOC_TEMPLATE.split('\n')[part]; }
+inline QString DocTemplateString(DocTemplatePart part)
+{
+    return DOC_TEMPLATE.split('\n')[part];
+}
 
 }  // namespace varnel

@@ -24,8 +24,8 @@ CComPrmMaster::CComPrmMaster(const std::array<std::uint8_t, 5>& comPrm, QWidget*
         // A stored byte outside the list shows no selection.
         combo->setCurrentIndex(choices.index[static_cast<std::size_t>(id)]);
         lists[static_cast<std::size_t>(id)] = combo;
-        form->addRow(QString::fromUtf8(list.label.data(), static_cast<qsizetype>(list.label.size())),
-                     combo);
+        form->addRow(
+            QString::fromUtf8(list.label.data(), static_cast<qsizetype>(list.label.size())), combo);
     }
     layout->addLayout(form);
     auto* buttons = MakeOkCancel(this);

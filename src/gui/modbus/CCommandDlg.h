@@ -16,8 +16,8 @@ class CCommandDlg : public QDialog {
 public:
     // `fields` are shown in decimal; the quantity box is disabled for the two
     // single writes. The document is read by the overlap check.
-    CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
-                const CommandFields& fields, QWidget* parent = nullptr);
+    CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel, const CommandFields& fields,
+                QWidget* parent = nullptr);
 
     // The confirmed values (valid after OK).
     const CommandFields& Fields() const { return fields; }

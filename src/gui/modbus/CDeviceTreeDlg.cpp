@@ -46,8 +46,7 @@ CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, QWidget* parent)
     add(com, "COM2");
     QTreeWidgetItem* module = add(nullptr, "Module");
     QTreeWidgetItem* command = add(module, "MOD command");
-    for (const CommandType& type : CommandTypes())
-        add(command, Text(type.label));
+    for (const CommandType& type : CommandTypes()) add(command, Text(type.label));
     com->setExpanded(true);
     module->setExpanded(true);
     command->setExpanded(true);
@@ -67,8 +66,7 @@ QTreeWidgetItem* CDeviceTreeDlg::FindItem(const QString& text) const
 
 void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
 {
-    if (item == nullptr || item->parent() == nullptr)
-        return;
+    if (item == nullptr || item->parent() == nullptr) return;
     const QString parentText = item->parent()->text(0);
     const std::string label = item->text(0).toStdString();
     if (parentText == "COM") {
@@ -76,8 +74,7 @@ void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
         emit documentChanged();
     } else if (parentText == "MOD command") {
         CCommandDlg dialog(doc, label, CommandFields{}, this);
-        if (dialog.exec() != QDialog::Accepted)
-            return;
+        if (dialog.exec() != QDialog::Accepted) return;
         const CommandFields& f = dialog.Fields();
         PlaceModule(doc, label, f.startAddress, f.quantity, f.slaveAddress);
         emit documentChanged();
@@ -87,11 +84,9 @@ void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
 bool CDeviceTreeDlg::EditCommand(QWidget* parent, const CVarnelDoc& doc, CModule& module)
 {
     CommandFields fields;
-    if (!ReadCommandFields(module, fields))
-        return false;
+    if (!ReadCommandFields(module, fields)) return false;
     CCommandDlg dialog(doc, module.moduleName, fields, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
+    if (dialog.exec() != QDialog::Accepted) return false;
     ApplyCommandEdit(module, dialog.Fields());
     return true;
 }

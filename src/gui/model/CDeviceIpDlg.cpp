@@ -32,12 +32,10 @@ CDeviceIpDlg::CDeviceIpDlg(CVarnelDoc& doc, QWidget* parent) : QDialog(parent), 
         if (shown.size() == 4) {
             bool ok = false;
             const int value = shown[i].toInt(&ok);
-            if (ok && value >= 0 && value <= 255)
-                part->setText(QString::number(value));
+            if (ok && value >= 0 && value <= 255) part->setText(QString::number(value));
         }
         parts[static_cast<std::size_t>(i)] = part;
-        if (i != 0)
-            row->addWidget(new QLabel(QStringLiteral("."), this));
+        if (i != 0) row->addWidget(new QLabel(QStringLiteral("."), this));
         row->addWidget(part);
     }
     layout->addLayout(row);
@@ -49,8 +47,7 @@ CDeviceIpDlg::CDeviceIpDlg(CVarnelDoc& doc, QWidget* parent) : QDialog(parent), 
 QString CDeviceIpDlg::AddressText() const
 {
     QStringList numbers;
-    for (const QLineEdit* part : parts)
-        numbers << QString::number(part->text().toInt());
+    for (const QLineEdit* part : parts) numbers << QString::number(part->text().toInt());
     return numbers.join('.');
 }
 
@@ -58,8 +55,7 @@ void CDeviceIpDlg::OnOk()
 {
     doc.deviceIp = AddressText().toStdString();
     // The address is kept in the document even when the file cannot be written.
-    if (const Refusal refusal = WriteAccessAddress(doc))
-        ShowMessage(this, *refusal);
+    if (const Refusal refusal = WriteAccessAddress(doc)) ShowMessage(this, *refusal);
     accept();
 }
 

@@ -14,17 +14,17 @@ std::string Escaped(const std::string& text)
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -35,20 +35,17 @@ std::string Escaped(const std::string& text)
 bool ReplaceIp(std::string& content, const std::string& value)
 {
     const std::size_t root = content.find("<ETHOption");
-    if (root == std::string::npos)
-        return false;
+    if (root == std::string::npos) return false;
     const std::size_t empty = content.find("<ip/>", root);
     const std::size_t open = content.find("<ip>", root);
     if (empty != std::string::npos && (open == std::string::npos || empty < open)) {
         content.replace(empty, 5, "<ip>" + value + "</ip>");
         return true;
     }
-    if (open == std::string::npos)
-        return false;
+    if (open == std::string::npos) return false;
     const std::size_t start = open + 4;
     const std::size_t close = content.find("</ip>", start);
-    if (close == std::string::npos)
-        return false;
+    if (close == std::string::npos) return false;
     content.replace(start, close - start, value);
     return true;
 }

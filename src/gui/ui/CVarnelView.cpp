@@ -82,7 +82,10 @@ const QImage& CVarnelView::ModulePicture()
     return picture;
 }
 
-void CVarnelView::Render(QPainter& p) { painter->Paint(p, BuildScene(doc), ModulePicture()); }
+void CVarnelView::Render(QPainter& p)
+{
+    painter->Paint(p, BuildScene(doc), ModulePicture());
+}
 
 QRect CVarnelView::UsedRect() const
 {
@@ -116,7 +119,10 @@ void CVarnelView::resizeEvent(QResizeEvent* event)
     UpdateScrollBars();
 }
 
-void CVarnelView::scrollContentsBy(int, int) { viewport()->update(); }
+void CVarnelView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
 
 void CVarnelView::SelectAt(const QPoint& viewportPoint)
 {
@@ -127,8 +133,7 @@ void CVarnelView::SelectAt(const QPoint& viewportPoint)
 
 void CVarnelView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        SelectAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) SelectAt(event->position().toPoint());
     QAbstractScrollArea::mousePressEvent(event);
 }
 
@@ -139,22 +144,19 @@ void CVarnelView::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     SelectAt(event->position().toPoint());
-    if (OffersDelete(doc))
-        deletePopup->exec(viewport()->mapToGlobal(event->position().toPoint()));
+    if (OffersDelete(doc)) deletePopup->exec(viewport()->mapToGlobal(event->position().toPoint()));
 }
 
 void CVarnelView::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        EditAt(Logical(event->position().toPoint()));
+    if (event->button() == Qt::LeftButton) EditAt(Logical(event->position().toPoint()));
 }
 
 void CVarnelView::contextMenuEvent(QContextMenuEvent* event)
 {
     // The mouse's right button has its own popup; only the keyboard's menu
     // request shows the edit menu.
-    if (event->reason() == QContextMenuEvent::Keyboard)
-        editMenu->exec(event->globalPos());
+    if (event->reason() == QContextMenuEvent::Keyboard) editMenu->exec(event->globalPos());
 }
 
 void CVarnelView::OnDelete()
@@ -169,40 +171,40 @@ void CVarnelView::EditAt(const QPoint& p)
     const EditTarget target = DoubleClickTarget(doc, p.x(), p.y());
     bool changed = false;
     switch (target.kind) {
-    case EditTarget::Kind::SerialParams: {
-        Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
-        std::array<std::uint8_t, 5> comPrm{};
-        std::copy_n(prm.begin(), comPrm.size(), comPrm.begin());
-        CComPrmMaster dialog(comPrm, this);
-        if (dialog.exec() == QDialog::Accepted) {
-            std::copy(dialog.ComPrm().begin(), dialog.ComPrm().end(), prm.begin());
-            changed = true;
+        case EditTarget::Kind::SerialParams: {
+            Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
+            std::array<std::uint8_t, 5> comPrm{};
+            std::copy_n(prm.begin(), comPrm.size(), comPrm.begin());
+            CComPrmMaster dialog(comPrm, this);
+            if (dialog.exec() == QDialog::Accepted) {
+                std::copy(dialog.ComPrm().begin(), dialog.ComPrm().end(), prm.begin());
+                changed = true;
+            }
+            break;
         }
-        break;
-    }
-    case EditTarget::Kind::Command:
-        changed = CDeviceTreeDlg::EditCommand(this, doc, doc.Slot(target.port, target.index).module);
-        break;
-    case EditTarget::Kind::UserParams: {
-        Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
-        const int count = static_cast<int>(prm.size());
-        CPrmHexEditDlg dialog(ToQ(FormatUserParams(prm)), count, this);
-        if (dialog.exec() == QDialog::Accepted) {
-            prm = ParseUserParams(dialog.HexText().toStdString(), count);
-            changed = true;
+        case EditTarget::Kind::Command:
+            changed =
+                CDeviceTreeDlg::EditCommand(this, doc, doc.Slot(target.port, target.index).module);
+            break;
+        case EditTarget::Kind::UserParams: {
+            Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
+            const int count = static_cast<int>(prm.size());
+            CPrmHexEditDlg dialog(ToQ(FormatUserParams(prm)), count, this);
+            if (dialog.exec() == QDialog::Accepted) {
+                prm = ParseUserParams(dialog.HexText().toStdString(), count);
+                changed = true;
+            }
+            break;
         }
-        break;
-    }
-    case EditTarget::Kind::None:
-        break;
+        case EditTarget::Kind::None:
+            break;
     }
     // A confirmed edit is a change to save like any other.
     if (changed) {
         doc.modified = true;
         emit documentChanged();
     }
-    if (target.repaint)
-        viewport()->update();
+    if (target.repaint) viewport()->update();
 }
 
 void CVarnelView::PrintTo(QPrinter* printer)
@@ -220,8 +222,7 @@ void CVarnelView::OnFilePrint()
 {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted)
-        PrintTo(&printer);
+    if (dialog.exec() == QDialog::Accepted) PrintTo(&printer);
 }
 
 void CVarnelView::OnFilePrintPreview()

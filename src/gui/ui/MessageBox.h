@@ -12,6 +12,9 @@ namespace varnel {
 void ShowMessage(QWidget* parent, const Message& message);
 
 // Core texts are UTF-8.
-inline QString ToQ(const std::string& text) { return QString::fromStdString(text); }
+inline QString ToQ(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 }  // namespace varnel

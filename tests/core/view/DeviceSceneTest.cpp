@@ -18,16 +18,14 @@ std::vector<std::string> TextsAt(const Scene& s, int x, int y)
 {
     std::vector<std::string> out;
     for (const auto& p : s.items)
-        if (p.kind == Kind::Text && p.at == ScenePoint{x, y})
-            out.push_back(p.text);
+        if (p.kind == Kind::Text && p.at == ScenePoint{x, y}) out.push_back(p.text);
     return out;
 }
 
 std::optional<ScenePrimitive> TextItem(const Scene& s, const std::string& text)
 {
     for (const auto& p : s.items)
-        if (p.kind == Kind::Text && p.text == text)
-            return p;
+        if (p.kind == Kind::Text && p.text == text) return p;
     return std::nullopt;
 }
 
@@ -96,9 +94,9 @@ TEST(DeviceScene, RackOutlineDividersAndSlotLabels)
         const Scene s = BuildScene(doc);
         const auto lines = OfKind(s, Kind::Polyline);
         ASSERT_EQ(lines.size(), static_cast<std::size_t>(c.n + 1)) << c.n;
-        EXPECT_EQ(lines[0].points, (std::vector<ScenePoint>{
-                                       {100, 100}, {c.right, 100}, {c.right, 300}, {100, 300},
-                                       {100, 100}}));
+        EXPECT_EQ(lines[0].points,
+                  (std::vector<ScenePoint>{
+                      {100, 100}, {c.right, 100}, {c.right, 300}, {100, 300}, {100, 100}}));
         EXPECT_EQ(lines[0].color, (SceneColor{128, 128, 0}));
         EXPECT_EQ(lines[0].penWidth, 2);
         EXPECT_EQ(lines.back().points,
@@ -115,10 +113,10 @@ TEST(DeviceScene, RangesTotalsAndDirections)
     CVarnelDoc doc;
     doc.OnNewDocument();
     SetupPort(doc, Port::COM1);
-    Place(doc, 4, LABEL_READ_HOLDING, 0, 1, 7);       // slot 1: in 2 bytes
-    Place(doc, 6, LABEL_READ_HOLDING, 0, 2, 8);       // slot 3: in 4 bytes
-    Place(doc, 7, LABEL_WRITE_REGISTERS, 0, 3, 9);    // slot 4: out 6 bytes
-    doc.Slot(Port::COM1, 6).module.inputLen = 2;      // slot 4 has both lengths
+    Place(doc, 4, LABEL_READ_HOLDING, 0, 1, 7);         // slot 1: in 2 bytes
+    Place(doc, 6, LABEL_READ_HOLDING, 0, 2, 8);         // slot 3: in 4 bytes
+    Place(doc, 7, LABEL_WRITE_REGISTERS, 0, 3, 9);      // slot 4: out 6 bytes
+    doc.Slot(Port::COM1, 6).module.inputLen = 2;        // slot 4 has both lengths
     Place(doc, 8, "MODBUS从站状态表（8位）", 0, 1, 0);  // slot 5: no lengths, no bytes
     doc.selectedSlot = -1;
     const Scene s = BuildScene(doc);
@@ -172,13 +170,13 @@ TEST(DeviceScene, SelectionTintAndDetailBox)
     };
     const Case cases[] = {
         {1004, SceneRect{200, 300, 50, 200}, "槽号: 1"},
-        {4, SceneRect{200, 100, 50, 200}, ""},       // empty slot: tint only
-        {0, std::nullopt, ""},                       // head: nothing
+        {4, SceneRect{200, 100, 50, 200}, ""},  // empty slot: tint only
+        {0, std::nullopt, ""},                  // head: nothing
         {1000, std::nullopt, ""},
         {-1, std::nullopt, ""},
         {1, SceneRect{50, 100, 50, 200}, "槽号: -2"},  // fixed entries
         {3, SceneRect{150, 100, 50, 200}, "槽号: 0"},
-        {999, SceneRect{49950, 100, 50, 200}, ""},   // beyond the rack: no box
+        {999, SceneRect{49950, 100, 50, 200}, ""},  // beyond the rack: no box
     };
     for (const Case& c : cases) {
         doc.selectedSlot = c.code;
@@ -205,8 +203,7 @@ TEST(DeviceScene, SelectionTintAndDetailBox)
     EXPECT_EQ(TextsAt(s, 100, 570), std::vector<std::string>{"名称: 读0区 01H"});
     EXPECT_EQ(TextsAt(s, 100, 600), std::vector<std::string>{"输入长度: 3"});
     EXPECT_EQ(TextsAt(s, 100, 630), std::vector<std::string>{"输出长度: 0"});
-    EXPECT_EQ(TextsAt(s, 100, 660),
-              std::vector<std::string>{"用户参数: 0x01 0x00 0x10 "});
+    EXPECT_EQ(TextsAt(s, 100, 660), std::vector<std::string>{"用户参数: 0x01 0x00 0x10 "});
     EXPECT_EQ(TextItem(s, "COM:  COM2")->font, SceneFont::Detail);
 }
 
@@ -227,8 +224,7 @@ TEST(DeviceScene, DrawingOrderPerRack)
     // Picture over the slot label, tint over the picture, ranges over the tint.
     auto pos = [&](Kind kind, const std::string& text = {}) {
         for (std::size_t i = 0; i < s.items.size(); ++i)
-            if (s.items[i].kind == kind && (text.empty() || s.items[i].text == text))
-                return i;
+            if (s.items[i].kind == kind && (text.empty() || s.items[i].text == text)) return i;
         return s.items.size();
     };
     EXPECT_LT(pos(Kind::Text, "slot 1"), pos(Kind::Picture));

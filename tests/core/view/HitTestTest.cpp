@@ -15,13 +15,12 @@ TEST(HitTest, EdgesAreHalfOpen)
         int x, y, code;
     };
     const Case cases[] = {
-        {205, 150, 4},  {200, 150, 4},   {199, 150, 0},    {150, 300, 1000}, {150, 299, 0},
-        {100, 100, 0},  {99, 150, -1},   {150, 99, -1},    {150, 500, -1},   {150, 499, 1000},
-        {249, 299, 4},  {250, 100, 5},   {699, 150, 13},   {700, 150, -1},   {205, 300, 1004},
-        {699, 499, 1013}, {205, 50, -1}, {0, 0, -1},       {-5, 150, -1},
+        {205, 150, 4},    {200, 150, 4}, {199, 150, 0},  {150, 300, 1000}, {150, 299, 0},
+        {100, 100, 0},    {99, 150, -1}, {150, 99, -1},  {150, 500, -1},   {150, 499, 1000},
+        {249, 299, 4},    {250, 100, 5}, {699, 150, 13}, {700, 150, -1},   {205, 300, 1004},
+        {699, 499, 1013}, {205, 50, -1}, {0, 0, -1},     {-5, 150, -1},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(HitTest(doc, c.x, c.y), c.code) << c.x << "," << c.y;
+    for (const Case& c : cases) EXPECT_EQ(HitTest(doc, c.x, c.y), c.code) << c.x << "," << c.y;
 }
 
 TEST(HitTest, LastColumnFollowsSlotCount)
@@ -42,10 +41,10 @@ TEST(DoubleClickTarget, DispatchByPlaceAndModule)
     doc.OnNewDocument();
     SetupPort(doc, Port::COM1);
     doc.selectedSlot = 4;
-    PlaceModule(doc, LABEL_READ_COILS, 0, 8, 1);               // slot 1
+    PlaceModule(doc, LABEL_READ_COILS, 0, 8, 1);                            // slot 1
     doc.Slot(Port::COM1, 4).module.moduleName = "MODBUS从站状态表（8位）";  // slot 2
     doc.Slot(Port::COM1, 4).module.modulePrm = {0, 1, 2};
-    doc.Slot(Port::COM1, 5).module.moduleName = "MODBUS从站状态表（8位）";  // slot 3, no bytes
+    doc.Slot(Port::COM1, 5).module.moduleName = "MODBUS从站状态表（8位）";   // slot 3, no bytes
     doc.Slot(Port::COM2, 3).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);  // COM2 off
 
     using K = EditTarget::Kind;

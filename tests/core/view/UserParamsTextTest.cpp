@@ -22,10 +22,11 @@ TEST(UserParamsText, FormatCheck)
         bool ok;
     };
     const Case cases[] = {
-        {"", true},        {"0A,ff", true},  {"0a,1", true},      {"0a,", true},
-        {"0", true},       {"00,01,02,03,04,05,06,07", true},     {"0a;ff", false},
-        {"0g", false},     {"0a,,ff", false}, {"0a, ff", false},  {",", false},
-        {"0a0", false},    {"中", false},     {"0a,\xff", false}, {" 0a", false},
+        {"", true},        {"0A,ff", true},    {"0a,1", true},
+        {"0a,", true},     {"0", true},        {"00,01,02,03,04,05,06,07", true},
+        {"0a;ff", false},  {"0g", false},      {"0a,,ff", false},
+        {"0a, ff", false}, {",", false},       {"0a0", false},
+        {"中", false},     {"0a,\xff", false}, {" 0a", false},
     };
     for (const Case& c : cases) {
         const Refusal r = CheckUserParamsText(c.text);
@@ -54,6 +55,5 @@ TEST(UserParamsText, ParseKeepsByteCount)
         {"01,02,03", 2, {1, 2}},
         {"1", 1, {1}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ParseUserParams(c.text, c.count), c.bytes) << c.text;
+    for (const Case& c : cases) EXPECT_EQ(ParseUserParams(c.text, c.count), c.bytes) << c.text;
 }
