@@ -222,4 +222,10 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
     ASSERT_EQ(recent.size(), 4);
     EXPECT_TRUE(recent[0].endsWith("p4.json"));
     EXPECT_TRUE(recent[3].endsWith("p1.json"));
+    // The File menu lists them in place of the "最近的文件" entry.
+    const QStringList file = Describe(TopMenu(frame.get(), 0)->actions());
+    ASSERT_EQ(file.size(), 11);
+    EXPECT_EQ(file[5], QString("57616 &1 %1 on").arg(recent[0]));
+    EXPECT_EQ(file[8], QString("57619 &4 %1 on").arg(recent[3]));
+    EXPECT_EQ(file[9], "-");
 }
