@@ -867,7 +867,9 @@ bool CXmlDoc::SetAttribute(std::string_view name, std::string_view value)
 {
     if (current == 0 || current >= nextFree || name.empty())
         return false;
-    const std::string quoted = "\"" + Escape(value, true) + "\"";
+    std::string quoted = "\"";
+    quoted += Escape(value, true);
+    quoted += '"';
     Attribute a;
     std::size_t lastEnd = 0;
     std::size_t offset;
