@@ -611,6 +611,14 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
     std::size_t limit = std::size_t{r.start} + r.StartTagLength() - 1;
     if (IsEmptyElement(pos) && limit > r.start && s[limit - 1] == '/')
         --limit;
+    // A quote anywhere opens a quoted run up to the same quote, as the
+    // tokeniser saw it, so both agree on where the tag's quoted text lies.
+    auto skip = [&](std::size_t at) -> std::size_t {
+        if (s[at] != '"' && s[at] != '\'')
+            return at + 1;
+        const void* q = std::memchr(s + at + 1, s[at], limit - at - 1);
+        return q == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
+    };
     std::size_t j = std::min(TagNameEnd(r.start + 1), limit);
     if (lastEnd != nullptr)
         *lastEnd = j;
@@ -622,7 +630,7 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
         Attribute a;
         a.nameStart = j;
         while (j < limit && !IsSpace(s[j]) && s[j] != '=')
-            ++j;
+            j = skip(j);
         a.nameEnd = j;
         if (a.nameEnd == a.nameStart) {  // a stray "="
             ++j;
@@ -633,8 +641,14 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
             ++k;
         if (k < limit && s[k] == '=') {
             ++k;
-            while (k < limit && IsSpace(s[k]))
-                ++k;
+            // Blanks after "=" may only precede a quoted value; "a= b" is an
+            // empty a followed by b, so an attribute appended after an empty
+            // unquoted value never becomes that value.
+            std::size_t v = k;
+            while (v < limit && IsSpace(s[v]))
+                ++v;
+            if (v < limit && (s[v] == '"' || s[v] == '\''))
+                k = v;
             a.hasValue = true;
             a.tokenStart = k;
             if (k < limit && (s[k] == '"' || s[k] == '\'')) {
@@ -646,7 +660,7 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
                 a.tokenEnd = q == nullptr ? limit : close + 1;
             } else {
                 while (k < limit && !IsSpace(s[k]))
-                    ++k;
+                    k = skip(k);
                 a.innerStart = a.tokenStart;
                 a.innerEnd = a.tokenEnd = k;
             }

@@ -108,6 +108,33 @@ TEST(XmlBuild, AttributesEscapingAndSetData)
     EXPECT_FALSE(parent.SetData(parent.CurrentPosition(), "x"));  // has a child element
 }
 
+TEST(XmlBuild, SetAttributeOnOddStartTags)
+{
+    // Each start tag keeps the attribute readable after it is set; the odd
+    // forms come from fuzzing.
+    struct Case {
+        std::string doc;
+        std::string tag;  // the start tag afterwards
+    } cases[] = {
+        {"<r x=/>", "<r x=/ a=\"v&amp;\">"},             // the "/" is x's value
+        {"<r x= y=\"1\">", "<r x= y=\"1\" a=\"v&amp;\">"},  // "x= y" is x empty, then y
+        {"<r x = \"1\">", "<r x = \"1\" a=\"v&amp;\">"},  // blanks around "=" before a quote
+        {"<r b\"c'\"=1 q='a=\"'>", "<r b\"c'\"=1 q='a=\"' a=\"v&amp;\">"},  // quotes in a name
+        {"<r a>", "<r a=\"v&amp;\">"},                    // a name without value
+        {"<r x=>", "<r x= a=\"v&amp;\">"},                // an empty unquoted value
+        {"<r a=old/>", "<r a=\"v&amp;\">"},                // "/" of an unquoted value
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.doc);
+        CXmlDoc xml;
+        xml.SetDocument(c.doc + "</r>");
+        ASSERT_TRUE(xml.FindElement("r"));
+        ASSERT_TRUE(xml.SetAttribute("a", "v&"));
+        EXPECT_EQ(xml.GetAttribute("a"), "v&");
+        EXPECT_EQ(xml.Document().substr(0, c.tag.size()), c.tag);
+    }
+}
+
 TEST(XmlBuild, DoubleByteCharactersAreNeverSplit)
 {
     // 0x81 0x3C is not a character, but a real one ending in 0x5C must stay whole.
