@@ -138,3 +138,33 @@ TEST(DeleteCommand, HeadRemovesThePortSlotEmptiesOneEntry)
 }
 
 }  // namespace
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/model/AppFolder.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+TEST(DataFolder, VarnelHomeWinsAndUserFolderIsSeededOnce)
+{
+    testsupport::TempDir dir;
+    ::setenv("VARNEL_HOME", (dir.str() + "/home/").c_str(), 1);
+    EXPECT_EQ(varnel::ProgramDataFolder(), dir.str() + "/home");
+    ::unsetenv("VARNEL_HOME");
+
+    const auto installed = dir / "share";
+    std::filesystem::create_directories(installed / "IP");
+    testsupport::WriteFile(installed / "IP" / "ETHOption.xml", "defaults");
+    const auto user = dir / "user";
+    EXPECT_EQ(varnel::SeedUserDataFolder(installed.string(), user.string()), user.string());
+    EXPECT_EQ(testsupport::ReadFile(user / "IP" / "ETHOption.xml"), "defaults");
+    EXPECT_TRUE(std::filesystem::is_directory(user / "HEX"));
+    // The user's own option file is never overwritten by the defaults.
+    testsupport::WriteFile(user / "IP" / "ETHOption.xml", "mine");
+    varnel::SeedUserDataFolder(installed.string(), user.string());
+    EXPECT_EQ(testsupport::ReadFile(user / "IP" / "ETHOption.xml"), "mine");
+}
+
+}  // namespace
