@@ -92,4 +92,17 @@ TEST_F(VrcCli, FilesThatDoNotReadToTheirEnd)
     EXPECT_EQ(Ctl({"show", Path("x.vrc")}).exitCode, 0);
 }
 
+TEST_F(VrcCli, ShippedExampleProjectMatchesItsJsonForm)
+{
+    const std::string examples = std::string(VARNEL_SOURCE_DIR) + "/data/examples/";
+    RunResult r = Ctl({"export", examples + "example.vrc", "-o", Path("from-vrc.json")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(home / "from-vrc.json"), ReadFile(examples + "example.json"));
+
+    // And back: the JSON form imported and saved as .vrc gives the same bytes.
+    r = Ctl({"import", examples + "example.json", "-o", Path("again.vrc")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(home / "again.vrc"), ReadFile(examples + "example.vrc"));
+}
+
 }  // namespace
