@@ -13,10 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     varnel::CVarnelDoc doc;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const varnel::ProjectReadResult read = ProjectFile::Load(bytes, doc);
-    if (!read.IsComplete())
-        return 0;
-    if (doc.deviceSlotNum < 1 || doc.deviceSlotNum > 54)
-        __builtin_trap();
+    if (!read.IsComplete()) return 0;
+    if (doc.deviceSlotNum < 1 || doc.deviceSlotNum > 54) __builtin_trap();
     const std::string stored = ProjectFile::Store(doc);
     varnel::CVarnelDoc again;
     if (!ProjectFile::Load(stored, again).IsComplete() || ProjectFile::Store(again) != stored)

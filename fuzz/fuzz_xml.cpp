@@ -42,8 +42,7 @@ void Walk(CXmlDoc& xml, int depth)
     for (CXmlDoc::Pos p = xml.Record(xml.ParentPosition()).firstChild; p != 0;
          p = xml.Record(p).next) {
         const std::string name(xml.TagName(p));
-        if (!xml.FindElement(name))
-            continue;
+        if (!xml.FindElement(name)) continue;
         (void)xml.GetData();
         (void)xml.GetAttribute("moduleName");
         (void)xml.GetAttribute("a");
@@ -69,10 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (xml.Record(0).firstChild != 0) {
         const std::string root(xml.TagName(xml.Record(0).firstChild));
         if (xml.FindElement(root)) {
-            if (xml.SetAttribute("a", "x&\"'<>"))
-                Check(xml.GetAttribute("a") == "x&\"'<>");
-            if (xml.SetData("d<&>"))
-                Check(xml.GetData() == "d<&>");
+            if (xml.SetAttribute("a", "x&\"'<>")) Check(xml.GetAttribute("a") == "x&\"'<>");
+            if (xml.SetData("d<&>")) Check(xml.GetData() == "d<&>");
             if (xml.IntoElement() && xml.AddElement("n", "t&")) {
                 Check(xml.GetData() == "t&");
                 xml.SetAttribute("b", "1");

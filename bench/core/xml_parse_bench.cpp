@@ -3,12 +3,12 @@
 // saving and opening the largest configuration (54 slots, both ports).
 // Prints MB/s per run and, at the end, each parser's ratio to pugixml.
 #include <benchmark/benchmark.h>
-#include <pugixml.hpp>
 #include <tinyxml2.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <pugixml.hpp>
 #include <string>
 #include <vector>
 
@@ -32,24 +32,25 @@ std::string ProjectLike(std::size_t size)
     for (int port = 0; text.size() < size; ++port) {
         text += "<COM" + std::to_string(port % 2 + 1) + ">\r\n";
         for (int i = 0; i < 57; ++i)
-            text += "<Module moduleName=\"\xB6\xC1\x30\xC7\xF8 01H\" usrPrm=\"\" "
-                    "Ext_Module_Prm_Data_Len=\"\" picture=\"read\" inputLen=\"" +
-                    std::to_string(i * 2) + "\" outputLen=\"0\" modulePrm=\"0101000000" +
-                    std::to_string(10 + i) + "\"/>\r\n";
+            text +=
+                "<Module moduleName=\"\xB6\xC1\x30\xC7\xF8 01H\" usrPrm=\"\" "
+                "Ext_Module_Prm_Data_Len=\"\" picture=\"read\" inputLen=\"" +
+                std::to_string(i * 2) + "\" outputLen=\"0\" modulePrm=\"0101000000" +
+                std::to_string(10 + i) + "\"/>\r\n";
         text += "</COM" + std::to_string(port % 2 + 1) + ">\r\n";
     }
     return text + "</VarnelProject>\r\n";
 }
 
-// Chains 90 deep (tinyxml2 refuses 100 and more) of elements with an attribute and a little text each.
+// Chains 90 deep (tinyxml2 refuses 100 and more) of elements with an attribute and a little text
+// each.
 std::string DeeplyNested(std::size_t size)
 {
     std::string text = "<root>";
     while (text.size() < size) {
         for (int d = 0; d < 90; ++d)
             text += "<level depth=\"" + std::to_string(d) + "\">t&amp;" + std::to_string(d);
-        for (int d = 0; d < 90; ++d)
-            text += "</level>";
+        for (int d = 0; d < 90; ++d) text += "</level>";
         text += "\r\n";
     }
     return text + "</root>";
@@ -76,40 +77,40 @@ void Label(benchmark::State& state, const std::string& text)
 
 void BM_Parse_CXmlDoc(benchmark::State& state)
 {
-    const std::string& text = Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const std::string& text =
+        Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         CXmlDoc xml;
         bool ok = xml.SetDocument(text);
         benchmark::DoNotOptimize(ok);
-        if (!ok)
-            state.SkipWithError("document not parsed as well-formed");
+        if (!ok) state.SkipWithError("document not parsed as well-formed");
     }
     Label(state, text);
 }
 
 void BM_Parse_pugixml(benchmark::State& state)
 {
-    const std::string& text = Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const std::string& text =
+        Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         pugi::xml_document xml;
-        pugi::xml_parse_result r = xml.load_buffer(text.data(), text.size(), pugi::parse_default,
-                                                   pugi::encoding_latin1);
+        pugi::xml_parse_result r =
+            xml.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_latin1);
         benchmark::DoNotOptimize(r);
-        if (!r)
-            state.SkipWithError(r.description());
+        if (!r) state.SkipWithError(r.description());
     }
     Label(state, text);
 }
 
 void BM_Parse_tinyxml2(benchmark::State& state)
 {
-    const std::string& text = Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const std::string& text =
+        Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         tinyxml2::XMLDocument xml;
         auto r = xml.Parse(text.data(), text.size());
         benchmark::DoNotOptimize(r);
-        if (r != tinyxml2::XML_SUCCESS)
-            state.SkipWithError(xml.ErrorStr());
+        if (r != tinyxml2::XML_SUCCESS) state.SkipWithError(xml.ErrorStr());
     }
     Label(state, text);
 }
@@ -117,8 +118,7 @@ void BM_Parse_tinyxml2(benchmark::State& state)
 void Shapes(benchmark::internal::Benchmark* b)
 {
     for (int shape : {0, 1})
-        for (int mb : {1, 20})
-            b->Args({shape, mb});
+        for (int mb : {1, 20}) b->Args({shape, mb});
     b->Unit(benchmark::kMillisecond);
 }
 
@@ -171,8 +171,7 @@ void BM_Project_SaveAndRead_File(benchmark::State& state)
         (std::filesystem::temp_directory_path() / "varnel-bench-largest.vrc").string();
     CVarnelDoc back;
     for (auto _ : state) {
-        if (ProjectFile::Save(path, doc))
-            state.SkipWithError("save failed");
+        if (ProjectFile::Save(path, doc)) state.SkipWithError("save failed");
         auto r = ProjectFile::Read(path, back);
         benchmark::DoNotOptimize(r);
     }
@@ -190,11 +189,9 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
             auto it = run.counters.find("bytes_per_second");
-            if (it == run.counters.end())
-                continue;
+            if (it == run.counters.end()) continue;
             const std::string name = run.benchmark_name();
             const auto slash = name.find('/');
             const std::string engine = name.substr(0, slash);
@@ -229,8 +226,7 @@ private:
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();

@@ -24,12 +24,10 @@ bool IsDottedAddress(const std::string& text)
             ++i;
             ++digits;
         }
-        if (digits == 0 || value > 255)
-            return false;
+        if (digits == 0 || value > 255) return false;
         ++parts;
         if (parts < 4) {
-            if (i >= text.size() || text[i] != '.')
-                return false;
+            if (i >= text.size() || text[i] != '.') return false;
             ++i;
         }
     }
@@ -43,8 +41,7 @@ int CmdAccess(const std::vector<std::string>& args)
     a.Done();
     if (!IsDottedAddress(address))
         throw UsageError{"ADDRESS must be four numbers 0-255 with dots between, not " + address};
-    if (auto refusal = WriteAccessAddress(ProgramDataFolder(), address))
-        return Refuse(*refusal);
+    if (auto refusal = WriteAccessAddress(ProgramDataFolder(), address)) return Refuse(*refusal);
     return EXIT_OK;
 }
 

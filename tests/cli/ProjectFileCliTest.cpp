@@ -68,8 +68,7 @@ TEST_F(VrcCli, FilesThatDoNotReadToTheirEnd)
         return varnel::ProjectFile::LengthPrefix(text.size()) + text;
     };
     std::string modules;
-    for (int i = 0; i < 58; ++i)
-        modules += "<Module moduleName=\"\"/>";
+    for (int i = 0; i < 58; ++i) modules += "<Module moduleName=\"\"/>";
     struct Case {
         const char* name;
         std::string content;

@@ -13,13 +13,15 @@ namespace {
 constexpr const char* NEW_OPTION_FILE = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 }  // namespace
 
-std::string OptionFilePath(const std::string& appFolder) { return appFolder + "/IP/ETHOption.xml"; }
+std::string OptionFilePath(const std::string& appFolder)
+{
+    return appFolder + "/IP/ETHOption.xml";
+}
 
 void ReadAccessAddress(CVarnelDoc& doc)
 {
     CXmlDoc xml;
-    if (xml.Load(OptionFilePath(doc.appFolder)))
-        xml.ParseDocument();
+    if (xml.Load(OptionFilePath(doc.appFolder))) xml.ParseDocument();
     if (xml.FindElement("ETHOption") && xml.IntoElement() && xml.FindElement("ip"))
         doc.deviceIp = TextCodec::GbkToUtf8(xml.GetData());
     else
@@ -44,8 +46,7 @@ Refusal WriteAccessAddress(const std::string& appFolder, const std::string& ip)
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     }
-    if (!xml.Save(path))
-        return ErrorMessage(xml.Result());
+    if (!xml.Save(path)) return ErrorMessage(xml.Result());
     return std::nullopt;
 }
 

@@ -19,7 +19,10 @@ constexpr std::size_t NPOS = static_cast<std::size_t>(-1);
 // Offsets and lengths are 32-bit: a document must stay below 4 GiB.
 constexpr std::size_t MAX_DOCUMENT = 0xFFFFFFFEu;
 
-inline bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+inline bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 // The first byte of a tag name: an upper-case letter, "_", ":" or any byte
 // from 0x61 up (lower-case letters and every byte of a multi-byte character).
@@ -46,7 +49,10 @@ std::size_t FindText(const std::string& s, std::size_t from, const char* what)
     return from > s.size() ? NPOS : s.find(what, from);
 }
 
-std::string Offset(std::size_t offset) { return std::to_string(offset); }
+std::string Offset(std::size_t offset)
+{
+    return std::to_string(offset);
+}
 
 bool IsUtf8Name(const std::string& encoding)
 {
@@ -55,7 +61,10 @@ bool IsUtf8Name(const std::string& encoding)
 
 }  // namespace
 
-CXmlDoc::CXmlDoc() { ResetTable(8); }
+CXmlDoc::CXmlDoc()
+{
+    ResetTable(8);
+}
 
 CXmlDoc::~CXmlDoc() = default;
 
@@ -78,18 +87,17 @@ void CXmlDoc::Reserve(std::uint32_t wanted)
         if (!segments.empty() && segments.back().size < SEGMENT_SIZE) {
             // Fill the last segment up to a full segment before starting the next.
             Segment& last = segments.back();
-            const std::uint32_t size = static_cast<std::uint32_t>(
-                std::min<std::uint64_t>(SEGMENT_SIZE, std::uint64_t{last.size} + wanted - capacity));
+            const std::uint32_t size = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                SEGMENT_SIZE, std::uint64_t{last.size} + wanted - capacity));
             auto fresh = std::make_unique_for_overwrite<ElemRecord[]>(size);
             std::copy(last.records.get(), last.records.get() + last.size, fresh.get());
             capacity += size - last.size;
             last.records = std::move(fresh);
             last.size = size;
         } else {
-            if (segments.size() == segments.capacity())
-                segments.reserve(2 * segments.size() + 4);
-            const std::uint32_t size =
-                static_cast<std::uint32_t>(std::min<std::uint64_t>(SEGMENT_SIZE, wanted - capacity));
+            if (segments.size() == segments.capacity()) segments.reserve(2 * segments.size() + 4);
+            const std::uint32_t size = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(SEGMENT_SIZE, wanted - capacity));
             segments.push_back(Segment{std::make_unique_for_overwrite<ElemRecord[]>(size), size});
             capacity += size;
         }
@@ -113,8 +121,7 @@ void CXmlDoc::ResetCursor()
 
 void CXmlDoc::Note(const std::string& diagnostic)
 {
-    if (result.empty())
-        result = diagnostic;
+    if (result.empty()) result = diagnostic;
 }
 
 // ---------------------------------------------------------------------------
@@ -184,23 +191,19 @@ void CXmlDoc::Parse()
     auto name = [&](const Open& o) { return std::string_view(s + o.nameStart, o.nameLength); };
     auto inside = [&]() -> Pos { return open.empty() ? 0 : open.back().pos; };
     auto sameName = [&](std::string_view a, std::string_view b) {
-        if (a.size() != b.size())
-            return false;
-        if (docFlags & FLAG_IGNORE_CASE)
-            return strncasecmp(a.data(), b.data(), a.size()) == 0;
+        if (a.size() != b.size()) return false;
+        if (docFlags & FLAG_IGNORE_CASE) return strncasecmp(a.data(), b.data(), a.size()) == 0;
         return a == b;
     };
     auto pop = [&]() {
-        if (trackNames)
-            --openNames[name(open.back())];
+        if (trackNames) --openNames[name(open.back())];
         open.pop_back();
     };
 
     std::size_t i = 0;
     while (i < n) {
         const void* lt = std::memchr(s + i, '<', n - i);
-        if (lt == nullptr)
-            break;  // text or white space up to the end
+        if (lt == nullptr) break;  // text or white space up to the end
         i = static_cast<std::size_t>(static_cast<const char*>(lt) - s);
         if (i + 1 >= n) {
             TokenError("tag at offset " + Offset(i) + " unterminated", inside());
@@ -216,8 +219,7 @@ void CXmlDoc::Parse()
             }
             const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(gt) - s) + 1;
             std::size_t nameEnd = i + 2;
-            while (nameEnd < end - 1 && !IsSpace(s[nameEnd]))
-                ++nameEnd;
+            while (nameEnd < end - 1 && !IsSpace(s[nameEnd])) ++nameEnd;
             const std::string_view endName(s + i + 2, nameEnd - i - 2);
             if (end - i > MAX_END_TAG) {
                 TokenError("Incorrect tag at offset " + Offset(i), inside());
@@ -230,10 +232,10 @@ void CXmlDoc::Parse()
             } else if (!open.empty()) {
                 if (!trackNames) {
                     trackNames = true;
-                    for (const Open& o : open)
-                        ++openNames[name(o)];
+                    for (const Open& o : open) ++openNames[name(o)];
                 }
-                auto found = (docFlags & FLAG_IGNORE_CASE) ? openNames.end() : openNames.find(endName);
+                auto found =
+                    (docFlags & FLAG_IGNORE_CASE) ? openNames.end() : openNames.find(endName);
                 const bool maybe = (docFlags & FLAG_IGNORE_CASE) ||
                                    (found != openNames.end() && found->second > 0);
                 if (maybe) {
@@ -258,14 +260,12 @@ void CXmlDoc::Parse()
                 if (result.empty()) {
                     const Open& inner = open.back();
                     Note("End tag '" + std::string(endName) + "' at offset " + Offset(i) +
-                         " does not match start tag '" + std::string(name(inner)) +
-                         "' at offset " + Offset(Rec(inner.pos).start));
+                         " does not match start tag '" + std::string(name(inner)) + "' at offset " +
+                         Offset(Rec(inner.pos).start));
                 }
                 // Outermost first, so every child moves only once.
-                for (std::size_t k = match + 1; k < open.size(); ++k)
-                    Flatten(open[k].pos);
-                while (open.size() > match + 1)
-                    pop();
+                for (std::size_t k = match + 1; k < open.size(); ++k) Flatten(open[k].pos);
+                while (open.size() > match + 1) pop();
             }
             ElemRecord& r = Rec(open.back().pos);
             r.length = static_cast<std::uint32_t>(end - r.start);
@@ -337,8 +337,7 @@ void CXmlDoc::Parse()
                 while (j < n) {
                     const char ch = s[j];
                     if (quote != 0) {
-                        if (ch == quote)
-                            quote = 0;
+                        if (ch == quote) quote = 0;
                         ++j;
                     } else if (ch == '"' || ch == '\'') {
                         quote = ch;
@@ -419,14 +418,12 @@ void CXmlDoc::Parse()
         std::size_t lastQuoteEnd = NPOS;
         bool unterminated = false;
         for (;;) {
-            while (j < n && !TAG_STOPS.stop[static_cast<unsigned char>(s[j])])
-                ++j;
+            while (j < n && !TAG_STOPS.stop[static_cast<unsigned char>(s[j])]) ++j;
             if (j >= n) {
                 unterminated = true;
                 break;
             }
-            if (s[j] == '>')
-                break;
+            if (s[j] == '>') break;
             const void* q = std::memchr(s + j + 1, s[j], n - j - 1);
             if (q == nullptr) {
                 unterminated = true;
@@ -463,8 +460,7 @@ void CXmlDoc::Parse()
         if (!empty) {
             open.push_back(Open{pos, static_cast<std::uint32_t>(i + 1),
                                 static_cast<std::uint32_t>(nameEnd - i - 1)});
-            if (trackNames)
-                ++openNames[name(open.back())];
+            if (trackNames) ++openNames[name(open.back())];
         }
         i = end;
     }
@@ -475,11 +471,9 @@ void CXmlDoc::Parse()
         if (result.empty())
             Note("Element '" + std::string(name(inner)) + "' at offset " +
                  Offset(Rec(inner.pos).start) + " not ended");
-        for (const Open& o : open)
-            Flatten(o.pos);
+        for (const Open& o : open) Flatten(o.pos);
     }
-    if (levelsDirty)
-        RecomputeLevels();
+    if (levelsDirty) RecomputeLevels();
 }
 
 void CXmlDoc::Flatten(Pos pos)
@@ -488,8 +482,7 @@ void CXmlDoc::Flatten(Pos pos)
     r.flags |= MARK_NOT_ENDED;
     r.length = r.StartTagLength();
     const Pos first = r.firstChild;
-    if (first == 0)
-        return;
+    if (first == 0) return;
     // The element is the last child of its parent (everything after it was
     // inside it), so its children simply follow it.
     const Pos parent = r.parent;
@@ -499,8 +492,7 @@ void CXmlDoc::Flatten(Pos pos)
     Rec(first).prev = pos;
     Rec(first).flags &= ~MARK_FIRST;
     Rec(Rec(parent).firstChild).prev = last;
-    for (Pos c = first; c != 0; c = Rec(c).next)
-        Rec(c).parent = parent;
+    for (Pos c = first; c != 0; c = Rec(c).next) Rec(c).parent = parent;
     levelsDirty = true;
 }
 
@@ -554,8 +546,7 @@ std::size_t CXmlDoc::TagNameEnd(std::size_t from) const
     const std::size_t n = doc.size();
     while (from < n) {
         const char c = doc[from];
-        if (IsSpace(c) || c == '/' || c == '>' || c == '"' || c == '\'')
-            break;
+        if (IsSpace(c) || c == '/' || c == '>' || c == '"' || c == '\'') break;
         ++from;
     }
     return from;
@@ -563,8 +554,7 @@ std::size_t CXmlDoc::TagNameEnd(std::size_t from) const
 
 std::string_view CXmlDoc::TagName(Pos pos) const
 {
-    if (pos == 0 || pos >= nextFree)
-        return {};
+    if (pos == 0 || pos >= nextFree) return {};
     const ElemRecord& r = Rec(pos);
     const std::size_t from = r.start + 1;
     const std::size_t to = std::min<std::size_t>(TagNameEnd(from), r.start + r.StartTagLength());
@@ -574,15 +564,12 @@ std::string_view CXmlDoc::TagName(Pos pos) const
 bool CXmlDoc::NameMatches(std::size_t nameStart, std::size_t nameEnd, std::string_view wanted) const
 {
     const std::size_t length = nameEnd - nameStart;
-    if (wanted.size() < length || length == 0)
-        return false;
+    if (wanted.size() < length || length == 0) return false;
     const bool same = (docFlags & FLAG_IGNORE_CASE)
                           ? strncasecmp(doc.data() + nameStart, wanted.data(), length) == 0
                           : std::memcmp(doc.data() + nameStart, wanted.data(), length) == 0;
-    if (!same)
-        return false;
-    if (wanted.size() == length)
-        return true;
+    if (!same) return false;
+    if (wanted.size() == length) return true;
     const char c = wanted[length];
     return c == ' ' || c == '=' || c == '/' || c == '[' || c == ']';
 }
@@ -595,8 +582,7 @@ bool CXmlDoc::IsEmptyElement(Pos pos) const
 
 std::size_t CXmlDoc::ContentEnd(Pos pos) const
 {
-    if (pos == 0)
-        return doc.size();
+    if (pos == 0) return doc.size();
     const ElemRecord& r = Rec(pos);
     return std::size_t{r.start} + r.length - r.EndTagLength();
 }
@@ -609,65 +595,55 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
     // The attributes lie between the name and the ">" (or the "/>" of an
     // empty-element tag).
     std::size_t limit = std::size_t{r.start} + r.StartTagLength() - 1;
-    if (IsEmptyElement(pos) && limit > r.start && s[limit - 1] == '/')
-        --limit;
+    if (IsEmptyElement(pos) && limit > r.start && s[limit - 1] == '/') --limit;
     // A quote anywhere opens a quoted run up to the same quote, as the
     // tokeniser saw it, so both agree on where the tag's quoted text lies.
     auto skip = [&](std::size_t at) -> std::size_t {
-        if (s[at] != '"' && s[at] != '\'')
-            return at + 1;
+        if (s[at] != '"' && s[at] != '\'') return at + 1;
         const void* q = std::memchr(s + at + 1, s[at], limit - at - 1);
         return q == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
     };
     std::size_t j = std::min(TagNameEnd(r.start + 1), limit);
-    if (lastEnd != nullptr)
-        *lastEnd = j;
+    if (lastEnd != nullptr) *lastEnd = j;
     for (;;) {
-        while (j < limit && IsSpace(s[j]))
-            ++j;
-        if (j >= limit)
-            return false;
+        while (j < limit && IsSpace(s[j])) ++j;
+        if (j >= limit) return false;
         Attribute a;
         a.nameStart = j;
-        while (j < limit && !IsSpace(s[j]) && s[j] != '=')
-            j = skip(j);
+        while (j < limit && !IsSpace(s[j]) && s[j] != '=') j = skip(j);
         a.nameEnd = j;
         if (a.nameEnd == a.nameStart) {  // a stray "="
             ++j;
             continue;
         }
         std::size_t k = j;
-        while (k < limit && IsSpace(s[k]))
-            ++k;
+        while (k < limit && IsSpace(s[k])) ++k;
         if (k < limit && s[k] == '=') {
             ++k;
             // Blanks after "=" may only precede a quoted value; "a= b" is an
             // empty a followed by b, so an attribute appended after an empty
             // unquoted value never becomes that value.
             std::size_t v = k;
-            while (v < limit && IsSpace(s[v]))
-                ++v;
-            if (v < limit && (s[v] == '"' || s[v] == '\''))
-                k = v;
+            while (v < limit && IsSpace(s[v])) ++v;
+            if (v < limit && (s[v] == '"' || s[v] == '\'')) k = v;
             a.hasValue = true;
             a.tokenStart = k;
             if (k < limit && (s[k] == '"' || s[k] == '\'')) {
                 const void* q = std::memchr(s + k + 1, s[k], limit - k - 1);
                 const std::size_t close =
-                    q == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(q) - s);
+                    q == nullptr ? limit
+                                 : static_cast<std::size_t>(static_cast<const char*>(q) - s);
                 a.innerStart = k + 1;
                 a.innerEnd = close;
                 a.tokenEnd = q == nullptr ? limit : close + 1;
             } else {
-                while (k < limit && !IsSpace(s[k]))
-                    k = skip(k);
+                while (k < limit && !IsSpace(s[k])) k = skip(k);
                 a.innerStart = a.tokenStart;
                 a.innerEnd = a.tokenEnd = k;
             }
             j = a.tokenEnd;
         }
-        if (lastEnd != nullptr)
-            *lastEnd = j;
+        if (lastEnd != nullptr) *lastEnd = j;
         if (NameMatches(a.nameStart, a.nameEnd, name)) {
             out = a;
             return true;
@@ -680,13 +656,13 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
 
 bool CXmlDoc::FindElement(std::string_view name)
 {
-    if (parentPos >= nextFree)
-        return false;
+    if (parentPos >= nextFree) return false;
     Pos p = current != 0 ? Rec(current).next : Rec(parentPos).firstChild;
     while (p != 0) {
         const ElemRecord& r = Rec(p);
         const std::size_t from = r.start + 1;
-        const std::size_t to = std::min<std::size_t>(TagNameEnd(from), r.start + r.StartTagLength());
+        const std::size_t to =
+            std::min<std::size_t>(TagNameEnd(from), r.start + r.StartTagLength());
         if (NameMatches(from, to, name)) {
             current = p;
             parentPos = r.parent;
@@ -702,8 +678,7 @@ bool CXmlDoc::FindElement(std::string_view name)
 
 bool CXmlDoc::IntoElement()
 {
-    if (current == 0)
-        return false;
+    if (current == 0) return false;
     parentPos = current;
     current = childPos;
     childPos = 0;
@@ -712,8 +687,7 @@ bool CXmlDoc::IntoElement()
 
 bool CXmlDoc::OutOfElement()
 {
-    if (parentPos == 0)
-        return false;
+    if (parentPos == 0) return false;
     childPos = current;
     current = parentPos;
     parentPos = Rec(current).parent;
@@ -729,14 +703,12 @@ std::string CXmlDoc::ContentText(std::size_t from, std::size_t to) const
         const std::size_t textEnd = lt == std::string_view::npos || lt > to ? to : lt;
         out += Unescape(s.substr(from, textEnd - from));
         from = textEnd;
-        if (from >= to)
-            break;
+        if (from >= to) break;
         const std::string_view rest = s.substr(from, to - from);
         auto skip = [&](std::size_t open, const char* close, bool keep) {
             const std::size_t end = rest.find(close, open);
             const std::size_t stop = end == std::string_view::npos ? rest.size() : end;
-            if (keep)
-                out += rest.substr(open, stop - open);
+            if (keep) out += rest.substr(open, stop - open);
             from += end == std::string_view::npos ? rest.size() : end + std::strlen(close);
         };
         if (rest.starts_with("<![CDATA["))
@@ -755,23 +727,18 @@ std::string CXmlDoc::ContentText(std::size_t from, std::size_t to) const
 
 std::string CXmlDoc::GetData(Pos pos) const
 {
-    if (pos >= nextFree)
-        return {};
+    if (pos >= nextFree) return {};
     const ElemRecord& r = Rec(pos);
-    if (r.firstChild != 0)
-        return {};
-    if (pos == 0)
-        return ContentText(0, doc.size());
-    if ((r.flags & MARK_NOT_ENDED) || r.EndTagLength() == 0)
-        return {};
+    if (r.firstChild != 0) return {};
+    if (pos == 0) return ContentText(0, doc.size());
+    if ((r.flags & MARK_NOT_ENDED) || r.EndTagLength() == 0) return {};
     return ContentText(std::size_t{r.start} + r.StartTagLength(), ContentEnd(pos));
 }
 
 std::string CXmlDoc::GetAttribute(std::string_view name) const
 {
     Attribute a;
-    if (current == 0 || current >= nextFree || !FindAttribute(current, name, a))
-        return {};
+    if (current == 0 || current >= nextFree || !FindAttribute(current, name, a)) return {};
     return Unescape(std::string_view(doc).substr(a.innerStart, a.innerEnd - a.innerStart));
 }
 
@@ -780,7 +747,8 @@ std::string CXmlDoc::GetAttribute(std::string_view name) const
 
 bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view text, Pos grow)
 {
-    const std::int64_t delta = static_cast<std::int64_t>(text.size()) - static_cast<std::int64_t>(erase);
+    const std::int64_t delta =
+        static_cast<std::int64_t>(text.size()) - static_cast<std::int64_t>(erase);
     if (static_cast<std::int64_t>(doc.size()) + delta > static_cast<std::int64_t>(MAX_DOCUMENT))
         return false;
     doc.replace(offset, erase, text);
@@ -792,8 +760,7 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
         const std::uint32_t first = seg == 0 ? 1 : 0;
         const std::uint64_t used = std::min<std::uint64_t>(
             segments[seg].size, std::uint64_t{nextFree} - std::uint64_t{seg} * SEGMENT_SIZE);
-        if (std::uint64_t{nextFree} <= std::uint64_t{seg} * SEGMENT_SIZE)
-            break;
+        if (std::uint64_t{nextFree} <= std::uint64_t{seg} * SEGMENT_SIZE) break;
         for (std::uint32_t k = first; k < used; ++k)
             if (records[k].start >= behind)
                 records[k].start = static_cast<std::uint32_t>(records[k].start + delta);
@@ -807,12 +774,10 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
 bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
 {
     const Pos parent = parentPos;
-    if (parent >= nextFree || current >= nextFree || name.empty())
-        return false;
+    if (parent >= nextFree || current >= nextFree || name.empty()) return false;
     if (parent != 0 && (Rec(parent).flags & MARK_NOT_ENDED))
         return false;  // an element without an end tag cannot take content
-    if (name.size() + 3 > MAX_END_TAG)
-        return false;
+    if (name.size() + 3 > MAX_END_TAG) return false;
     std::string element = "<";
     element += name;
     std::uint32_t tagLengths;
@@ -837,30 +802,25 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
         ElemRecord& p = Rec(parent);
         const std::string parentName(TagName(parent));
         const std::size_t slash = std::size_t{p.start} + p.StartTagLength() - 2;
-        if (doc.compare(slash, 2, "/>") != 0)
-            return false;
+        if (doc.compare(slash, 2, "/>") != 0) return false;
         std::string opened = ">\r\n" + element + "</" + parentName + ">";
-        if (!Splice(slash, 2, opened, parent))
-            return false;
+        if (!Splice(slash, 2, opened, parent)) return false;
         ElemRecord& q = Rec(parent);
-        q.tagLengths = (q.StartTagLength() - 1) |
-                       static_cast<std::uint32_t>(parentName.size() + 3) << 22;
+        q.tagLengths = (q.StartTagLength() - 1) | static_cast<std::uint32_t>(parentName.size() + 3)
+                                                      << 22;
         start = slash + 3;
     } else {
-        std::size_t point =
-            current != 0 ? std::size_t{Rec(current).start} + Rec(current).length : ContentEnd(parent);
+        std::size_t point = current != 0 ? std::size_t{Rec(current).start} + Rec(current).length
+                                         : ContentEnd(parent);
         const std::size_t limit = ContentEnd(parent);
         std::size_t j = point;
-        while (j < limit && IsSpace(doc[j]))
-            ++j;
-        if (j == limit || doc[j] == '<')
-            point = j;
+        while (j < limit && IsSpace(doc[j])) ++j;
+        if (j == limit || doc[j] == '<') point = j;
         if (parent != 0 && current == 0 && Rec(parent).firstChild == 0 &&
             ContentEnd(parent) == std::size_t{Rec(parent).start} + Rec(parent).StartTagLength())
             element.insert(0, "\r\n");
         start = point + (element[0] == '\r' ? 2 : 0);
-        if (!Splice(point, 0, element, parent))
-            return false;
+        if (!Splice(point, 0, element, parent)) return false;
     }
 
     const Pos pos = NewRecord();
@@ -879,8 +839,7 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
 
 bool CXmlDoc::SetAttribute(std::string_view name, std::string_view value)
 {
-    if (current == 0 || current >= nextFree || name.empty())
-        return false;
+    if (current == 0 || current >= nextFree || name.empty()) return false;
     std::string quoted = "\"";
     quoted += Escape(value, true);
     quoted += '"';
@@ -903,13 +862,11 @@ bool CXmlDoc::SetAttribute(std::string_view name, std::string_view value)
         text = " " + std::string(name) + "=" + quoted;
     }
     ElemRecord& r = Rec(current);
-    const std::int64_t newStartTag =
-        std::int64_t{r.StartTagLength()} + static_cast<std::int64_t>(text.size()) -
-        static_cast<std::int64_t>(erase);
-    if (newStartTag > MAX_START_TAG)
-        return false;
-    if (!Splice(offset, erase, text, current))
-        return false;
+    const std::int64_t newStartTag = std::int64_t{r.StartTagLength()} +
+                                     static_cast<std::int64_t>(text.size()) -
+                                     static_cast<std::int64_t>(erase);
+    if (newStartTag > MAX_START_TAG) return false;
+    if (!Splice(offset, erase, text, current)) return false;
     ElemRecord& q = Rec(current);
     q.tagLengths = (q.tagLengths & ~MAX_START_TAG) | static_cast<std::uint32_t>(newStartTag);
     return true;
@@ -917,25 +874,20 @@ bool CXmlDoc::SetAttribute(std::string_view name, std::string_view value)
 
 bool CXmlDoc::SetData(Pos pos, std::string_view text)
 {
-    if (pos == 0 || pos >= nextFree)
-        return false;
+    if (pos == 0 || pos >= nextFree) return false;
     const ElemRecord& r = Rec(pos);
-    if (r.firstChild != 0 || (r.flags & MARK_NOT_ENDED))
-        return false;
+    if (r.firstChild != 0 || (r.flags & MARK_NOT_ENDED)) return false;
     const std::string escaped = Escape(text, false);
     if (IsEmptyElement(pos)) {
         const std::string name(TagName(pos));
         const std::size_t slash = std::size_t{r.start} + r.StartTagLength() - 2;
-        if (doc.compare(slash, 2, "/>") != 0 || name.size() + 3 > MAX_END_TAG)
-            return false;
-        if (!Splice(slash, 2, ">" + escaped + "</" + name + ">", pos))
-            return false;
+        if (doc.compare(slash, 2, "/>") != 0 || name.size() + 3 > MAX_END_TAG) return false;
+        if (!Splice(slash, 2, ">" + escaped + "</" + name + ">", pos)) return false;
         ElemRecord& q = Rec(pos);
         q.tagLengths = (q.StartTagLength() - 1) | static_cast<std::uint32_t>(name.size() + 3) << 22;
     } else {
         const std::size_t from = std::size_t{r.start} + r.StartTagLength();
-        if (!Splice(from, ContentEnd(pos) - from, escaped, pos))
-            return false;
+        if (!Splice(from, ContentEnd(pos) - from, escaped, pos)) return false;
     }
     Rec(pos).flags &= ~MARK_ILL_DATA;
     return true;
@@ -957,12 +909,23 @@ std::string CXmlDoc::Escape(std::string_view text, bool attribute)
         }
         const char c = text[i++];
         switch (c) {
-            case '<': out += "&lt;"; break;
-            case '&': out += "&amp;"; break;
-            case '>': out += "&gt;"; break;
-            case '\'': out += attribute ? "&apos;" : "'"; break;
-            case '"': out += attribute ? "&quot;" : "\""; break;
-            default: out += c;
+            case '<':
+                out += "&lt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '\'':
+                out += attribute ? "&apos;" : "'";
+                break;
+            case '"':
+                out += attribute ? "&quot;" : "\"";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -970,8 +933,7 @@ std::string CXmlDoc::Escape(std::string_view text, bool attribute)
 
 std::string CXmlDoc::Unescape(std::string_view text)
 {
-    if (text.find('&') == std::string_view::npos)
-        return std::string(text);
+    if (text.find('&') == std::string_view::npos) return std::string(text);
     static constexpr struct {
         std::string_view name;
         char c;
@@ -995,8 +957,7 @@ std::string CXmlDoc::Unescape(std::string_view text)
                 break;
             }
         }
-        if (done)
-            continue;
+        if (done) continue;
         if (rest.size() > 2 && rest[1] == '#') {
             const bool hex = rest[2] == 'x';
             std::size_t j = hex ? 3 : 2;
@@ -1017,7 +978,8 @@ std::string CXmlDoc::Unescape(std::string_view text)
                 ++digits;
                 ++j;
             }
-            if (digits > 0 && j < rest.size() && rest[j] == ';' && TextCodec::AppendGbk(value, out)) {
+            if (digits > 0 && j < rest.size() && rest[j] == ';' &&
+                TextCodec::AppendGbk(value, out)) {
                 i += j + 1;
                 continue;
             }
@@ -1031,19 +993,17 @@ std::string CXmlDoc::Unescape(std::string_view text)
 std::string CXmlDoc::DeclaredEncoding(std::string_view text)
 {
     const std::size_t lt = text.find('<');
-    if (lt == std::string_view::npos || lt + 1 >= text.size() || text[lt + 1] != '?')
-        return {};
+    if (lt == std::string_view::npos || lt + 1 >= text.size() || text[lt + 1] != '?') return {};
     const std::size_t close = text.find("?>", lt + 2);
-    const std::string_view pi = text.substr(lt, close == std::string_view::npos ? close : close - lt);
+    const std::string_view pi =
+        text.substr(lt, close == std::string_view::npos ? close : close - lt);
     std::size_t at = pi.find("encoding");
     while (at != std::string_view::npos) {
         std::size_t k = at + 8;
-        while (k < pi.size() && IsSpace(pi[k]))
-            ++k;
+        while (k < pi.size() && IsSpace(pi[k])) ++k;
         if (k < pi.size() && pi[k] == '=') {
             ++k;
-            while (k < pi.size() && IsSpace(pi[k]))
-                ++k;
+            while (k < pi.size() && IsSpace(pi[k])) ++k;
             if (k < pi.size() && (pi[k] == '"' || pi[k] == '\'')) {
                 const std::size_t end = pi.find(pi[k], k + 1);
                 if (end != std::string_view::npos)
@@ -1073,8 +1033,7 @@ bool CXmlDoc::Load(const std::string& path)
     std::string bytes;
     char buffer[65536];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        bytes.append(buffer, got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
     const bool failed = std::ferror(f) != 0;
     const int error = errno;
     std::fclose(f);

@@ -25,8 +25,7 @@ public:
 
     std::uint64_t Read(std::size_t size)
     {
-        if (data.size() - at < size)
-            throw ShortFile{};
+        if (data.size() - at < size) throw ShortFile{};
         std::uint64_t value = 0;
         for (std::size_t k = 0; k < size; ++k)
             value |= std::uint64_t{static_cast<unsigned char>(data[at + k])} << (8 * k);
@@ -35,8 +34,7 @@ public:
     }
     std::string_view Take(std::uint64_t size)
     {
-        if (data.size() - at < size)
-            throw ShortFile{};
+        if (data.size() - at < size) throw ShortFile{};
         std::string_view part = data.substr(at, static_cast<std::size_t>(size));
         at += static_cast<std::size_t>(size);
         return part;
@@ -57,25 +55,20 @@ std::string ReadText(std::string_view bytes)
     std::uint64_t n;
     for (;;) {
         n = in.Read(1);
-        if (n < 0xFF)
-            break;
+        if (n < 0xFF) break;
         n = in.Read(2);
         if (n == 0xFFFE && !wide) {
             wide = true;  // UTF-16 text: the length follows again, in characters
             continue;
         }
-        if (n < 0xFFFF)
-            break;
+        if (n < 0xFFFF) break;
         n = in.Read(4);
-        if (n < 0xFFFFFFFFu)
-            break;
+        if (n < 0xFFFFFFFFu) break;
         n = in.Read(8);
         break;
     }
-    if (!wide)
-        return std::string(in.Take(n));
-    if (n > in.Left() / 2)
-        throw ShortFile{};
+    if (!wide) return std::string(in.Take(n));
+    if (n > in.Left() / 2) throw ShortFile{};
     return TextCodec::Utf16LeToGbk(in.Take(n * 2));
 }
 
@@ -88,8 +81,7 @@ struct Reader {
 
     bool Find(const char* name)
     {
-        if (xml.FindElement(name))
-            return true;
+        if (xml.FindElement(name)) return true;
         missing = name;
         return false;
     }
@@ -98,8 +90,7 @@ struct Reader {
 
     void ReadRack(Port port)
     {
-        for (int k = 0; k < CVarnelDoc::RACK_SIZE; ++k)
-            doc.Slot(port, k).module = CModule{};
+        for (int k = 0; k < CVarnelDoc::RACK_SIZE; ++k) doc.Slot(port, k).module = CModule{};
         for (int k = 0; xml.FindElement("Module"); ++k) {
             CModule module;
             module.moduleName = TextCodec::GbkToUtf8(Attr("moduleName"));
@@ -116,33 +107,26 @@ struct Reader {
 
     Step Run()
     {
-        if (!Find("VarnelProject"))
-            return Step::Missing;
+        if (!Find("VarnelProject")) return Step::Missing;
         xml.IntoElement();
-        if (!Find("softVer"))
-            return Step::Missing;
+        if (!Find("softVer")) return Step::Missing;
         (void)xml.GetData();  // read and ignored: every version reads alike
-        if (!Find("deviceIp"))
-            return Step::Missing;
+        if (!Find("deviceIp")) return Step::Missing;
         doc.deviceIp = TextCodec::GbkToUtf8(xml.GetData());
-        if (!Find("deviceSlotNum"))
-            return Step::Missing;
+        if (!Find("deviceSlotNum")) return Step::Missing;
         const std::int32_t slots = ProjectFile::DecimalValue(xml.GetData());
         // Drawing, compiling and the 57-slot racks all rely on 1 to 54.
         if (slots < 1 || slots > CVarnelDoc::MAX_USER_SLOTS)
             throw std::invalid_argument("deviceSlotNum out of range");
         doc.deviceSlotNum = slots;
-        if (!Find("COMInfo"))
-            return Step::Missing;
+        if (!Find("COMInfo")) return Step::Missing;
         doc.com1Enabled = ProjectFile::DecimalValue(Attr("com1"));
         doc.com2Enabled = ProjectFile::DecimalValue(Attr("com2"));
-        if (!Find("COM1"))
-            return Step::Missing;
+        if (!Find("COM1")) return Step::Missing;
         xml.IntoElement();
         ReadRack(Port::COM1);
         xml.OutOfElement();
-        if (!Find("COM2"))
-            return Step::Missing;
+        if (!Find("COM2")) return Step::Missing;
         xml.IntoElement();
         ReadRack(Port::COM2);
         xml.OutOfElement();
@@ -166,7 +150,10 @@ Message WriteFailure(const std::string& path, const std::string& reason)
 
 }  // namespace
 
-Message ProjectFile::FormatErrorMessage() { return ErrorMessage("文档格式错误"); }
+Message ProjectFile::FormatErrorMessage()
+{
+    return ErrorMessage("文档格式错误");
+}
 
 Message ProjectFile::IncompleteMessage(const std::string& path, const std::string& missing)
 {
@@ -176,17 +163,14 @@ Message ProjectFile::IncompleteMessage(const std::string& path, const std::strin
 std::int32_t ProjectFile::DecimalValue(std::string_view text)
 {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     std::int64_t value = 0;
     constexpr std::int64_t LIMIT = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         value = std::min(value * 10 + (text[i] - '0'), LIMIT);  // saturate, like atoi
-    if (negative)
-        return static_cast<std::int32_t>(-value);
+    if (negative) return static_cast<std::int32_t>(-value);
     return static_cast<std::int32_t>(std::min<std::int64_t>(value, LIMIT - 1));
 }
 
@@ -204,8 +188,7 @@ Bytes ProjectFile::HexPairs(std::string_view text)
 std::string ProjectFile::LengthPrefix(std::uint64_t n)
 {
     auto append = [](std::string& out, std::uint64_t value, int size) {
-        for (int k = 0; k < size; ++k)
-            out += static_cast<char>(value >> (8 * k) & 0xFF);
+        for (int k = 0; k < size; ++k) out += static_cast<char>(value >> (8 * k) & 0xFF);
     };
     std::string out;
     if (n < 0xFF) {
@@ -323,8 +306,7 @@ ProjectOpenResult ProjectFile::Open(const std::string& path, CVarnelDoc& doc)
 {
     ProjectOpenResult result;
     result.read = Read(path, doc);
-    if (result.read.IsComplete())
-        result.compile = Compile(doc, doc.HexFilePath());
+    if (result.read.IsComplete()) result.compile = Compile(doc, doc.HexFilePath());
     return result;
 }
 

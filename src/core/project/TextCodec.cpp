@@ -12,23 +12,20 @@ namespace {
 // entry means "no such character". GBK double-byte codes are indexed by
 // (lead - 0x81) * 192 + (trail - 0x40).
 struct GbkTables {
-    std::vector<std::uint16_t> toGbk;      // code point -> GBK code (ASCII below 0x80)
-    std::vector<std::uint16_t> fromGbk;    // double-byte index -> code point
+    std::vector<std::uint16_t> toGbk;    // code point -> GBK code (ASCII below 0x80)
+    std::vector<std::uint16_t> fromGbk;  // double-byte index -> code point
 
     GbkTables() : toGbk(0x10000, 0), fromGbk(126 * 192, 0)
     {
-        for (std::uint32_t c = 1; c < 0x80; ++c)
-            toGbk[c] = static_cast<std::uint16_t>(c);
+        for (std::uint32_t c = 1; c < 0x80; ++c) toGbk[c] = static_cast<std::uint16_t>(c);
         iconv_t decode = iconv_open("UTF-32LE", "GBK");
-        if (decode == reinterpret_cast<iconv_t>(-1))
-            return;
+        if (decode == reinterpret_cast<iconv_t>(-1)) return;
         // Every double-byte code, decoded one at a time; the encode table is the
         // inverse, and where two codes decode to one character the first wins,
         // which is the code iconv itself encodes to for every such pair in glibc.
         for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
             for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-                if (trail == 0x7F)
-                    continue;
+                if (trail == 0x7F) continue;
                 char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
                 char out[8];
                 char* inp = in;
@@ -39,25 +36,21 @@ struct GbkTables {
                 if (iconv(decode, &inp, &inLeft, &outp, &outLeft) == static_cast<std::size_t>(-1) ||
                     outLeft != sizeof out - 4)
                     continue;
-                std::uint32_t cp = static_cast<std::uint8_t>(out[0]) |
-                                   static_cast<std::uint8_t>(out[1]) << 8 |
-                                   static_cast<std::uint8_t>(out[2]) << 16 |
-                                   static_cast<std::uint32_t>(static_cast<std::uint8_t>(out[3])) << 24;
-                if (cp < 0x80 || cp > 0xFFFF)
-                    continue;
+                std::uint32_t cp =
+                    static_cast<std::uint8_t>(out[0]) | static_cast<std::uint8_t>(out[1]) << 8 |
+                    static_cast<std::uint8_t>(out[2]) << 16 |
+                    static_cast<std::uint32_t>(static_cast<std::uint8_t>(out[3])) << 24;
+                if (cp < 0x80 || cp > 0xFFFF) continue;
                 fromGbk[(lead - 0x81) * 192 + (trail - 0x40)] = static_cast<std::uint16_t>(cp);
-                if (toGbk[cp] == 0)
-                    toGbk[cp] = static_cast<std::uint16_t>(lead << 8 | trail);
+                if (toGbk[cp] == 0) toGbk[cp] = static_cast<std::uint16_t>(lead << 8 | trail);
             }
         }
         iconv_close(decode);
         // Keep the encode direction exactly as iconv has it.
         iconv_t encode = iconv_open("GBK", "UTF-32LE");
-        if (encode == reinterpret_cast<iconv_t>(-1))
-            return;
+        if (encode == reinterpret_cast<iconv_t>(-1)) return;
         for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp) {
-            if (toGbk[cp] == 0)
-                continue;
+            if (toGbk[cp] == 0) continue;
             char in[4] = {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8), 0, 0};
             char out[8];
             char* inp = in;
@@ -101,15 +94,13 @@ void AppendUtf8(std::uint32_t cp, std::string& out)
 
 bool TextCodec::AppendGbk(std::uint32_t codePoint, std::string& out)
 {
-    if (codePoint == 0 || codePoint > 0xFFFF)
-        return false;
+    if (codePoint == 0 || codePoint > 0xFFFF) return false;
     if (codePoint < 0x80) {
         out += static_cast<char>(codePoint);
         return true;
     }
     std::uint16_t code = Tables().toGbk[codePoint];
-    if (code == 0)
-        return false;
+    if (code == 0) return false;
     out += static_cast<char>(code >> 8);
     out += static_cast<char>(code & 0xFF);
     return true;
@@ -150,8 +141,7 @@ std::string TextCodec::Utf8ToGbk(std::string_view utf8)
             ++got;
         }
         const bool valid = got == need && cp >= least && !(cp >= 0xD800 && cp <= 0xDFFF);
-        if (!valid || !AppendGbk(cp, out))
-            out += '?';
+        if (!valid || !AppendGbk(cp, out)) out += '?';
     }
     return out;
 }
@@ -206,8 +196,7 @@ std::string TextCodec::Utf16LeToGbk(std::string_view bytes)
             out += '?';
             continue;
         }
-        if ((u >= 0xD800 && u <= 0xDFFF) || !AppendGbk(u, out))
-            out += '?';
+        if ((u >= 0xD800 && u <= 0xDFFF) || !AppendGbk(u, out)) out += '?';
     }
     return out;
 }

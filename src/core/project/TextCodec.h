@@ -32,8 +32,7 @@ public:
     static std::size_t GbkCharLength(const char* s, std::size_t left)
     {
         const auto lead = static_cast<unsigned char>(s[0]);
-        if (lead < 0x81 || lead == 0xFF || left < 2)
-            return 1;
+        if (lead < 0x81 || lead == 0xFF || left < 2) return 1;
         const auto trail = static_cast<unsigned char>(s[1]);
         return trail >= 0x40 && trail != 0x7F && trail != 0xFF ? 2 : 1;
     }

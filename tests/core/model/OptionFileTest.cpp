@@ -23,8 +23,7 @@ protected:
     {
         const char* old = std::getenv("VARNEL_HOME");
         hadHome = old != nullptr;
-        if (hadHome)
-            oldHome = old;
+        if (hadHome) oldHome = old;
         testsupport::MakeHome(home.path(), "");
         ::setenv("VARNEL_HOME", home.str().c_str(), 1);
     }
@@ -49,9 +48,11 @@ TEST_F(OptionFileTest, NewDocumentTakesTheAddressFromTheFile)
         std::string content;  // "-" = no file
         std::string ip;
     } cases[] = {
-        {"address", "<?xml version=\"1.0\"?>\r\n<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>",
+        {"address",
+         "<?xml version=\"1.0\"?>\r\n<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>",
          "192.168.1.20"},
-        {"first ip counts", "<ETHOption><x/><ip>1.2.3.4</ip><ip>5.6.7.8</ip></ETHOption>", "1.2.3.4"},
+        {"first ip counts", "<ETHOption><x/><ip>1.2.3.4</ip><ip>5.6.7.8</ip></ETHOption>",
+         "1.2.3.4"},
         {"no file", "-", ""},
         {"empty file", "", ""},
         {"no ip", "<ETHOption><ipaddr>1.2.3.4</ipaddr></ETHOption>", ""},
@@ -61,8 +62,7 @@ TEST_F(OptionFileTest, NewDocumentTakesTheAddressFromTheFile)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(File());
-        if (c.content != "-")
-            WriteFile(File(), c.content);
+        if (c.content != "-") WriteFile(File(), c.content);
         CVarnelDoc doc;
         doc.deviceSlotNum = 3;
         doc.Slot(Port::COM1, 55).module.moduleName = "x";
@@ -89,16 +89,14 @@ TEST_F(OptionFileTest, OkChangesOnlyTheTextOfIp)
          "<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>\r\n"},
         {"no ip: written back unchanged", "<ETHOption>\r\n<ipx>1</ipx>\r\n</ETHOption>\r\n",
          "<ETHOption>\r\n<ipx>1</ipx>\r\n</ETHOption>\r\n"},
-        {"missing file created",
-         "-",
+        {"missing file created", "-",
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ETHOption>\r\n<ip>192.168.1.20</ip>\r\n"
          "</ETHOption>\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(File());
-        if (c.before != "-")
-            WriteFile(File(), c.before);
+        if (c.before != "-") WriteFile(File(), c.before);
         EXPECT_FALSE(WriteAccessAddress(home.str(), "192.168.1.20").has_value());
         EXPECT_EQ(ReadFile(File()), c.after);
     }

@@ -43,8 +43,8 @@ TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
     struct Case {
         const char* name;
         std::string doc;
-        std::string into;    // element to go into ("" = stay at the top)
-        std::string after;   // child to find first ("" = no current element)
+        std::string into;   // element to go into ("" = stay at the top)
+        std::string after;  // child to find first ("" = no current element)
         std::string expected;
     } cases[] = {
         {"end tag but no content gets a line break first", "<R></R>", "R", "",
@@ -116,13 +116,13 @@ TEST(XmlBuild, SetAttributeOnOddStartTags)
         std::string doc;
         std::string tag;  // the start tag afterwards
     } cases[] = {
-        {"<r x=/>", "<r x=/ a=\"v&amp;\">"},             // the "/" is x's value
+        {"<r x=/>", "<r x=/ a=\"v&amp;\">"},                // the "/" is x's value
         {"<r x= y=\"1\">", "<r x= y=\"1\" a=\"v&amp;\">"},  // "x= y" is x empty, then y
-        {"<r x = \"1\">", "<r x = \"1\" a=\"v&amp;\">"},  // blanks around "=" before a quote
+        {"<r x = \"1\">", "<r x = \"1\" a=\"v&amp;\">"},    // blanks around "=" before a quote
         {"<r b\"c'\"=1 q='a=\"'>", "<r b\"c'\"=1 q='a=\"' a=\"v&amp;\">"},  // quotes in a name
-        {"<r a>", "<r a=\"v&amp;\">"},                    // a name without value
-        {"<r x=>", "<r x= a=\"v&amp;\">"},                // an empty unquoted value
-        {"<r a=old/>", "<r a=\"v&amp;\">"},                // "/" of an unquoted value
+        {"<r a>", "<r a=\"v&amp;\">"},                                      // a name without value
+        {"<r x=>", "<r x= a=\"v&amp;\">"},   // an empty unquoted value
+        {"<r a=old/>", "<r a=\"v&amp;\">"},  // "/" of an unquoted value
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.doc);
@@ -245,7 +245,7 @@ TEST(XmlRead, DataAndUnescaping)
     } cases[] = {
         {"a&amp;b&#65;&zz;", "a&bA&zz;"},
         {"&lt;&gt;&apos;&quot;", "<>'\""},
-        {"&#x4e2d;&#20013;", "\xD6\xD0\xD6\xD0"},  // U+4E2D in hex and decimal
+        {"&#x4e2d;&#20013;", "\xD6\xD0\xD6\xD0"},   // U+4E2D in hex and decimal
         {"&#X41;", "&#X41;"},                       // only a lower-case x
         {"&#0000065;&#00000065;", "A&#00000065;"},  // at most seven digits
         {"&#0;&#;&#x;&", "&#0;&#;&#x;&"},
@@ -300,8 +300,7 @@ TEST(XmlTable, SegmentsPositionsAndGrowth)
 {
     const int count = 70000;
     std::string text = "<r>";
-    for (int i = 0; i < count; ++i)
-        text += "<e/>";
+    for (int i = 0; i < count; ++i) text += "<e/>";
     text += "</r>";
     CXmlDoc xml;
     ASSERT_TRUE(xml.SetDocument(text));
@@ -317,8 +316,7 @@ TEST(XmlTable, SegmentsPositionsAndGrowth)
     ASSERT_TRUE(xml.FindElement("r"));
     xml.IntoElement();
     int found = 0;
-    while (xml.FindElement("e"))
-        ++found;
+    while (xml.FindElement("e")) ++found;
     EXPECT_EQ(found, count);
 
     // A small document starts with (length / 64) + 8 records.
@@ -331,10 +329,8 @@ TEST(XmlTable, DeepNestingKeepsLevels)
 {
     const int depth = 20000;
     std::string text;
-    for (int i = 0; i < depth; ++i)
-        text += "<d>";
-    for (int i = 0; i < depth; ++i)
-        text += "</d>";
+    for (int i = 0; i < depth; ++i) text += "<d>";
+    for (int i = 0; i < depth; ++i) text += "</d>";
     CXmlDoc xml;
     ASSERT_TRUE(xml.SetDocument(text));
     EXPECT_EQ(xml.Record(depth).Level(), static_cast<std::uint32_t>(depth - 1));

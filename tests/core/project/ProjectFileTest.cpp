@@ -25,8 +25,7 @@ protected:
     {
         const char* old = std::getenv("VARNEL_HOME");
         hadHome = old != nullptr;
-        if (hadHome)
-            oldHome = old;
+        if (hadHome) oldHome = old;
         testsupport::MakeHome(home.path(), "192.168.1.10");
         ::setenv("VARNEL_HOME", home.str().c_str(), 1);
     }
@@ -57,13 +56,11 @@ std::string ProjectText(const std::string& head, const std::vector<std::string>&
 {
     std::string t = std::string(ProjectFile::DECLARATION) + "<VarnelProject>\r\n" + head;
     t += "<COM1>\r\n";
-    for (const auto& m : com1)
-        t += "<Module " + m + "/>\r\n";
+    for (const auto& m : com1) t += "<Module " + m + "/>\r\n";
     t += "</COM1>\r\n";
     if (withCom2) {
         t += "<COM2>\r\n";
-        for (const auto& m : com2)
-            t += "<Module " + m + "/>\r\n";
+        for (const auto& m : com2) t += "<Module " + m + "/>\r\n";
         t += "</COM2>\r\n";
     }
     return t + "</VarnelProject>\r\n";
@@ -73,7 +70,10 @@ const std::string HEAD =
     "<softVer>1.0</softVer>\r\n<deviceIp>10.1.2.3</deviceIp>\r\n"
     "<deviceSlotNum>4</deviceSlotNum>\r\n<COMInfo com1=\"1\" com2=\"0\"/>\r\n";
 
-std::string WithPrefix(const std::string& text) { return ProjectFile::LengthPrefix(text.size()) + text; }
+std::string WithPrefix(const std::string& text)
+{
+    return ProjectFile::LengthPrefix(text.size()) + text;
+}
 
 // A document with something in every field, for "nothing changed" checks.
 void Fill(CVarnelDoc& doc)
@@ -89,8 +89,8 @@ void Fill(CVarnelDoc& doc)
 TEST_F(ProjectFileTest, NewDocumentIsWrittenByteForByte)
 {
     const CVarnelDoc doc = NewDoc();
-    const std::string expected =
-        ReadFile(std::filesystem::path(VARNEL_SOURCE_DIR) / "tests/data/project/new-document/expected.vrc");
+    const std::string expected = ReadFile(std::filesystem::path(VARNEL_SOURCE_DIR) /
+                                          "tests/data/project/new-document/expected.vrc");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(ProjectFile::Store(doc), expected);
 }
@@ -114,7 +114,8 @@ TEST(ProjectLengthPrefix, WrittenForms)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.n);
         const std::string prefix = ProjectFile::LengthPrefix(c.n);
-        EXPECT_EQ(std::vector<std::uint8_t>(prefix.begin(), prefix.end()), testsupport::Bytes(c.bytes));
+        EXPECT_EQ(std::vector<std::uint8_t>(prefix.begin(), prefix.end()),
+                  testsupport::Bytes(c.bytes));
     }
 }
 
@@ -127,8 +128,7 @@ TEST_F(ProjectFileTest, ReadLengthPrefixForms)
     };
     auto le = [](std::uint64_t v, int size) {
         std::string s;
-        for (int k = 0; k < size; ++k)
-            s += static_cast<char>(v >> (8 * k) & 0xFF);
+        for (int k = 0; k < size; ++k) s += static_cast<char>(v >> (8 * k) & 0xFF);
         return s;
     };
     // The same text as UTF-16 (little-endian): length in characters.
@@ -171,19 +171,22 @@ TEST(ProjectNumbers, DecimalAndHexPairConversions)
     struct Dec {
         const char* text;
         std::int32_t value;
-    } decs[] = {{"54", 54},     {" \t+7x", 7},  {"-12", -12},        {"", 0},
-                {"abc", 0},     {"0054", 54},   {"99999999999", 2147483647},
+    } decs[] = {{"54", 54},
+                {" \t+7x", 7},
+                {"-12", -12},
+                {"", 0},
+                {"abc", 0},
+                {"0054", 54},
+                {"99999999999", 2147483647},
                 {"-99999999999", -2147483647 - 1}};
-    for (const auto& d : decs)
-        EXPECT_EQ(ProjectFile::DecimalValue(d.text), d.value) << d.text;
+    for (const auto& d : decs) EXPECT_EQ(ProjectFile::DecimalValue(d.text), d.value) << d.text;
 
     struct Hex {
         const char* text;
         std::string bytes;
     } hexes[] = {
-        {"010aff", "01 0a ff"}, {"010AFF", "01 0a ff"}, {"010aF", "01 0a"},
-        {"", ""},               {" 1-1+f", "01 ff 0f"}, {"0xzzg1", "00 00 00"},
-        {"1 ", "01"},
+        {"010aff", "01 0a ff"}, {"010AFF", "01 0a ff"}, {"010aF", "01 0a"}, {"", ""},
+        {" 1-1+f", "01 ff 0f"}, {"0xzzg1", "00 00 00"}, {"1 ", "01"},
     };
     for (const auto& h : hexes)
         EXPECT_EQ(ProjectFile::HexPairs(h.text), testsupport::Bytes(h.bytes)) << h.text;
@@ -239,8 +242,7 @@ TEST_F(ProjectFileTest, FiftyFourSlotsGiveFiftySevenModules)
         ASSERT_TRUE(xml.FindElement(port));
         xml.IntoElement();
         int modules = 0;
-        while (xml.FindElement("Module"))
-            ++modules;
+        while (xml.FindElement("Module")) ++modules;
         EXPECT_EQ(modules, 57);
         xml.OutOfElement();
     }
@@ -269,7 +271,8 @@ TEST_F(ProjectFileTest, FailureRows)
         {"slot count 55",
          WithPrefix(ProjectText("<softVer/><deviceIp/><deviceSlotNum>55</deviceSlotNum>", {}, {})),
          ProjectReadStatus::FormatError, ""},
-        {"slot count text", WithPrefix(ProjectText("<softVer/><deviceIp/><deviceSlotNum>x</deviceSlotNum>", {}, {})),
+        {"slot count text",
+         WithPrefix(ProjectText("<softVer/><deviceIp/><deviceSlotNum>x</deviceSlotNum>", {}, {})),
          ProjectReadStatus::FormatError, ""},
         {"not a project at all", WithPrefix("<?xml version='1.0'?><other><COM1/></other>"),
          ProjectReadStatus::Incomplete, "VarnelProject"},
@@ -325,8 +328,12 @@ TEST_F(ProjectFileTest, ReadingStopsAtTheFirstMissingElement)
     {
         CVarnelDoc doc = NewDoc();
         Fill(doc);
-        const ProjectReadResult r =
-            ProjectFile::Load(WithPrefix(ProjectText(HEAD, {"moduleName=\"M\" modulePrm=\"0102\"", "moduleName=\"M\" modulePrm=\"0102\""}, {}, false)), doc);
+        const ProjectReadResult r = ProjectFile::Load(
+            WithPrefix(ProjectText(
+                HEAD,
+                {"moduleName=\"M\" modulePrm=\"0102\"", "moduleName=\"M\" modulePrm=\"0102\""}, {},
+                false)),
+            doc);
         EXPECT_EQ(r.status, ProjectReadStatus::Incomplete);
         EXPECT_EQ(r.missing, "COM2");
         EXPECT_EQ(doc.deviceSlotNum, 4);
