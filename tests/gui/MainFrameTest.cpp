@@ -202,6 +202,15 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
     EXPECT_EQ(Doc().Slot(Port::COM1, 3).module.inputLen, 20);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(Doc().HexFilePath())));
 
+    // A project file (.vrc) holds the same configuration.
+    const QString vrc = QString::fromStdString((dir / "plant.vrc").string());
+    ASSERT_TRUE(frame->SaveDocumentFile(vrc));
+    const CVarnelDoc saved = Doc();
+    frame->NewDocument();
+    ASSERT_TRUE(frame->OpenDocumentFile(vrc));
+    EXPECT_EQ(Doc().com1Slots, saved.com1Slots);
+    EXPECT_EQ(frame->windowTitle(), "plant.vrc[*] - Varnel --- Quorwick");
+
     // A file that cannot be read leaves the configuration and is dropped
     // from the recent list.
     const QString missing = QString::fromStdString((dir / "gone.json").string());

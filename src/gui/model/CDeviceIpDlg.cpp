@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/model/CVarnelDoc.h"
-#include "gui/model/OptionFileBridge.h"
+#include "core/model/OptionFile.h"
 #include "gui/ui/DialogButtons.h"
 #include "gui/ui/MessageBox.h"
 
@@ -55,7 +55,7 @@ void CDeviceIpDlg::OnOk()
 {
     doc.deviceIp = AddressText().toStdString();
     // The address is kept in the document even when the file cannot be written.
-    if (const Refusal refusal = WriteAccessAddress(doc)) ShowMessage(this, *refusal);
+    if (const Refusal refusal = WriteAccessAddress(doc.appFolder, doc.deviceIp)) ShowMessage(this, *refusal);
     accept();
 }
 
