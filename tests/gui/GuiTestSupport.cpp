@@ -43,8 +43,9 @@ QApplication& App()
     return *app;
 }
 
-void OnPopup(std::function<void(QMenu*)> handle, int maxTries, bool failIfMissing)
+QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle, bool failIfMissing)
 {
+    const int maxTries = 400;
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [=] {
@@ -61,6 +62,7 @@ void OnPopup(std::function<void(QMenu*)> handle, int maxTries, bool failIfMissin
         }
     });
     timer->start(10);
+    return timer;
 }
 
 void CaptureMessage(SeenMessage& seen)

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -45,8 +46,9 @@ void OnModal(std::function<void(T*)> handle)
     timer->start(10);
 }
 
-// The same for a popup menu; `tries` bounds the wait (10 ms each).
-void OnPopup(std::function<void(QMenu*)> handle, int tries = 400, bool failIfMissing = true);
+// The same for a popup menu. Returns the watcher, which a test that expects
+// no popup stops once the action that might have shown one has returned.
+QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle, bool failIfMissing = true);
 
 // A message box seen by a handler.
 struct SeenMessage {
