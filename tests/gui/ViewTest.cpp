@@ -224,18 +224,33 @@ TEST_F(FrameTest, DoubleClickEditsStatusTableBytes)
     });
     QTest::mouseDClick(Viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(205, 150));
     EXPECT_EQ(table.modulePrm, (Bytes{10, 1, 0, 0, 0, 0, 0, 0}));
+
+    // Cancel after an edit leaves the bytes.
+    guitest::OnModal<CPrmHexEditDlg>([](CPrmHexEditDlg* d) {
+        d->Edit()->setText("ff,ff");
+        d->reject();
+    });
+    QTest::mouseDClick(Viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(205, 150));
+    EXPECT_EQ(table.modulePrm, (Bytes{10, 1, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(FrameTest, DoubleClickOnNothingOpensNothing)
 {
     SetupPort(Doc(), Port::COM1);
     const CVarnelDoc before = Doc();
-    bool opened = false;
     for (QPoint at : {QPoint(255, 150), QPoint(150, 400), QPoint(50, 50)}) {
+        bool opened = false;
+        QPointer<QTimer> watcher = guitest::OnModal<QDialog>(
+            [&opened](QDialog* d) {
+                opened = true;
+                d->reject();
+            },
+            false);
         QTest::mouseDClick(Viewport(), Qt::LeftButton, Qt::NoModifier, at);
-        opened = opened || QApplication::activeModalWidget() != nullptr;
+        if (watcher)
+            watcher->deleteLater();
+        EXPECT_FALSE(opened) << at.x() << "," << at.y();
     }
-    EXPECT_FALSE(opened);
     EXPECT_EQ(Doc().com1Slots, before.com1Slots);
 }
 
