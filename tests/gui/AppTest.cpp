@@ -1,10 +1,12 @@
 // Start-up with and without a project on the command line, and printing.
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 
 #include "GuiTestSupport.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/project/ProjectStore.h"
 #include "gui/app/CVarnelApp.h"
+#include "gui/app/CommandIds.h"
 #include "support/TestSupport.h"
 
 using namespace varnel;
@@ -54,4 +56,16 @@ TEST_F(FrameTest, PrintsThePictureOnAPage)
     printer.setOutputFileName(pdf);
     frame->View()->PrintTo(&printer);
     EXPECT_GT(testsupport::ReadFile(pdf.toStdString()).size(), 1000u);
+}
+
+TEST_F(FrameTest, PrintPreviewShowsThePicture)
+{
+    SetupPort(Doc(), Port::COM2);
+    bool shown = false;
+    guitest::OnModal<QPrintPreviewDialog>([&shown](QPrintPreviewDialog* d) {
+        shown = true;
+        d->reject();
+    });
+    frame->Action(ID_FILE_PRINT_PREVIEW)->trigger();
+    EXPECT_TRUE(shown);
 }

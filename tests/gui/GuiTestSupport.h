@@ -43,8 +43,7 @@ QPointer<QTimer> OnModal(std::function<void(T*)> handle, bool failIfMissing = tr
             timer->deleteLater();
             if (failIfMissing)
                 ADD_FAILURE() << "expected modal " << T::staticMetaObject.className();
-            if (QWidget* other = QApplication::activeModalWidget())
-                other->close();
+            if (QWidget* other = QApplication::activeModalWidget()) other->close();
         }
     });
     timer->start(10);

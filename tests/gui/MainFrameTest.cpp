@@ -87,6 +87,11 @@ TEST_F(FrameTest, ToolbarPromptsShortcutsAndPanes)
         EXPECT_EQ(frame->Action(p.id)->statusTip(), QString::fromUtf8(p.status)) << p.id;
         EXPECT_EQ(frame->Action(p.id)->toolTip(), QString::fromUtf8(p.tip)) << p.id;
     }
+    // Pointing at a command shows its prompt in the status bar.
+    frame->Action(32772)->showStatusText(frame.get());
+    EXPECT_EQ(frame->statusBar()->currentMessage(), "访问参数设置");
+    frame->statusBar()->clearMessage();
+
     EXPECT_EQ(frame->Action(ID_FILE_NEW)->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_EQ(frame->Action(ID_FILE_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(frame->Action(ID_FILE_SAVE)->shortcut(), QKeySequence("Ctrl+S"));

@@ -115,8 +115,7 @@ TEST_F(FrameTest, RightClickDeletesAHeadOrASlot)
             },
             false);
         Click(Viewport(), Qt::RightButton, at);
-        if (watcher)
-            watcher->deleteLater();
+        if (watcher) watcher->deleteLater();
         EXPECT_FALSE(shown) << at.x() << "," << at.y();
     }
 }
@@ -247,8 +246,7 @@ TEST_F(FrameTest, DoubleClickOnNothingOpensNothing)
             },
             false);
         QTest::mouseDClick(Viewport(), Qt::LeftButton, Qt::NoModifier, at);
-        if (watcher)
-            watcher->deleteLater();
+        if (watcher) watcher->deleteLater();
         EXPECT_FALSE(opened) << at.x() << "," << at.y();
     }
     EXPECT_EQ(Doc().com1Slots, before.com1Slots);
