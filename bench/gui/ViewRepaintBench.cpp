@@ -65,8 +65,13 @@ void BM_ViewRepaint(benchmark::State& state)
 {
     CVarnelView view(FullDocument());
     view.resize(SCENE_WIDTH + 40, SCENE_HEIGHT + 40);
+    // Shown, so the viewport is laid out to the whole picture before measuring.
+    view.show();
+    QApplication::processEvents();
     QWidget* viewport = view.viewport();
     QImage image(viewport->size(), QImage::Format_RGB32);
+    if (viewport->width() < SCENE_WIDTH || viewport->height() < SCENE_HEIGHT)
+        state.SkipWithError("the viewport does not cover the picture");
     for (auto _ : state) {
         viewport->render(&image);
         benchmark::ClobberMemory();

@@ -67,12 +67,21 @@ void ScenePainter::Paint(QPainter& painter, const Scene& scene, const QImage& pi
     painter.setBackgroundMode(Qt::TransparentMode);
     const bool rasterOps =
         painter.paintEngine() && painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    std::size_t currentFont = fonts.size();
+    bool textPen = false;
     for (const ScenePrimitive& p : scene.items) {
         switch (p.kind) {
             case ScenePrimitive::Kind::Text: {
                 const auto f = static_cast<std::size_t>(p.font);
-                painter.setFont(fonts[f]);
-                painter.setPen(Qt::black);
+                // Runs of texts share a font and the pen: set them on change only.
+                if (f != currentFont) {
+                    painter.setFont(fonts[f]);
+                    currentFont = f;
+                }
+                if (!textPen) {
+                    painter.setPen(Qt::black);
+                    textPen = true;
+                }
                 painter.drawText(QPoint(p.at.x, p.at.y + ascents[f]),
                                  QString::fromStdString(p.text));
                 break;
@@ -80,6 +89,7 @@ void ScenePainter::Paint(QPainter& painter, const Scene& scene, const QImage& pi
             case ScenePrimitive::Kind::Polyline: {
                 QPolygon polygon;
                 for (const ScenePoint& point : p.points) polygon << QPoint(point.x, point.y);
+                textPen = false;
                 painter.setPen(QPen(ToQColor(p.color), p.penWidth, Qt::SolidLine, Qt::SquareCap,
                                     Qt::MiterJoin));
                 painter.drawPolyline(polygon);
