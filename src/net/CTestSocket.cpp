@@ -14,8 +14,10 @@ constexpr int CLOSE_GRACE_MS = 3000;
 CTestSocket::CTestSocket(std::int32_t& linkRequestPending, QObject* parent)
     : QObject(parent), link(linkRequestPending)
 {
-    for (QTimer* t : {&connectTimer, &answerTimer, &pauseTimer})
+    for (QTimer* t : {&connectTimer, &answerTimer, &pauseTimer}) {
         t->setSingleShot(true);
+        t->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
+    }
     connect(&connectTimer, &QTimer::timeout, this, [this] { Feed(LinkEvent::Timer(CONNECT_TIMER)); });
     connect(&answerTimer, &QTimer::timeout, this, [this] { Feed(LinkEvent::Timer(ANSWER_TIMER)); });
     connect(&pauseTimer, &QTimer::timeout, this, [this] { Feed(LinkEvent::Timer(PAUSE_TIMER)); });
