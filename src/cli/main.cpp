@@ -75,10 +75,18 @@ bool Args::HasPositional() const
     return false;
 }
 
+namespace {
+// "--name" for long options, "-n" for one-letter ones.
+std::string OptionKey(const char* name)
+{
+    return (std::string(name).size() == 1 ? "-" : "--") + std::string(name);
+}
+}  // namespace
+
 std::vector<std::string> Args::Options(const char* name)
 {
     std::vector<std::string> values;
-    const std::string key = std::string("--") + name;
+    const std::string key = OptionKey(name);
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (used[i] || items[i] != key)
             continue;
@@ -99,7 +107,7 @@ std::string Args::Option(const char* name, const std::string& fallback)
 
 bool Args::HasOption(const char* name) const
 {
-    const std::string key = std::string("--") + name;
+    const std::string key = OptionKey(name);
     for (std::size_t i = 0; i < items.size(); ++i)
         if (!used[i] && items[i] == key)
             return true;
@@ -109,7 +117,7 @@ bool Args::HasOption(const char* name) const
 bool Args::Flag(const char* name)
 {
     bool found = false;
-    const std::string key = std::string("--") + name;
+    const std::string key = OptionKey(name);
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (!used[i] && items[i] == key) {
             used[i] = true;

@@ -1,0 +1,29 @@
+// Fuzzes the JSON import, then exports and compiles whatever was accepted:
+// a document that imports must export, re-import identically and compile.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "core/image/Compiler.h"
+#include "core/image/HexFile.h"
+#include "core/project/JsonDocument.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace varnel;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    CVarnelDoc doc;
+    if (ImportJson(text, doc))
+        return 0;
+    const std::string exported = ExportJson(doc);
+    CVarnelDoc again;
+    if (ImportJson(exported, again) || ExportJson(again) != exported)
+        std::abort();
+    if (!PlaceSlaveStatusModules(doc) && !CheckImageLimits(doc)) {
+        const Bytes image = BuildImage(doc);
+        if (ParseHexText(FormatHexText(image)) != image)
+            std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,97 @@
+// The hex file's text format and its tolerant reading.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <filesystem>
+#include <unistd.h>
+
+#include "core/image/HexFile.h"
+#include "support/TestSupport.h"
+
+using namespace varnel;
+static std::vector<std::uint8_t> H(const std::string& hex) { return testsupport::Bytes(hex); }
+
+namespace {
+
+TEST(HexFile, RoundTripOfAnyImage)
+{
+    testsupport::TempDir dir;
+    const std::string path = (dir / "hex.txt").string();
+    for (std::size_t size : {0u, 1u, 255u, 256u, 5000u}) {
+        Bytes image;
+        for (std::size_t i = 0; i < size; ++i)
+            image.push_back(static_cast<std::uint8_t>((i * 131 + size) & 0xFF));
+        ASSERT_FALSE(WriteHexFile(path, image).has_value());
+        const std::string text = testsupport::ReadFile(path);
+        EXPECT_EQ(text.size(), 3 * size);
+        Bytes back;
+        ASSERT_TRUE(ReadHexFile(path, back));
+        EXPECT_EQ(back, image);
+    }
+    ASSERT_FALSE(WriteHexFile(path, H("01 00 03 ff")).has_value());
+    EXPECT_EQ(testsupport::ReadFile(path), "01 00 03 ff ");
+}
+
+TEST(HexFile, ParsingRules)
+{
+    const struct {
+        std::string text;
+        const char* bytes;
+    } cases[] = {
+        {"01 0A fF ", "01 0a ff"},        // upper case accepted
+        {"010203", "01 02 03"},           // pairs written together
+        {"01 02 3", "01 02"},             // lone last character ignored
+        {"01 02\r\n03 ", "01 02"},        // a line end ends the parse
+        {"01 zz 03", "01"},               // a bad pair ends the parse
+        {"  ", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseHexText(c.text), H(c.bytes));
+    }
+}
+
+TEST(HexFile, ReadingStopsAtAnFFCharacterAndMissingFileFails)
+{
+    testsupport::TempDir dir;
+    const auto path = dir / "hex.txt";
+    testsupport::WriteFile(path, std::string("01 02 ") + '\xFF' + "03 ");
+    Bytes image;
+    ASSERT_TRUE(ReadHexFile(path.string(), image));
+    EXPECT_EQ(image, H("01 02"));
+    EXPECT_FALSE(ReadHexFile((dir / "none.txt").string(), image));
+}
+
+TEST(HexFile, FailedReplaceLeavesNoTemporaryFileBehind)
+{
+    testsupport::TempDir dir;
+    const auto target = dir / "hex.txt";
+    std::filesystem::create_directories(target / "inside");  // rename over it fails
+    Refusal r = WriteHexFile(target.string(), H("01"));
+    ASSERT_TRUE(r.has_value());
+    EXPECT_NE(r->text.find("hex.txt"), std::string::npos);
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+    EXPECT_TRUE(std::filesystem::is_directory(target / "inside"));
+}
+
+TEST(HexFile, FailedWriteKeepsTheOldFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders; the permission case needs a normal user";
+    testsupport::TempDir dir;
+    const auto path = dir / "hex.txt";
+    ASSERT_FALSE(WriteHexFile(path.string(), H("01 02")).has_value());
+    ::chmod(dir.str().c_str(), 0500);
+    Refusal r = WriteHexFile(path.string(), H("03 04"));
+    ::chmod(dir.str().c_str(), 0700);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(testsupport::ReadFile(path), "01 02 ");
+}
+
+}  // namespace

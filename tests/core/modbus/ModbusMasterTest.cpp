@@ -1,0 +1,170 @@
+// Command modules, fixed modules, placement at the selection, and editing.
+#include <gtest/gtest.h>
+
+#include "core/modbus/CommandType.h"
+#include "core/modbus/ModbusMaster.h"
+#include "support/TestSupport.h"
+
+using namespace varnel;
+static std::vector<std::uint8_t> H(const std::string& hex) { return testsupport::Bytes(hex); }
+
+namespace {
+
+struct ModuleCase {
+    std::string_view label;
+    int slave, start, qty;
+    const char* bytes;
+    int inputLen, outputLen;
+    const char* picture;
+};
+
+TEST(ModbusMaster, CommandModulesCarryRequestBytesAndDataLengths)
+{
+    const ModuleCase cases[] = {
+        {LABEL_READ_COILS, 1, 0, 10, "01 01 00 00 00 0a", 2, 0, "m01"},
+        {LABEL_READ_COILS, 1, 0, 2000, "01 01 00 00 07 d0", 250, 0, "m01"},
+        {LABEL_READ_COILS, 1, 0, 8, "01 01 00 00 00 08", 1, 0, "m01"},
+        {LABEL_READ_COILS, 1, 0, 1, "01 01 00 00 00 01", 1, 0, "m01"},
+        {LABEL_READ_INPUTS, 2, 5, 9, "02 02 00 05 00 09", 2, 0, "m02"},
+        {LABEL_READ_HOLDING, 3, 65535, 125, "03 03 ff ff 00 7d", 250, 0, "m03"},
+        {LABEL_READ_INPUT_REGS, 4, 1, 1, "04 04 00 01 00 01", 2, 0, "m04"},
+        {LABEL_WRITE_COIL, 5, 7, 1, "05 05 00 07 00 01", 0, 1, "m05"},
+        {LABEL_WRITE_REGISTER, 6, 8, 1, "06 06 00 08 00 01", 0, 2, "m06"},
+        {LABEL_WRITE_COILS, 7, 0, 1968, "07 0f 00 00 07 b0", 0, 246, "m0f"},
+        {LABEL_WRITE_REGISTERS, 17, 256, 123, "11 10 01 00 00 7b", 0, 246, "m10"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.label) + " q=" + std::to_string(c.qty));
+        CModule m = MakeModule(c.label, static_cast<std::uint16_t>(c.start),
+                               static_cast<std::uint16_t>(c.qty), static_cast<std::uint8_t>(c.slave));
+        EXPECT_EQ(m.moduleName, c.label);
+        EXPECT_EQ(m.modulePrm, H(c.bytes));
+        EXPECT_EQ(m.inputLen, c.inputLen);
+        EXPECT_EQ(m.outputLen, c.outputLen);
+        EXPECT_EQ(m.picture, c.picture);
+        EXPECT_TRUE(m.usrPrm.empty());
+        EXPECT_TRUE(m.Ext_Module_Prm_Data_Len.empty());
+    }
+}
+
+TEST(ModbusMaster, FixedModulesAndUnknownLabels)
+{
+    CModule state = MakeModule("STATE", 0, 1, 0);
+    EXPECT_EQ(state.picture, "state");
+    EXPECT_EQ(state.inputLen, 1);
+    EXPECT_EQ(state.outputLen, 0);
+    EXPECT_TRUE(state.modulePrm.empty());
+    CModule control = MakeModule("CONTROL", 0, 1, 0);
+    EXPECT_EQ(control.outputLen, 1);
+    EXPECT_EQ(control.inputLen, 0);
+    CModule comprm = MakeModule("COMPRM", 0, 1, 0);
+    EXPECT_EQ(comprm.modulePrm, H("05 00 00 41 14 00"));
+    EXPECT_EQ(comprm.inputLen + comprm.outputLen, 0);
+    CModule other = MakeModule("something else", 1, 2, 3);
+    EXPECT_EQ(other.moduleName, "something else");
+    EXPECT_TRUE(other.picture.empty());
+    EXPECT_TRUE(other.modulePrm.empty());
+}
+
+TEST(ModbusMaster, SetupPortFillsFixedSlotsAndSelectsFirstUserSlot)
+{
+    CVarnelDoc doc;
+    doc.OnNewDocument();
+    doc.Slot(Port::COM2, 3).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);
+    doc.Slot(Port::COM2, 2).module.modulePrm = H("09 02 08 82 64 00");
+    SetupPort(doc, Port::COM2);
+    EXPECT_EQ(doc.com2Enabled, 1);
+    EXPECT_EQ(doc.com1Enabled, 0);
+    EXPECT_EQ(doc.selectedSlot, 1004);
+    EXPECT_EQ(doc.Slot(Port::COM2, 0).module.moduleName, "STATE");
+    EXPECT_EQ(doc.Slot(Port::COM2, 1).module.moduleName, "CONTROL");
+    // Setting up again restores the default serial parameters...
+    EXPECT_EQ(doc.Slot(Port::COM2, 2).module.modulePrm, H("05 00 00 41 14 00"));
+    // ...and keeps the user slots.
+    EXPECT_EQ(doc.Slot(Port::COM2, 3).module.moduleName, LABEL_READ_COILS);
+    EXPECT_TRUE(doc.modified);
+    for (int i = 0; i < CVarnelDoc::RACK_SIZE; ++i)
+        EXPECT_TRUE(doc.Slot(Port::COM1, i).IsEmpty());
+}
+
+TEST(ModbusMaster, PlaceModuleFillsConsecutiveSlotsAndStopsAtTheLast)
+{
+    CVarnelDoc doc;
+    doc.OnNewDocument();
+    doc.deviceSlotNum = 3;
+    SetupPort(doc, Port::COM1);
+    for (int i = 0; i < 5; ++i)
+        PlaceModule(doc, LABEL_READ_HOLDING, static_cast<std::uint16_t>(i), 1, 1);
+    // Slots 1..3 get starts 0, 1, then the last slot is overwritten by 3 and 4.
+    EXPECT_EQ(doc.selectedSlot, 6);
+    EXPECT_EQ(doc.Slot(Port::COM1, 3).module.modulePrm[3], 0);
+    EXPECT_EQ(doc.Slot(Port::COM1, 4).module.modulePrm[3], 1);
+    EXPECT_EQ(doc.Slot(Port::COM1, 5).module.modulePrm[3], 4);
+    EXPECT_TRUE(doc.Slot(Port::COM1, 6).IsEmpty());
+
+    SetupPort(doc, Port::COM2);
+    doc.selectedSlot = 1006;
+    PlaceModule(doc, LABEL_WRITE_COIL, 0, 1, 1);
+    EXPECT_EQ(doc.selectedSlot, 1006);
+}
+
+TEST(ModbusMaster, PlaceModuleWithoutSlotSelectionChangesNothing)
+{
+    for (int code : {-1, 0, 1000}) {
+        CVarnelDoc doc;
+        doc.OnNewDocument();
+        doc.selectedSlot = code;
+        CVarnelDoc before = doc;
+        PlaceModule(doc, LABEL_READ_COILS, 0, 1, 1);
+        EXPECT_EQ(doc.com1Slots, before.com1Slots);
+        EXPECT_EQ(doc.com2Slots, before.com2Slots);
+        EXPECT_EQ(doc.selectedSlot, code);
+        EXPECT_FALSE(doc.modified);
+    }
+    // A code beyond the rack is guarded, not an out-of-bounds write.
+    CVarnelDoc doc;
+    doc.selectedSlot = 500;
+    PlaceModule(doc, LABEL_READ_COILS, 0, 1, 1);
+    EXPECT_EQ(doc.selectedSlot, 500);
+}
+
+TEST(ModbusMaster, EditCommandKeepsFunctionCodeAndDirection)
+{
+    struct EditCase {
+        std::string_view label;
+        int qty;
+        int inputLen, outputLen;
+    };
+    const EditCase cases[] = {
+        {LABEL_READ_COILS, 17, 3, 0},       {LABEL_READ_HOLDING, 10, 20, 0},
+        {LABEL_WRITE_COIL, 1, 0, 1},        {LABEL_WRITE_REGISTERS, 5, 0, 10},
+        {LABEL_WRITE_COILS, 9, 0, 2},       {LABEL_READ_INPUT_REGS, 125, 250, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.label));
+        CModule m = MakeModule(c.label, 1, 1, 1);
+        CommandFields fields;
+        ASSERT_TRUE(ReadCommandFields(m, fields));
+        EXPECT_EQ(fields.slaveAddress, 1);
+        fields.slaveAddress = 9;
+        fields.startAddress = 0x1234;
+        fields.quantity = static_cast<std::uint16_t>(c.qty);
+        const std::uint8_t code = m.modulePrm[1];
+        ApplyCommandEdit(m, fields);
+        EXPECT_EQ(m.modulePrm[0], 9);
+        EXPECT_EQ(m.modulePrm[1], code);
+        EXPECT_EQ(m.modulePrm[2], 0x12);
+        EXPECT_EQ(m.modulePrm[3], 0x34);
+        EXPECT_EQ(m.inputLen, c.inputLen);
+        EXPECT_EQ(m.outputLen, c.outputLen);
+    }
+    CModule shortModule;
+    shortModule.moduleName = std::string(LABEL_READ_COILS);
+    shortModule.modulePrm = H("01 01 00 00 00");
+    CommandFields fields;
+    EXPECT_FALSE(ReadCommandFields(shortModule, fields));
+    ApplyCommandEdit(shortModule, fields);
+    EXPECT_EQ(shortModule.modulePrm, H("01 01 00 00 00"));
+}
+
+}  // namespace
