@@ -191,7 +191,11 @@ void CGatewayServer::BeginRestart(QTcpSocket* client)
         other->disconnectFromHost();
     server.close();
     QTimer::singleShot(restartDelayMs, this, [this] {
-        Log(QString::fromStdString(device.Restart()));
+        // The state is written before the line appears, so whoever waits for
+        // the line finds the new configuration in the state file.
+        const QString line = QString::fromStdString(device.Restart());
+        Changed();
+        Log(line);
         QString error;
         if (!Listen(&error))
             Log("cannot listen again: " + error);

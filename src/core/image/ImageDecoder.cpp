@@ -195,6 +195,12 @@ DecodedImage DecodeImage(const Bytes& image)
     }
     const std::size_t body = image.size() - 2;
     d.checksum = static_cast<std::uint16_t>(image[body] << 8 | image[body + 1]);
+    // The checksum comes first: when it fails, whatever else is wrong is
+    // most likely damage in transit.
+    const std::uint16_t crc = Crc16Modbus(image.data(), body);
+    if (crc != d.checksum)
+        d.problems.push_back("checksum: the image says " + Hex4(d.checksum) +
+                             ", its bytes give " + Hex4(crc));
     Reader r(image, body);
     r.U8(d.comFlags);
     if ((d.comFlags & ~0x03) != 0)
@@ -227,10 +233,6 @@ DecodedImage DecodeImage(const Bytes& image)
                              " bytes stand between the totals and the checksum");
         return d;
     }
-    const std::uint16_t crc = Crc16Modbus(image.data(), body);
-    if (crc != d.checksum)
-        d.problems.push_back("checksum: the image says " + Hex4(d.checksum) +
-                             ", its bytes give " + Hex4(crc));
     for (const auto& p : d.ports)
         if (p.serialPrm.size() == SERIAL_BYTES)
             CheckLastOffsets(p, d.problems);
