@@ -203,7 +203,7 @@ void CGatewayServer::BeginRestart(QTcpSocket* client)
     });
 }
 
-QString CGatewayServer::StateJson() const
+QString CGatewayServer::StateJson(int indent) const
 {
     nlohmann::json state;
     state["listening"] = server.isListening();
@@ -214,7 +214,7 @@ QString CGatewayServer::StateJson() const
     state["clears"] = device.Clears();
     if (!device.Running().empty())
         state["configuration"] = DescribeImage(DecodeImage(device.Running()));
-    return QString::fromStdString(state.dump(2));
+    return QString::fromStdString(state.dump(indent));
 }
 
 void CGatewayServer::Log(const QString& line) { emit eventLogged(line); }

@@ -45,7 +45,8 @@ public:
     const GatewayDevice& Device() const { return device; }
     // The stored state as JSON text: the last download, the running
     // configuration and what it decodes to, the restart and clear counts.
-    QString StateJson() const;
+    // `indent` -1 gives one line.
+    QString StateJson(int indent = 2) const;
 
 signals:
     // One line per thing that happened.

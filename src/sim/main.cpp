@@ -19,10 +19,11 @@ const char* const USAGE =
     "usage: varnel-gateway-sim [--listen ADDRESS] [--state-file PATH] [--restart-delay MS]\n"
     "                          [--refuse] [--never-answer] [--answer-failure] [--answer-garbage]\n"
     "                          [--split-answer] [--trailing-bytes] [--close-after PIECES]\n"
-    "                          [--delay-accept MS]\n"
+    "                          [--delay-accept MS] [--print-state]\n"
     "\n"
     "  --listen ADDRESS     address to listen on (default 127.0.0.1); port 60000\n"
     "  --state-file PATH    rewrite PATH with the gateway's state (JSON) after each change\n"
+    "  --print-state        print the state as one JSON line after each change\n"
     "  --restart-delay MS   how long a restart keeps the gateway away (default 500)\n"
     "  --refuse             refuse every connection\n"
     "  --never-answer       accept and read, never answer\n"
@@ -58,6 +59,7 @@ int main(int argc, char** argv)
     QString listen = "127.0.0.1";
     QString stateFile;
     int restartDelay = 500;
+    bool printState = false;
     varnel::GatewayFaults faults;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -88,6 +90,8 @@ int main(int argc, char** argv)
         } else if (a == "--delay-accept") {
             if (!value(v) || !ParseInt(v, faults.delayAcceptMs))
                 return Usage("--delay-accept needs a number of ms");
+        } else if (a == "--print-state") {
+            printState = true;
         } else if (a == "--refuse") {
             faults.refuseConnections = true;
         } else if (a == "--never-answer") {
@@ -114,6 +118,11 @@ int main(int argc, char** argv)
     QObject::connect(&device, &varnel::CGatewayServer::eventLogged, [](const QString& line) {
         std::cout << "device: " << line.toStdString() << std::endl;
     });
+    if (printState) {
+        QObject::connect(&device, &varnel::CGatewayServer::stateChanged, [&device] {
+            std::cout << "state: " << device.StateJson(-1).toStdString() << std::endl;
+        });
+    }
     QString error;
     if (!device.Start(&error)) {
         std::cerr << "varnel-gateway-sim: cannot listen on " << listen.toStdString() << ":"

@@ -85,6 +85,20 @@ TEST_F(LinkCli, WithoutRestartNothingMoreGoesOut)
     EXPECT_EQ(sim.Output().find("restart"), std::string::npos) << sim.Output();
 }
 
+TEST_F(LinkCli, ALaterRestartRunsTheStoredDownload)
+{
+    simtest::SimProcess sim("127.61.0.4", {"--print-state"});
+    ASSERT_TRUE(sim.WaitForLine("listening on"));
+    RunResult r = Ctl({"download", project, "--ip", "127.61.0.4", "--no-restart"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    RunResult restart = Ctl({"restart", "--ip", "127.61.0.4", "--yes"});
+    EXPECT_EQ(restart.exitCode, 0) << restart.err;
+    ASSERT_TRUE(sim.WaitForLine("restarted with the downloaded configuration")) << sim.Output();
+    const std::string hex = testsupport::ReadFile(home / "HEX" / "hex.txt");
+    EXPECT_NE(sim.Output().find("\"running\":\"" + hex + "\""), std::string::npos)
+        << sim.Output();
+}
+
 TEST_F(LinkCli, HexFileDownloadArrivesInPieces)
 {
     simtest::SimProcess sim("127.61.0.3", {});

@@ -15,11 +15,7 @@ std::string Hex2(unsigned v)
 }
 }  // namespace
 
-void GatewayDevice::OnConnection()
-{
-    downloaded.clear();
-    pieces.clear();
-}
+void GatewayDevice::OnConnection() { newDownload = true; }
 
 GatewayDevice::Reply GatewayDevice::OnRequest(const std::uint8_t* bytes, std::size_t size)
 {
@@ -35,6 +31,11 @@ GatewayDevice::Reply GatewayDevice::OnRequest(const std::uint8_t* bytes, std::si
     switch (request->code) {
     case CODE_PIECE:
         if (!failAnswers) {
+            if (newDownload) {
+                downloaded.clear();
+                pieces.clear();
+                newDownload = false;
+            }
             downloaded.insert(downloaded.end(), request->data.begin(), request->data.end());
             pieces.push_back(request->data.size());
         }
@@ -48,7 +49,11 @@ GatewayDevice::Reply GatewayDevice::OnRequest(const std::uint8_t* bytes, std::si
         break;
     case CODE_CLEAR:
         if (!failAnswers) {
+            // Nothing stored survives a clear, not even a download that
+            // still waits for its restart.
             running.clear();
+            downloaded.clear();
+            pieces.clear();
             ++clears;
         }
         reply.event = failAnswers ? "clear refused" : "configuration cleared";

@@ -21,7 +21,9 @@ public:
         std::string event;     // one line for the log
     };
 
-    // A new connection starts a new download.
+    // A new connection: its first piece starts a new download. What was
+    // downloaded before stays stored until then, so a restart on a later
+    // connection still takes it.
     void OnConnection();
     // One request as it came in one read.
     Reply OnRequest(const std::uint8_t* bytes, std::size_t size);
@@ -45,6 +47,7 @@ private:
     Bytes downloaded;
     std::vector<std::size_t> pieces;
     Bytes running;
+    bool newDownload = true;
     bool failAnswers = false;
     int restarts = 0;
     int clears = 0;

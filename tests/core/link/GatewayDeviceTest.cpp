@@ -53,3 +53,29 @@ TEST(LinkGateway, BrokenImageIsNotRunAndFailureModeAnswersC0)
     EXPECT_EQ(Send(g, ClearRequest()).answer, testsupport::Bytes("c0 0d"));
     EXPECT_EQ(Send(g, testsupport::Bytes("41")).answer, testsupport::Bytes("c0 00"));
 }
+
+TEST(LinkGateway, DownloadStaysStoredUntilARestartOnAnotherConnection)
+{
+    CVarnelDoc doc;
+    doc.OnNewDocument();
+    SetupPort(doc, Port::COM2);
+    const varnel::Bytes image = BuildImage(doc);
+    GatewayDevice g;
+    g.OnConnection();
+    Send(g, PieceRequest(image, 0, image.size()));
+    g.OnConnection();  // the restart comes over a connection of its own
+    EXPECT_EQ(g.Downloaded(), image);
+    EXPECT_TRUE(Send(g, RestartRequest()).restart);
+    g.Restart();
+    EXPECT_EQ(g.Running(), image);
+    // A new download replaces the stored one from its first piece on.
+    g.OnConnection();
+    Send(g, PieceRequest(image, 0, 3));
+    EXPECT_EQ(g.Downloaded(), varnel::Bytes(image.begin(), image.begin() + 3));
+    EXPECT_EQ(g.Pieces(), (std::vector<std::size_t>{3}));
+    // A clear forgets both the running and the stored configuration.
+    Send(g, ClearRequest());
+    EXPECT_TRUE(g.Downloaded().empty());
+    EXPECT_NE(g.Restart().find("unchanged"), std::string::npos);
+    EXPECT_TRUE(g.Running().empty());
+}
