@@ -12,9 +12,9 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ProjectCommand.h"
-#include "core/image/Compiler.h"
 #include "core/image/HexFile.h"
 #include "core/image/ImageDecoder.h"
+#include "core/link/CompileForDownload.h"
 #include "core/link/DeviceCommandSession.h"
 #include "core/link/DownloadSession.h"
 #include "net/CTestSocket.h"
@@ -140,10 +140,11 @@ int CmdDownload(const std::vector<std::string>& argv)
     const bool hasIp = args.HasOption("ip");
     std::string address = args.Option("ip");
     const Answer answer = RestartAnswer(args);
-    std::string hexPath;
+    Bytes image;
     if (!hexFile.empty()) {
         args.Done();
-        hexPath = hexFile;
+        if (auto refusal = DownloadSession::ReadImage(hexFile, image))
+            return Refuse(*refusal);
         if (!hasIp)
             address = OptionFileAddress();
     } else {
@@ -152,16 +153,11 @@ int CmdDownload(const std::vector<std::string>& argv)
         CVarnelDoc doc;
         if (!OpenProject(project, doc))
             return EXIT_REFUSED;
-        hexPath = doc.HexFilePath();
-        CompileResult compiled = Compile(doc, hexPath);
-        if (compiled.message)
-            return Refuse(*compiled.message);
+        if (auto refusal = CompileForDownload(doc, image))
+            return Refuse(*refusal);
         if (!hasIp)
             address = doc.deviceIp;
     }
-    Bytes image;
-    if (auto refusal = DownloadSession::ReadImage(hexPath, image))
-        return Refuse(*refusal);
     DownloadSession session(std::move(image));
     return RunLink(session, CTestSocket::DownloadDialog, address, answer);
 }

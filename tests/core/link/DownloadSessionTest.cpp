@@ -1,7 +1,12 @@
 // The download session driven event by event, byte for byte.
 #include <gtest/gtest.h>
 
+#include "core/image/Compiler.h"
+#include "core/image/HexFile.h"
+#include "core/link/CompileForDownload.h"
 #include "core/link/DeviceFrames.h"
+#include "core/modbus/CommandType.h"
+#include "core/modbus/ModbusMaster.h"
 #include "core/link/DownloadSession.h"
 #include "core/link/LinkMessages.h"
 #include "support/TestSupport.h"
@@ -272,4 +277,25 @@ TEST(LinkDownload, UnreadableHexFileIsTheEmptyFileMessage)
     testsupport::WriteFile(dir / "hex.txt", "01 02 ff ");
     EXPECT_FALSE(DownloadSession::ReadImage((dir / "hex.txt").string(), image).has_value());
     EXPECT_EQ(image, H("01 02 ff"));
+}
+
+TEST(LinkDownload, CompileForDownloadReadsBackWhatWasWritten)
+{
+    testsupport::TempDir home;
+    testsupport::MakeHome(home.path());
+    CVarnelDoc doc;
+    doc.appFolder = home.str();
+    SetupPort(doc, Port::COM1);
+    varnel::Bytes image;
+    ASSERT_FALSE(CompileForDownload(doc, image).has_value());
+    EXPECT_EQ(image, BuildImage(doc));
+    EXPECT_EQ(testsupport::ReadFile(home / "HEX" / "hex.txt"), FormatHexText(image));
+    // A full rack: the compiler's refusal, and the old hex file stays.
+    doc.deviceSlotNum = 1;
+    PlaceModule(doc, LABEL_READ_COILS, 0, 1, 1);  // selection is on user slot 1
+    image.clear();
+    auto refusal = CompileForDownload(doc, image);
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(refusal->text, "从站状态检测需要占用插槽");
+    EXPECT_TRUE(image.empty());
 }
