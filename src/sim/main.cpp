@@ -131,8 +131,11 @@ int main(int argc, char** argv)
     }
 
     // EtherNet/IP explicit messaging (TCP 44818: RegisterSession and the
-    // DHCP switch of the TCP/IP Interface object) is served by its own class
-    // in src/net; it is created here, on the same address, once available.
+    // DHCP switch of the TCP/IP Interface object) is served by CEipServer of
+    // src/net, created here on the same address:
+    //     varnel::CEipServer eip;
+    //     if (!eip.Listen(address)) { report eip.ErrorText(), return 1 }
+    //     log configurationControlChanged as "eip: ..." lines
 
     return app.exec();
 }

@@ -218,6 +218,24 @@ TEST_F(LinkCli, ClearFailuresPrintTheSystemText)
     }
 }
 
+// Without --ip, clear, restart and download --hex take the option file's
+// address. Only built where new documents read the option file: otherwise
+// the default address, which is not a loopback one, would be dialled.
+#if __has_include("core/model/OptionFile.h")
+TEST_F(LinkCli, WithoutIpTheOptionFileAddressIsUsed)
+{
+    testsupport::MakeHome(home.path(), "127.61.6.1");
+    simtest::SimProcess sim("127.61.6.1", {});
+    ASSERT_TRUE(sim.WaitForLine("listening on"));
+    RunResult clear = Ctl({"clear", "--yes"});
+    EXPECT_EQ(clear.exitCode, 0) << clear.err;
+    EXPECT_EQ(clear.out, "清除配置完成\n");
+    RunResult hex = Ctl({"download", "--hex", HexFile(10), "--no-restart"});
+    EXPECT_EQ(hex.exitCode, 0) << hex.err;
+    EXPECT_TRUE(sim.WaitForLine("piece 1: 10 bytes"));
+}
+#endif
+
 TEST_F(LinkCli, DecodeSaysWhatIsWrong)
 {
     ASSERT_EQ(Ctl({"compile", project}).exitCode, 0);
