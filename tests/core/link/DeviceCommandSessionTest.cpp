@@ -3,6 +3,7 @@
 
 #include "core/link/DeviceCommandSession.h"
 #include "core/link/LinkMessages.h"
+#include "core/link/LinkPrint.h"
 #include "support/TestSupport.h"
 
 using namespace varnel;

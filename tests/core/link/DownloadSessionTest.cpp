@@ -9,6 +9,7 @@
 #include "core/modbus/ModbusMaster.h"
 #include "core/link/DownloadSession.h"
 #include "core/link/LinkMessages.h"
+#include "core/link/LinkPrint.h"
 #include "support/TestSupport.h"
 
 using namespace varnel;
