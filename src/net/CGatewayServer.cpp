@@ -13,7 +13,11 @@ namespace {
 // A request of the tool is one send; bytes that trickle in are joined until
 // the line has been quiet this long.
 constexpr int QUIET_MS = 5;
-constexpr int LATER_SEGMENT_MS = 100;
+// The rest of a split answer comes long after the first byte, so the tool
+// surely reads them apart; trailing bytes follow soon, within the tool's
+// pause after the answer.
+constexpr int SPLIT_GAP_MS = 1000;
+constexpr int TRAILING_GAP_MS = 50;
 constexpr std::size_t FULL_PIECE = 2 + 1200;
 const char* const QUIET_TIMER = "varnelQuietTimer";
 const char* const BUFFER = "varnelBuffer";
@@ -162,25 +166,26 @@ void CGatewayServer::Answer(QTcpSocket* client, const Bytes& answer)
         bytes = QByteArray::fromHex("5aa5");
     if (faults.trailingBytes)
         bytes += QByteArray::fromHex("eeee");
-    QByteArray later;
     if (faults.splitAnswer && bytes.size() > 1) {
-        later = bytes.mid(1);
+        SendLater(client, bytes.mid(1), SPLIT_GAP_MS);
         bytes.truncate(1);
     }
     if (faults.trailingBytes)
-        later += QByteArray::fromHex("eeeeee");
+        SendLater(client, QByteArray::fromHex("eeeeee"), TRAILING_GAP_MS);
     client->write(bytes);
     client->flush();
     Log("answered " + QString::fromLatin1(bytes.toHex(' ')));
-    if (!later.isEmpty()) {
-        QTimer::singleShot(LATER_SEGMENT_MS, client, [this, client, later] {
-            if (client->state() != QAbstractSocket::ConnectedState)
-                return;
-            client->write(later);
-            client->flush();
-            Log("sent later " + QString::fromLatin1(later.toHex(' ')));
-        });
-    }
+}
+
+void CGatewayServer::SendLater(QTcpSocket* client, const QByteArray& bytes, int delayMs)
+{
+    QTimer::singleShot(delayMs, client, [this, client, bytes] {
+        if (client->state() != QAbstractSocket::ConnectedState)
+            return;
+        client->write(bytes);
+        client->flush();
+        Log("sent later " + QString::fromLatin1(bytes.toHex(' ')));
+    });
 }
 
 void CGatewayServer::BeginRestart(QTcpSocket* client)

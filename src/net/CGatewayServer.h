@@ -61,6 +61,7 @@ private:
     void OnReadyRead(QTcpSocket* client);
     void Process(QTcpSocket* client);
     void Answer(QTcpSocket* client, const Bytes& answer);
+    void SendLater(QTcpSocket* client, const QByteArray& bytes, int delayMs);
     void BeginRestart(QTcpSocket* client);
     void Log(const QString& line);
     void Changed();
