@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "core/model/AppFolder.h"
+#include "core/model/OptionFile.h"
 
 namespace varnel {
 
@@ -19,6 +20,7 @@ bool CVarnelDoc::OnNewDocument()
     for (auto& slot : com2Slots)
         slot.module = CModule{};
     appFolder = ProgramDataFolder();
+    ReadAccessAddress(*this);
     modified = false;
     return true;
 }

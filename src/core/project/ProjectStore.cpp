@@ -7,6 +7,7 @@
 
 #include "core/model/AtomicFile.h"
 #include "core/project/JsonDocument.h"
+#include "core/project/ProjectFile.h"
 
 namespace varnel {
 
@@ -28,6 +29,12 @@ Message UnknownKind(const std::string& path)
 Refusal LoadProject(const std::string& path, CVarnelDoc& doc)
 {
     const std::string ext = Extension(path);
+    if (ext == ".vrc") {
+        const ProjectReadResult read = ProjectFile::Read(path, doc);
+        if (read.status == ProjectReadStatus::Incomplete)
+            return ProjectFile::IncompleteMessage(path, read.missing);
+        return read.message;
+    }
     if (ext != ".json")
         return UnknownKind(path);
     std::string text;
@@ -39,6 +46,8 @@ Refusal LoadProject(const std::string& path, CVarnelDoc& doc)
 Refusal SaveProject(const std::string& path, const CVarnelDoc& doc)
 {
     const std::string ext = Extension(path);
+    if (ext == ".vrc")
+        return ProjectFile::Save(path, doc);
     if (ext != ".json")
         return UnknownKind(path);
     return WriteFileAtomically(path, ExportJson(doc));

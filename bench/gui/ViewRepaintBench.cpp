@@ -1,0 +1,94 @@
+// One full offscreen repaint of the device view with two 54-slot racks, every
+// slot occupied and one selected, measured against its parts: building the
+// scene alone, and painting a ready scene into an image without the widget.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include "core/modbus/ModbusMaster.h"
+#include "core/view/DeviceScene.h"
+#include "gui/ui/CVarnelView.h"
+#include "gui/ui/ScenePainter.h"
+
+using namespace varnel;
+
+namespace {
+
+CVarnelDoc& FullDocument()
+{
+    static CVarnelDoc doc = [] {
+        CVarnelDoc d;
+        d.OnNewDocument();
+        d.appFolder = VARNEL_DATA_DIR;
+        d.deviceSlotNum = 54;
+        for (Port port : {Port::COM1, Port::COM2}) {
+            SetupPort(d, port);
+            for (int i = 0; i < 54; ++i)
+                PlaceModule(d, i % 2 ? "读4区 03H" : "写4区 10H 写多字", 0,
+                            static_cast<std::uint16_t>(1 + i % 100), static_cast<std::uint8_t>(i));
+        }
+        d.selectedSlot = 1030;
+        return d;
+    }();
+    return doc;
+}
+
+void BM_BuildScene(benchmark::State& state)
+{
+    const CVarnelDoc& doc = FullDocument();
+    for (auto _ : state) {
+        Scene scene = BuildScene(doc);
+        benchmark::DoNotOptimize(scene.items.data());
+    }
+    state.counters["primitives"] = static_cast<double>(BuildScene(doc).items.size());
+}
+BENCHMARK(BM_BuildScene)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintSceneIntoImage(benchmark::State& state)
+{
+    const Scene scene = BuildScene(FullDocument());
+    const ScenePainter painter;
+    const QImage picture =
+        LoadModulePicture(QString::fromStdString(FullDocument().ModulePicturePath()));
+    QImage image(SCENE_WIDTH, SCENE_HEIGHT, QImage::Format_RGB32);
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter p(&image);
+        painter.Paint(p, scene, picture);
+    }
+}
+BENCHMARK(BM_PaintSceneIntoImage)->Unit(benchmark::kMillisecond);
+
+void BM_ViewRepaint(benchmark::State& state)
+{
+    CVarnelView view(FullDocument());
+    view.resize(SCENE_WIDTH + 40, SCENE_HEIGHT + 40);
+    // Shown, so the viewport is laid out to the whole picture before measuring.
+    view.show();
+    QApplication::processEvents();
+    QWidget* viewport = view.viewport();
+    QImage image(viewport->size(), QImage::Format_RGB32);
+    if (viewport->width() < SCENE_WIDTH || viewport->height() < SCENE_HEIGHT)
+        state.SkipWithError("the viewport does not cover the picture");
+    for (auto _ : state) {
+        viewport->render(&image);
+        benchmark::ClobberMemory();
+    }
+    state.counters["width"] = viewport->width();
+    state.counters["height"] = viewport->height();
+}
+BENCHMARK(BM_ViewRepaint)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

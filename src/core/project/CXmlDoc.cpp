@@ -1,0 +1,1074 @@
+#include "core/project/CXmlDoc.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "core/model/AtomicFile.h"
+#include "core/project/TextCodec.h"
+
+namespace varnel {
+
+namespace {
+
+constexpr std::size_t NPOS = static_cast<std::size_t>(-1);
+// Offsets and lengths are 32-bit: a document must stay below 4 GiB.
+constexpr std::size_t MAX_DOCUMENT = 0xFFFFFFFEu;
+
+inline bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The first byte of a tag name: an upper-case letter, "_", ":" or any byte
+// from 0x61 up (lower-case letters and every byte of a multi-byte character).
+inline bool IsNameStart(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x61;
+}
+
+// Bytes that end the plain run inside a start tag.
+struct TagStops {
+    bool stop[256] = {};
+    constexpr TagStops()
+    {
+        stop[static_cast<unsigned char>('>')] = true;
+        stop[static_cast<unsigned char>('"')] = true;
+        stop[static_cast<unsigned char>('\'')] = true;
+    }
+};
+constexpr TagStops TAG_STOPS;
+
+std::size_t FindText(const std::string& s, std::size_t from, const char* what)
+{
+    return from > s.size() ? NPOS : s.find(what, from);
+}
+
+std::string Offset(std::size_t offset)
+{
+    return std::to_string(offset);
+}
+
+bool IsUtf8Name(const std::string& encoding)
+{
+    return encoding.empty() || strncasecmp(encoding.c_str(), "UTF-8", 5) == 0;
+}
+
+}  // namespace
+
+CXmlDoc::CXmlDoc()
+{
+    ResetTable(8);
+}
+
+CXmlDoc::~CXmlDoc() = default;
+
+// ---------------------------------------------------------------------------
+// The element table
+
+void CXmlDoc::ResetTable(std::uint32_t wanted)
+{
+    segments.clear();
+    capacity = 0;
+    Reserve(wanted);
+    nextFree = 1;
+    Rec(0) = ElemRecord{};
+    levelsDirty = false;
+}
+
+void CXmlDoc::Reserve(std::uint32_t wanted)
+{
+    while (capacity < wanted) {
+        if (!segments.empty() && segments.back().size < SEGMENT_SIZE) {
+            // Fill the last segment up to a full segment before starting the next.
+            Segment& last = segments.back();
+            const std::uint32_t size = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                SEGMENT_SIZE, std::uint64_t{last.size} + wanted - capacity));
+            auto fresh = std::make_unique_for_overwrite<ElemRecord[]>(size);
+            std::copy(last.records.get(), last.records.get() + last.size, fresh.get());
+            capacity += size - last.size;
+            last.records = std::move(fresh);
+            last.size = size;
+        } else {
+            if (segments.size() == segments.capacity()) segments.reserve(2 * segments.size() + 4);
+            const std::uint32_t size = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(SEGMENT_SIZE, wanted - capacity));
+            segments.push_back(Segment{std::make_unique_for_overwrite<ElemRecord[]>(size), size});
+            capacity += size;
+        }
+    }
+}
+
+CXmlDoc::Pos CXmlDoc::NewRecord()
+{
+    if (nextFree >= capacity)
+        Reserve(std::max<std::uint32_t>(nextFree + 1, nextFree + nextFree / 2));
+    const Pos pos = nextFree++;
+    Rec(pos) = ElemRecord{};
+    return pos;
+}
+
+void CXmlDoc::ResetCursor()
+{
+    parentPos = current = childPos = 0;
+    nodeType = nodeOffset = nodeLength = 0;
+}
+
+void CXmlDoc::Note(const std::string& diagnostic)
+{
+    if (result.empty()) result = diagnostic;
+}
+
+// ---------------------------------------------------------------------------
+// Parsing
+
+bool CXmlDoc::SetDocument(std::string text)
+{
+    doc = std::move(text);
+    return ParseDocument();
+}
+
+bool CXmlDoc::ParseDocument()
+{
+    previousResult = std::move(result);
+    result.clear();
+    ResetCursor();
+    if (doc.size() > MAX_DOCUMENT) {
+        ResetTable(8);
+        Rec(0).flags |= MARK_ILL_FORMED;
+        Note("Document too large");
+        return false;
+    }
+    ResetTable(static_cast<std::uint32_t>(doc.size() / 64 + 8));
+    if (doc.empty()) {
+        Note("Empty document");
+        return false;
+    }
+    Parse();
+    ElemRecord& root = Rec(0);
+    root.length = static_cast<std::uint32_t>(doc.size());
+    bool wellFormed = (root.flags & MARK_ILL_FORMED) == 0;
+    if (root.firstChild == 0) {
+        Note("No root element");
+        wellFormed = false;
+    } else if (Rec(root.firstChild).next != 0) {
+        Note("Root element has sibling");
+        wellFormed = false;
+    }
+    ResetCursor();
+    return wellFormed;
+}
+
+void CXmlDoc::TokenError(std::string message, Pos inside)
+{
+    Rec(0).flags |= MARK_ILL_FORMED;
+    Rec(inside).flags |= MARK_ILL_DATA;
+    Note(message);
+}
+
+void CXmlDoc::Parse()
+{
+    struct Open {
+        Pos pos;
+        std::uint32_t nameStart;
+        std::uint32_t nameLength;
+    };
+    std::vector<Open> open;
+    open.reserve(64);
+    // Names of the open elements, kept only once an end tag has failed to
+    // match the innermost element, so that a file full of stray end tags stays
+    // linear to parse while a well-formed one pays nothing.
+    std::unordered_map<std::string_view, std::uint32_t> openNames;
+    bool trackNames = false;
+
+    const char* s = doc.data();
+    const std::size_t n = doc.size();
+    auto name = [&](const Open& o) { return std::string_view(s + o.nameStart, o.nameLength); };
+    auto inside = [&]() -> Pos { return open.empty() ? 0 : open.back().pos; };
+    auto sameName = [&](std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        if (docFlags & FLAG_IGNORE_CASE) return strncasecmp(a.data(), b.data(), a.size()) == 0;
+        return a == b;
+    };
+    auto pop = [&]() {
+        if (trackNames) --openNames[name(open.back())];
+        open.pop_back();
+    };
+
+    std::size_t i = 0;
+    while (i < n) {
+        const void* lt = std::memchr(s + i, '<', n - i);
+        if (lt == nullptr) break;  // text or white space up to the end
+        i = static_cast<std::size_t>(static_cast<const char*>(lt) - s);
+        if (i + 1 >= n) {
+            TokenError("tag at offset " + Offset(i) + " unterminated", inside());
+            break;
+        }
+        const char c = s[i + 1];
+
+        if (c == '/') {  // end tag
+            const void* gt = std::memchr(s + i + 2, '>', n - i - 2);
+            if (gt == nullptr) {
+                TokenError("Element end tag at offset " + Offset(i) + " unterminated", inside());
+                break;
+            }
+            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(gt) - s) + 1;
+            std::size_t nameEnd = i + 2;
+            while (nameEnd < end - 1 && !IsSpace(s[nameEnd])) ++nameEnd;
+            const std::string_view endName(s + i + 2, nameEnd - i - 2);
+            if (end - i > MAX_END_TAG) {
+                TokenError("Incorrect tag at offset " + Offset(i), inside());
+                i = end;
+                continue;
+            }
+            std::size_t match = NPOS;
+            if (!open.empty() && sameName(name(open.back()), endName)) {
+                match = open.size() - 1;
+            } else if (!open.empty()) {
+                if (!trackNames) {
+                    trackNames = true;
+                    for (const Open& o : open) ++openNames[name(o)];
+                }
+                auto found =
+                    (docFlags & FLAG_IGNORE_CASE) ? openNames.end() : openNames.find(endName);
+                const bool maybe = (docFlags & FLAG_IGNORE_CASE) ||
+                                   (found != openNames.end() && found->second > 0);
+                if (maybe) {
+                    for (std::size_t k = open.size() - 1; k-- > 0;) {
+                        if (sameName(name(open[k]), endName)) {
+                            match = k;
+                            break;
+                        }
+                    }
+                }
+            }
+            if (match == NPOS) {
+                Rec(0).flags |= MARK_ILL_FORMED;
+                if (result.empty())
+                    Note("No start tag for end tag '" + std::string(endName) + "' at offset " +
+                         Offset(i));
+                i = end;
+                continue;
+            }
+            if (match != open.size() - 1) {
+                Rec(0).flags |= MARK_ILL_FORMED;
+                if (result.empty()) {
+                    const Open& inner = open.back();
+                    Note("End tag '" + std::string(endName) + "' at offset " + Offset(i) +
+                         " does not match start tag '" + std::string(name(inner)) + "' at offset " +
+                         Offset(Rec(inner.pos).start));
+                }
+                // Outermost first, so every child moves only once.
+                for (std::size_t k = match + 1; k < open.size(); ++k) Flatten(open[k].pos);
+                while (open.size() > match + 1) pop();
+            }
+            ElemRecord& r = Rec(open.back().pos);
+            r.length = static_cast<std::uint32_t>(end - r.start);
+            r.tagLengths |= static_cast<std::uint32_t>(end - i) << 22;
+            pop();
+            i = end;
+            continue;
+        }
+
+        if (c == '?') {  // processing instruction
+            const std::size_t close = FindText(doc, i + 2, "?>");
+            if (close == NPOS) {
+                TokenError("Processing instruction at offset " + Offset(i) + " unterminated",
+                           inside());
+                break;
+            }
+            i = close + 2;
+            continue;
+        }
+
+        if (c == '!') {
+            if (i + 2 >= n) {
+                TokenError("tag at offset " + Offset(i) + " unterminated", inside());
+                break;
+            }
+            const char d = s[i + 2];
+            if (d == '-') {
+                if (i + 3 >= n) {
+                    TokenError("tag at offset " + Offset(i) + " unterminated", inside());
+                    break;
+                }
+                if (s[i + 3] != '-') {
+                    TokenError("Incorrect comment tag at offset " + Offset(i), inside());
+                    i += 3;
+                    continue;
+                }
+                const std::size_t close = FindText(doc, i + 4, "-->");
+                if (close == NPOS) {
+                    TokenError("Comment at offset " + Offset(i) + " unterminated", inside());
+                    break;
+                }
+                i = close + 3;
+                continue;
+            }
+            if (d == '[') {
+                if (i + 3 >= n) {
+                    TokenError("tag at offset " + Offset(i) + " unterminated", inside());
+                    break;
+                }
+                if (s[i + 3] != 'C') {
+                    TokenError("Incorrect tag at offset " + Offset(i), inside());
+                    i += 3;
+                    continue;
+                }
+                const std::size_t close = FindText(doc, i + 3, "]]>");
+                if (close == NPOS) {
+                    TokenError("CDATA Section at offset " + Offset(i) + " unterminated", inside());
+                    break;
+                }
+                i = close + 3;
+                continue;
+            }
+            if (d == 'D') {  // document type, with its internal declarations
+                std::size_t j = i + 2;
+                int depth = 0;
+                char quote = 0;
+                bool done = false;
+                bool failed = false;
+                while (j < n) {
+                    const char ch = s[j];
+                    if (quote != 0) {
+                        if (ch == quote) quote = 0;
+                        ++j;
+                    } else if (ch == '"' || ch == '\'') {
+                        quote = ch;
+                        ++j;
+                    } else if (ch == '[') {
+                        ++depth;
+                        ++j;
+                    } else if (ch == ']') {
+                        depth = depth > 0 ? depth - 1 : 0;
+                        ++j;
+                    } else if (ch == '>' && depth == 0) {
+                        done = true;
+                        ++j;
+                        break;
+                    } else if (ch == '<' && depth > 0 && j + 1 < n && s[j + 1] == '!') {
+                        const char e = j + 2 < n ? s[j + 2] : '\0';
+                        if (e == '-' && j + 3 < n && s[j + 3] == '-') {
+                            const std::size_t close = FindText(doc, j + 4, "-->");
+                            if (close == NPOS) {
+                                j = n;
+                                break;
+                            }
+                            j = close + 3;
+                        } else if (e == 'E' || e == 'A' || e == 'N') {
+                            std::size_t k = j + 2;
+                            char q = 0;
+                            while (k < n && (q != 0 || s[k] != '>')) {
+                                if (q != 0 && s[k] == q)
+                                    q = 0;
+                                else if (q == 0 && (s[k] == '"' || s[k] == '\''))
+                                    q = s[k];
+                                ++k;
+                            }
+                            if (k >= n) {
+                                j = n;
+                                break;
+                            }
+                            j = k + 1;
+                        } else {
+                            if (j + 2 >= n) {
+                                j = n;
+                                break;
+                            }
+                            TokenError("Incorrect ! tag at offset " + Offset(j), inside());
+                            failed = true;
+                            j += 2;
+                            break;
+                        }
+                    } else {
+                        ++j;
+                    }
+                }
+                if (failed) {
+                    i = j;
+                    continue;
+                }
+                if (!done) {
+                    TokenError("Doctype at offset " + Offset(i) + " unterminated", inside());
+                    break;
+                }
+                i = j;
+                continue;
+            }
+            TokenError("Incorrect ! tag at offset " + Offset(i), inside());
+            i += 2;
+            continue;
+        }
+
+        if (!IsNameStart(c)) {
+            TokenError("Incorrect tag name character at offset " + Offset(i), inside());
+            ++i;
+            continue;
+        }
+
+        // Start tag: up to the first ">" outside quotes.
+        const std::size_t nameEnd = TagNameEnd(i + 1);
+        std::size_t j = nameEnd;
+        std::size_t lastQuoteEnd = NPOS;
+        bool unterminated = false;
+        for (;;) {
+            while (j < n && !TAG_STOPS.stop[static_cast<unsigned char>(s[j])]) ++j;
+            if (j >= n) {
+                unterminated = true;
+                break;
+            }
+            if (s[j] == '>') break;
+            const void* q = std::memchr(s + j + 1, s[j], n - j - 1);
+            if (q == nullptr) {
+                unterminated = true;
+                break;
+            }
+            j = static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
+            lastQuoteEnd = j;
+        }
+        if (unterminated) {
+            TokenError("Element tag at offset " + Offset(i) + " unterminated", inside());
+            break;
+        }
+        const std::size_t end = j + 1;
+        if (end - i > MAX_START_TAG) {
+            TokenError("Incorrect tag at offset " + Offset(i), inside());
+            i = end;
+            continue;
+        }
+        // "/" before ">" right after the name, white space or a closing quote;
+        // a "/" that ends an unquoted value belongs to the value.
+        const std::size_t slash = j - 1;
+        const bool empty = s[slash] == '/' && slash >= nameEnd &&
+                           (slash == nameEnd || IsSpace(s[slash - 1]) || slash == lastQuoteEnd);
+
+        const Pos parent = inside();
+        const Pos pos = NewRecord();
+        ElemRecord& r = Rec(pos);
+        r.start = static_cast<std::uint32_t>(i);
+        r.length = static_cast<std::uint32_t>(end - i);
+        r.tagLengths = static_cast<std::uint32_t>(end - i);
+        r.flags = static_cast<std::uint32_t>(open.size()) & 0xFFFF;
+        r.parent = parent;
+        LinkAfter(parent, 0, pos);
+        if (!empty) {
+            open.push_back(Open{pos, static_cast<std::uint32_t>(i + 1),
+                                static_cast<std::uint32_t>(nameEnd - i - 1)});
+            if (trackNames) ++openNames[name(open.back())];
+        }
+        i = end;
+    }
+
+    if (!open.empty()) {
+        const Open& inner = open.back();
+        Rec(0).flags |= MARK_ILL_FORMED;
+        if (result.empty())
+            Note("Element '" + std::string(name(inner)) + "' at offset " +
+                 Offset(Rec(inner.pos).start) + " not ended");
+        for (const Open& o : open) Flatten(o.pos);
+    }
+    if (levelsDirty) RecomputeLevels();
+}
+
+void CXmlDoc::Flatten(Pos pos)
+{
+    ElemRecord& r = Rec(pos);
+    r.flags |= MARK_NOT_ENDED;
+    r.length = r.StartTagLength();
+    const Pos first = r.firstChild;
+    if (first == 0) return;
+    // The element is the last child of its parent (everything after it was
+    // inside it), so its children simply follow it.
+    const Pos parent = r.parent;
+    const Pos last = Rec(first).prev;
+    r.next = first;
+    r.firstChild = 0;
+    Rec(first).prev = pos;
+    Rec(first).flags &= ~MARK_FIRST;
+    Rec(Rec(parent).firstChild).prev = last;
+    for (Pos c = first; c != 0; c = Rec(c).next) Rec(c).parent = parent;
+    levelsDirty = true;
+}
+
+void CXmlDoc::RecomputeLevels()
+{
+    // Records are taken in document order while parsing, so a parent always
+    // comes before its children.
+    for (Pos p = 1; p < nextFree; ++p) {
+        ElemRecord& r = Rec(p);
+        const std::uint32_t level = r.parent == 0 ? 0 : (Rec(r.parent).Level() + 1) & 0xFFFF;
+        r.flags = (r.flags & ~0xFFFFu) | level;
+    }
+    levelsDirty = false;
+}
+
+void CXmlDoc::LinkAfter(Pos parent, Pos after, Pos pos)
+{
+    ElemRecord& p = Rec(parent);
+    ElemRecord& r = Rec(pos);
+    if (p.firstChild == 0) {
+        p.firstChild = pos;
+        r.prev = pos;
+        r.next = 0;
+        r.flags |= MARK_FIRST;
+        return;
+    }
+    ElemRecord& first = Rec(p.firstChild);
+    if (after == 0) {
+        const Pos last = first.prev;
+        Rec(last).next = pos;
+        r.prev = last;
+        r.next = 0;
+        first.prev = pos;
+        return;
+    }
+    const Pos following = Rec(after).next;
+    r.prev = after;
+    r.next = following;
+    Rec(after).next = pos;
+    if (following != 0)
+        Rec(following).prev = pos;
+    else
+        first.prev = pos;
+}
+
+// ---------------------------------------------------------------------------
+// Names and attributes
+
+std::size_t CXmlDoc::TagNameEnd(std::size_t from) const
+{
+    const std::size_t n = doc.size();
+    while (from < n) {
+        const char c = doc[from];
+        if (IsSpace(c) || c == '/' || c == '>' || c == '"' || c == '\'') break;
+        ++from;
+    }
+    return from;
+}
+
+std::string_view CXmlDoc::TagName(Pos pos) const
+{
+    if (pos == 0 || pos >= nextFree) return {};
+    const ElemRecord& r = Rec(pos);
+    const std::size_t from = r.start + 1;
+    const std::size_t to = std::min<std::size_t>(TagNameEnd(from), r.start + r.StartTagLength());
+    return std::string_view(doc).substr(from, to - from);
+}
+
+bool CXmlDoc::NameMatches(std::size_t nameStart, std::size_t nameEnd, std::string_view wanted) const
+{
+    const std::size_t length = nameEnd - nameStart;
+    if (wanted.size() < length || length == 0) return false;
+    const bool same = (docFlags & FLAG_IGNORE_CASE)
+                          ? strncasecmp(doc.data() + nameStart, wanted.data(), length) == 0
+                          : std::memcmp(doc.data() + nameStart, wanted.data(), length) == 0;
+    if (!same) return false;
+    if (wanted.size() == length) return true;
+    const char c = wanted[length];
+    return c == ' ' || c == '=' || c == '/' || c == '[' || c == ']';
+}
+
+bool CXmlDoc::IsEmptyElement(Pos pos) const
+{
+    const ElemRecord& r = Rec(pos);
+    return pos != 0 && r.EndTagLength() == 0 && (r.flags & MARK_NOT_ENDED) == 0;
+}
+
+std::size_t CXmlDoc::ContentEnd(Pos pos) const
+{
+    if (pos == 0) return doc.size();
+    const ElemRecord& r = Rec(pos);
+    return std::size_t{r.start} + r.length - r.EndTagLength();
+}
+
+bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
+                            std::size_t* lastEnd) const
+{
+    const ElemRecord& r = Rec(pos);
+    const char* s = doc.data();
+    // The attributes lie between the name and the ">" (or the "/>" of an
+    // empty-element tag).
+    std::size_t limit = std::size_t{r.start} + r.StartTagLength() - 1;
+    if (IsEmptyElement(pos) && limit > r.start && s[limit - 1] == '/') --limit;
+    // A quote anywhere opens a quoted run up to the same quote, as the
+    // tokeniser saw it, so both agree on where the tag's quoted text lies.
+    auto skip = [&](std::size_t at) -> std::size_t {
+        if (s[at] != '"' && s[at] != '\'') return at + 1;
+        const void* q = std::memchr(s + at + 1, s[at], limit - at - 1);
+        return q == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
+    };
+    std::size_t j = std::min(TagNameEnd(r.start + 1), limit);
+    if (lastEnd != nullptr) *lastEnd = j;
+    for (;;) {
+        while (j < limit && IsSpace(s[j])) ++j;
+        if (j >= limit) return false;
+        Attribute a;
+        a.nameStart = j;
+        while (j < limit && !IsSpace(s[j]) && s[j] != '=') j = skip(j);
+        a.nameEnd = j;
+        if (a.nameEnd == a.nameStart) {  // a stray "="
+            ++j;
+            continue;
+        }
+        std::size_t k = j;
+        while (k < limit && IsSpace(s[k])) ++k;
+        if (k < limit && s[k] == '=') {
+            ++k;
+            // Blanks after "=" may only precede a quoted value; "a= b" is an
+            // empty a followed by b, so an attribute appended after an empty
+            // unquoted value never becomes that value.
+            std::size_t v = k;
+            while (v < limit && IsSpace(s[v])) ++v;
+            if (v < limit && (s[v] == '"' || s[v] == '\'')) k = v;
+            a.hasValue = true;
+            a.tokenStart = k;
+            if (k < limit && (s[k] == '"' || s[k] == '\'')) {
+                const void* q = std::memchr(s + k + 1, s[k], limit - k - 1);
+                const std::size_t close =
+                    q == nullptr ? limit
+                                 : static_cast<std::size_t>(static_cast<const char*>(q) - s);
+                a.innerStart = k + 1;
+                a.innerEnd = close;
+                a.tokenEnd = q == nullptr ? limit : close + 1;
+            } else {
+                while (k < limit && !IsSpace(s[k])) k = skip(k);
+                a.innerStart = a.tokenStart;
+                a.innerEnd = a.tokenEnd = k;
+            }
+            j = a.tokenEnd;
+        }
+        if (lastEnd != nullptr) *lastEnd = j;
+        if (NameMatches(a.nameStart, a.nameEnd, name)) {
+            out = a;
+            return true;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Navigation and reading
+
+bool CXmlDoc::FindElement(std::string_view name)
+{
+    if (parentPos >= nextFree) return false;
+    Pos p = current != 0 ? Rec(current).next : Rec(parentPos).firstChild;
+    while (p != 0) {
+        const ElemRecord& r = Rec(p);
+        const std::size_t from = r.start + 1;
+        const std::size_t to =
+            std::min<std::size_t>(TagNameEnd(from), r.start + r.StartTagLength());
+        if (NameMatches(from, to, name)) {
+            current = p;
+            parentPos = r.parent;
+            childPos = 0;
+            nodeType = 1;
+            nodeOffset = nodeLength = 0;
+            return true;
+        }
+        p = r.next;
+    }
+    return false;
+}
+
+bool CXmlDoc::IntoElement()
+{
+    if (current == 0) return false;
+    parentPos = current;
+    current = childPos;
+    childPos = 0;
+    return true;
+}
+
+bool CXmlDoc::OutOfElement()
+{
+    if (parentPos == 0) return false;
+    childPos = current;
+    current = parentPos;
+    parentPos = Rec(current).parent;
+    return true;
+}
+
+std::string CXmlDoc::ContentText(std::size_t from, std::size_t to) const
+{
+    std::string out;
+    const std::string_view s(doc);
+    while (from < to) {
+        const std::size_t lt = s.find('<', from);
+        const std::size_t textEnd = lt == std::string_view::npos || lt > to ? to : lt;
+        out += Unescape(s.substr(from, textEnd - from));
+        from = textEnd;
+        if (from >= to) break;
+        const std::string_view rest = s.substr(from, to - from);
+        auto skip = [&](std::size_t open, const char* close, bool keep) {
+            const std::size_t end = rest.find(close, open);
+            const std::size_t stop = end == std::string_view::npos ? rest.size() : end;
+            if (keep) out += rest.substr(open, stop - open);
+            from += end == std::string_view::npos ? rest.size() : end + std::strlen(close);
+        };
+        if (rest.starts_with("<![CDATA["))
+            skip(9, "]]>", true);
+        else if (rest.starts_with("<!--"))
+            skip(4, "-->", false);
+        else if (rest.starts_with("<?"))
+            skip(2, "?>", false);
+        else {
+            out += '<';
+            ++from;
+        }
+    }
+    return out;
+}
+
+std::string CXmlDoc::GetData(Pos pos) const
+{
+    if (pos >= nextFree) return {};
+    const ElemRecord& r = Rec(pos);
+    if (r.firstChild != 0) return {};
+    if (pos == 0) return ContentText(0, doc.size());
+    if ((r.flags & MARK_NOT_ENDED) || r.EndTagLength() == 0) return {};
+    return ContentText(std::size_t{r.start} + r.StartTagLength(), ContentEnd(pos));
+}
+
+std::string CXmlDoc::GetAttribute(std::string_view name) const
+{
+    Attribute a;
+    if (current == 0 || current >= nextFree || !FindAttribute(current, name, a)) return {};
+    return Unescape(std::string_view(doc).substr(a.innerStart, a.innerEnd - a.innerStart));
+}
+
+// ---------------------------------------------------------------------------
+// Building
+
+bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view text, Pos grow)
+{
+    const std::int64_t delta =
+        static_cast<std::int64_t>(text.size()) - static_cast<std::int64_t>(erase);
+    if (static_cast<std::int64_t>(doc.size()) + delta > static_cast<std::int64_t>(MAX_DOCUMENT))
+        return false;
+    doc.replace(offset, erase, text);
+    // Records behind the change move; the element holding it and its
+    // ancestors grow.
+    const std::size_t behind = offset + erase;
+    for (std::size_t seg = 0; seg < segments.size(); ++seg) {
+        ElemRecord* records = segments[seg].records.get();
+        const std::uint32_t first = seg == 0 ? 1 : 0;
+        const std::uint64_t used = std::min<std::uint64_t>(
+            segments[seg].size, std::uint64_t{nextFree} - std::uint64_t{seg} * SEGMENT_SIZE);
+        if (std::uint64_t{nextFree} <= std::uint64_t{seg} * SEGMENT_SIZE) break;
+        for (std::uint32_t k = first; k < used; ++k)
+            if (records[k].start >= behind)
+                records[k].start = static_cast<std::uint32_t>(records[k].start + delta);
+    }
+    for (Pos p = grow; p != 0; p = Rec(p).parent)
+        Rec(p).length = static_cast<std::uint32_t>(Rec(p).length + delta);
+    Rec(0).length = static_cast<std::uint32_t>(doc.size());
+    return true;
+}
+
+bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
+{
+    const Pos parent = parentPos;
+    if (parent >= nextFree || current >= nextFree || name.empty()) return false;
+    if (parent != 0 && (Rec(parent).flags & MARK_NOT_ENDED))
+        return false;  // an element without an end tag cannot take content
+    if (name.size() + 3 > MAX_END_TAG) return false;
+    std::string element = "<";
+    element += name;
+    std::uint32_t tagLengths;
+    if (text.empty()) {
+        element += "/>";
+        tagLengths = static_cast<std::uint32_t>(element.size());
+    } else {
+        element += '>';
+        const std::uint32_t startLength = static_cast<std::uint32_t>(element.size());
+        element += Escape(text, false);
+        element += "</";
+        element += name;
+        element += '>';
+        tagLengths = startLength | static_cast<std::uint32_t>(name.size() + 3) << 22;
+    }
+    const std::uint32_t length = static_cast<std::uint32_t>(element.size());
+    element += "\r\n";
+
+    std::size_t start;
+    if (parent != 0 && IsEmptyElement(parent)) {
+        // Open <X/>: it becomes <X>, CR LF, the new element, </X>.
+        ElemRecord& p = Rec(parent);
+        const std::string parentName(TagName(parent));
+        const std::size_t slash = std::size_t{p.start} + p.StartTagLength() - 2;
+        if (doc.compare(slash, 2, "/>") != 0) return false;
+        std::string opened = ">\r\n" + element + "</" + parentName + ">";
+        if (!Splice(slash, 2, opened, parent)) return false;
+        ElemRecord& q = Rec(parent);
+        q.tagLengths = (q.StartTagLength() - 1) | static_cast<std::uint32_t>(parentName.size() + 3)
+                                                      << 22;
+        start = slash + 3;
+    } else {
+        std::size_t point = current != 0 ? std::size_t{Rec(current).start} + Rec(current).length
+                                         : ContentEnd(parent);
+        const std::size_t limit = ContentEnd(parent);
+        std::size_t j = point;
+        while (j < limit && IsSpace(doc[j])) ++j;
+        if (j == limit || doc[j] == '<') point = j;
+        if (parent != 0 && current == 0 && Rec(parent).firstChild == 0 &&
+            ContentEnd(parent) == std::size_t{Rec(parent).start} + Rec(parent).StartTagLength())
+            element.insert(0, "\r\n");
+        start = point + (element[0] == '\r' ? 2 : 0);
+        if (!Splice(point, 0, element, parent)) return false;
+    }
+
+    const Pos pos = NewRecord();
+    ElemRecord& r = Rec(pos);
+    r.start = static_cast<std::uint32_t>(start);
+    r.length = length;
+    r.tagLengths = tagLengths;
+    r.flags = parent == 0 ? 0 : (Rec(parent).Level() + 1) & 0xFFFF;
+    r.parent = parent;
+    LinkAfter(parent, current, pos);
+    current = pos;
+    childPos = 0;
+    nodeType = 1;
+    return true;
+}
+
+bool CXmlDoc::SetAttribute(std::string_view name, std::string_view value)
+{
+    if (current == 0 || current >= nextFree || name.empty()) return false;
+    std::string quoted = "\"";
+    quoted += Escape(value, true);
+    quoted += '"';
+    Attribute a;
+    std::size_t lastEnd = 0;
+    std::size_t offset;
+    std::size_t erase = 0;
+    std::string text;
+    if (FindAttribute(current, name, a, &lastEnd)) {
+        if (a.hasValue) {
+            offset = a.tokenStart;
+            erase = a.tokenEnd - a.tokenStart;
+            text = quoted;
+        } else {
+            offset = a.nameEnd;
+            text = "=" + quoted;
+        }
+    } else {
+        offset = lastEnd;
+        text = " " + std::string(name) + "=" + quoted;
+    }
+    ElemRecord& r = Rec(current);
+    const std::int64_t newStartTag = std::int64_t{r.StartTagLength()} +
+                                     static_cast<std::int64_t>(text.size()) -
+                                     static_cast<std::int64_t>(erase);
+    if (newStartTag > MAX_START_TAG) return false;
+    if (!Splice(offset, erase, text, current)) return false;
+    ElemRecord& q = Rec(current);
+    q.tagLengths = (q.tagLengths & ~MAX_START_TAG) | static_cast<std::uint32_t>(newStartTag);
+    return true;
+}
+
+bool CXmlDoc::SetData(Pos pos, std::string_view text)
+{
+    if (pos == 0 || pos >= nextFree) return false;
+    const ElemRecord& r = Rec(pos);
+    if (r.firstChild != 0 || (r.flags & MARK_NOT_ENDED)) return false;
+    const std::string escaped = Escape(text, false);
+    if (IsEmptyElement(pos)) {
+        const std::string name(TagName(pos));
+        const std::size_t slash = std::size_t{r.start} + r.StartTagLength() - 2;
+        if (doc.compare(slash, 2, "/>") != 0 || name.size() + 3 > MAX_END_TAG) return false;
+        if (!Splice(slash, 2, ">" + escaped + "</" + name + ">", pos)) return false;
+        ElemRecord& q = Rec(pos);
+        q.tagLengths = (q.StartTagLength() - 1) | static_cast<std::uint32_t>(name.size() + 3) << 22;
+    } else {
+        const std::size_t from = std::size_t{r.start} + r.StartTagLength();
+        if (!Splice(from, ContentEnd(pos) - from, escaped, pos)) return false;
+    }
+    Rec(pos).flags &= ~MARK_ILL_DATA;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Escaping
+
+std::string CXmlDoc::Escape(std::string_view text, bool attribute)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = TextCodec::GbkCharLength(text.data() + i, text.size() - i);
+        if (length > 1) {  // a double-byte character is copied whole
+            out.append(text.data() + i, length);
+            i += length;
+            continue;
+        }
+        const char c = text[i++];
+        switch (c) {
+            case '<':
+                out += "&lt;";
+                break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '\'':
+                out += attribute ? "&apos;" : "'";
+                break;
+            case '"':
+                out += attribute ? "&quot;" : "\"";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string CXmlDoc::Unescape(std::string_view text)
+{
+    if (text.find('&') == std::string_view::npos) return std::string(text);
+    static constexpr struct {
+        std::string_view name;
+        char c;
+    } NAMED[] = {{"&lt;", '<'}, {"&amp;", '&'}, {"&gt;", '>'}, {"&apos;", '\''}, {"&quot;", '"'}};
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] != '&') {
+            const std::size_t length = TextCodec::GbkCharLength(text.data() + i, text.size() - i);
+            out.append(text.data() + i, length);
+            i += length;
+            continue;
+        }
+        const std::string_view rest = text.substr(i);
+        bool done = false;
+        for (const auto& named : NAMED) {
+            if (rest.starts_with(named.name)) {
+                out += named.c;
+                i += named.name.size();
+                done = true;
+                break;
+            }
+        }
+        if (done) continue;
+        if (rest.size() > 2 && rest[1] == '#') {
+            const bool hex = rest[2] == 'x';
+            std::size_t j = hex ? 3 : 2;
+            std::uint32_t value = 0;
+            std::size_t digits = 0;
+            while (j < rest.size() && digits < 7) {
+                const char c = rest[j];
+                int d;
+                if (c >= '0' && c <= '9')
+                    d = c - '0';
+                else if (hex && c >= 'a' && c <= 'f')
+                    d = c - 'a' + 10;
+                else if (hex && c >= 'A' && c <= 'F')
+                    d = c - 'A' + 10;
+                else
+                    break;
+                value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+                ++digits;
+                ++j;
+            }
+            if (digits > 0 && j < rest.size() && rest[j] == ';' &&
+                TextCodec::AppendGbk(value, out)) {
+                i += j + 1;
+                continue;
+            }
+        }
+        out += '&';  // starts nothing known: a literal ampersand
+        ++i;
+    }
+    return out;
+}
+
+std::string CXmlDoc::DeclaredEncoding(std::string_view text)
+{
+    const std::size_t lt = text.find('<');
+    if (lt == std::string_view::npos || lt + 1 >= text.size() || text[lt + 1] != '?') return {};
+    const std::size_t close = text.find("?>", lt + 2);
+    const std::string_view pi =
+        text.substr(lt, close == std::string_view::npos ? close : close - lt);
+    std::size_t at = pi.find("encoding");
+    while (at != std::string_view::npos) {
+        std::size_t k = at + 8;
+        while (k < pi.size() && IsSpace(pi[k])) ++k;
+        if (k < pi.size() && pi[k] == '=') {
+            ++k;
+            while (k < pi.size() && IsSpace(pi[k])) ++k;
+            if (k < pi.size() && (pi[k] == '"' || pi[k] == '\'')) {
+                const std::size_t end = pi.find(pi[k], k + 1);
+                if (end != std::string_view::npos)
+                    return std::string(pi.substr(k + 1, end - k - 1));
+            }
+            return {};
+        }
+        at = pi.find("encoding", at + 8);
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+bool CXmlDoc::Load(const std::string& path)
+{
+    doc.clear();
+    ResetCursor();
+    ResetTable(8);
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        result = std::strerror(errno);
+        return false;
+    }
+    std::string bytes;
+    char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
+    const bool failed = std::ferror(f) != 0;
+    const int error = errno;
+    std::fclose(f);
+    if (failed) {
+        result = std::strerror(error);
+        return false;
+    }
+    const std::size_t count = bytes.size();
+    std::string note;
+    if (IsUtf8Name(DeclaredEncoding(bytes))) {
+        doc = TextCodec::Utf8ToGbk(bytes);
+        note = "UTF-8 ";
+    } else {
+        doc = std::move(bytes);
+    }
+    result = note + std::to_string(count) + " bytes";
+    return true;
+}
+
+bool CXmlDoc::Save(const std::string& path)
+{
+    std::string note;
+    std::string bytes;
+    if (!doc.empty() && IsUtf8Name(DeclaredEncoding(doc))) {
+        bytes = TextCodec::GbkToUtf8(doc);
+        note = "UTF-8 ";
+    } else {
+        bytes = doc;
+    }
+    if (Refusal failure = WriteFileAtomically(path, bytes)) {
+        result = failure->text;
+        return false;
+    }
+    result = note + std::to_string(bytes.size()) + " bytes";
+    return true;
+}
+
+}  // namespace varnel

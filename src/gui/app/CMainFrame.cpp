@@ -1,0 +1,445 @@
+#include "gui/app/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "core/image/Compiler.h"
+#include "core/project/ProjectStore.h"
+#include "gui/app/CommandIds.h"
+#include "gui/app/DocTemplate.h"
+#include "gui/modbus/CDeviceTreeDlg.h"
+#include "gui/model/CDeviceIpDlg.h"
+#include "gui/model/CDeviceOptionSetDlg.h"
+#include "gui/ui/CTreeWnd.h"
+#include "gui/ui/CVarnelView.h"
+#include "gui/ui/MessageBox.h"
+
+namespace varnel {
+
+namespace {
+constexpr int MAX_RECENT = 4;
+const char* const RECENT_GROUP = "Recent File List";
+
+QString FileFilter()
+{
+    return DocTemplateString(FILTER_NAME) + " (*" + DocTemplateString(FILTER_EXT) +
+           ");;JSON (*.json);;" + QStringLiteral("所有文件 (*)");
+}
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent), view(new CVarnelView(doc, this)), treeWnd(new CTreeWnd(doc, this))
+{
+    setObjectName("CMainFrame");
+    setCentralWidget(view);
+    addDockWidget(Qt::RightDockWidgetArea, treeWnd);
+    resizeDocks({treeWnd}, {200}, Qt::Horizontal);
+    resizeDocks({treeWnd}, {200}, Qt::Vertical);
+
+    // Menu bar items in menu order, then the commands reached elsewhere.
+    AddAction(ID_FILE_NEW, "新建(&N)\tCtrl+N", "创建新文档\n新建")->setShortcut(QKeySequence::New);
+    AddAction(ID_FILE_OPEN, "打开(&O)...\tCtrl+O", "打开现有文档\n打开")
+        ->setShortcut(QKeySequence::Open);
+    AddAction(ID_FILE_SAVE, "保存(&S)\tCtrl+S", "保存活动文档\n保存")
+        ->setShortcut(QKeySequence::Save);
+    AddAction(ID_FILE_SAVE_AS, "另存为(&A)...", "用新名称保存活动文档\n另存为");
+    AddAction(ID_APP_EXIT, "退出(&X)", "退出应用程序；提示保存文档\n退出");
+    AddAction(ID_VIEW_STATUS_BAR, "状态栏(&S)", "显示或隐藏状态栏\n切换状态栏")->setCheckable(true);
+    AddAction(ID_OPEN_HEX_FILE, "配置文件", "", false);
+    AddAction(ID_COMPILE, "编译", "", false);
+    AddAction(ID_CONFIG_DOWNLOAD, "配置下载", "配置下载\n下载", false);
+    AddAction(ID_COMPILE_AND_DOWNLOAD, "编译并下载", "编译并下载\n编译并下载", false);
+    AddAction(ID_ACCESS_PARAMS, "访问参数设置", "访问参数设置\n访问参数设置");
+    AddAction(ID_NETWORK_PARAMS, "网络参数设置", "网络参数设置\n通过DHCP设置设备IP", false);
+    AddAction(ID_SLOT_COUNT, "槽数设置", "槽数设置\n设备槽数设置");
+    AddAction(ID_MODULE_REPORT, "设备模块信息报表", "设备模块信息报表\n设备模块信息报表");
+    AddAction(ID_CLEAR_CONFIG, "清除配置", "清除配置\n清除设备现有配置", false);
+    AddAction(ID_RESTART_DEVICE, "重启设备", "重启设备\n重新启动设备", false);
+    AddAction(ID_APP_ABOUT, "关于 Varnel(&A)...", "显示程序信息、版本号和版权信息\n关于");
+    AddAction(ID_DEVICE_PARAMS, "设备参数设置", "设备参数设置");
+    AddAction(ID_PLACE_STATUS_TABLES, "", "");
+    AddAction(ID_FILE_PRINT, "打印(&P)...\tCtrl+P", "打印活动文档\n打印")
+        ->setShortcut(QKeySequence::Print);
+    AddAction(ID_FILE_PRINT_PREVIEW, "打印预览(&V)", "显示整页\n打印预览")
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+    AddAction(ID_NEXT_PANE, "", "切换到下一个窗格\n下一窗格")->setShortcut(Qt::Key_F6);
+    AddAction(ID_PREV_PANE, "", "切换回上一个窗格\n上一窗格")
+        ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+
+    connect(Action(ID_FILE_NEW), &QAction::triggered, this, &CMainFrame::OnFileNew);
+    connect(Action(ID_FILE_OPEN), &QAction::triggered, this, &CMainFrame::OnFileOpen);
+    connect(Action(ID_FILE_SAVE), &QAction::triggered, this, &CMainFrame::OnFileSave);
+    connect(Action(ID_FILE_SAVE_AS), &QAction::triggered, this, &CMainFrame::OnFileSaveAs);
+    connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+    connect(Action(ID_ACCESS_PARAMS), &QAction::triggered, this, &CMainFrame::OnAccessParams);
+    connect(Action(ID_SLOT_COUNT), &QAction::triggered, this, &CMainFrame::OnSlotCount);
+    connect(Action(ID_PLACE_STATUS_TABLES), &QAction::triggered, this,
+            &CMainFrame::OnPlaceStatusTables);
+    connect(Action(ID_APP_ABOUT), &QAction::triggered, this, &CMainFrame::OnAppAbout);
+    connect(Action(ID_FILE_PRINT), &QAction::triggered, view, &CVarnelView::OnFilePrint);
+    connect(Action(ID_FILE_PRINT_PREVIEW), &QAction::triggered, view,
+            &CVarnelView::OnFilePrintPreview);
+    auto switchPane = [this] {
+        if (view->hasFocus())
+            TreeDlg()->setFocus();
+        else
+            view->setFocus();
+    };
+    connect(Action(ID_NEXT_PANE), &QAction::triggered, this, switchPane);
+    connect(Action(ID_PREV_PANE), &QAction::triggered, this, switchPane);
+    // 32776 and 32777 can be chosen and change nothing.
+
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    RebuildRecentMenu();
+
+    connect(view, &CVarnelView::documentChanged, this, &CMainFrame::OnDocumentChanged);
+    connect(TreeDlg(), &CDeviceTreeDlg::documentChanged, this, &CMainFrame::OnDocumentChanged);
+    resize(1024, 768);
+    UpdateTitle();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+CDeviceTreeDlg* CMainFrame::TreeDlg() const
+{
+    return treeWnd->TreeDlg();
+}
+
+QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, bool enabled)
+{
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    const QStringList halves = prompt.split('\n');
+    action->setStatusTip(halves.value(0));
+    action->setToolTip(halves.size() > 1 ? halves[1] : QString());
+    action->setEnabled(enabled);
+    // Every command is reachable by its shortcut even when not in a menu.
+    addAction(action);
+    actions.insert(id, action);
+    return action;
+}
+
+void CMainFrame::CreateMenus()
+{
+    fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    fileMenu->addAction(Action(ID_FILE_NEW));
+    fileMenu->addAction(Action(ID_FILE_OPEN));
+    fileMenu->addAction(Action(ID_FILE_SAVE));
+    fileMenu->addAction(Action(ID_FILE_SAVE_AS));
+    fileMenu->addSeparator();
+    recentPlaceholder = fileMenu->addAction(QStringLiteral("最近的文件"));
+    recentPlaceholder->setData(ID_FILE_MRU_FILE1);
+    recentPlaceholder->setEnabled(false);
+    fileMenu->addSeparator();
+    fileMenu->addAction(Action(ID_APP_EXIT));
+
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("视图(&V)"));
+    QMenu* bars = viewMenu->addMenu(QStringLiteral("工具栏和停靠窗口(&T)"));
+    viewMenu->addAction(Action(ID_VIEW_STATUS_BAR));
+    QMenu* folder = viewMenu->addMenu(QStringLiteral("工作目录"));
+    folder->addAction(Action(ID_OPEN_HEX_FILE));
+
+    QMenu* operation = menuBar()->addMenu(QStringLiteral("操作"));
+    operation->addAction(Action(ID_COMPILE));
+    operation->addAction(Action(ID_CONFIG_DOWNLOAD));
+    operation->addAction(Action(ID_COMPILE_AND_DOWNLOAD));
+    operation->addSeparator();
+    operation->addAction(Action(ID_ACCESS_PARAMS));
+    operation->addAction(Action(ID_NETWORK_PARAMS));
+    operation->addSeparator();
+    operation->addAction(Action(ID_SLOT_COUNT));
+    operation->addSeparator();
+    operation->addAction(Action(ID_MODULE_REPORT));
+    operation->addSeparator();
+    operation->addAction(Action(ID_CLEAR_CONFIG));
+    operation->addAction(Action(ID_RESTART_DEVICE));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    help->addAction(Action(ID_APP_ABOUT));
+
+    // The toolkit fills the toolbar and pane entries once they exist.
+    connect(bars, &QMenu::aboutToShow, this, [this, bars] {
+        bars->clear();
+        bars->addAction(toolBar->toggleViewAction());
+        bars->addAction(treeWnd->toggleViewAction());
+    });
+}
+
+void CMainFrame::CreateToolBar()
+{
+    toolBar = addToolBar(QStringLiteral("标准"));
+    toolBar->setObjectName("standardToolBar");
+    toolBar->setIconSize(QSize(16, 15));
+    QStyle* s = style();
+    Action(ID_FILE_NEW)->setIcon(s->standardIcon(QStyle::SP_FileIcon));
+    Action(ID_FILE_OPEN)->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+    Action(ID_FILE_SAVE)->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    Action(ID_COMPILE)->setIcon(s->standardIcon(QStyle::SP_BrowserReload));
+    Action(ID_CONFIG_DOWNLOAD)->setIcon(s->standardIcon(QStyle::SP_ArrowDown));
+    Action(ID_COMPILE_AND_DOWNLOAD)->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
+    Action(ID_APP_ABOUT)->setIcon(s->standardIcon(QStyle::SP_MessageBoxInformation));
+    toolBar->addAction(Action(ID_FILE_NEW));
+    toolBar->addAction(Action(ID_FILE_OPEN));
+    toolBar->addAction(Action(ID_FILE_SAVE));
+    toolBar->addSeparator();
+    toolBar->addAction(Action(ID_COMPILE));
+    toolBar->addAction(Action(ID_CONFIG_DOWNLOAD));
+    toolBar->addAction(Action(ID_COMPILE_AND_DOWNLOAD));
+    toolBar->addSeparator();
+    toolBar->addAction(Action(ID_APP_ABOUT));
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    // The message pane shows "就绪" when no prompt is shown; the key
+    // indicators follow it (their lock states are not read here).
+    auto* ready = new QLabel(QStringLiteral("就绪"), this);
+    ready->setObjectName("readyPane");
+    statusBar()->addWidget(ready, 1);
+    for (const char* key : {"CAP", "NUM", "SCRL"}) {
+        auto* indicator = new QLabel(QString::fromLatin1(key), this);
+        indicator->setObjectName(QString::fromLatin1(key));
+        indicator->setEnabled(false);
+        statusBar()->addPermanentWidget(indicator);
+    }
+    QAction* toggle = Action(ID_VIEW_STATUS_BAR);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, statusBar(), &QWidget::setVisible);
+}
+
+QString CMainFrame::DocumentTitle() const
+{
+    return pathName.isEmpty() ? DocTemplateString(DOC_NAME) : QFileInfo(pathName).fileName();
+}
+
+void CMainFrame::UpdateTitle()
+{
+    setWindowTitle(DocumentTitle() + "[*] - " + DocTemplateString(WINDOW_TITLE));
+    setWindowModified(doc.modified);
+}
+
+void CMainFrame::OnDocumentChanged()
+{
+    view->viewport()->update();
+    UpdateTitle();
+}
+
+void CMainFrame::NewDocument()
+{
+    doc.OnNewDocument();
+    pathName.clear();
+    OnDocumentChanged();
+}
+
+bool CMainFrame::SaveModified()
+{
+    if (!doc.modified) return true;
+    QMessageBox box(QMessageBox::Warning, DocTemplateString(TYPE_NAME),
+                    QStringLiteral("是否保存对 %1 的更改?").arg(DocumentTitle()),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.setObjectName("saveChangesBox");
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return OnFileSave();
+        case QMessageBox::No:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CMainFrame::OnFileNew()
+{
+    if (SaveModified()) NewDocument();
+}
+
+void CMainFrame::OnFileOpen()
+{
+    if (!SaveModified()) return;
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开"),
+                                                      QFileInfo(pathName).path(), FileFilter());
+    if (!path.isEmpty()) OpenDocumentFile(path);
+}
+
+bool CMainFrame::OpenDocumentFile(const QString& path)
+{
+    // Read into a copy, so a file that cannot be read leaves the open
+    // configuration as it was.
+    CVarnelDoc loaded = doc;
+    if (const Refusal refusal = LoadProject(path.toStdString(), loaded)) {
+        ShowMessage(this, *refusal);
+        RemoveRecentFile(path);
+        return false;
+    }
+    doc = std::move(loaded);
+    doc.modified = false;
+    pathName = QFileInfo(path).absoluteFilePath();
+    AddRecentFile(pathName);
+    // An opened configuration is compiled at once, so the hex file matches it.
+    const CompileResult compiled = Compile(doc, doc.HexFilePath());
+    if (compiled.message) ShowMessage(this, *compiled.message);
+    OnDocumentChanged();
+    return true;
+}
+
+bool CMainFrame::SaveDocumentFile(const QString& path)
+{
+    if (const Refusal refusal = SaveProject(path.toStdString(), doc)) {
+        ShowMessage(this, *refusal);
+        return false;
+    }
+    doc.modified = false;
+    pathName = QFileInfo(path).absoluteFilePath();
+    AddRecentFile(pathName);
+    UpdateTitle();
+    return true;
+}
+
+bool CMainFrame::OnFileSave()
+{
+    if (pathName.isEmpty()) return OnFileSaveAs();
+    return SaveDocumentFile(pathName);
+}
+
+bool CMainFrame::OnFileSaveAs()
+{
+    const QString suggested =
+        pathName.isEmpty() ? DocTemplateString(DOC_NAME) + DocTemplateString(FILTER_EXT) : pathName;
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), suggested, FileFilter());
+    if (path.isEmpty()) return false;
+    return SaveDocumentFile(path);
+}
+
+void CMainFrame::OnAccessParams()
+{
+    CDeviceIpDlg dialog(doc, this);
+    dialog.exec();
+}
+
+void CMainFrame::OnSlotCount()
+{
+    CDeviceOptionSetDlg dialog(doc, this);
+    if (dialog.exec() == QDialog::Accepted) view->viewport()->update();
+}
+
+void CMainFrame::OnPlaceStatusTables()
+{
+    if (const Refusal refusal = PlaceSlaveStatusModules(doc)) {
+        ShowMessage(this, *refusal);
+        return;
+    }
+    OnDocumentChanged();
+}
+
+void CMainFrame::OnAppAbout()
+{
+    QDialog about(this);
+    about.setObjectName("aboutBox");
+    about.setWindowTitle(QStringLiteral("关于 Varnel"));
+    auto* layout = new QVBoxLayout(&about);
+    auto* row = new QHBoxLayout;
+    auto* icon = new QLabel(&about);
+    icon->setPixmap(windowIcon().pixmap(32, 32));
+    row->addWidget(icon);
+    row->addWidget(new QLabel(QStringLiteral("Varnel，1.1 版"), &about), 1);
+    layout->addLayout(row);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
+    layout->addWidget(buttons);
+    about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (SaveModified())
+        event->accept();
+    else
+        event->ignore();
+}
+
+QStringList CMainFrame::RecentFiles() const
+{
+    QSettings settings;
+    settings.beginGroup(RECENT_GROUP);
+    QStringList files;
+    for (int i = 1; i <= MAX_RECENT; ++i) {
+        const QString file = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!file.isEmpty()) files << file;
+    }
+    return files;
+}
+
+void CMainFrame::StoreRecentFiles(const QStringList& files)
+{
+    QSettings settings;
+    settings.beginGroup(RECENT_GROUP);
+    for (int i = 1; i <= MAX_RECENT; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i);
+        if (i <= files.size())
+            settings.setValue(key, files[i - 1]);
+        else
+            settings.remove(key);
+    }
+    RebuildRecentMenu();
+}
+
+void CMainFrame::AddRecentFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    StoreRecentFiles(files.mid(0, MAX_RECENT));
+}
+
+void CMainFrame::RemoveRecentFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    if (files.removeAll(QFileInfo(path).absoluteFilePath()) + files.removeAll(path) > 0)
+        StoreRecentFiles(files);
+}
+
+void CMainFrame::RebuildRecentMenu()
+{
+    for (QAction* action : recentActions) {
+        fileMenu->removeAction(action);
+        action->deleteLater();
+    }
+    recentActions.clear();
+    const QStringList files = RecentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), this);
+        action->setData(ID_FILE_MRU_FILE1 + i);
+        action->setStatusTip(QStringLiteral("打开此文档"));
+        const QString file = files[i];
+        connect(action, &QAction::triggered, this, [this, file] {
+            if (SaveModified()) OpenDocumentFile(file);
+        });
+        fileMenu->insertAction(recentPlaceholder, action);
+        recentActions << action;
+    }
+    recentPlaceholder->setVisible(files.isEmpty());
+}
+
+}  // namespace varnel

@@ -1,0 +1,12 @@
+// varnel: the desktop configuration tool.
+#include <QApplication>
+
+#include "gui/app/CVarnelApp.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication qapp(argc, argv);
+    varnel::CVarnelApp app;
+    if (!app.InitInstance(QCoreApplication::arguments().mid(1))) return 1;
+    return QApplication::exec();
+}

@@ -1,0 +1,94 @@
+#include "gui/modbus/CDeviceTreeDlg.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "core/modbus/CommandType.h"
+#include "core/modbus/ModbusMaster.h"
+#include "gui/modbus/CCommandDlg.h"
+
+namespace varnel {
+
+namespace {
+QString Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+}  // namespace
+
+CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, QWidget* parent)
+    : QWidget(parent), doc(doc), tree(new QTreeWidget(this)), description(new QLineEdit(this))
+{
+    setObjectName("CDeviceTreeDlg");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tree, 1);
+    layout->addWidget(description);
+    description->setReadOnly(true);
+    description->setFixedHeight(50);
+
+    tree->setHeaderHidden(true);
+    tree->setRootIsDecorated(true);
+    tree->setIconSize(QSize(15, 15));
+    const QIcon icon = style()->standardIcon(QStyle::SP_FileIcon);
+    auto add = [&](QTreeWidgetItem* parentItem, const QString& text) {
+        auto* item = parentItem ? new QTreeWidgetItem(parentItem, {text})
+                                : new QTreeWidgetItem(tree, {text});
+        item->setIcon(0, icon);
+        return item;
+    };
+    QTreeWidgetItem* com = add(nullptr, "COM");
+    add(com, "COM1");
+    add(com, "COM2");
+    QTreeWidgetItem* module = add(nullptr, "Module");
+    QTreeWidgetItem* command = add(module, "MOD command");
+    for (const CommandType& type : CommandTypes()) add(command, Text(type.label));
+    com->setExpanded(true);
+    module->setExpanded(true);
+    command->setExpanded(true);
+
+    // A selection made with the mouse shows the item's text below the tree.
+    connect(tree, &QTreeWidget::itemPressed, this,
+            [this](QTreeWidgetItem* item) { description->setText(item->text(0)); });
+    connect(tree, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { OnItemDoubleClicked(item); });
+}
+
+QTreeWidgetItem* CDeviceTreeDlg::FindItem(const QString& text) const
+{
+    const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
+{
+    if (item == nullptr || item->parent() == nullptr) return;
+    const QString parentText = item->parent()->text(0);
+    const std::string label = item->text(0).toStdString();
+    if (parentText == "COM") {
+        SetupPort(doc, label == "COM2" ? Port::COM2 : Port::COM1);
+        emit documentChanged();
+    } else if (parentText == "MOD command") {
+        CCommandDlg dialog(doc, label, CommandFields{}, this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        const CommandFields& f = dialog.Fields();
+        PlaceModule(doc, label, f.startAddress, f.quantity, f.slaveAddress);
+        emit documentChanged();
+    }
+}
+
+bool CDeviceTreeDlg::EditCommand(QWidget* parent, const CVarnelDoc& doc, CModule& module)
+{
+    CommandFields fields;
+    if (!ReadCommandFields(module, fields)) return false;
+    CCommandDlg dialog(doc, module.moduleName, fields, parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    ApplyCommandEdit(module, dialog.Fields());
+    return true;
+}
+
+}  // namespace varnel

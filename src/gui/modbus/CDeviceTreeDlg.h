@@ -1,0 +1,42 @@
+#pragma once
+// The catalogue of a port's Modbus master: double-clicking a port sets it up,
+// double-clicking a command type places a new command in the selected slot.
+#include <QWidget>
+
+#include "core/model/CVarnelDoc.h"
+
+class QLineEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace varnel {
+
+class CDeviceTreeDlg : public QWidget {
+    Q_OBJECT
+public:
+    explicit CDeviceTreeDlg(CVarnelDoc& doc, QWidget* parent = nullptr);
+
+    // Opens the command editor on a placed command module and writes the
+    // confirmed values back; false when nothing changed (cancel, or a module
+    // with fewer than six parameter bytes).
+    static bool EditCommand(QWidget* parent, const CVarnelDoc& doc, CModule& module);
+
+    // Runs what a double-click on `item` does.
+    void OnItemDoubleClicked(QTreeWidgetItem* item);
+
+    QTreeWidget* Tree() const { return tree; }
+    QLineEdit* Description() const { return description; }
+    // The item with this text, searched in tree order; nullptr when none.
+    QTreeWidgetItem* FindItem(const QString& text) const;
+
+signals:
+    // The document changed (the view redraws).
+    void documentChanged();
+
+private:
+    CVarnelDoc& doc;
+    QTreeWidget* tree;
+    QLineEdit* description;
+};
+
+}  // namespace varnel

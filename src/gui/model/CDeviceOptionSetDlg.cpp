@@ -1,0 +1,39 @@
+#include "gui/model/CDeviceOptionSetDlg.h"
+
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "core/model/CVarnelDoc.h"
+#include "core/model/SlotCount.h"
+#include "gui/ui/DialogButtons.h"
+#include "gui/ui/MessageBox.h"
+
+namespace varnel {
+
+CDeviceOptionSetDlg::CDeviceOptionSetDlg(CVarnelDoc& doc, QWidget* parent)
+    : QDialog(parent), doc(doc), edit(new QLineEdit(QString::number(doc.deviceSlotNum), this))
+{
+    setObjectName("CDeviceOptionSetDlg");
+    setWindowTitle(QStringLiteral("槽数设置"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("设备槽数:"), edit);
+    layout->addLayout(form);
+    auto* buttons = MakeOkCancel(this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CDeviceOptionSetDlg::OnOk);
+    layout->addWidget(buttons);
+}
+
+void CDeviceOptionSetDlg::OnOk()
+{
+    int count = 0;
+    if (const Refusal refusal = CheckSlotCountText(edit->text().toStdString(), count)) {
+        ShowMessage(this, *refusal);
+        return;
+    }
+    doc.deviceSlotNum = count;
+    accept();
+}
+
+}  // namespace varnel

@@ -1,0 +1,236 @@
+#include "gui/ui/CVarnelView.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <algorithm>
+#include <array>
+
+#include "core/view/DeviceScene.h"
+#include "core/view/HitTest.h"
+#include "core/view/UserParamsText.h"
+#include "core/view/ViewCommands.h"
+#include "gui/modbus/CComPrmMaster.h"
+#include "gui/modbus/CDeviceTreeDlg.h"
+#include "gui/ui/CPrmHexEditDlg.h"
+#include "gui/ui/MessageBox.h"
+#include "gui/ui/ScenePainter.h"
+
+namespace varnel {
+
+CVarnelView::CVarnelView(CVarnelDoc& doc, QWidget* parent)
+    : QAbstractScrollArea(parent),
+      doc(doc),
+      painter(std::make_unique<ScenePainter>()),
+      deleteAction(new QAction(QStringLiteral("删除"), this)),
+      deletePopup(new QMenu(this)),
+      editMenu(new QMenu(QStringLiteral("编辑"), this))
+{
+    setObjectName("CVarnelView");
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    deleteAction->setData(32780);
+    deleteAction->setStatusTip(QStringLiteral("删除"));
+    deleteAction->setToolTip(QStringLiteral("删除"));
+    connect(deleteAction, &QAction::triggered, this, &CVarnelView::OnDelete);
+    deletePopup->setObjectName("deletePopup");
+    deletePopup->addAction(deleteAction);
+
+    // The keyboard context menu: cut, copy and paste, which nothing handles.
+    editMenu->setObjectName("editMenu");
+    struct Item {
+        const char* text;
+        int id;
+    };
+    for (const Item& item : {Item{"剪切(&T)\tCtrl+X", 57635}, Item{"复制(&C)\tCtrl+C", 57634},
+                             Item{"粘贴(&P)\tCtrl+V", 57637}}) {
+        QAction* action = editMenu->addAction(QString::fromUtf8(item.text));
+        action->setData(item.id);
+        action->setEnabled(false);
+    }
+    UpdateScrollBars();
+}
+
+CVarnelView::~CVarnelView() = default;
+
+QPoint CVarnelView::ScrollOffset() const
+{
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+QPoint CVarnelView::Logical(const QPoint& viewportPoint) const
+{
+    return viewportPoint + ScrollOffset();
+}
+
+const QImage& CVarnelView::ModulePicture()
+{
+    const QString path = ToQ(doc.ModulePicturePath());
+    if (!pictureLoaded || path != picturePath) {
+        picture = LoadModulePicture(path);
+        picturePath = path;
+        pictureLoaded = true;
+    }
+    return picture;
+}
+
+void CVarnelView::Render(QPainter& p)
+{
+    painter->Paint(p, BuildScene(doc), ModulePicture());
+}
+
+QRect CVarnelView::UsedRect() const
+{
+    const int rackRight = (ShownUserSlots(doc) + 4) * 50;
+    return QRect(0, 0, std::max(800, rackRight + 100), SCENE_HEIGHT);
+}
+
+void CVarnelView::UpdateScrollBars()
+{
+    // The scroll range covers the whole picture, the lower rack and the
+    // detail box included.
+    const QSize view = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, SCENE_WIDTH - view.width()));
+    horizontalScrollBar()->setPageStep(view.width());
+    horizontalScrollBar()->setSingleStep(std::max(1, view.width() / 10));
+    verticalScrollBar()->setRange(0, std::max(0, SCENE_HEIGHT - view.height()));
+    verticalScrollBar()->setPageStep(view.height());
+    verticalScrollBar()->setSingleStep(std::max(1, view.height() / 10));
+}
+
+void CVarnelView::paintEvent(QPaintEvent*)
+{
+    QPainter p(viewport());
+    p.translate(-ScrollOffset());
+    Render(p);
+}
+
+void CVarnelView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+}
+
+void CVarnelView::scrollContentsBy(int, int)
+{
+    viewport()->update();
+}
+
+void CVarnelView::SelectAt(const QPoint& viewportPoint)
+{
+    const QPoint p = Logical(viewportPoint);
+    doc.selectedSlot = HitTest(doc, p.x(), p.y());
+    viewport()->update();
+}
+
+void CVarnelView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) SelectAt(event->position().toPoint());
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CVarnelView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::RightButton) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    SelectAt(event->position().toPoint());
+    if (OffersDelete(doc)) deletePopup->exec(viewport()->mapToGlobal(event->position().toPoint()));
+}
+
+void CVarnelView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) EditAt(Logical(event->position().toPoint()));
+}
+
+void CVarnelView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The mouse's right button has its own popup; only the keyboard's menu
+    // request shows the edit menu.
+    if (event->reason() == QContextMenuEvent::Keyboard) editMenu->exec(event->globalPos());
+}
+
+void CVarnelView::OnDelete()
+{
+    DeleteSelected(doc);
+    viewport()->update();
+    emit documentChanged();
+}
+
+void CVarnelView::EditAt(const QPoint& p)
+{
+    const EditTarget target = DoubleClickTarget(doc, p.x(), p.y());
+    bool changed = false;
+    switch (target.kind) {
+        case EditTarget::Kind::SerialParams: {
+            Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
+            std::array<std::uint8_t, 5> comPrm{};
+            std::copy_n(prm.begin(), comPrm.size(), comPrm.begin());
+            CComPrmMaster dialog(comPrm, this);
+            if (dialog.exec() == QDialog::Accepted) {
+                std::copy(dialog.ComPrm().begin(), dialog.ComPrm().end(), prm.begin());
+                changed = true;
+            }
+            break;
+        }
+        case EditTarget::Kind::Command:
+            changed =
+                CDeviceTreeDlg::EditCommand(this, doc, doc.Slot(target.port, target.index).module);
+            break;
+        case EditTarget::Kind::UserParams: {
+            Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
+            const int count = static_cast<int>(prm.size());
+            CPrmHexEditDlg dialog(ToQ(FormatUserParams(prm)), count, this);
+            if (dialog.exec() == QDialog::Accepted) {
+                prm = ParseUserParams(dialog.HexText().toStdString(), count);
+                changed = true;
+            }
+            break;
+        }
+        case EditTarget::Kind::None:
+            break;
+    }
+    // A confirmed edit is a change to save like any other.
+    if (changed) {
+        doc.modified = true;
+        emit documentChanged();
+    }
+    if (target.repaint) viewport()->update();
+}
+
+void CVarnelView::PrintTo(QPrinter* printer)
+{
+    QPainter p(printer);
+    const QRect page = p.viewport();
+    const QRect used = UsedRect();
+    const double scale = std::min(static_cast<double>(page.width()) / used.width(),
+                                  static_cast<double>(page.height()) / used.height());
+    p.scale(scale, scale);
+    Render(p);
+}
+
+void CVarnelView::OnFilePrint()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() == QDialog::Accepted) PrintTo(&printer);
+}
+
+void CVarnelView::OnFilePrintPreview()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog dialog(&printer, this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, &CVarnelView::PrintTo);
+    dialog.exec();
+}
+
+}  // namespace varnel

@@ -1,0 +1,75 @@
+#pragma once
+// The scrolling picture of the gateway. It keeps no copy of the configuration:
+// every paint builds the scene from the document. The mouse selects, offers
+// delete and opens the editors; print and print preview paint the same scene.
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QString>
+#include <memory>
+
+#include "core/model/CVarnelDoc.h"
+
+class QAction;
+class QMenu;
+class QPrinter;
+
+namespace varnel {
+
+class ScenePainter;
+
+class CVarnelView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit CVarnelView(CVarnelDoc& doc, QWidget* parent = nullptr);
+    ~CVarnelView() override;
+
+    // The picture point under a viewport point: the scroll position added.
+    QPoint Logical(const QPoint& viewportPoint) const;
+    QPoint ScrollOffset() const;
+
+    // Paints the whole picture with `painter` in picture units.
+    void Render(QPainter& painter);
+    // The part of the picture in use, for fitting it on a page.
+    QRect UsedRect() const;
+
+    // Print (with the print dialog) and print preview.
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    void PrintTo(QPrinter* printer);
+
+    // The delete command (32780), offered by the right-button popup.
+    QAction* DeleteAction() const { return deleteAction; }
+    void OnDelete();
+
+    // The module picture as drawn (loaded once, null when the file is missing).
+    const QImage& ModulePicture();
+
+signals:
+    // The document's modules changed (the frame refreshes its title).
+    void documentChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void UpdateScrollBars();
+    void SelectAt(const QPoint& viewportPoint);
+    void EditAt(const QPoint& logical);
+
+    CVarnelDoc& doc;
+    std::unique_ptr<ScenePainter> painter;
+    QImage picture;
+    QString picturePath;
+    bool pictureLoaded = false;
+    QAction* deleteAction;
+    QMenu* deletePopup;
+    QMenu* editMenu;
+};
+
+}  // namespace varnel

@@ -1,0 +1,83 @@
+#pragma once
+// The device link: a TCP client that carries out a LinkSession's actions on
+// a real socket and real timers, and turns socket and timer notifications
+// into the session's events. One per owning window; everything runs on the
+// thread of the event loop, nothing blocks (the pause after each answer is a
+// timer too).
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <deque>
+
+#include "core/link/DeviceLink.h"
+#include "core/link/LinkSession.h"
+
+class QTcpSocket;
+
+namespace varnel {
+
+class CTestSocket : public QObject {
+    Q_OBJECT
+public:
+    // Who owns the link; decides the port (44818 for the IP assignment
+    // dialog, 60000 for the others).
+    enum LinkMode { DownloadDialog = 1, IpAssignDialog = 2, MainFrame = 3 };
+
+    // `linkRequestPending` is the document's flag, shared by all links.
+    explicit CTestSocket(std::int32_t& linkRequestPending, QObject* parent = nullptr);
+    ~CTestSocket() override;
+
+    // Sets the owner's session and the gateway address before Start. `port`
+    // 0 takes the mode's port; other values are for tests only.
+    void SetOwner(LinkMode mode, LinkSession* session, const QString& address,
+                  quint16 port = 0);
+    // Starts the session (feeds its Start event).
+    void Start();
+    // The user's answer to the last question the session asked.
+    void AnswerQuestion(bool yes);
+
+    int linkMode() const { return mode; }
+    // True from Start until `finished` was emitted.
+    bool Busy() const { return busy; }
+
+signals:
+    void messageShown(const varnel::Message& message);
+    void questionAsked(const varnel::Message& question);
+    void progressRange(int max);
+    void progressChanged(int position);
+    // The session is over and the connection closed; `ok` tells the result.
+    void finished(bool ok);
+
+private:
+    void Feed(const LinkEvent& event);
+    // Carries out one batch; false when a send failed and the rest was dropped.
+    bool Execute(const LinkActions& actions);
+    void OpenConnection();
+    void CloseConnection();
+    void OnReadyRead();
+    void OnDisconnected();
+    void OnSocketError();
+    void MaybeFinish();
+    QTimer* TimerById(int id);
+    DeviceLink::WriteResult Write(const std::uint8_t* bytes, std::size_t size);
+
+    DeviceLink link;
+    LinkSession* session = nullptr;
+    int mode = DownloadDialog;
+    QString address;
+    quint16 port = 0;
+    QTcpSocket* socket = nullptr;
+    QTimer connectTimer;
+    QTimer answerTimer;
+    QTimer pauseTimer;
+    std::deque<LinkEvent> events;
+    bool feeding = false;
+    bool busy = false;
+    bool finishPending = false;
+    bool finishOk = false;
+    bool closing = false;
+    bool connectedOnce = false;
+};
+
+}  // namespace varnel

@@ -1,0 +1,141 @@
+// varnel-gateway-sim: a stand-in for a KORVEX gateway, for tests,
+// demonstrations and users without hardware. Speaks the device protocol on
+// TCP 60000 of the address it is told to listen on, prints one line per
+// event, keeps its state in a file when asked, and plays faults on demand.
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "core/link/DeviceFrames.h"
+#include "net/CGatewayServer.h"
+
+namespace {
+
+const char* const USAGE =
+    "usage: varnel-gateway-sim [--listen ADDRESS] [--state-file PATH] [--restart-delay MS]\n"
+    "                          [--refuse] [--never-answer] [--answer-failure] [--answer-garbage]\n"
+    "                          [--split-answer] [--trailing-bytes] [--close-after PIECES]\n"
+    "                          [--delay-accept MS] [--print-state]\n"
+    "\n"
+    "  --listen ADDRESS     address to listen on (default 127.0.0.1); port 60000\n"
+    "  --state-file PATH    rewrite PATH with the gateway's state (JSON) after each change\n"
+    "  --print-state        print the state as one JSON line after each change\n"
+    "  --restart-delay MS   how long a restart keeps the gateway away (default 500)\n"
+    "  --refuse             refuse every connection\n"
+    "  --never-answer       accept and read, never answer\n"
+    "  --answer-failure     answer C0 and the request code\n"
+    "  --answer-garbage     answer bytes that are no answer\n"
+    "  --split-answer       send the answer's second byte in a later segment\n"
+    "  --trailing-bytes     send more bytes after each answer\n"
+    "  --close-after N      drop the connection after answering N pieces\n"
+    "  --delay-accept MS    leave connections unaccepted for MS ms\n";
+
+int Usage(const std::string& problem)
+{
+    std::cerr << "varnel-gateway-sim: " << problem << "\n" << USAGE;
+    return 2;
+}
+
+bool ParseInt(const std::string& text, int& out)
+{
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < 0 || v > 1000000)
+        return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    QString listen = "127.0.0.1";
+    QString stateFile;
+    int restartDelay = 500;
+    bool printState = false;
+    varnel::GatewayFaults faults;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            std::cout << USAGE;
+            return 0;
+        } else if (a == "--listen") {
+            if (!value(v))
+                return Usage("--listen needs an address");
+            listen = QString::fromStdString(v);
+        } else if (a == "--state-file") {
+            if (!value(v))
+                return Usage("--state-file needs a path");
+            stateFile = QString::fromStdString(v);
+        } else if (a == "--restart-delay") {
+            if (!value(v) || !ParseInt(v, restartDelay))
+                return Usage("--restart-delay needs a number of ms");
+        } else if (a == "--close-after") {
+            if (!value(v) || !ParseInt(v, faults.closeAfterPieces))
+                return Usage("--close-after needs a number of pieces");
+        } else if (a == "--delay-accept") {
+            if (!value(v) || !ParseInt(v, faults.delayAcceptMs))
+                return Usage("--delay-accept needs a number of ms");
+        } else if (a == "--print-state") {
+            printState = true;
+        } else if (a == "--refuse") {
+            faults.refuseConnections = true;
+        } else if (a == "--never-answer") {
+            faults.neverAnswer = true;
+        } else if (a == "--answer-failure") {
+            faults.answerFailure = true;
+        } else if (a == "--answer-garbage") {
+            faults.answerGarbage = true;
+        } else if (a == "--split-answer") {
+            faults.splitAnswer = true;
+        } else if (a == "--trailing-bytes") {
+            faults.trailingBytes = true;
+        } else {
+            return Usage("unknown argument " + a);
+        }
+    }
+    QHostAddress address;
+    if (!address.setAddress(listen))
+        return Usage("not an IP address: " + listen.toStdString());
+
+    varnel::CGatewayServer device(address, varnel::DEVICE_PORT, faults);
+    device.SetRestartDelay(restartDelay);
+    device.SetStateFile(stateFile);
+    QObject::connect(&device, &varnel::CGatewayServer::eventLogged, [](const QString& line) {
+        std::cout << "device: " << line.toStdString() << std::endl;
+    });
+    if (printState) {
+        QObject::connect(&device, &varnel::CGatewayServer::stateChanged, [&device] {
+            std::cout << "state: " << device.StateJson(-1).toStdString() << std::endl;
+        });
+    }
+    QString error;
+    if (!device.Start(&error)) {
+        std::cerr << "varnel-gateway-sim: cannot listen on " << listen.toStdString() << ":"
+                  << varnel::DEVICE_PORT << ": " << error.toStdString() << std::endl;
+        return 1;
+    }
+
+    // EtherNet/IP explicit messaging (TCP 44818: RegisterSession and the
+    // DHCP switch of the TCP/IP Interface object) is served by CEipServer of
+    // src/net, created here on the same address:
+    //     varnel::CEipServer eip;
+    //     if (!eip.Listen(address)) { report eip.ErrorText(), return 1 }
+    //     log configurationControlChanged as "eip: ..." lines
+
+    return app.exec();
+}

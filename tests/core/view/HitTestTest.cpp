@@ -1,0 +1,88 @@
+// Which code a point selects and which editor a double-click opens.
+#include <gtest/gtest.h>
+
+#include "core/modbus/CommandType.h"
+#include "core/modbus/ModbusMaster.h"
+#include "core/view/HitTest.h"
+
+using namespace varnel;
+
+TEST(HitTest, EdgesAreHalfOpen)
+{
+    CVarnelDoc doc;
+    doc.OnNewDocument();  // flags 0: hit testing ignores them
+    struct Case {
+        int x, y, code;
+    };
+    const Case cases[] = {
+        {205, 150, 4},    {200, 150, 4}, {199, 150, 0},  {150, 300, 1000}, {150, 299, 0},
+        {100, 100, 0},    {99, 150, -1}, {150, 99, -1},  {150, 500, -1},   {150, 499, 1000},
+        {249, 299, 4},    {250, 100, 5}, {699, 150, 13}, {700, 150, -1},   {205, 300, 1004},
+        {699, 499, 1013}, {205, 50, -1}, {0, 0, -1},     {-5, 150, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(HitTest(doc, c.x, c.y), c.code) << c.x << "," << c.y;
+}
+
+TEST(HitTest, LastColumnFollowsSlotCount)
+{
+    CVarnelDoc doc;
+    doc.OnNewDocument();
+    for (int n : {1, 10, 54}) {
+        doc.deviceSlotNum = n;
+        EXPECT_EQ(HitTest(doc, (n + 4) * 50 - 1, 200), n + 3) << n;
+        EXPECT_EQ(HitTest(doc, (n + 4) * 50, 200), -1) << n;
+        EXPECT_EQ(HitTest(doc, (n + 4) * 50 - 1, 400), n + 1003) << n;
+    }
+}
+
+TEST(DoubleClickTarget, DispatchByPlaceAndModule)
+{
+    CVarnelDoc doc;
+    doc.OnNewDocument();
+    SetupPort(doc, Port::COM1);
+    doc.selectedSlot = 4;
+    PlaceModule(doc, LABEL_READ_COILS, 0, 8, 1);                            // slot 1
+    doc.Slot(Port::COM1, 4).module.moduleName = "MODBUS从站状态表（8位）";  // slot 2
+    doc.Slot(Port::COM1, 4).module.modulePrm = {0, 1, 2};
+    doc.Slot(Port::COM1, 5).module.moduleName = "MODBUS从站状态表（8位）";   // slot 3, no bytes
+    doc.Slot(Port::COM2, 3).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);  // COM2 off
+
+    using K = EditTarget::Kind;
+    struct Case {
+        int x, y;
+        K kind;
+        Port port;
+        int index;
+        bool repaint;
+    };
+    const Case cases[] = {
+        {150, 200, K::SerialParams, Port::COM1, 2, true},
+        {205, 200, K::Command, Port::COM1, 3, true},
+        {255, 200, K::UserParams, Port::COM1, 4, true},
+        {305, 200, K::None, Port::COM1, 5, false},  // status table without bytes
+        {355, 200, K::None, Port::COM1, 0, true},   // empty slot
+        {150, 400, K::None, Port::COM1, 0, true},   // COM2 not configured
+        {205, 400, K::None, Port::COM1, 0, true},
+        {50, 50, K::None, Port::COM1, 0, true},
+    };
+    for (const Case& c : cases) {
+        const EditTarget t = DoubleClickTarget(doc, c.x, c.y);
+        EXPECT_EQ(t.kind, c.kind) << c.x << "," << c.y;
+        EXPECT_EQ(t.repaint, c.repaint) << c.x << "," << c.y;
+        if (c.kind != K::None) {
+            EXPECT_EQ(t.port, c.port);
+            EXPECT_EQ(t.index, c.index);
+        }
+    }
+
+    // Serial parameters too short to edit open nothing and skip the repaint.
+    doc.Slot(Port::COM1, 2).module.modulePrm = {5, 0, 0, 0x41};
+    const EditTarget t = DoubleClickTarget(doc, 150, 200);
+    EXPECT_EQ(t.kind, K::None);
+    EXPECT_FALSE(t.repaint);
+
+    SetupPort(doc, Port::COM2);
+    EXPECT_EQ(DoubleClickTarget(doc, 150, 400).kind, K::SerialParams);
+    EXPECT_EQ(DoubleClickTarget(doc, 150, 400).port, Port::COM2);
+    EXPECT_EQ(DoubleClickTarget(doc, 205, 400).kind, K::Command);
+}

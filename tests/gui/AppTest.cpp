@@ -1,0 +1,71 @@
+// Start-up with and without a project on the command line, and printing.
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include "GuiTestSupport.h"
+#include "core/modbus/ModbusMaster.h"
+#include "core/project/ProjectStore.h"
+#include "gui/app/CVarnelApp.h"
+#include "gui/app/CommandIds.h"
+#include "support/TestSupport.h"
+
+using namespace varnel;
+using guitest::FrameTest;
+
+TEST(CVarnelApp, StartsNewOrWithTheNamedProject)
+{
+    guitest::App();
+    testsupport::TempDir dir;
+    {
+        CVarnelApp app;
+        ASSERT_TRUE(app.InitInstance({}));
+        EXPECT_TRUE(app.MainFrame()->isVisible());
+        EXPECT_EQ(app.MainFrame()->Document().com1Enabled, 0);
+        EXPECT_EQ(app.MainFrame()->Document().deviceSlotNum, 10);
+    }
+    CVarnelDoc doc;
+    doc.OnNewDocument();
+    SetupPort(doc, Port::COM2);
+    const std::string path = (dir / "start.json").string();
+    ASSERT_FALSE(SaveProject(path, doc).has_value());
+    {
+        CVarnelApp app;
+        ASSERT_TRUE(app.InitInstance({QString::fromStdString(path)}));
+        EXPECT_EQ(app.MainFrame()->Document().com2Enabled, 1);
+        EXPECT_EQ(app.MainFrame()->PathName(), QString::fromStdString(path));
+    }
+    {
+        // A project that cannot be opened ends the start after its message.
+        CVarnelApp app;
+        guitest::SeenMessage seen;
+        guitest::CaptureMessage(seen);
+        EXPECT_FALSE(app.InitInstance({QString::fromStdString((dir / "missing.json").string())}));
+        EXPECT_TRUE(seen.seen);
+    }
+}
+
+TEST_F(FrameTest, PrintsThePictureOnAPage)
+{
+    SetupPort(Doc(), Port::COM1);
+    PlaceModule(Doc(), "读0区 01H", 0, 8, 1);
+    Doc().selectedSlot = 4;
+    testsupport::TempDir dir;
+    const QString pdf = QString::fromStdString((dir / "view.pdf").string());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    frame->View()->PrintTo(&printer);
+    EXPECT_GT(testsupport::ReadFile(pdf.toStdString()).size(), 1000u);
+}
+
+TEST_F(FrameTest, PrintPreviewShowsThePicture)
+{
+    SetupPort(Doc(), Port::COM2);
+    bool shown = false;
+    guitest::OnModal<QPrintPreviewDialog>([&shown](QPrintPreviewDialog* d) {
+        shown = true;
+        d->reject();
+    });
+    frame->Action(ID_FILE_PRINT_PREVIEW)->trigger();
+    EXPECT_TRUE(shown);
+}
