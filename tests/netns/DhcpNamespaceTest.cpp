@@ -35,19 +35,25 @@ public:
           server("vnl-srv-" + suffix),
           client("vnl-cli-" + suffix),
           serverLink("vns" + suffix),
-          clientLink("vnc" + suffix)
+          clientLink("vnc" + suffix),
+          client2("vnl-cl2-" + suffix),
+          serverLink2("vnt" + suffix),
+          clientLink2("vnd" + suffix)
     {
     }
     ~TestNetwork()
     {
         Run(IP, {"netns", "del", server});
         Run(IP, {"netns", "del", client});
-        Run(IP, {"link", "del", serverLink});  // only if it never left this namespace
+        Run(IP, {"netns", "del", client2});
+        // Only if they never left this namespace.
+        Run(IP, {"link", "del", serverLink});
+        Run(IP, {"link", "del", serverLink2});
     }
     // Empty when the network was made; otherwise the failing step's output.
     std::string Make()
     {
-        const std::vector<std::vector<std::string>> steps = {
+        return RunSteps({
             {"netns", "add", server},
             {"netns", "add", client},
             {"link", "add", serverLink, "type", "veth", "peer", "name", clientLink},
@@ -58,7 +64,28 @@ public:
             {"-n", server, "link", "set", "lo", "up"},
             {"-n", client, "link", "set", clientLink, "address", CLIENT_MAC},
             {"-n", client, "link", "set", clientLink, "up"},
-        };
+        });
+    }
+    // A second client on a second link of the server, in 10.231.9.0/24.
+    std::string MakeSecondLink()
+    {
+        return RunSteps({
+            {"netns", "add", client2},
+            {"link", "add", serverLink2, "type", "veth", "peer", "name", clientLink2},
+            {"link", "set", serverLink2, "netns", server},
+            {"link", "set", clientLink2, "netns", client2},
+            {"-n", server, "addr", "add", "10.231.9.1/24", "dev", serverLink2},
+            {"-n", server, "link", "set", serverLink2, "up"},
+            {"-n", client2, "link", "set", clientLink2, "address", "02:1a:2b:3c:4d:5f"},
+            {"-n", client2, "link", "set", clientLink2, "up"},
+        });
+    }
+
+    std::string suffix, server, client, serverLink, clientLink, client2, serverLink2, clientLink2;
+
+private:
+    static std::string RunSteps(const std::vector<std::vector<std::string>>& steps)
+    {
         for (const auto& step : steps) {
             auto result = Run(IP, step);
             if (result.exitCode != 0) {
@@ -70,8 +97,6 @@ public:
         }
         return {};
     }
-
-    std::string suffix, server, client, serverLink, clientLink;
 };
 
 // `varnelctl dhcp-server` in the server namespace, output to a file.
@@ -200,4 +225,38 @@ TEST(DhcpNamespace, SwitchToAGatewayThatNeverAcceptsTimesOut)
                                         "10.231.7.99"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "连接超时,请检查IP和PORT设置和设备是否正常运行\n");
+}
+
+TEST(DhcpNamespace, EachLinkIsAnsweredFromItsOwnAddress)
+{
+    MAKE_TEST_NETWORK(net);
+    if (auto failure = net.MakeSecondLink(); !failure.empty())
+        GTEST_SKIP() << "a second link cannot be made here: " << failure;
+    TempDir dir;
+    const fs::path script = dir / "record.sh";
+    const fs::path log = dir / "server.log";
+    WriteFile(script, "#!/bin/sh\n"
+                      "[ \"$1\" = bound ] && echo \"ip=$ip subnet=$subnet serverid=$serverid\" > '" +
+                          (dir / "lease-").string() + "'\"$interface\"\n"
+                      "exit 0\n");
+    ::chmod(script.c_str(), 0755);
+    ServerProcess server(net, log,
+                         {"--assign", "02:1a:2b:3c:4d:5e=10.231.7.20", "--assign",
+                          "02:1a:2b:3c:4d:5f=10.231.9.20"});
+    ASSERT_TRUE(WaitForText(log, "listening on")) << ReadFile(log);
+
+    // The server has no default route: each reply must leave by the link its
+    // request came in on, carrying that link's address as server identifier.
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {net.client, net.clientLink, "ip=10.231.7.20 subnet=255.255.255.0 serverid=10.231.7.1\n"},
+        {net.client2, net.clientLink2, "ip=10.231.9.20 subnet=255.255.255.0 serverid=10.231.9.1\n"},
+    };
+    for (const auto& [ns, link, expected] : cases) {
+        auto client = testsupport::Run(IP, {"netns", "exec", ns, UDHCPC, "-i", link, "-f", "-q",
+                                            "-n", "-t", "5", "-T", "2", "-s", script.string()});
+        EXPECT_EQ(client.exitCode, 0) << client.err << ReadFile(log);
+        const fs::path record = dir / ("lease-" + link);
+        ASSERT_TRUE(fs::exists(record)) << client.err << ReadFile(log);
+        EXPECT_EQ(ReadFile(record), expected);
+    }
 }
