@@ -1,8 +1,11 @@
 #pragma once
 // Switches a gateway's DHCP client on or off over EtherNet/IP: a TCP socket
 // and timers 10 (connect, 3000 ms) and 2 (answer, 5000 ms) carrying out what
-// the core session decides. It could later share the device link's socket
-// class; it is kept small and separate for now.
+// the core session decides. It is separate from the device link's socket
+// because that link takes one read as the whole answer, while an EtherNet/IP
+// reply is collected up to 24 + its length field over as many reads as it
+// takes; the two could share one socket class once the link lets a session
+// ask for more bytes.
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpSocket>
