@@ -229,6 +229,19 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
     EXPECT_EQ(Doc().com1Enabled, 1);
     EXPECT_FALSE(frame->RecentFiles().contains(missing));
 
+    // A broken project file says "文档格式错误" and leaves a new configuration,
+    // untitled, so a Save cannot overwrite the broken file.
+    const auto broken = dir / "broken.vrc";
+    testsupport::WriteFile(broken, std::string("\xC8<?xml"));
+    guitest::SeenMessage format;
+    guitest::CaptureMessage(format);
+    EXPECT_FALSE(frame->OpenDocumentFile(QString::fromStdString(broken.string())));
+    EXPECT_EQ(format.text, "文档格式错误");
+    EXPECT_EQ(Doc().com1Enabled, 0);
+    EXPECT_TRUE(frame->PathName().isEmpty());
+    EXPECT_EQ(testsupport::ReadFile(broken), "\xC8<?xml");
+    ASSERT_TRUE(frame->OpenDocumentFile(path));
+
     // At most four recent files, most recent first.
     for (int i = 0; i < 5; ++i)
         frame->SaveDocumentFile(QString::fromStdString(dir.str()) + QString("/p%1.json").arg(i));

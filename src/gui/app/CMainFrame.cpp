@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "core/image/Compiler.h"
+#include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
 #include "gui/app/CommandIds.h"
 #include "gui/app/DocTemplate.h"
@@ -289,6 +290,14 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     if (const Refusal refusal = LoadProject(path.toStdString(), loaded)) {
         ShowMessage(this, *refusal);
         RemoveRecentFile(path);
+        if (refusal->text == ProjectFile::FormatErrorMessage().text) {
+            // A broken file leaves a new configuration, as the reader renewed
+            // it; it stays untitled so a Save cannot overwrite the broken file.
+            doc = std::move(loaded);
+            doc.modified = false;
+            pathName.clear();
+            OnDocumentChanged();
+        }
         return false;
     }
     doc = std::move(loaded);
