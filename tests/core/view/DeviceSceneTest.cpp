@@ -12,24 +12,20 @@ using Kind = ScenePrimitive::Kind;
 
 namespace {
 
-// The texts drawn at one point, in drawing order, joined by "|".
-std::string At(const Scene& s, int x, int y)
+// Every text drawn with its left edge at x (only at height y when given), top to
+// bottom and in drawing order within one line, as "y text; y text".
+std::string Column(const Scene& s, int x, std::optional<int> y = {})
 {
-    std::string out;
+    std::vector<std::pair<int, std::string>> texts;
     for (const auto& p : s.items)
-        if (p.kind == Kind::Text && p.at == ScenePoint{x, y})
-            out += (out.empty() ? "" : "|") + p.text;
+        if (p.kind == Kind::Text && p.at.x == x && p.at.y == y.value_or(p.at.y))
+            texts.emplace_back(p.at.y, p.text);
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string out;
+    for (const auto& [y, text] : texts)
+        out += (out.empty() ? "" : "; ") + std::to_string(y) + " " + text;
     return out;
-}
-
-struct TextAt {
-    int x, y;
-    const char* texts;
-};
-
-void ExpectTexts(const Scene& s, std::initializer_list<TextAt> expected)
-{
-    for (const TextAt& t : expected) EXPECT_EQ(At(s, t.x, t.y), t.texts) << t.x << "," << t.y;
 }
 
 std::vector<ScenePrimitive> OfKind(const Scene& s, Kind kind)
@@ -52,15 +48,12 @@ TEST(DeviceScene, EmptyDocumentAndLowerRackAlone)
     s = BuildScene(doc);
     ASSERT_FALSE(s.items.empty());
     EXPECT_EQ(s.items[0].text, "EIP-MODBUS DEVICE");
-    EXPECT_EQ(s.items[0].at, (ScenePoint{100, 40}));
     EXPECT_EQ(s.items[0].font, SceneFont::Title);
+    EXPECT_EQ(Column(s, 100), "40 EIP-MODBUS DEVICE; 80 AllInLength:   2");
+    EXPECT_EQ(Column(s, 200), "80 AllOutLength:  2");
+    EXPECT_EQ(Column(s, 135), "310 COM2");
     // Fixed entries only: STATE gives 1 in, CONTROL 1 out, minus 1 each.
-    ExpectTexts(s, {{100, 80, "AllInLength:   2"},
-                    {200, 80, "AllOutLength:  2"},
-                    {135, 310, "COM2"},
-                    {135, 110, ""},
-                    {110, 400, "InLength:   0"},
-                    {110, 430, "OutLength:  0"}});
+    EXPECT_EQ(Column(s, 110), "400 InLength:   0; 430 OutLength:  0");
     const auto fills = OfKind(s, Kind::FillRect);
     ASSERT_EQ(fills.size(), 1u);
     EXPECT_EQ(fills[0].rect, (SceneRect{100, 300, 100, 200}));
@@ -83,8 +76,8 @@ TEST(DeviceScene, RackOutlineDividersAndSlotLabels)
         EXPECT_EQ(lines[0].color, (SceneColor{128, 128, 0}));
         EXPECT_EQ(lines[0].penWidth, 2);
         EXPECT_EQ(lines.back().points, (std::vector<ScenePoint>{{last, 100}, {last, 300}}));
-        ExpectTexts(s, {{210, 200, "slot 1"}});
-        EXPECT_EQ(At(s, last + 10, 200), "slot " + std::to_string(n));
+        EXPECT_EQ(Column(s, 210), "200 slot 1");
+        EXPECT_EQ(Column(s, last + 10), "200 slot " + std::to_string(n));
         EXPECT_LE(right, s.width);
     }
 }
@@ -100,27 +93,13 @@ TEST(DeviceScene, RangesTotalsAndDirections)
     doc.selectedSlot = -1;
     const Scene s = BuildScene(doc);
 
-    // slot 1 (x 210): in 2..3; slot 4 (x 360): out 2..7; slot 5: "MS #0" twice and
-    // only the dots; the empty slot 2 only its label.
-    ExpectTexts(s, {{100, 80, "AllInLength:   10"},
-                    {200, 80, "AllOutLength:  8"},
-                    {110, 200, "InLength:   8"},
-                    {110, 230, "OutLength:  6"},
-                    {210, 120, "MS #7"},
-                    {210, 160, "eipIN"},
-                    {210, 200, "slot 1|2"},
-                    {210, 210, ". . ."},
-                    {210, 230, "3"},
-                    {360, 160, "eipOUT"},
-                    {360, 200, "slot 4|2"},
-                    {360, 230, "7"},
-                    {410, 120, "MS #0"},
-                    {410, 160, "MS #0"},
-                    {410, 200, "slot 5"},
-                    {410, 210, ". . ."},
-                    {410, 230, ""},
-                    {260, 200, "slot 2"},
-                    {260, 120, ""}});
+    EXPECT_EQ(Column(s, 100), "40 EIP-MODBUS DEVICE; 80 AllInLength:   10");
+    EXPECT_EQ(Column(s, 200), "80 AllOutLength:  8");
+    EXPECT_EQ(Column(s, 110), "200 InLength:   8; 230 OutLength:  6");
+    EXPECT_EQ(Column(s, 210), "120 MS #7; 160 eipIN; 200 slot 1; 200 2; 210 . . .; 230 3");
+    EXPECT_EQ(Column(s, 260), "200 slot 2");  // empty: only its label
+    EXPECT_EQ(Column(s, 360), "120 MS #9; 160 eipOUT; 200 slot 4; 200 2; 210 . . .; 230 7");
+    EXPECT_EQ(Column(s, 410), "120 MS #0; 160 MS #0; 200 slot 5; 210 . . .");  // no lengths
     const auto pictures = OfKind(s, Kind::Picture);
     ASSERT_EQ(pictures.size(), 4u);
     EXPECT_EQ(pictures[0].rect, (SceneRect{201, 102, 48, 196}));
@@ -138,13 +117,13 @@ TEST(DeviceScene, SelectionTintAndDetailBox)
         std::optional<SceneRect> tint;
         const char* slotLine;  // the detail box's slot line; empty: no box
     } cases[] = {
-        {1004, SceneRect{200, 300, 50, 200}, "槽号: 1"},
+        {1004, SceneRect{200, 300, 50, 200}, "540 槽号: 1"},
         {4, SceneRect{200, 100, 50, 200}, ""},  // empty slot: tint only
         {0, std::nullopt, ""},                  // head: nothing
         {1000, std::nullopt, ""},
         {-1, std::nullopt, ""},
-        {1, SceneRect{50, 100, 50, 200}, "槽号: -2"},  // fixed entries
-        {3, SceneRect{150, 100, 50, 200}, "槽号: 0"},
+        {1, SceneRect{50, 100, 50, 200}, "540 槽号: -2"},  // fixed entries
+        {3, SceneRect{150, 100, 50, 200}, "540 槽号: 0"},
         {999, SceneRect{49950, 100, 50, 200}, ""},  // beyond the rack: no box
     };
     for (const auto& c : cases) {
@@ -153,19 +132,18 @@ TEST(DeviceScene, SelectionTintAndDetailBox)
         const auto tints = OfKind(s, Kind::TintRect);
         ASSERT_EQ(tints.size(), c.tint ? 1u : 0u) << c.code;
         if (c.tint) EXPECT_EQ(tints[0].rect, *c.tint) << c.code;
-        if (c.tint) EXPECT_EQ(tints[0].color, (SceneColor{177, 217, 200}));
-        EXPECT_EQ(At(s, 100, 540), c.slotLine) << c.code;
+        EXPECT_EQ(Column(s, 100, 540), c.slotLine) << c.code;
     }
 
     doc.selectedSlot = 1004;
     const Scene s = BuildScene(doc);
-    ExpectTexts(s, {{100, 510, "COM:  COM2"},
-                    {100, 570, "名称: 读0区 01H"},
-                    {100, 600, "输入长度: 3"},
-                    {100, 630, "输出长度: 0"},
-                    {100, 660, "用户参数: 0x01 0x00 0x10 "}});
+    EXPECT_EQ(Column(s, 100),
+              "40 EIP-MODBUS DEVICE; 80 AllInLength:   5; 510 COM:  COM2; 540 槽号: 1; "
+              "570 名称: 读0区 01H; 600 输入长度: 3; 630 输出长度: 0; "
+              "660 用户参数: 0x01 0x00 0x10 ");
+    EXPECT_EQ(OfKind(s, Kind::TintRect).at(0).color, (SceneColor{177, 217, 200}));
     for (const auto& p : s.items)
-        if (p.text == "COM:  COM2") EXPECT_EQ(p.font, SceneFont::Detail);
+        if (p.kind == Kind::Text && p.at.y >= 510) EXPECT_EQ(p.font, SceneFont::Detail) << p.text;
 }
 
 TEST(DeviceScene, DrawingOrderPerRack)
