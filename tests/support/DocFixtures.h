@@ -49,6 +49,16 @@ inline CModule Module(const char* name, const char* prm, int in, int out)
     return m;
 }
 
+// A module's parameter bytes, data lengths and picture in one line:
+// "01 03 00 00 00 01 2/0 m03".
+inline std::string Contents(const CModule& m)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::uint8_t b : m.modulePrm) out += {digits[b >> 4], digits[b & 15], ' '};
+    return out + std::to_string(m.inputLen) + "/" + std::to_string(m.outputLen) + " " + m.picture;
+}
+
 // Bit-by-bit CRC-16/MODBUS, written independently of the table-driven one.
 inline std::uint16_t ReferenceCrc(const Bytes& data)
 {

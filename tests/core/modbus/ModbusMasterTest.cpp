@@ -11,40 +11,31 @@ TEST(ModbusMaster, ModulesCarryRequestBytesAndDataLengths)
 {
     const struct {
         std::string_view label;
-        int slave, start, qty;
-        const char* bytes;
-        int inputLen, outputLen;
-        const char* picture;
+        std::uint8_t slave;
+        std::uint16_t start, qty;
+        const char* contents;  // parameter bytes, input/output lengths, picture
     } cases[] = {
-        {LABEL_READ_COILS, 1, 0, 10, "01 01 00 00 00 0a", 2, 0, "m01"},
-        {LABEL_READ_COILS, 1, 0, 2000, "01 01 00 00 07 d0", 250, 0, "m01"},
-        {LABEL_READ_COILS, 1, 0, 8, "01 01 00 00 00 08", 1, 0, "m01"},
-        {LABEL_READ_COILS, 1, 0, 1, "01 01 00 00 00 01", 1, 0, "m01"},
-        {LABEL_READ_INPUTS, 2, 5, 9, "02 02 00 05 00 09", 2, 0, "m02"},
-        {LABEL_READ_HOLDING, 3, 65535, 125, "03 03 ff ff 00 7d", 250, 0, "m03"},
-        {LABEL_READ_INPUT_REGS, 4, 1, 1, "04 04 00 01 00 01", 2, 0, "m04"},
-        {LABEL_WRITE_COIL, 5, 7, 1, "05 05 00 07 00 01", 0, 1, "m05"},
-        {LABEL_WRITE_REGISTER, 6, 8, 1, "06 06 00 08 00 01", 0, 2, "m06"},
-        {LABEL_WRITE_COILS, 7, 0, 1968, "07 0f 00 00 07 b0", 0, 246, "m0f"},
-        {LABEL_WRITE_REGISTERS, 17, 256, 123, "11 10 01 00 00 7b", 0, 246, "m10"},
+        {LABEL_READ_COILS, 1, 0, 10, "01 01 00 00 00 0a 2/0 m01"},
+        {LABEL_READ_COILS, 1, 0, 2000, "01 01 00 00 07 d0 250/0 m01"},
+        {LABEL_READ_COILS, 1, 0, 8, "01 01 00 00 00 08 1/0 m01"},
+        {LABEL_READ_COILS, 1, 0, 1, "01 01 00 00 00 01 1/0 m01"},
+        {LABEL_READ_INPUTS, 2, 5, 9, "02 02 00 05 00 09 2/0 m02"},
+        {LABEL_READ_HOLDING, 3, 65535, 125, "03 03 ff ff 00 7d 250/0 m03"},
+        {LABEL_READ_INPUT_REGS, 4, 1, 1, "04 04 00 01 00 01 2/0 m04"},
+        {LABEL_WRITE_COIL, 5, 7, 1, "05 05 00 07 00 01 0/1 m05"},
+        {LABEL_WRITE_REGISTER, 6, 8, 1, "06 06 00 08 00 01 0/2 m06"},
+        {LABEL_WRITE_COILS, 7, 0, 1968, "07 0f 00 00 07 b0 0/246 m0f"},
+        {LABEL_WRITE_REGISTERS, 17, 256, 123, "11 10 01 00 00 7b 0/246 m10"},
         // The fixed modules, and a label that names no module.
-        {"STATE", 0, 0, 1, "", 1, 0, "state"},
-        {"CONTROL", 0, 0, 1, "", 0, 1, "control"},
-        {"COMPRM", 0, 0, 1, "05 00 00 41 14 00", 0, 0, "comprm"},
-        {"something else", 3, 1, 2, "", 0, 0, ""},
+        {"STATE", 0, 0, 1, "1/0 state"},
+        {"CONTROL", 0, 0, 1, "0/1 control"},
+        {"COMPRM", 0, 0, 1, "05 00 00 41 14 00 0/0 comprm"},
+        {"something else", 3, 1, 2, "0/0 "},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.label) + " q=" + std::to_string(c.qty));
-        const CModule m =
-            MakeModule(c.label, static_cast<std::uint16_t>(c.start),
-                       static_cast<std::uint16_t>(c.qty), static_cast<std::uint8_t>(c.slave));
+        const CModule m = MakeModule(c.label, c.start, c.qty, c.slave);
         EXPECT_EQ(m.moduleName, c.label);
-        EXPECT_EQ(m.modulePrm, H(c.bytes));
-        EXPECT_EQ(m.inputLen, c.inputLen);
-        EXPECT_EQ(m.outputLen, c.outputLen);
-        EXPECT_EQ(m.picture, c.picture);
-        EXPECT_TRUE(m.usrPrm.empty());
-        EXPECT_TRUE(m.Ext_Module_Prm_Data_Len.empty());
+        EXPECT_EQ(Contents(m), c.contents) << c.label << " quantity " << c.qty;
     }
 }
 
@@ -98,25 +89,23 @@ TEST(ModbusMaster, EditCommandKeepsFunctionCodeAndDirection)
 {
     const struct {
         std::string_view label;
-        int qty;
-        int inputLen, outputLen;
+        std::uint16_t qty;
+        const char* contents;  // after the edit to slave 9, start 0x1234, quantity qty
     } cases[] = {
-        {LABEL_READ_COILS, 17, 3, 0}, {LABEL_READ_HOLDING, 10, 20, 0},
-        {LABEL_WRITE_COIL, 1, 0, 1},  {LABEL_WRITE_REGISTERS, 5, 0, 10},
-        {LABEL_WRITE_COILS, 9, 0, 2}, {LABEL_READ_INPUT_REGS, 125, 250, 0},
+        {LABEL_READ_COILS, 17, "09 01 12 34 00 11 3/0 m01"},
+        {LABEL_READ_HOLDING, 10, "09 03 12 34 00 0a 20/0 m03"},
+        {LABEL_WRITE_COIL, 1, "09 05 12 34 00 01 0/1 m05"},
+        {LABEL_WRITE_REGISTERS, 5, "09 10 12 34 00 05 0/10 m10"},
+        {LABEL_WRITE_COILS, 9, "09 0f 12 34 00 09 0/2 m0f"},
+        {LABEL_READ_INPUT_REGS, 125, "09 04 12 34 00 7d 250/0 m04"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.label));
         CModule m = MakeModule(c.label, 1, 1, 1);
         CommandFields fields;
-        ASSERT_TRUE(ReadCommandFields(m, fields));
+        ASSERT_TRUE(ReadCommandFields(m, fields)) << c.label;
         EXPECT_EQ(fields.slaveAddress, 1);
-        fields = {9, 0x1234, static_cast<std::uint16_t>(c.qty)};
-        const std::uint8_t code = m.modulePrm[1];
-        ApplyCommandEdit(m, fields);
-        EXPECT_EQ(m.modulePrm, (Bytes{9, code, 0x12, 0x34, 0, static_cast<std::uint8_t>(c.qty)}));
-        EXPECT_EQ(m.inputLen, c.inputLen);
-        EXPECT_EQ(m.outputLen, c.outputLen);
+        ApplyCommandEdit(m, {9, 0x1234, c.qty});
+        EXPECT_EQ(Contents(m), c.contents) << c.label;
     }
     CModule shortModule = Module(LABEL_READ_COILS.data(), "01 01 00 00 00", 0, 0);
     CommandFields fields;

@@ -1,4 +1,4 @@
-// The document: new, slot access, selection codes, slot count and the delete command.
+// The document: new, slot access, the slot count and the delete command.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,7 +21,6 @@ TEST(Document, ConstructionNewDocumentAndSlotAccess)
     EXPECT_EQ(doc.linkRequestPending, 0);
     EXPECT_FALSE(doc.appFolder.empty());  // set at construction, before any new
     const CVarnelDoc::Rack empty = doc.com1Slots;
-    doc.Slot(Port::COM1, 54).module.moduleName = "x";
     doc.Slot(Port::COM1, 56).module.moduleName = "y";
     doc.Slot(Port::COM2, 0).module.moduleName = "z";
     doc.com1Enabled = doc.com2Enabled = 1;
@@ -41,20 +40,6 @@ TEST(Document, ConstructionNewDocumentAndSlotAccess)
     EXPECT_THROW(doc.Slot(Port::COM1, 57), std::invalid_argument);
     const CVarnelDoc& cdoc = doc;
     EXPECT_THROW(cdoc.Slot(Port::COM2, 1000), std::invalid_argument);
-}
-
-TEST(Document, SelectionCodes)
-{
-    SlotRef ref{};
-    for (int code : {-1, 0, 1000}) EXPECT_FALSE(SelectionToSlot(code, ref)) << code;
-    ASSERT_TRUE(SelectionToSlot(4, ref));
-    EXPECT_EQ(ref.port, Port::COM1);
-    EXPECT_EQ(ref.index, 3);
-    ASSERT_TRUE(SelectionToSlot(1001, ref));
-    EXPECT_EQ(ref.port, Port::COM2);
-    EXPECT_EQ(ref.index, 0);
-    EXPECT_EQ(SlotToSelection(Port::COM2, 3), 1004);
-    EXPECT_EQ(SlotToSelection(Port::COM1, 0), 1);
 }
 
 TEST(SlotCount, AcceptsOneToFiftyFourDigitsOnly)

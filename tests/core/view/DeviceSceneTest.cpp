@@ -105,6 +105,24 @@ TEST(DeviceScene, RangesTotalsAndDirections)
     EXPECT_EQ(pictures[0].rect, (SceneRect{201, 102, 48, 196}));
     EXPECT_EQ(pictures[3].rect, (SceneRect{401, 102, 48, 196}));
     EXPECT_TRUE(OfKind(s, Kind::TintRect).empty());
+
+    // Drawing order: head fill over the outline, picture over the slot label, tint
+    // over the picture, ranges over the tint and the detail box.
+    doc.selectedSlot = 4;
+    const Scene t = BuildScene(doc);
+    auto pos = [&t](Kind kind, const std::string& text = {}) {
+        const auto it = std::find_if(t.items.begin(), t.items.end(), [&](const auto& p) {
+            return p.kind == kind && (text.empty() || p.text == text);
+        });
+        return it - t.items.begin();
+    };
+    EXPECT_EQ(pos(Kind::Text), 0);
+    EXPECT_LT(pos(Kind::Polyline), pos(Kind::FillRect));
+    EXPECT_LT(pos(Kind::FillRect), pos(Kind::Picture));
+    EXPECT_LT(pos(Kind::Text, "slot 1"), pos(Kind::Picture));
+    EXPECT_LT(pos(Kind::Picture), pos(Kind::TintRect));
+    EXPECT_LT(pos(Kind::TintRect), pos(Kind::Text, "MS #7"));
+    EXPECT_LT(pos(Kind::Text, "COM:  COM1"), pos(Kind::Text, "MS #7"));
 }
 
 TEST(DeviceScene, SelectionTintAndDetailBox)
@@ -144,30 +162,6 @@ TEST(DeviceScene, SelectionTintAndDetailBox)
     EXPECT_EQ(OfKind(s, Kind::TintRect).at(0).color, (SceneColor{177, 217, 200}));
     for (const auto& p : s.items)
         if (p.kind == Kind::Text && p.at.y >= 510) EXPECT_EQ(p.font, SceneFont::Detail) << p.text;
-}
-
-TEST(DeviceScene, DrawingOrderPerRack)
-{
-    CVarnelDoc doc = NewDoc({Port::COM1});
-    PlaceAt(doc, 4, LABEL_READ_COILS, 0, 8, 1);
-    doc.selectedSlot = 4;
-    const Scene s = BuildScene(doc);
-    std::vector<Kind> firstOfKind;
-    for (const auto& p : s.items)
-        if (std::find(firstOfKind.begin(), firstOfKind.end(), p.kind) == firstOfKind.end())
-            firstOfKind.push_back(p.kind);
-    EXPECT_EQ(firstOfKind, (std::vector<Kind>{Kind::Text, Kind::Polyline, Kind::FillRect,
-                                              Kind::Picture, Kind::TintRect}));
-    // Picture over the slot label, tint over the picture, ranges over the tint.
-    auto pos = [&](Kind kind, const std::string& text = {}) {
-        for (std::size_t i = 0; i < s.items.size(); ++i)
-            if (s.items[i].kind == kind && (text.empty() || s.items[i].text == text)) return i;
-        return s.items.size();
-    };
-    EXPECT_LT(pos(Kind::Text, "slot 1"), pos(Kind::Picture));
-    EXPECT_LT(pos(Kind::Picture), pos(Kind::TintRect));
-    EXPECT_LT(pos(Kind::TintRect), pos(Kind::Text, "MS #1"));
-    EXPECT_LT(pos(Kind::Text, "名称: 读0区 01H"), pos(Kind::Text, "MS #1"));
 }
 
 }  // namespace
