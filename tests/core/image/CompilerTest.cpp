@@ -157,39 +157,31 @@ TEST_F(StatusTables, FullRackIsRefusedWhateverTheChoice)
     EXPECT_TRUE(PlaceSlaveStatusModules(other).has_value());
 }
 
-TEST_F(StatusTables, Com2RefusalKeepsCom1TableAndCompileWritesNoHexFile)
-{
-    SetupPort(doc, Port::COM2);
-    for (int i = 3; i <= doc.deviceSlotNum + 2; ++i)
-        doc.Slot(Port::COM2, i).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);
-    doc.Slot(Port::COM1, 2).module.modulePrm[2] = 1;
-    testsupport::TempDir dir;
-    const std::string hex = (dir / "hex.txt").string();
-    const CompileResult result = Compile(doc, hex);
-    ASSERT_TRUE(result.message.has_value());
-    EXPECT_EQ(result.message->text, "从站状态检测需要占用插槽");
-    EXPECT_FALSE(result.hexWritten);
-    EXPECT_FALSE(std::filesystem::exists(hex));
-    EXPECT_EQ(doc.Slot(Port::COM1, 8).module.moduleName, "MODBUS从站状态表（8位）");
-}
-
-TEST(Compile, WritesTheHexFileAndReportsAMissingFolder)
+TEST_F(StatusTables, CompileWritesTheHexFileOnlyWhenStepAPlacesEveryTable)
 {
     testsupport::TempDir dir;
-    CVarnelDoc doc = NewDoc({Port::COM1});
-    PlaceModule(doc, LABEL_READ_COILS, 0, 10, 1);
-    const std::string hex = (dir / "hex.txt").string();
-    const CompileResult ok = Compile(doc, hex);
+    const CompileResult ok = Compile(doc, (dir / "hex.txt").string());
     ASSERT_FALSE(ok.message.has_value());
     EXPECT_TRUE(ok.hexWritten);
     Bytes back;
-    ASSERT_TRUE(ReadHexFile(hex, back));
+    ASSERT_TRUE(ReadHexFile((dir / "hex.txt").string(), back));
     EXPECT_EQ(back, ok.image);
-
     const CompileResult missing = Compile(doc, (dir / "HEX" / "hex.txt").string());
     ASSERT_TRUE(missing.message.has_value());
     EXPECT_NE(missing.message->text.find("HEX/hex.txt"), std::string::npos);
     EXPECT_FALSE(missing.hexWritten);
+
+    // A full COM2 refuses; the table step A already placed on COM1 stays.
+    SetupPort(doc, Port::COM2);
+    for (int i = 3; i <= doc.deviceSlotNum + 2; ++i)
+        doc.Slot(Port::COM2, i).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);
+    doc.Slot(Port::COM1, 2).module.modulePrm[2] = 1;
+    const CompileResult refused = Compile(doc, (dir / "new.txt").string());
+    ASSERT_TRUE(refused.message.has_value());
+    EXPECT_EQ(refused.message->text, "从站状态检测需要占用插槽");
+    EXPECT_FALSE(refused.hexWritten);
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.txt"));
+    EXPECT_EQ(doc.Slot(Port::COM1, 8).module.moduleName, "MODBUS从站状态表（8位）");
 }
 
 }  // namespace

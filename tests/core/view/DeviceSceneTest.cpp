@@ -76,9 +76,7 @@ TEST(DeviceScene, RackOutlineDividersAndSlotLabels)
         EXPECT_EQ(lines[0].color, (SceneColor{128, 128, 0}));
         EXPECT_EQ(lines[0].penWidth, 2);
         EXPECT_EQ(lines.back().points, (std::vector<ScenePoint>{{last, 100}, {last, 300}}));
-        EXPECT_EQ(Column(s, 210), "200 slot 1");
         EXPECT_EQ(Column(s, last + 10), "200 slot " + std::to_string(n));
-        EXPECT_LE(right, s.width);
     }
 }
 
