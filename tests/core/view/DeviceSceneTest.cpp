@@ -147,7 +147,9 @@ TEST(DeviceScene, SelectionTintAndDetailBox)
         const Scene s = BuildScene(doc);
         const auto tints = OfKind(s, Kind::TintRect);
         ASSERT_EQ(tints.size(), c.tint ? 1u : 0u) << c.code;
-        if (c.tint) EXPECT_EQ(tints[0].rect, *c.tint) << c.code;
+        if (c.tint) {
+            EXPECT_EQ(tints[0].rect, *c.tint) << c.code;
+        }
         EXPECT_EQ(Column(s, 100, 540), c.slotLine) << c.code;
     }
 
@@ -159,7 +161,9 @@ TEST(DeviceScene, SelectionTintAndDetailBox)
               "660 用户参数: 0x01 0x00 0x10 ");
     EXPECT_EQ(OfKind(s, Kind::TintRect).at(0).color, (SceneColor{177, 217, 200}));
     for (const auto& p : s.items)
-        if (p.kind == Kind::Text && p.at.y >= 510) EXPECT_EQ(p.font, SceneFont::Detail) << p.text;
+        if (p.kind == Kind::Text && p.at.y >= 510) {
+            EXPECT_EQ(p.font, SceneFont::Detail) << p.text;
+        }
 }
 
 }  // namespace

@@ -55,8 +55,10 @@ TEST(DoubleClickTarget, DispatchByPlaceAndModule)
         const EditTarget t = DoubleClickTarget(doc, c.x, c.y);
         EXPECT_EQ(t.kind, c.kind) << c.x << "," << c.y;
         EXPECT_EQ(t.repaint, c.repaint) << c.x << "," << c.y;
-        if (c.kind != K::None) EXPECT_EQ(t.port, Port::COM1);
-        if (c.kind != K::None) EXPECT_EQ(t.index, c.index);
+        if (c.kind != K::None) {
+            EXPECT_EQ(t.port, Port::COM1);
+            EXPECT_EQ(t.index, c.index);
+        }
     }
 
     // Serial parameters too short to edit open nothing and skip the repaint.
