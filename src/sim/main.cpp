@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/link/DeviceFrames.h"
+#include "net/CEipServer.h"
 #include "net/CGatewayServer.h"
 
 namespace {
@@ -21,7 +22,8 @@ const char* const USAGE =
     "                          [--split-answer] [--trailing-bytes] [--close-after PIECES]\n"
     "                          [--delay-accept MS] [--print-state]\n"
     "\n"
-    "  --listen ADDRESS     address to listen on (default 127.0.0.1); port 60000\n"
+    "  --listen ADDRESS     address to listen on (default 127.0.0.1); ports 60000 and\n"
+    "                       44818 (EtherNet/IP)\n"
     "  --state-file PATH    rewrite PATH with the gateway's state (JSON) after each change\n"
     "  --print-state        print the state as one JSON line after each change\n"
     "  --restart-delay MS   how long a restart keeps the gateway away (default 500)\n"
@@ -123,19 +125,24 @@ int main(int argc, char** argv)
             std::cout << "state: " << device.StateJson(-1).toStdString() << std::endl;
         });
     }
+    // EtherNet/IP explicit messaging on the same address, TCP 44818: the DHCP
+    // switch of the TCP/IP Interface object. Listening before the device
+    // protocol starts, so its start line means both are ready.
+    varnel::CEipServer eip;
+    if (!eip.Listen(address)) {
+        std::cerr << "varnel-gateway-sim: cannot listen on " << listen.toStdString() << ":"
+                  << varnel::EIP_PORT << ": " << eip.ErrorText().toStdString() << std::endl;
+        return 1;
+    }
+    QObject::connect(&eip, &varnel::CEipServer::configurationControlChanged, [](quint32 value) {
+        std::cout << "eip: configuration control " << value << std::endl;
+    });
     QString error;
     if (!device.Start(&error)) {
         std::cerr << "varnel-gateway-sim: cannot listen on " << listen.toStdString() << ":"
                   << varnel::DEVICE_PORT << ": " << error.toStdString() << std::endl;
         return 1;
     }
-
-    // EtherNet/IP explicit messaging (TCP 44818: RegisterSession and the
-    // DHCP switch of the TCP/IP Interface object) is served by CEipServer of
-    // src/net, created here on the same address:
-    //     varnel::CEipServer eip;
-    //     if (!eip.Listen(address)) { report eip.ErrorText(), return 1 }
-    //     log configurationControlChanged as "eip: ..." lines
 
     return app.exec();
 }

@@ -1,0 +1,202 @@
+// IP assignment from the command line: the BOOTP/DHCP server, and switching a
+// gateway's DHCP client on or off over EtherNet/IP.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QSocketNotifier>
+#include <csignal>
+#include <ctime>
+#include <iostream>
+
+#include "cli/CliCommand.h"
+#include "core/ipassign/Ipv4.h"
+#include "core/ipassign/NewIpChecks.h"
+#include "net/CDhcpServer.h"
+#include "net/CEipClient.h"
+
+namespace varnel::cli {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
+}
+
+std::string Now()
+{
+    char text[16];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+quint16 PortOption(Args& args, const char* name, quint16 fallback)
+{
+    const std::string text = args.Option(name);
+    if (text.empty())
+        return fallback;
+    const long port = ParseNumber(text, name);
+    if (port < 1 || port > 65535)
+        throw UsageError{std::string("bad port for --") + name + ": " + text};
+    return static_cast<quint16>(port);
+}
+
+// MAC=IP[,NAME], checked as the new-assignment dialog checks it.
+std::optional<DhcpAssignment> ParseAssignment(const std::string& text, Refusal& refusal)
+{
+    const auto equals = text.find('=');
+    if (equals == std::string::npos)
+        throw UsageError{"--assign needs MAC=IP[,NAME]: " + text};
+    NewIpEntry entry;
+    entry.macText = text.substr(0, equals);
+    std::string rest = text.substr(equals + 1);
+    const auto comma = rest.find(',');
+    entry.ipText = rest.substr(0, comma);
+    if (comma != std::string::npos)
+        entry.deviceName = rest.substr(comma + 1);
+    refusal = CheckNewIp(entry);
+    if (refusal)
+        return std::nullopt;
+    return DhcpAssignment{entry.macText, *ParseIpv4(entry.ipText), entry.deviceName, true};
+}
+
+// The address a request asks for: option 50, else ciaddr.
+std::string AskedAddress(const data9& record)
+{
+    if (record.hasRequestedAddress)
+        return FormatIpv4(record.requestedAddress);
+    const auto& p = record.packet;
+    const std::uint32_t ciaddr = static_cast<std::uint32_t>(p[12]) << 24 |
+                                 static_cast<std::uint32_t>(p[13]) << 16 |
+                                 static_cast<std::uint32_t>(p[14]) << 8 | p[15];
+    return ciaddr != 0 ? FormatIpv4(ciaddr) : "-";
+}
+
+int DhcpServer(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    std::vector<DhcpAssignment> assignments;
+    for (const auto& text : args.Options("assign")) {
+        Refusal refusal;
+        auto assignment = ParseAssignment(text, refusal);
+        if (!assignment)
+            return Refuse(*refusal);
+        assignments.push_back(*assignment);
+    }
+    const std::string listenText = args.Option("listen", "0.0.0.0");
+    const auto listen = ParseIpv4(listenText);
+    if (!listen)
+        throw UsageError{"bad address for --listen: " + listenText};
+    const quint16 port = PortOption(args, "port", 67);
+    const quint16 replyPort = PortOption(args, "reply-port", 68);
+    args.Done();
+
+    int argc = 1;
+    char name[] = "varnelctl";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(argc, qargv);
+
+    CDhcpServer server;
+    server.SetAssignments(assignments);
+    server.SetReplyPorts(replyPort, port);
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) == 0)
+        server.SetHostName(host);
+    if (auto refusal = server.Start(QHostAddress(*listen), port))
+        return Refuse(*refusal);
+
+    QObject::connect(&server, &CDhcpServer::requestSeen, [](const DhcpOutcome& outcome) {
+        const data9& r = outcome.record;
+        std::cout << Now() << " " << (r.macText.empty() ? "-" : r.macText) << " "
+                  << (outcome.parsed ? DhcpTypeName(r.messageType) : "-") << " "
+                  << (outcome.parsed ? AskedAddress(r) : "-");
+        if (outcome.listed)
+            std::cout << " (listed)";
+        if (!outcome.reply)
+            std::cout << " (no reply: " << DhcpIgnoredText(outcome.ignored) << ")";
+        std::cout << std::endl;
+    });
+    QObject::connect(&server, &CDhcpServer::replySent, [](const DhcpOutcome& outcome, bool sent) {
+        const DhcpReply& reply = *outcome.reply;
+        std::cout << Now() << " " << outcome.record.macText << " " << DhcpTypeName(reply.type)
+                  << " " << FormatIpv4(reply.yourAddress) << " -> "
+                  << FormatIpv4(reply.destination.address) << ":" << reply.destination.port
+                  << (sent ? "" : " (send failed)") << std::endl;
+    });
+
+    // SIGINT and SIGTERM end the server through the event loop.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return Refuse("接收失败");
+    QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+        server.Stop();
+        app.quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    std::cout << Now() << " listening on " << listenText << ":" << server.Port() << std::endl;
+    app.exec();
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    return EXIT_OK;
+}
+
+int DhcpSwitch(const std::vector<std::string>& argv, bool enable)
+{
+    Args args(argv);
+    const std::string addressText = args.Positional("ADDRESS");
+    const quint16 port = PortOption(args, "port", EIP_PORT);
+    args.Done();
+    const auto address = ParseIpv4(addressText);
+    if (!address)
+        throw UsageError{"bad address: " + addressText};
+
+    int argc = 1;
+    char name[] = "varnelctl";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(argc, qargv);
+    CEipClient client;
+    bool success = false;
+    bool done = false;
+    QObject::connect(&client, &CEipClient::message, [](const Message& message) {
+        if (message.icon == MessageIcon::Information)
+            std::cout << message.text << std::endl;
+        else
+            PrintMessage(message);
+    });
+    QObject::connect(&client, &CEipClient::finished, [&](bool ok) {
+        success = ok;
+        done = true;
+        app.quit();
+    });
+    client.Start(QHostAddress(*address), enable, port);
+    if (!done)
+        app.exec();
+    return success ? EXIT_OK : EXIT_REFUSED;
+}
+
+int DhcpEnable(const std::vector<std::string>& args) { return DhcpSwitch(args, true); }
+int DhcpDisable(const std::vector<std::string>& args) { return DhcpSwitch(args, false); }
+
+CliCommand serverCommand{
+    "dhcp-server",
+    "dhcp-server [--assign MAC=IP[,NAME]]... [--listen ADDRESS] [--port N] [--reply-port N]",
+    &DhcpServer};
+CliCommand enableCommand{"dhcp-enable", "dhcp-enable ADDRESS [--port N]", &DhcpEnable};
+CliCommand disableCommand{"dhcp-disable", "dhcp-disable ADDRESS [--port N]", &DhcpDisable};
+
+}  // namespace
+
+}  // namespace varnel::cli

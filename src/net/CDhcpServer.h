@@ -1,0 +1,70 @@
+#pragma once
+// The BOOTP/DHCP server's socket: a UDP socket on port 67 driven by the event
+// loop (no thread, no polling: nothing runs while nothing arrives). Each
+// datagram goes to the core's HandleDatagram; a reply leaves by the interface
+// its request came in on, with that interface's address as its source, so it
+// reaches a gateway cabled straight to a laptop that has no default route.
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+#include <QUdpSocket>
+#include <map>
+#include <vector>
+
+#include "core/ipassign/HandleDatagram.h"
+#include "core/model/Message.h"
+
+namespace varnel {
+
+class CDhcpServer : public QObject {
+    Q_OBJECT
+public:
+    explicit CDhcpServer(QObject* parent = nullptr);
+
+    // Binds `listen`:`port` with address reuse and starts serving. Refuses
+    // with "接收失败" when the port cannot be bound.
+    Refusal Start(const QHostAddress& listen = QHostAddress::AnyIPv4, quint16 port = 67);
+    // Stops at once: the socket is closed, nothing more is answered.
+    void Stop();
+    bool IsRunning() const { return socket.state() == QAbstractSocket::BoundState; }
+    quint16 Port() const { return socket.localPort(); }
+
+    // The assignment list (MAC -> address, name) the server answers from.
+    void SetAssignments(std::vector<DhcpAssignment> list) { context.assignments = std::move(list); }
+    const std::vector<DhcpAssignment>& Assignments() const { return context.assignments; }
+    // "添加关联": the next DISCOVERs from this MAC get an OFFER of its address.
+    void ArmOffer(const DhcpAssignment& assignment);
+    // Whether DISCOVERs of armed assignments are answered at all.
+    void SetOfferMode(bool on) { offerMode = on; }
+    // This computer's host name (sname, and the own-name test).
+    void SetHostName(const std::string& name) { context.hostName = name; }
+    // Ports replies go to (68 and 67 on a real network; others in tests).
+    void SetReplyPorts(quint16 clientPort, quint16 relayPort);
+    // "清除": every MAC's next DISCOVER is listed again.
+    void ClearListing() { counter.Clear(); }
+    // The records of the listed DISCOVERs, in order.
+    const std::vector<data9>& RequestTable() const { return requestTable; }
+
+signals:
+    // A datagram was read (parsed or not); `outcome.listed` marks a new row.
+    void requestSeen(const varnel::DhcpOutcome& outcome);
+    // A reply was sent (`sent` false when the send failed; it is not retried).
+    void replySent(const varnel::DhcpOutcome& outcome, bool sent);
+
+private:
+    void ReadPending();
+    // Address and mask of the interface a datagram came in on.
+    std::pair<std::uint32_t, std::uint32_t> LocalAddress(uint interfaceIndex,
+                                                         const QHostAddress& destination);
+
+    QUdpSocket socket;
+    DhcpServerContext context;
+    DhcpDiscoverCounter counter;
+    bool offerMode = true;
+    std::vector<data9> requestTable;
+    // Interface addresses by index, looked up again after a few seconds.
+    std::map<uint, std::vector<std::pair<std::uint32_t, std::uint32_t>>> interfaceCache;
+    QElapsedTimer cacheAge;
+};
+
+}  // namespace varnel

@@ -1,0 +1,298 @@
+// The DHCP switch over EtherNet/IP: the exact requests, the reply frames a
+// gateway gives (including its short error frames), the timers and the
+// outcome told to the user; and the session joined in memory to the
+// gateway's responder.
+#include <gtest/gtest.h>
+
+#include "core/ipassign/CEipResponder.h"
+#include "core/ipassign/CEipSession.h"
+#include "support/TestSupport.h"
+
+using namespace varnel;
+using testsupport::Bytes;
+
+namespace {
+
+// RegisterSession reply, session handle 0x44332211.
+const auto REGISTER_REPLY = Bytes(
+    "65 00"                     // command RegisterSession
+    "04 00"                     // length 4
+    "11 22 33 44"               // session handle
+    "00 00 00 00"               // status
+    "00 00 00 00 00 00 00 00"   // sender context
+    "00 00 00 00"               // options
+    "01 00 00 00");             // version 1, flags 0
+
+// SendRRData reply header (24 bytes) with the given length and status.
+std::vector<std::uint8_t> RRHeader(const std::string& length, const std::string& status)
+{
+    return Bytes("6f 00" + length + "11 22 33 44" + status +
+                 "00 00 00 00 00 00 00 00 00 00 00 00");
+}
+
+// A SendRRData reply with one CIP reply.
+std::vector<std::uint8_t> CipReplyFrame(const std::string& length, const std::string& itemLength,
+                                        const std::string& cip)
+{
+    auto f = RRHeader(length, "00 00 00 00");
+    auto rest = Bytes("00 00 00 00"   // interface handle
+                      "00 00"         // timeout
+                      "02 00"         // item count 2
+                      "00 00 00 00"   // null address item
+                      "b2 00" + itemLength +  // unconnected data item
+                      cip);
+    f.insert(f.end(), rest.begin(), rest.end());
+    return f;
+}
+
+// Get reply: 8E service reply, 00 reserved, 00 status, 00 no additional status, value.
+std::vector<std::uint8_t> GetReply(const std::string& value)
+{
+    return CipReplyFrame("18 00", "08 00", "8e 00 00 00" + value);
+}
+const auto SET_REPLY = CipReplyFrame("14 00", "04 00", "90 00 00 00");  // 44 bytes
+
+std::vector<std::uint8_t> SentBytes(const EipActions& actions)
+{
+    for (const auto& a : actions)
+        if (a.kind == EipAction::Send)
+            return a.bytes;
+    return {};
+}
+
+const EipAction* Find(const EipActions& actions, EipAction::Kind kind)
+{
+    for (const auto& a : actions)
+        if (a.kind == kind)
+            return &a;
+    return nullptr;
+}
+
+// A session brought to the given state by a well-behaved gateway.
+CEipSession SessionIn(int state, bool enable = true)
+{
+    CEipSession s;
+    s.Start(enable);
+    s.OnConnected();
+    if (state >= CEipSession::READING)
+        s.OnBytes(REGISTER_REPLY);
+    if (state >= CEipSession::WRITING)
+        s.OnBytes(GetReply("00 00 00 00"));
+    if (state >= CEipSession::READING_BACK)
+        s.OnBytes(SET_REPLY);
+    return s;
+}
+
+}  // namespace
+
+TEST(EipSession, EnableExchangeByteForByte)
+{
+    CEipSession s;
+    EXPECT_EQ(s.dhcpLinkState, -1);
+    auto a = s.Start(true);
+    ASSERT_EQ(a.size(), 1u);
+    EXPECT_EQ(a[0].kind, EipAction::ArmTimer);
+    EXPECT_EQ(a[0].timer, 10);
+    EXPECT_EQ(a[0].milliseconds, 3000);
+
+    a = s.OnConnected();
+    ASSERT_EQ(a.size(), 3u);
+    EXPECT_EQ(a[0].kind, EipAction::StopTimer);
+    EXPECT_EQ(a[0].timer, 10);
+    EXPECT_EQ(a[1].bytes, Bytes("65 00 04 00 00 00 00 00 00 00 00 00"
+                                "00 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00"));
+    EXPECT_EQ(a[2].kind, EipAction::ArmTimer);
+    EXPECT_EQ(a[2].timer, 2);
+    EXPECT_EQ(a[2].milliseconds, 5000);
+    EXPECT_EQ(s.dhcpLinkState, 0);
+
+    // The reply arrives in two pieces: nothing happens until it is whole.
+    EXPECT_TRUE(s.OnBytes(std::span(REGISTER_REPLY).first(10)).empty());
+    a = s.OnBytes(std::span(REGISTER_REPLY).subspan(10));
+    EXPECT_EQ(a.front().kind, EipAction::StopTimer);
+    EXPECT_EQ(a.front().timer, 2);
+    EXPECT_EQ(s.sessionHandle, (SessionHandle{0x11, 0x22, 0x33, 0x44}));
+    EXPECT_EQ(SentBytes(a), Bytes("6f 00 18 00 11 22 33 44 00 00 00 00"
+                                  "00 00 00 00 00 00 00 00 00 00 00 00"
+                                  "00 00 00 00 00 04 02 00 00 00 00 00 b2 00 08 00"
+                                  "0e 03 20 f5 24 01 30 03"));
+    EXPECT_EQ(s.dhcpLinkState, 1);
+
+    a = s.OnBytes(GetReply("00 00 00 00"));
+    EXPECT_EQ(SentBytes(a), Bytes("6f 00 1c 00 11 22 33 44 00 00 00 00"
+                                  "00 00 00 00 00 00 00 00 00 00 00 00"
+                                  "00 00 00 00 00 04 02 00 00 00 00 00 b2 00 0c 00"
+                                  "10 03 20 f5 24 01 30 03 02 00 00 00"));
+    EXPECT_EQ(s.dhcpLinkState, 2);
+
+    // After the Set, the value is read back with a second Get.
+    a = s.OnBytes(SET_REPLY);
+    EXPECT_EQ(SentBytes(a), BuildGetConfigurationControl(s.sessionHandle));
+    EXPECT_EQ(SentBytes(a).size(), 48u);
+
+    a = s.OnBytes(GetReply("02 00 00 00"));
+    ASSERT_NE(Find(a, EipAction::Close), nullptr);
+    ASSERT_NE(Find(a, EipAction::Tell), nullptr);
+    EXPECT_EQ(Find(a, EipAction::Tell)->message,
+              (Message{"DHCP已使能（配置控制读回为0x00000002）", "提示", MessageIcon::Information}));
+    EXPECT_TRUE(Find(a, EipAction::Finish)->success);
+    EXPECT_TRUE(s.finished);
+    // Anything arriving afterwards is dropped.
+    EXPECT_TRUE(s.OnBytes(SET_REPLY).empty());
+}
+
+TEST(EipSession, DisableSendsZeroAndReportsStoredAddress)
+{
+    auto s = SessionIn(CEipSession::READING, false);
+    auto a = s.OnBytes(GetReply("02 00 00 00"));
+    const auto set = SentBytes(a);
+    ASSERT_EQ(set.size(), 52u);
+    EXPECT_EQ(std::vector(set.begin() + 48, set.end()), Bytes("00 00 00 00"));
+    s.OnBytes(SET_REPLY);
+    a = s.OnBytes(GetReply("00 00 00 00"));
+    EXPECT_EQ(Find(a, EipAction::Tell)->message.text,
+              "DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）");
+    EXPECT_TRUE(Find(a, EipAction::Finish)->success);
+}
+
+TEST(EipSession, RefusedStepsEndAtOnceWithTheStatusInWords)
+{
+    struct Case {
+        const char* what;
+        int state;
+        std::vector<std::uint8_t> reply;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"session handle 0", CEipSession::REGISTERING,
+         Bytes("65 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+               "01 00 00 00"),
+         "注册会话失败：会话句柄为0"},
+        {"24-byte encapsulation error", CEipSession::READING,
+         RRHeader("00 00", "64 00 00 00"),  // no CIP data at all
+         "读取DHCP设置失败：封装状态0x0064（Invalid session handle）"},
+        {"unsupported protocol", CEipSession::REGISTERING,
+         Bytes("65 00 04 00 00 00 00 00 69 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+               "01 00 00 00"),
+         "注册会话失败：封装状态0x0069（Unsupported protocol version）"},
+        {"CIP 0x05", CEipSession::READING, CipReplyFrame("14 00", "04 00", "8e 00 05 00"),
+         "读取DHCP设置失败：CIP通用状态0x05（Path destination unknown）"},
+        {"CIP 0x08", CEipSession::WRITING, CipReplyFrame("14 00", "04 00", "90 00 08 00"),
+         "设置DHCP失败：CIP通用状态0x08（Service not supported）"},
+        {"CIP 0x09", CEipSession::WRITING, CipReplyFrame("14 00", "04 00", "90 00 09 00"),
+         "设置DHCP失败：CIP通用状态0x09（Invalid attribute value）"},
+        {"CIP 0x0E", CEipSession::WRITING, CipReplyFrame("14 00", "04 00", "90 00 0e 00"),
+         "设置DHCP失败：CIP通用状态0x0E（Attribute not settable）"},
+        {"CIP 0x14", CEipSession::READING_BACK, CipReplyFrame("14 00", "04 00", "8e 00 14 00"),
+         "读回DHCP设置失败：CIP通用状态0x14（Attribute not supported）"},
+        {"additional status word", CEipSession::WRITING,
+         CipReplyFrame("16 00", "06 00", "90 00 0c 01 34 12"),  // size 1, word 0x1234
+         "设置DHCP失败：CIP通用状态0x0C（Object state conflict），附加状态0x1234"},
+        {"additional status size past the item", CEipSession::WRITING,
+         CipReplyFrame("16 00", "06 00", "90 00 0c 02 34 12"),  // claims 2 words, has 1
+         "设置DHCP失败：应答格式错误"},
+        {"item length past the frame", CEipSession::READING,
+         CipReplyFrame("14 00", "08 00", "8e 00 00 00"),
+         "读取DHCP设置失败：应答格式错误"},
+        {"wrong command", CEipSession::REGISTERING, SET_REPLY, "注册会话失败：应答格式错误"},
+        {"reply to another service", CEipSession::WRITING, GetReply("02 00 00 00"),
+         "设置DHCP失败：应答格式错误"},
+        {"read back without value", CEipSession::READING_BACK,
+         CipReplyFrame("14 00", "04 00", "8e 00 00 00"), "读回DHCP设置失败：应答格式错误"},
+        {"value not switched", CEipSession::READING_BACK, GetReply("00 00 00 00"),
+         "DHCP未切换：配置控制读回为0x00000000，应为0x00000002"},
+    };
+    for (const auto& c : cases) {
+        auto s = SessionIn(c.state);
+        ASSERT_EQ(s.dhcpLinkState, c.state) << c.what;
+        auto a = s.OnBytes(c.reply);
+        ASSERT_NE(Find(a, EipAction::Tell), nullptr) << c.what;
+        EXPECT_EQ(Find(a, EipAction::Tell)->message, ErrorMessage(c.text)) << c.what;
+        EXPECT_NE(Find(a, EipAction::Close), nullptr) << c.what;
+        EXPECT_FALSE(Find(a, EipAction::Finish)->success) << c.what;
+        EXPECT_EQ(Find(a, EipAction::Send), nullptr) << c.what;
+        EXPECT_TRUE(s.finished) << c.what;
+    }
+}
+
+TEST(EipSession, TimersAndConnectFailure)
+{
+    CEipSession s;
+    s.Start(true);
+    auto a = s.OnTimer(10);
+    EXPECT_EQ(Find(a, EipAction::Tell)->message,
+              ErrorMessage("连接超时,请检查IP和PORT设置和设备是否正常运行"));
+    EXPECT_FALSE(Find(a, EipAction::Finish)->success);
+    // A late connect after the time-out is not acted on.
+    EXPECT_TRUE(s.OnConnected().empty());
+
+    s.Start(false);
+    a = s.OnConnectFailed();
+    EXPECT_EQ(Find(a, EipAction::Tell)->message,
+              ErrorMessage("以太网连接不通,请检查IP和PORT设置和设备是否正常运行"));
+
+    // A reply whose length field promises more than ever arrives: only the
+    // answer timer ends it; nothing is read past what arrived.
+    s = SessionIn(CEipSession::READING);
+    auto cut = GetReply("02 00 00 00");
+    cut.resize(44);
+    EXPECT_TRUE(s.OnBytes(cut).empty());
+    EXPECT_TRUE(s.OnPeerClosed().size() == 1);
+    a = s.OnTimer(2);
+    EXPECT_EQ(Find(a, EipAction::Tell)->message, ErrorMessage("设备没有响应"));
+    EXPECT_TRUE(s.OnTimer(2).size() == 1);  // only stops the timer once finished
+
+    s = SessionIn(CEipSession::WRITING);
+    EXPECT_EQ(Find(s.OnSendFailed(), EipAction::Tell)->message, ErrorMessage("发送失败"));
+}
+
+// The session against the gateway's responder, joined in memory.
+namespace {
+struct Pair {
+    EipGatewayState gateway;
+    CEipResponder responder{gateway};
+    CEipSession session;
+    std::vector<Message> told;
+    bool success = false;
+
+    // Runs the exchange; returns the number of requests sent.
+    int Run(bool enable)
+    {
+        int sent = 0;
+        EipActions actions = session.Start(enable);
+        auto more = session.OnConnected();
+        actions.insert(actions.end(), more.begin(), more.end());
+        for (std::size_t i = 0; i < actions.size(); ++i) {
+            const EipAction a = actions[i];
+            if (a.kind == EipAction::Tell)
+                told.push_back(a.message);
+            if (a.kind == EipAction::Finish)
+                success = a.success;
+            if (a.kind != EipAction::Send)
+                continue;
+            ++sent;
+            auto reply = responder.OnBytes(a.bytes);
+            auto next = session.OnBytes(reply);
+            actions.insert(actions.end(), next.begin(), next.end());
+        }
+        return sent;
+    }
+};
+}  // namespace
+
+TEST(EipSession, AgainstTheGatewayResponder)
+{
+    Pair pair;
+    EXPECT_EQ(pair.Run(true), 4);
+    EXPECT_TRUE(pair.success);
+    EXPECT_EQ(pair.gateway.configurationControl, 2u);
+    ASSERT_EQ(pair.told.size(), 1u);
+    EXPECT_EQ(pair.told[0].icon, MessageIcon::Information);
+
+    Pair again;
+    again.gateway.configurationControl = 2;
+    EXPECT_EQ(again.Run(false), 4);
+    EXPECT_TRUE(again.success);
+    EXPECT_EQ(again.gateway.configurationControl, 0u);
+    EXPECT_EQ(again.session.valueBefore, 2u);
+}
