@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -27,6 +27,7 @@
 #include "core/project/ProjectStore.h"
 #include "gui/app/CommandIds.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/ipassign/CDHCPDlg.h"
 #include "gui/link/CDownDlg.h"
 #include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/model/CDeviceIpDlg.h"
@@ -75,7 +76,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     AddAction(ID_CONFIG_DOWNLOAD, "配置下载", "配置下载\n下载", false);
     AddAction(ID_COMPILE_AND_DOWNLOAD, "编译并下载", "编译并下载\n编译并下载");
     AddAction(ID_ACCESS_PARAMS, "访问参数设置", "访问参数设置\n访问参数设置");
-    AddAction(ID_NETWORK_PARAMS, "网络参数设置", "网络参数设置\n通过DHCP设置设备IP", false);
+    AddAction(ID_NETWORK_PARAMS, "网络参数设置", "网络参数设置\n通过DHCP设置设备IP");
     AddAction(ID_SLOT_COUNT, "槽数设置", "槽数设置\n设备槽数设置");
     AddAction(ID_MODULE_REPORT, "设备模块信息报表", "设备模块信息报表\n设备模块信息报表");
     AddAction(ID_CLEAR_CONFIG, "清除配置", "清除配置\n清除设备现有配置");
@@ -106,6 +107,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     connect(Action(ID_CLEAR_CONFIG), &QAction::triggered, this, &CMainFrame::OnClearConfiguration);
     connect(Action(ID_RESTART_DEVICE), &QAction::triggered, this, &CMainFrame::OnRestartDevice);
     connect(Action(ID_OPEN_HEX_FILE), &QAction::triggered, this, &CMainFrame::ShowHexFile);
+    connect(Action(ID_NETWORK_PARAMS), &QAction::triggered, this, &CMainFrame::OnNetworkParams);
 
     // The main frame's link shows its messages and questions over the window.
     connect(deviceLink, &CTestSocket::messageShown, this,
@@ -479,6 +481,17 @@ void CMainFrame::ShowHexFile()
 {
     // Whatever the viewer does with it is its own affair.
     QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(doc.HexFilePath())));
+}
+
+void CMainFrame::SetDhcpEndpoints(const CDHCPDlg::Endpoints& endpoints)
+{
+    dhcpEndpoints = std::make_unique<CDHCPDlg::Endpoints>(endpoints);
+}
+
+void CMainFrame::OnNetworkParams()
+{
+    CDHCPDlg dialog(dhcpEndpoints ? *dhcpEndpoints : CDHCPDlg::Endpoints{}, this);
+    dialog.exec();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

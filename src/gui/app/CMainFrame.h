@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/model/CVarnelDoc.h"
+#include "gui/ipassign/CDHCPDlg.h"
 
 class QMenu;
 class QToolBar;
@@ -68,6 +69,10 @@ public:
     void OnRestartDevice();
     // Opens the hex file with the desktop's viewer (32782).
     void ShowHexFile();
+    // The IP assignment window (32774), its server on port 67 unless told
+    // otherwise (tests use a high port on loopback).
+    void OnNetworkParams();
+    void SetDhcpEndpoints(const CDHCPDlg::Endpoints& endpoints);
 
     // True while a download or a device command is under way: the links
     // share the document's request flag, so one runs at a time.
@@ -116,6 +121,7 @@ private:
     QPointer<CDownDlg> downDlg;
     bool unattended = false;
     bool unattendedRestart = false;
+    std::unique_ptr<CDHCPDlg::Endpoints> dhcpEndpoints;
 };
 
 }  // namespace varnel

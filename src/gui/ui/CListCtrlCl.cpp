@@ -52,7 +52,7 @@ CListCtrlCl::CListCtrlCl(QWidget* parent) : QTableWidget(parent)
 
 void CListCtrlCl::SetRowHeight(int height)
 {
-    rowHeight = height;
+    fixedRowHeight = height;
     QHeaderView* rows = verticalHeader();
     if (height > 0) {
         rows->setMinimumSectionSize(height);
@@ -73,8 +73,7 @@ void CListCtrlCl::SetFontHW(int height, int width)
 QFont CListCtrlCl::CellFont() const
 {
     QFont font(QStringLiteral("宋体"));
-    if (fontHeight > 0)
-        font.setPixelSize(fontHeight);
+    if (fontHeight > 0) font.setPixelSize(fontHeight);
     if (fontWidth > 0 && fontHeight > 0)
         font.setStretch(qBound(1, fontWidth * 200 / fontHeight, 4000));
     return font;

@@ -16,7 +16,7 @@ public:
 
     // Height of every row in pixels; 0 or less keeps the style's height.
     void SetRowHeight(int height);
-    int RowHeight() const { return rowHeight; }
+    int RowHeight() const { return fixedRowHeight; }
     // Height (and width, 0 = the face's own) of the cell font "宋体".
     void SetFontHW(int height, int width = 0);
     QFont CellFont() const;
@@ -48,7 +48,7 @@ private:
     static const ColourEntry* Find(const std::vector<ColourEntry>& list, int row, int column,
                                    bool anyRow);
 
-    int rowHeight = 0;
+    int fixedRowHeight = 0;
     int fontHeight = 12;
     int fontWidth = 0;
     std::vector<ColourEntry> columnBackgrounds;
