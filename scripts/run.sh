@@ -67,4 +67,10 @@ cat "$demo/gateway-state.json"; echo
 echo "\$ varnel --download-and-exit --screenshot $demo/main-window.png $project"
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$bin/varnel" --download-and-exit --screenshot "$demo/main-window.png" "$project"
+for _ in $(seq 50); do
+  [ "$(grep -c "restarted" "$demo/gateway.log")" -ge 2 ] && break
+  sleep 0.1
+done
+echo "What the simulator saw of Varnel's download:"
+sed -n '/restarted/,$p' "$demo/gateway.log" | tail -n +2 | sed 's/^/  /'
 echo "Main window after the download: $demo/main-window.png"
