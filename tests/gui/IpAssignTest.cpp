@@ -207,6 +207,21 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
     gateways.Send(dialog, Discover(MAC_A));
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests->rowCount() == 1; }, 5000));
     EXPECT_EQ(requests->item(0, 2)->text(), "00:1a:2b:3c:4d:5e");
+    // After a clear the rows no longer line up with the requests seen so
+    // far; the association still takes the MAC of the row selected.
+    requests->selectRow(0);
+    OnModal<CNewIpDlg>([&presetMac](CNewIpDlg* d) {
+        presetMac = d->MacEdit()->text();
+        FillNewIp(d, "10.0.0.5");
+    });
+    dialog.OnAddAssociation();
+    EXPECT_EQ(presetMac, "00:1a:2b:3c:4d:5e");
+    gateways.Send(dialog, Discover(MAC_A));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gateways.socket.hasPendingDatagrams(); }, 5000));
+    const QByteArray second = gateways.socket.receiveDatagram().data();
+    ASSERT_GT(second.size(), 243);
+    EXPECT_EQ(second.mid(28, 6), MAC_A);
+    EXPECT_EQ(second.mid(16, 4), QByteArray::fromHex("0a000005"));
 }
 
 TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
