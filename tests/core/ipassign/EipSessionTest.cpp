@@ -11,36 +11,18 @@ using testsupport::Bytes;
 
 namespace {
 
-// RegisterSession reply, session handle 0x44332211.
-const auto REGISTER_REPLY = Bytes(
-    "65 00"                     // command RegisterSession
-    "04 00"                     // length 4
-    "11 22 33 44"               // session handle
-    "00 00 00 00"               // status
-    "00 00 00 00 00 00 00 00"   // sender context
-    "00 00 00 00"               // options
-    "01 00 00 00");             // version 1, flags 0
+// RegisterSession reply: command, length 4, session handle 0x44332211, status
+// 0, sender context, options, then protocol version 1 and flags 0.
+const auto REGISTER_REPLY = Bytes("65 00 04 00 11 22 33 44 00 00 00 00"
+                                  "00 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00");
 
-// SendRRData reply header (24 bytes) with the given length and status.
-std::vector<std::uint8_t> RRHeader(const std::string& length, const std::string& status)
-{
-    return Bytes("6f 00" + length + "11 22 33 44" + status +
-                 "00 00 00 00 00 00 00 00 00 00 00 00");
-}
-
-// A SendRRData reply with one CIP reply.
+// A SendRRData reply (encapsulation length, status 0) with interface handle 0,
+// timeout 0, a null address item and an unconnected data item holding `cip`.
 std::vector<std::uint8_t> CipReplyFrame(const std::string& length, const std::string& itemLength,
                                         const std::string& cip)
 {
-    auto f = RRHeader(length, "00 00 00 00");
-    auto rest = Bytes("00 00 00 00"   // interface handle
-                      "00 00"         // timeout
-                      "02 00"         // item count 2
-                      "00 00 00 00"   // null address item
-                      "b2 00" + itemLength +  // unconnected data item
-                      cip);
-    f.insert(f.end(), rest.begin(), rest.end());
-    return f;
+    return Bytes("6f 00" + length + "11 22 33 44 00 00 00 00 00 00 00 00 00 00 00 00"
+                 "00 00 00 00 00 00 00 00 00 00 02 00 00 00 00 00 b2 00" + itemLength + cip);
 }
 
 // Get reply: 8E service reply, 00 reserved, 00 status, 00 no additional status, value.
@@ -171,7 +153,7 @@ TEST(EipSession, RefusedStepsEndAtOnceWithTheStatusInWords)
                "01 00 00 00"),
          "注册会话失败：会话句柄为0"},
         {"24-byte encapsulation error", CEipSession::READING,
-         RRHeader("00 00", "64 00 00 00"),  // no CIP data at all
+         Bytes("6f 00 00 00 11 22 33 44 64 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"),
          "读取DHCP设置失败：封装状态0x0064（Invalid session handle）"},
         {"unsupported protocol", CEipSession::REGISTERING,
          Bytes("65 00 04 00 00 00 00 00 69 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
