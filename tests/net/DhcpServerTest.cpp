@@ -58,6 +58,11 @@ TEST(DhcpServerSocket, OfferAndAckLeaveByTheReceivingInterface)
     Fixture f;
     int seen = 0;
     QObject::connect(&f.server, &CDhcpServer::requestSeen, [&](const DhcpOutcome&) { ++seen; });
+    // Datagrams that are not requests are ignored; the server keeps serving.
+    QByteArray otherServersReply = Request("35 01 02");
+    otherServersReply[0] = 2;
+    for (const auto& junk : {otherServersReply, QByteArray("short"), QByteArray(3000, '\x01')})
+        f.Send(f.client, junk);
     f.Send(f.client, Request("35 01 01"));
     auto offer = Receive(f.client);
     ASSERT_TRUE(offer.isValid());
@@ -75,21 +80,7 @@ TEST(DhcpServerSocket, OfferAndAckLeaveByTheReceivingInterface)
     auto ack = Receive(f.client);
     ASSERT_TRUE(ack.isValid());
     EXPECT_EQ(ack.data().mid(240, 3), QByteArray::fromHex("350105"));
-    EXPECT_EQ(seen, 2);
-}
-
-TEST(DhcpServerSocket, KeepsServingAfterDatagramsThatAreNotRequests)
-{
-    Fixture f;
-    QByteArray otherServersReply = Request("35 01 02");
-    otherServersReply[0] = 2;
-    f.Send(f.client, otherServersReply);
-    f.Send(f.client, QByteArray("short"));
-    f.Send(f.client, QByteArray(3000, '\x01'));
-    f.Send(f.client, Request("35 01 03", 0x0A000005));
-    auto ack = Receive(f.client);
-    ASSERT_TRUE(ack.isValid());
-    EXPECT_EQ(ack.data().mid(240, 3), QByteArray::fromHex("350105"));
+    EXPECT_EQ(seen, 5);
     EXPECT_TRUE(f.server.IsRunning());
 }
 
