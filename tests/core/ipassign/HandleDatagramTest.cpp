@@ -142,22 +142,6 @@ TEST(Dhcp, LeaseLimits)
     }
 }
 
-TEST(Dhcp, RenewingClientIsAnsweredByUnicast)
-{
-    DhcpServerContext c = Context();
-    c.assignments[0].address = 0x0A000005;  // 10.0.0.5
-    const auto out = Serve({.flags = 0, .ciaddr = 0x0A000005, .options = Bytes(REQUEST)},
-                           {0x0A000005, 68}, c);
-    ASSERT_TRUE(out.reply);
-    EXPECT_EQ(out.reply->type, DHCPACK);
-    EXPECT_EQ(out.reply->yourAddress, 0x0A000005u);
-    EXPECT_EQ(out.reply->destination, (DhcpEndpoint{0x0A000005, 68}));
-    // With the broadcast flag set the reply is broadcast.
-    const auto flagged =
-        Serve({.ciaddr = 0x0A000005, .options = Bytes(REQUEST)}, {0x0A000005, 68}, c);
-    EXPECT_EQ(flagged.reply->destination, (DhcpEndpoint{BROADCAST, 68}));
-}
-
 TEST(Dhcp, WrongAddressGetsNakWithServerIdentifier)
 {
     const std::vector<std::pair<const char*, Request>> cases = {
@@ -178,24 +162,44 @@ TEST(Dhcp, WrongAddressGetsNakWithServerIdentifier)
     }
 }
 
-TEST(Dhcp, RelayedRequestsGoToTheRelayAgent)
+TEST(Dhcp, RenewingClientsGetUnicastAndRelayedRequestsGoToTheRelay)
 {
-    DhcpServerContext c = Context();
-    c.relayPort = 67;
-    const DhcpEndpoint relay{0x0A010101, 67};
-    const auto offer =
-        Serve({.flags = 0, .giaddr = relay.address, .options = Bytes(DISCOVER)}, relay, c);
-    ASSERT_TRUE(offer.reply);
-    EXPECT_EQ(offer.reply->destination, relay);
-    EXPECT_FALSE(offer.reply->dontRoute);
-    const auto ack = Serve({.giaddr = relay.address, .options = Bytes(SELECTING)});
-    ASSERT_TRUE(ack.reply);
-    EXPECT_EQ(ack.reply->destination, relay);
-    // A NAK through a relay asks the relay to broadcast it.
-    const auto nak = Serve({.flags = 0, .giaddr = relay.address, .options = Bytes(REQUEST)});
-    ASSERT_TRUE(nak.reply);
-    EXPECT_EQ(nak.reply->destination, relay);
-    EXPECT_EQ(nak.reply->bytes[10] & 0x80, 0x80);
+    constexpr std::uint32_t GATEWAY = 0xC0A80114;
+    const DhcpEndpoint relay{0x0A010101, 67}, renewing{GATEWAY, 68}, broadcast{BROADCAST, 68};
+    struct Case {
+        const char* what;
+        Request request;
+        DhcpEndpoint source;
+        std::uint8_t type;
+        DhcpEndpoint destination;
+        bool broadcastFlag;  // in the reply
+    };
+    const std::vector<Case> cases = {
+        {"renewing", {.flags = 0, .ciaddr = GATEWAY, .options = Bytes(REQUEST)}, renewing, DHCPACK,
+         renewing, false},
+        {"renewing, broadcast flag set", {.ciaddr = GATEWAY, .options = Bytes(REQUEST)}, renewing,
+         DHCPACK, broadcast, true},
+        {"relayed DISCOVER", {.flags = 0, .giaddr = relay.address, .options = Bytes(DISCOVER)},
+         relay, DHCPOFFER, relay, false},
+        {"relayed REQUEST", {.giaddr = relay.address, .options = Bytes(SELECTING)}, {0, 68}, DHCPACK,
+         relay, true},
+        // A NAK through a relay asks the relay to broadcast it.
+        {"relayed NAK", {.flags = 0, .giaddr = relay.address, .options = Bytes(REQUEST)}, {0, 68},
+         DHCPNAK, relay, true},
+    };
+    for (const auto& c : cases) {
+        const auto out = Serve(c.request, c.source);
+        ASSERT_TRUE(out.reply) << c.what;
+        EXPECT_EQ(out.reply->type, c.type) << c.what;
+        EXPECT_EQ(out.reply->destination, c.destination) << c.what;
+        EXPECT_EQ((out.reply->bytes[10] & 0x80) != 0, c.broadcastFlag) << c.what;
+        if (c.type == DHCPACK) {
+            EXPECT_EQ(out.reply->yourAddress, GATEWAY) << c.what;
+        }
+        if (c.destination == relay) {
+            EXPECT_FALSE(out.reply->dontRoute) << c.what;
+        }
+    }
 }
 
 TEST(Dhcp, DatagramsThatGetNoAnswer)
