@@ -1,57 +1,22 @@
 // varnelctl's IP assignment commands as a user runs them: dhcp-enable and
 // dhcp-disable against a gateway-side EtherNet/IP server in this process, and
 // dhcp-server on a loopback port, followed line by line while it runs.
-#include <QCoreApplication>
 #include <QNetworkDatagram>
-#include <QProcess>
-#include <QTcpServer>
-#include <QTest>
 #include <QUdpSocket>
-#include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "net/CEipServer.h"
+#include "net/NetTestSupport.h"
+#include "support/DhcpPacket.h"
 
 using namespace varnel;
+using namespace nettest;
 
 namespace {
 
-const QString VARNELCTL = QStringLiteral(VARNEL_BIN_DIR "/varnelctl");
-
-void EnsureApp()
+CliResult Switch(const char* command, quint16 port)
 {
-    static int argc = 1;
-    static char name[] = "net_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
-
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs varnelctl while this process's event loop keeps serving.
-Result Varnelctl(const QStringList& args)
-{
-    QProcess process;
-    process.start(VARNELCTL, args);
-    EXPECT_TRUE(process.waitForStarted());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-quint16 FreeTcpPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress(QHostAddress::LocalHost), 0);
-    return probe.serverPort();
+    return Varnelctl({command, "127.0.0.1", "--port", QString::number(port)});
 }
 
 }  // namespace
@@ -61,20 +26,19 @@ TEST(DhcpCli, EnableAndDisableAgainstTheGateway)
     EnsureApp();
     CEipServer gateway;
     ASSERT_TRUE(gateway.Listen(QHostAddress(QHostAddress::LocalHost), 0));
-    const QString port = QString::number(gateway.Port());
+    std::vector<quint32> changes;
+    QObject::connect(&gateway, &CEipServer::configurationControlChanged,
+                     [&](quint32 v) { changes.push_back(v); });
 
-    auto enable = Varnelctl({"dhcp-enable", "127.0.0.1", "--port", port});
+    auto enable = Switch("dhcp-enable", gateway.Port());
     EXPECT_EQ(enable.exitCode, 0) << enable.err.toStdString();
     EXPECT_EQ(enable.out, "DHCP已使能（配置控制读回为0x00000002）\n");
     EXPECT_EQ(gateway.ConfigurationControl(), 2u);
 
-    auto disable = Varnelctl({"dhcp-disable", "127.0.0.1", "--port", port});
+    auto disable = Switch("dhcp-disable", gateway.Port());
     EXPECT_EQ(disable.exitCode, 0) << disable.err.toStdString();
     EXPECT_EQ(gateway.ConfigurationControl(), 0u);
-
-    auto refused = Varnelctl({"dhcp-enable", "127.0.0.1", "--port", QString::number(FreeTcpPort())});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err, "以太网连接不通,请检查IP和PORT设置和设备是否正常运行\n");
+    EXPECT_EQ(changes, (std::vector<quint32>{2, 0}));
 
     EXPECT_EQ(Varnelctl({"dhcp-enable", "not-an-address"}).exitCode, 2);
 }
@@ -85,17 +49,19 @@ TEST(DhcpCli, RefusedOrUnansweredSwitchEndsWithMessageAndExit1)
     CEipServer readOnly;
     ASSERT_TRUE(readOnly.Listen(QHostAddress(QHostAddress::LocalHost), 0));
     readOnly.SetConfigurationSettable(false);
-    auto refused = Varnelctl({"dhcp-enable", "127.0.0.1", "--port", QString::number(readOnly.Port())});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err, "设置DHCP失败：CIP通用状态0x0E（Attribute not settable）\n");
-    EXPECT_EQ(refused.out, "");
-
     QTcpServer silent;  // accepts the connection, never answers
     ASSERT_TRUE(silent.listen(QHostAddress(QHostAddress::LocalHost), 0));
-    auto unanswered =
-        Varnelctl({"dhcp-disable", "127.0.0.1", "--port", QString::number(silent.serverPort())});
-    EXPECT_EQ(unanswered.exitCode, 1);
-    EXPECT_EQ(unanswered.err, "设备没有响应\n");
+    const std::vector<std::tuple<const char*, quint16, QString>> cases = {
+        {"dhcp-enable", readOnly.Port(), "设置DHCP失败：CIP通用状态0x0E（Attribute not settable）\n"},
+        {"dhcp-enable", FreeTcpPort(), "以太网连接不通,请检查IP和PORT设置和设备是否正常运行\n"},
+        {"dhcp-disable", silent.serverPort(), "设备没有响应\n"},
+    };
+    for (const auto& [command, port, err] : cases) {
+        auto result = Switch(command, port);
+        EXPECT_EQ(result.exitCode, 1) << err.toStdString();
+        EXPECT_EQ(result.err, err);
+        EXPECT_EQ(result.out, "");
+    }
 }
 
 TEST(DhcpCli, ServerLogsRequestsAndRepliesUntilTerminated)
@@ -126,15 +92,8 @@ TEST(DhcpCli, ServerLogsRequestsAndRepliesUntilTerminated)
     ASSERT_TRUE(waitFor("listening on 127.0.0.1:" + QString::number(port)));
 
     // A DISCOVER from the assigned MAC, broadcast flag clear, from 127.0.0.1.
-    QByteArray discover(240, '\0');
-    discover[0] = 1;
-    discover[1] = 1;
-    discover[2] = 6;
-    const QByteArray mac = QByteArray::fromHex("001a2b3c4d5e");
-    discover.replace(28, 6, mac);
-    discover.replace(236, 4, QByteArray::fromHex("63825363"));
-    discover.append(QByteArray::fromHex("350101ff"));
-    client.writeDatagram(discover, QHostAddress(QHostAddress::LocalHost), port);
+    const auto discover = testsupport::DhcpPacket({.flags = 0, .options = {0x35, 0x01, 0x01}});
+    client.writeDatagram(ToQ(discover), QHostAddress(QHostAddress::LocalHost), port);
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.hasPendingDatagrams(); }, 10000));
     EXPECT_EQ(client.receiveDatagram().data().mid(16, 4), QByteArray::fromHex("0a000005"));
     // Each line is flushed as it is printed, so it can be read while the server runs.
@@ -151,23 +110,17 @@ TEST(DhcpCli, ServerLogsRequestsAndRepliesUntilTerminated)
 TEST(DhcpCli, ServerRefusesAPortInUseAndBadAssignments)
 {
     EnsureApp();
-    const int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(blocker, reinterpret_cast<sockaddr*>(&addr), &len);
-    auto busy = Varnelctl({"dhcp-server", "--listen", "127.0.0.1", "--port",
-                           QString::number(ntohs(addr.sin_port))});
-    ::close(blocker);
-    EXPECT_EQ(busy.exitCode, 1);
-    EXPECT_EQ(busy.err, "接收失败\n");
-
-    auto badMac = Varnelctl({"dhcp-server", "--assign", "00-1A-2B-3C-4D-5E=10.0.0.5"});
-    EXPECT_EQ(badMac.exitCode, 1);
-    EXPECT_EQ(badMac.err, "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F\n");
-    auto badIp = Varnelctl({"dhcp-server", "--assign", "00:1A:2B:3C:4D:5E=224.0.0.1"});
-    EXPECT_EQ(badIp.exitCode, 1);
-    EXPECT_EQ(badIp.err, "IP设置错误\n");
+    QUdpSocket busy;  // bound without address reuse: nobody else can bind the port
+    ASSERT_TRUE(busy.bind(QHostAddress(QHostAddress::LocalHost), 0, QAbstractSocket::DontShareAddress));
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{"--listen", "127.0.0.1", "--port", QString::number(busy.localPort())}, "接收失败\n"},
+        {{"--assign", "00-1A-2B-3C-4D-5E=10.0.0.5"},
+         "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F\n"},
+        {{"--assign", "00:1A:2B:3C:4D:5E=224.0.0.1"}, "IP设置错误\n"},
+    };
+    for (const auto& [args, err] : cases) {
+        auto result = Varnelctl(QStringList{"dhcp-server"} + args);
+        EXPECT_EQ(result.exitCode, 1) << err.toStdString();
+        EXPECT_EQ(result.err, err);
+    }
 }

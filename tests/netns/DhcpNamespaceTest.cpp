@@ -1,7 +1,7 @@
-// A real DHCP client gets its address from `varnelctl dhcp-server`: two
-// network namespaces of the test's own joined by a veth pair, the server in
-// one, busybox udhcpc in the other. The server's side has no default route,
-// as a commissioning laptop cabled straight to a gateway often has not.
+// A real DHCP client gets its address from `varnelctl dhcp-server`: network
+// namespaces of the test's own joined by veth pairs, the server in one,
+// busybox udhcpc in the others. The server's side has no default route, as a
+// commissioning laptop cabled straight to a gateway often has not.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -23,71 +23,62 @@ namespace {
 const std::string IP = "/usr/sbin/ip";
 const std::string UDHCPC = "/usr/sbin/udhcpc";
 const std::string VARNELCTL = VARNEL_BIN_DIR "/varnelctl";
-// Private test addresses, used only inside the namespaces.
-const std::string SERVER_CIDR = "10.231.7.1/24";
-const std::string CLIENT_MAC = "02:1a:2b:3c:4d:5e";
 
-// Two namespaces and a veth pair, removed whatever happens.
+RunResult Ip(const std::vector<std::string>& args) { return Run(IP, args); }
+
+// The server's namespace with client namespaces on veth links, removed
+// whatever happens.
 class TestNetwork {
 public:
-    TestNetwork()
-        : suffix(std::to_string(::getpid())),
-          server("vnl-srv-" + suffix),
-          client("vnl-cli-" + suffix),
-          serverLink("vns" + suffix),
-          clientLink("vnc" + suffix),
-          client2("vnl-cl2-" + suffix),
-          serverLink2("vnt" + suffix),
-          clientLink2("vnd" + suffix)
-    {
-    }
+    const std::string suffix = std::to_string(::getpid());
+    const std::string server = "vnl-srv-" + suffix;
+    struct Link {
+        std::string ns, serverSide, clientSide;
+    };
+    std::vector<Link> links;
+
     ~TestNetwork()
     {
-        Run(IP, {"netns", "del", server});
-        Run(IP, {"netns", "del", client});
-        Run(IP, {"netns", "del", client2});
-        // Only if they never left this namespace.
-        Run(IP, {"link", "del", serverLink});
-        Run(IP, {"link", "del", serverLink2});
+        Ip({"netns", "del", server});
+        for (const auto& link : links) {
+            Ip({"netns", "del", link.ns});
+            Ip({"link", "del", link.serverSide});  // only if it never left this namespace
+        }
     }
-    // Empty when the network was made; otherwise the failing step's output.
+    // The server's namespace and two client links, the server's sides at
+    // 10.231.7.1/24 and 10.231.9.1/24 (private test addresses, used only
+    // inside the namespaces). Empty when the network was made; otherwise the
+    // failing step's output.
     std::string Make()
     {
-        return RunSteps({
-            {"netns", "add", server},
-            {"netns", "add", client},
-            {"link", "add", serverLink, "type", "veth", "peer", "name", clientLink},
-            {"link", "set", serverLink, "netns", server},
-            {"link", "set", clientLink, "netns", client},
-            {"-n", server, "addr", "add", SERVER_CIDR, "dev", serverLink},
-            {"-n", server, "link", "set", serverLink, "up"},
-            {"-n", server, "link", "set", "lo", "up"},
-            {"-n", client, "link", "set", clientLink, "address", CLIENT_MAC},
-            {"-n", client, "link", "set", clientLink, "up"},
-        });
+        auto failure = RunSteps({{"netns", "add", server}, {"-n", server, "link", "set", "lo", "up"}});
+        if (failure.empty())
+            failure = AddLink("10.231.7.1/24", "02:1a:2b:3c:4d:5e");
+        return failure.empty() ? AddLink("10.231.9.1/24", "02:1a:2b:3c:4d:5f") : failure;
     }
-    // A second client on a second link of the server, in 10.231.9.0/24.
-    std::string MakeSecondLink()
+    // A client namespace on a new link of the server, the server's side at `serverCidr`.
+    std::string AddLink(const std::string& serverCidr, const std::string& clientMac)
     {
+        const std::string n = std::to_string(links.size());
+        const Link& l = links.emplace_back(
+            Link{"vnl-cli" + n + "-" + suffix, "vs" + n + suffix, "vc" + n + suffix});
         return RunSteps({
-            {"netns", "add", client2},
-            {"link", "add", serverLink2, "type", "veth", "peer", "name", clientLink2},
-            {"link", "set", serverLink2, "netns", server},
-            {"link", "set", clientLink2, "netns", client2},
-            {"-n", server, "addr", "add", "10.231.9.1/24", "dev", serverLink2},
-            {"-n", server, "link", "set", serverLink2, "up"},
-            {"-n", client2, "link", "set", clientLink2, "address", "02:1a:2b:3c:4d:5f"},
-            {"-n", client2, "link", "set", clientLink2, "up"},
+            {"netns", "add", l.ns},
+            {"link", "add", l.serverSide, "type", "veth", "peer", "name", l.clientSide},
+            {"link", "set", l.serverSide, "netns", server},
+            {"link", "set", l.clientSide, "netns", l.ns},
+            {"-n", server, "addr", "add", serverCidr, "dev", l.serverSide},
+            {"-n", server, "link", "set", l.serverSide, "up"},
+            {"-n", l.ns, "link", "set", l.clientSide, "address", clientMac},
+            {"-n", l.ns, "link", "set", l.clientSide, "up"},
         });
     }
-
-    std::string suffix, server, client, serverLink, clientLink, client2, serverLink2, clientLink2;
 
 private:
     static std::string RunSteps(const std::vector<std::vector<std::string>>& steps)
     {
         for (const auto& step : steps) {
-            auto result = Run(IP, step);
+            auto result = Ip(step);
             if (result.exitCode != 0) {
                 std::string command = "ip";
                 for (const auto& word : step)
@@ -149,7 +140,7 @@ bool WaitForText(const fs::path& file, const std::string& text)
     return false;
 }
 
-// Skips the running test when namespaces cannot be made; true when they were.
+// Skips the running test when namespaces cannot be made.
 #define MAKE_TEST_NETWORK(net)                                                            \
     if (::geteuid() != 0)                                                                 \
         GTEST_SKIP() << "creating network namespaces needs root";                         \
@@ -160,56 +151,75 @@ bool WaitForText(const fs::path& file, const std::string& text)
     if (auto failure = net.Make(); !failure.empty())                                      \
         GTEST_SKIP() << "network namespaces cannot be made here: " << failure;
 
+// A udhcpc script that, on "bound", records the lease in <dir>/lease-<interface>
+// and configures the address.
+std::string WriteLeaseScript(const TempDir& dir)
+{
+    const fs::path script = dir / "record.sh";
+    WriteFile(script, "#!/bin/sh\n"
+                      "[ \"$1\" = bound ] || exit 0\n"
+                      "echo \"ip=$ip subnet=$subnet lease=$lease serverid=$serverid\" > '" +
+                          (dir / "lease-").string() + "'\"$interface\"\n"
+                      "ip addr add \"$ip/$subnet\" dev \"$interface\"\n");
+    ::chmod(script.c_str(), 0755);
+    return script.string();
+}
+
+// Runs udhcpc once on the client side of `link` (a few tries, then gives up).
+RunResult Udhcpc(const TestNetwork::Link& link, const std::string& script,
+                 const std::vector<std::string>& extra = {})
+{
+    std::vector<std::string> args = {"netns", "exec", link.ns, UDHCPC, "-i", link.clientSide,
+                                     "-f", "-q", "-n", "-t", "5", "-T", "2", "-s", script};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Ip(args);
+}
+
 }  // namespace
 
-TEST(DhcpNamespace, UdhcpcGetsTheAssignedAddressMaskAndLease)
+// udhcpc on each of two links gets its assigned address, mask and lease, each
+// from the server's address on that link: the server has no default route, so
+// each reply must leave by the link its request came in on.
+TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
 {
     MAKE_TEST_NETWORK(net);
-
     TempDir dir;
-    const fs::path script = dir / "record.sh";
-    const fs::path record = dir / "lease.txt";
+    const std::string script = WriteLeaseScript(dir);
     const fs::path log = dir / "server.log";
-    // udhcpc runs its script for each event; "bound" carries the lease it configured.
-    WriteFile(script, "#!/bin/sh\n"
-                      "if [ \"$1\" = bound ]; then\n"
-                      "  echo \"ip=$ip subnet=$subnet lease=$lease serverid=$serverid\" >> '" +
-                          record.string() + "'\n"
-                      "  ip addr add \"$ip/$subnet\" dev \"$interface\"\n"
-                      "fi\n");
-    ::chmod(script.c_str(), 0755);
-
-    ServerProcess server(net, log, {"--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local"});
+    ServerProcess server(net, log,
+                         {"--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local", "--assign",
+                          "02:1a:2b:3c:4d:5f=10.231.9.20"});
     ASSERT_TRUE(WaitForText(log, "listening on")) << ReadFile(log);
 
-    // Default lease, then a client asking for 600 s.
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{}, "ip=10.231.7.20 subnet=255.255.255.0 lease=36000 serverid=10.231.7.1\n"},
-        {{"-x", "lease:600"}, "ip=10.231.7.20 subnet=255.255.255.0 lease=600 serverid=10.231.7.1\n"},
+    // The default lease on the first link; the second client asks for 600 s.
+    struct Case {
+        std::vector<std::string> extra;
+        std::string address, expected;
     };
-    for (const auto& [extra, expected] : cases) {
-        fs::remove(record);
-        testsupport::Run(IP, {"-n", net.client, "addr", "flush", "dev", net.clientLink});
-        std::vector<std::string> args = {"netns", "exec", net.client, UDHCPC, "-i",
-                                         net.clientLink, "-f", "-q", "-n", "-t", "5", "-T", "2",
-                                         "-s", script.string()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        auto client = testsupport::Run(IP, args);
+    const std::vector<Case> cases = {
+        {{}, "10.231.7.20", "ip=10.231.7.20 subnet=255.255.255.0 lease=36000 serverid=10.231.7.1\n"},
+        {{"-x", "lease:600"}, "10.231.9.20",
+         "ip=10.231.9.20 subnet=255.255.255.0 lease=600 serverid=10.231.9.1\n"},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& link = net.links[i];
+        auto client = Udhcpc(link, script, cases[i].extra);
         EXPECT_EQ(client.exitCode, 0) << client.out << client.err << ReadFile(log);
+        const fs::path record = dir / ("lease-" + link.clientSide);
         ASSERT_TRUE(fs::exists(record)) << client.err << ReadFile(log);
-        EXPECT_EQ(ReadFile(record), expected);
+        EXPECT_EQ(ReadFile(record), cases[i].expected);
         // The client really configured it.
-        auto shown = testsupport::Run(IP, {"-n", net.client, "-4", "-o", "addr", "show", "dev", net.clientLink});
-        EXPECT_NE(shown.out.find("inet 10.231.7.20/24"), std::string::npos) << shown.out;
+        auto shown = Ip({"-n", link.ns, "-4", "-o", "addr", "show", "dev", link.clientSide});
+        EXPECT_NE(shown.out.find("inet " + cases[i].address + "/24"), std::string::npos)
+            << shown.out;
     }
 
     EXPECT_EQ(server.Stop(), 0);
     const std::string lines = ReadFile(log);
-    EXPECT_NE(lines.find("02:1a:2b:3c:4d:5e DISCOVER"), std::string::npos) << lines;
-    EXPECT_NE(lines.find("02:1a:2b:3c:4d:5e OFFER 10.231.7.20 -> 255.255.255.255:68"),
-              std::string::npos)
-        << lines;
-    EXPECT_NE(lines.find("02:1a:2b:3c:4d:5e ACK 10.231.7.20"), std::string::npos) << lines;
+    for (const char* line : {"02:1a:2b:3c:4d:5e DISCOVER",
+                             "02:1a:2b:3c:4d:5e OFFER 10.231.7.20 -> 255.255.255.255:68",
+                             "02:1a:2b:3c:4d:5e ACK 10.231.7.20"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line << "\n" << lines;
 }
 
 TEST(DhcpNamespace, SwitchToAGatewayThatNeverAcceptsTimesOut)
@@ -217,46 +227,10 @@ TEST(DhcpNamespace, SwitchToAGatewayThatNeverAcceptsTimesOut)
     MAKE_TEST_NETWORK(net);
     // 10.231.7.99 has a link address but nobody behind it: the connect hangs
     // until the connect timer ends it.
-    auto neigh = testsupport::Run(IP, {"-n", net.server, "neigh", "add", "10.231.7.99", "lladdr",
-                                       "02:00:00:00:00:99", "dev", net.serverLink, "nud",
-                                       "permanent"});
+    auto neigh = Ip({"-n", net.server, "neigh", "add", "10.231.7.99", "lladdr",
+                          "02:00:00:00:00:99", "dev", net.links[0].serverSide, "nud", "permanent"});
     ASSERT_EQ(neigh.exitCode, 0) << neigh.err;
-    auto result = testsupport::Run(IP, {"netns", "exec", net.server, VARNELCTL, "dhcp-enable",
-                                        "10.231.7.99"});
+    auto result = Ip({"netns", "exec", net.server, VARNELCTL, "dhcp-enable", "10.231.7.99"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "连接超时,请检查IP和PORT设置和设备是否正常运行\n");
-}
-
-TEST(DhcpNamespace, EachLinkIsAnsweredFromItsOwnAddress)
-{
-    MAKE_TEST_NETWORK(net);
-    if (auto failure = net.MakeSecondLink(); !failure.empty())
-        GTEST_SKIP() << "a second link cannot be made here: " << failure;
-    TempDir dir;
-    const fs::path script = dir / "record.sh";
-    const fs::path log = dir / "server.log";
-    WriteFile(script, "#!/bin/sh\n"
-                      "[ \"$1\" = bound ] && echo \"ip=$ip subnet=$subnet serverid=$serverid\" > '" +
-                          (dir / "lease-").string() + "'\"$interface\"\n"
-                      "exit 0\n");
-    ::chmod(script.c_str(), 0755);
-    ServerProcess server(net, log,
-                         {"--assign", "02:1a:2b:3c:4d:5e=10.231.7.20", "--assign",
-                          "02:1a:2b:3c:4d:5f=10.231.9.20"});
-    ASSERT_TRUE(WaitForText(log, "listening on")) << ReadFile(log);
-
-    // The server has no default route: each reply must leave by the link its
-    // request came in on, carrying that link's address as server identifier.
-    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {net.client, net.clientLink, "ip=10.231.7.20 subnet=255.255.255.0 serverid=10.231.7.1\n"},
-        {net.client2, net.clientLink2, "ip=10.231.9.20 subnet=255.255.255.0 serverid=10.231.9.1\n"},
-    };
-    for (const auto& [ns, link, expected] : cases) {
-        auto client = testsupport::Run(IP, {"netns", "exec", ns, UDHCPC, "-i", link, "-f", "-q",
-                                            "-n", "-t", "5", "-T", "2", "-s", script.string()});
-        EXPECT_EQ(client.exitCode, 0) << client.err << ReadFile(log);
-        const fs::path record = dir / ("lease-" + link);
-        ASSERT_TRUE(fs::exists(record)) << client.err << ReadFile(log);
-        EXPECT_EQ(ReadFile(record), expected);
-    }
 }

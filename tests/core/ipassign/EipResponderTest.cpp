@@ -25,23 +25,15 @@ struct Gateway {
 };
 
 // SendRRData with the given CIP request (service, path size, path, data).
-std::vector<std::uint8_t> RR(const SessionHandle& s, const std::vector<std::uint8_t>& cip)
+std::vector<std::uint8_t> RR(const SessionHandle& s, const std::string& cipHex)
 {
-    std::vector<std::uint8_t> f;
-    f.reserve(64);
-    f.push_back(0x6F);
-    f.push_back(0x00);
-    f.push_back(static_cast<std::uint8_t>(16 + cip.size()));
-    f.push_back(0x00);
-    for (auto b : s)
+    const auto cip = Bytes(cipHex);
+    auto f = BuildGetConfigurationControl(s);  // its 40-byte head, then the CIP request
+    f.resize(40);
+    for (auto b : cip)
         f.push_back(b);
-    for (int i = 0; i < 16; ++i)
-        f.push_back(0);  // status, sender context, options
-    auto items = Bytes("00 00 00 00 00 04 02 00 00 00 00 00 b2 00");
-    f.insert(f.end(), items.begin(), items.end());
-    f.push_back(static_cast<std::uint8_t>(cip.size()));
-    f.push_back(0);
-    f.insert(f.end(), cip.begin(), cip.end());
+    f[2] = static_cast<std::uint8_t>(16 + cip.size());  // encapsulation length
+    f[38] = static_cast<std::uint8_t>(cip.size());      // data item length
     return f;
 }
 
@@ -68,7 +60,7 @@ TEST(EipResponder, CipErrorsAre44ByteFrames)
     };
     for (const auto& c : cases) {
         Gateway g;
-        auto reply = g.responder.OnBytes(RR(g.session, Bytes(c.cip)));
+        auto reply = g.responder.OnBytes(RR(g.session, c.cip));
         ASSERT_EQ(reply.size(), 44u) << c.what;
         EXPECT_EQ(reply[40], Bytes(c.cip)[0] | 0x80) << c.what;
         EXPECT_EQ(reply[42], c.status) << c.what;
@@ -86,7 +78,7 @@ TEST(EipResponder, EncapsulationErrorsAre24ByteFrames)
         std::vector<std::uint8_t> request;
         std::uint8_t status;
     };
-    auto badItems = RR(g.session, Bytes("0e 03 20 f5 24 01 30 03"));
+    auto badItems = RR(g.session, "0e 03 20 f5 24 01 30 03");
     badItems[36] = 0xB1;  // connected data item instead of unconnected
     const std::vector<Case> cases = {
         {"unknown session", BuildGetConfigurationControl(other), 0x64},
@@ -101,10 +93,9 @@ TEST(EipResponder, EncapsulationErrorsAre24ByteFrames)
         EXPECT_EQ(reply[8], c.status) << c.what;
         EXPECT_EQ(reply[2], 0) << c.what;  // length 0
     }
-    Gateway fresh;
     auto v2 = BuildRegisterSession();
     v2[24] = 2;  // protocol version 2
-    EXPECT_EQ(fresh.responder.OnBytes(v2)[8], 0x69);
+    EXPECT_EQ(Gateway().responder.OnBytes(v2)[8], 0x69);
 }
 
 TEST(EipResponder, GetSetAndFramesSplitOrJoined)

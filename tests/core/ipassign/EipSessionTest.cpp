@@ -1,10 +1,8 @@
 // The DHCP switch over EtherNet/IP: the exact requests, the reply frames a
 // gateway gives (including its short error frames), the timers and the
-// outcome told to the user; and the session joined in memory to the
-// gateway's responder.
+// outcome told to the user.
 #include <gtest/gtest.h>
 
-#include "core/ipassign/CEipResponder.h"
 #include "core/ipassign/CEipSession.h"
 #include "support/TestSupport.h"
 
@@ -13,36 +11,18 @@ using testsupport::Bytes;
 
 namespace {
 
-// RegisterSession reply, session handle 0x44332211.
-const auto REGISTER_REPLY = Bytes(
-    "65 00"                     // command RegisterSession
-    "04 00"                     // length 4
-    "11 22 33 44"               // session handle
-    "00 00 00 00"               // status
-    "00 00 00 00 00 00 00 00"   // sender context
-    "00 00 00 00"               // options
-    "01 00 00 00");             // version 1, flags 0
+// RegisterSession reply: command, length 4, session handle 0x44332211, status
+// 0, sender context, options, then protocol version 1 and flags 0.
+const auto REGISTER_REPLY = Bytes("65 00 04 00 11 22 33 44 00 00 00 00"
+                                  "00 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00");
 
-// SendRRData reply header (24 bytes) with the given length and status.
-std::vector<std::uint8_t> RRHeader(const std::string& length, const std::string& status)
-{
-    return Bytes("6f 00" + length + "11 22 33 44" + status +
-                 "00 00 00 00 00 00 00 00 00 00 00 00");
-}
-
-// A SendRRData reply with one CIP reply.
+// A SendRRData reply (encapsulation length, status 0) with interface handle 0,
+// timeout 0, a null address item and an unconnected data item holding `cip`.
 std::vector<std::uint8_t> CipReplyFrame(const std::string& length, const std::string& itemLength,
                                         const std::string& cip)
 {
-    auto f = RRHeader(length, "00 00 00 00");
-    auto rest = Bytes("00 00 00 00"   // interface handle
-                      "00 00"         // timeout
-                      "02 00"         // item count 2
-                      "00 00 00 00"   // null address item
-                      "b2 00" + itemLength +  // unconnected data item
-                      cip);
-    f.insert(f.end(), rest.begin(), rest.end());
-    return f;
+    return Bytes("6f 00" + length + "11 22 33 44 00 00 00 00 00 00 00 00 00 00 00 00"
+                 "00 00 00 00 00 00 00 00 00 00 02 00 00 00 00 00 b2 00" + itemLength + cip);
 }
 
 // Get reply: 8E service reply, 00 reserved, 00 status, 00 no additional status, value.
@@ -52,20 +32,40 @@ std::vector<std::uint8_t> GetReply(const std::string& value)
 }
 const auto SET_REPLY = CipReplyFrame("14 00", "04 00", "90 00 00 00");  // 44 bytes
 
-std::vector<std::uint8_t> SentBytes(const EipActions& actions)
+EipAction Act(EipAction::Kind kind, int timer = 0, int milliseconds = 0)
 {
-    for (const auto& a : actions)
-        if (a.kind == EipAction::Send)
-            return a.bytes;
-    return {};
+    EipAction a;
+    a.kind = kind;
+    a.timer = timer;
+    a.milliseconds = milliseconds;
+    return a;
+}
+const EipAction STOP_CONNECT_TIMER = Act(EipAction::StopTimer, 10);
+const EipAction STOP_ANSWER_TIMER = Act(EipAction::StopTimer, 2);
+const EipAction ARM_ANSWER_TIMER = Act(EipAction::ArmTimer, 2, 5000);
+
+// The answer to one request taken: the next request sent, its answer timed.
+EipActions NextRequest(const std::vector<std::uint8_t>& request)
+{
+    EipAction send;
+    send.bytes = request;
+    return {STOP_ANSWER_TIMER, send, ARM_ANSWER_TIMER};
 }
 
-const EipAction* Find(const EipActions& actions, EipAction::Kind kind)
+// How the exchange ended, with the timer stops left out.
+EipActions Ending(EipActions actions)
 {
-    for (const auto& a : actions)
-        if (a.kind == kind)
-            return &a;
-    return nullptr;
+    std::erase_if(actions, [](const EipAction& a) { return a.kind == EipAction::StopTimer; });
+    return actions;
+}
+
+// The exchange closed with `message` told.
+EipActions Ended(const Message& message, bool success)
+{
+    EipActions a{Act(EipAction::Close), Act(EipAction::Tell), Act(EipAction::Finish)};
+    a[1].message = message;
+    a[2].success = success;
+    return a;
 }
 
 // A session brought to the given state by a well-behaved gateway.
@@ -89,53 +89,37 @@ TEST(EipSession, EnableExchangeByteForByte)
 {
     CEipSession s;
     EXPECT_EQ(s.dhcpLinkState, -1);
-    auto a = s.Start(true);
-    ASSERT_EQ(a.size(), 1u);
-    EXPECT_EQ(a[0].kind, EipAction::ArmTimer);
-    EXPECT_EQ(a[0].timer, 10);
-    EXPECT_EQ(a[0].milliseconds, 3000);
-
-    a = s.OnConnected();
-    ASSERT_EQ(a.size(), 3u);
-    EXPECT_EQ(a[0].kind, EipAction::StopTimer);
-    EXPECT_EQ(a[0].timer, 10);
-    EXPECT_EQ(a[1].bytes, Bytes("65 00 04 00 00 00 00 00 00 00 00 00"
-                                "00 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00"));
-    EXPECT_EQ(a[2].kind, EipAction::ArmTimer);
-    EXPECT_EQ(a[2].timer, 2);
-    EXPECT_EQ(a[2].milliseconds, 5000);
+    EXPECT_EQ(s.Start(true), EipActions{Act(EipAction::ArmTimer, 10, 3000)});
+    auto connected = NextRequest(Bytes("65 00 04 00 00 00 00 00 00 00 00 00"
+                                       "00 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00"));
+    connected[0] = STOP_CONNECT_TIMER;
+    EXPECT_EQ(s.OnConnected(), connected);
     EXPECT_EQ(s.dhcpLinkState, 0);
 
     // The reply arrives in two pieces: nothing happens until it is whole.
     EXPECT_TRUE(s.OnBytes(std::span(REGISTER_REPLY).first(10)).empty());
-    a = s.OnBytes(std::span(REGISTER_REPLY).subspan(10));
-    EXPECT_EQ(a.front().kind, EipAction::StopTimer);
-    EXPECT_EQ(a.front().timer, 2);
+    EXPECT_EQ(s.OnBytes(std::span(REGISTER_REPLY).subspan(10)),
+              NextRequest(Bytes("6f 00 18 00 11 22 33 44 00 00 00 00"
+                                "00 00 00 00 00 00 00 00 00 00 00 00"
+                                "00 00 00 00 00 04 02 00 00 00 00 00 b2 00 08 00"
+                                "0e 03 20 f5 24 01 30 03")));
     EXPECT_EQ(s.sessionHandle, (SessionHandle{0x11, 0x22, 0x33, 0x44}));
-    EXPECT_EQ(SentBytes(a), Bytes("6f 00 18 00 11 22 33 44 00 00 00 00"
-                                  "00 00 00 00 00 00 00 00 00 00 00 00"
-                                  "00 00 00 00 00 04 02 00 00 00 00 00 b2 00 08 00"
-                                  "0e 03 20 f5 24 01 30 03"));
     EXPECT_EQ(s.dhcpLinkState, 1);
 
-    a = s.OnBytes(GetReply("00 00 00 00"));
-    EXPECT_EQ(SentBytes(a), Bytes("6f 00 1c 00 11 22 33 44 00 00 00 00"
-                                  "00 00 00 00 00 00 00 00 00 00 00 00"
-                                  "00 00 00 00 00 04 02 00 00 00 00 00 b2 00 0c 00"
-                                  "10 03 20 f5 24 01 30 03 02 00 00 00"));
+    EXPECT_EQ(s.OnBytes(GetReply("00 00 00 00")),
+              NextRequest(Bytes("6f 00 1c 00 11 22 33 44 00 00 00 00"
+                                "00 00 00 00 00 00 00 00 00 00 00 00"
+                                "00 00 00 00 00 04 02 00 00 00 00 00 b2 00 0c 00"
+                                "10 03 20 f5 24 01 30 03 02 00 00 00")));
     EXPECT_EQ(s.dhcpLinkState, 2);
 
     // After the Set, the value is read back with a second Get.
-    a = s.OnBytes(SET_REPLY);
-    EXPECT_EQ(SentBytes(a), BuildGetConfigurationControl(s.sessionHandle));
-    EXPECT_EQ(SentBytes(a).size(), 48u);
-
-    a = s.OnBytes(GetReply("02 00 00 00"));
-    ASSERT_NE(Find(a, EipAction::Close), nullptr);
-    ASSERT_NE(Find(a, EipAction::Tell), nullptr);
-    EXPECT_EQ(Find(a, EipAction::Tell)->message,
-              (Message{"DHCP已使能（配置控制读回为0x00000002）", "提示", MessageIcon::Information}));
-    EXPECT_TRUE(Find(a, EipAction::Finish)->success);
+    const auto get = BuildGetConfigurationControl(s.sessionHandle);
+    EXPECT_EQ(get.size(), 48u);
+    EXPECT_EQ(s.OnBytes(SET_REPLY), NextRequest(get));
+    EXPECT_EQ(Ending(s.OnBytes(GetReply("02 00 00 00"))),
+              Ended({"DHCP已使能（配置控制读回为0x00000002）", "提示", MessageIcon::Information},
+                    true));
     EXPECT_TRUE(s.finished);
     // Anything arriving afterwards is dropped.
     EXPECT_TRUE(s.OnBytes(SET_REPLY).empty());
@@ -144,15 +128,15 @@ TEST(EipSession, EnableExchangeByteForByte)
 TEST(EipSession, DisableSendsZeroAndReportsStoredAddress)
 {
     auto s = SessionIn(CEipSession::READING, false);
-    auto a = s.OnBytes(GetReply("02 00 00 00"));
-    const auto set = SentBytes(a);
-    ASSERT_EQ(set.size(), 52u);
-    EXPECT_EQ(std::vector(set.begin() + 48, set.end()), Bytes("00 00 00 00"));
+    const auto set = s.OnBytes(GetReply("02 00 00 00"));
+    ASSERT_EQ(set.size(), 3u);
+    ASSERT_EQ(set[1].bytes.size(), 52u);
+    EXPECT_EQ(std::vector(set[1].bytes.begin() + 48, set[1].bytes.end()), Bytes("00 00 00 00"));
     s.OnBytes(SET_REPLY);
-    a = s.OnBytes(GetReply("00 00 00 00"));
-    EXPECT_EQ(Find(a, EipAction::Tell)->message.text,
-              "DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）");
-    EXPECT_TRUE(Find(a, EipAction::Finish)->success);
+    EXPECT_EQ(Ending(s.OnBytes(GetReply("00 00 00 00"))),
+              Ended({"DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）", "提示",
+                     MessageIcon::Information},
+                    true));
 }
 
 TEST(EipSession, RefusedStepsEndAtOnceWithTheStatusInWords)
@@ -169,7 +153,7 @@ TEST(EipSession, RefusedStepsEndAtOnceWithTheStatusInWords)
                "01 00 00 00"),
          "注册会话失败：会话句柄为0"},
         {"24-byte encapsulation error", CEipSession::READING,
-         RRHeader("00 00", "64 00 00 00"),  // no CIP data at all
+         Bytes("6f 00 00 00 11 22 33 44 64 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"),
          "读取DHCP设置失败：封装状态0x0064（Invalid session handle）"},
         {"unsupported protocol", CEipSession::REGISTERING,
          Bytes("65 00 04 00 00 00 00 00 69 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
@@ -205,12 +189,7 @@ TEST(EipSession, RefusedStepsEndAtOnceWithTheStatusInWords)
     for (const auto& c : cases) {
         auto s = SessionIn(c.state);
         ASSERT_EQ(s.dhcpLinkState, c.state) << c.what;
-        auto a = s.OnBytes(c.reply);
-        ASSERT_NE(Find(a, EipAction::Tell), nullptr) << c.what;
-        EXPECT_EQ(Find(a, EipAction::Tell)->message, ErrorMessage(c.text)) << c.what;
-        EXPECT_NE(Find(a, EipAction::Close), nullptr) << c.what;
-        EXPECT_FALSE(Find(a, EipAction::Finish)->success) << c.what;
-        EXPECT_EQ(Find(a, EipAction::Send), nullptr) << c.what;
+        EXPECT_EQ(Ending(s.OnBytes(c.reply)), Ended(ErrorMessage(c.text), false)) << c.what;
         EXPECT_TRUE(s.finished) << c.what;
     }
 }
@@ -219,17 +198,14 @@ TEST(EipSession, TimersAndConnectFailure)
 {
     CEipSession s;
     s.Start(true);
-    auto a = s.OnTimer(10);
-    EXPECT_EQ(Find(a, EipAction::Tell)->message,
-              ErrorMessage("连接超时,请检查IP和PORT设置和设备是否正常运行"));
-    EXPECT_FALSE(Find(a, EipAction::Finish)->success);
+    EXPECT_EQ(Ending(s.OnTimer(10)),
+              Ended(ErrorMessage("连接超时,请检查IP和PORT设置和设备是否正常运行"), false));
     // A late connect after the time-out is not acted on.
     EXPECT_TRUE(s.OnConnected().empty());
 
     s.Start(false);
-    a = s.OnConnectFailed();
-    EXPECT_EQ(Find(a, EipAction::Tell)->message,
-              ErrorMessage("以太网连接不通,请检查IP和PORT设置和设备是否正常运行"));
+    EXPECT_EQ(Ending(s.OnConnectFailed()),
+              Ended(ErrorMessage("以太网连接不通,请检查IP和PORT设置和设备是否正常运行"), false));
 
     // A reply whose length field promises more than ever arrives: only the
     // answer timer ends it; nothing is read past what arrived.
@@ -237,62 +213,10 @@ TEST(EipSession, TimersAndConnectFailure)
     auto cut = GetReply("02 00 00 00");
     cut.resize(44);
     EXPECT_TRUE(s.OnBytes(cut).empty());
-    EXPECT_TRUE(s.OnPeerClosed().size() == 1);
-    a = s.OnTimer(2);
-    EXPECT_EQ(Find(a, EipAction::Tell)->message, ErrorMessage("设备没有响应"));
-    EXPECT_TRUE(s.OnTimer(2).size() == 1);  // only stops the timer once finished
+    EXPECT_EQ(s.OnPeerClosed(), EipActions{Act(EipAction::Close)});
+    EXPECT_EQ(Ending(s.OnTimer(2)), Ended(ErrorMessage("设备没有响应"), false));
+    EXPECT_EQ(s.OnTimer(2), EipActions{STOP_ANSWER_TIMER});  // only stops the timer once finished
 
     s = SessionIn(CEipSession::WRITING);
-    EXPECT_EQ(Find(s.OnSendFailed(), EipAction::Tell)->message, ErrorMessage("发送失败"));
-}
-
-// The session against the gateway's responder, joined in memory.
-namespace {
-struct Pair {
-    EipGatewayState gateway;
-    CEipResponder responder{gateway};
-    CEipSession session;
-    std::vector<Message> told;
-    bool success = false;
-
-    // Runs the exchange; returns the number of requests sent.
-    int Run(bool enable)
-    {
-        int sent = 0;
-        EipActions actions = session.Start(enable);
-        auto more = session.OnConnected();
-        actions.insert(actions.end(), more.begin(), more.end());
-        for (std::size_t i = 0; i < actions.size(); ++i) {
-            const EipAction a = actions[i];
-            if (a.kind == EipAction::Tell)
-                told.push_back(a.message);
-            if (a.kind == EipAction::Finish)
-                success = a.success;
-            if (a.kind != EipAction::Send)
-                continue;
-            ++sent;
-            auto reply = responder.OnBytes(a.bytes);
-            auto next = session.OnBytes(reply);
-            actions.insert(actions.end(), next.begin(), next.end());
-        }
-        return sent;
-    }
-};
-}  // namespace
-
-TEST(EipSession, AgainstTheGatewayResponder)
-{
-    Pair pair;
-    EXPECT_EQ(pair.Run(true), 4);
-    EXPECT_TRUE(pair.success);
-    EXPECT_EQ(pair.gateway.configurationControl, 2u);
-    ASSERT_EQ(pair.told.size(), 1u);
-    EXPECT_EQ(pair.told[0].icon, MessageIcon::Information);
-
-    Pair again;
-    again.gateway.configurationControl = 2;
-    EXPECT_EQ(again.Run(false), 4);
-    EXPECT_TRUE(again.success);
-    EXPECT_EQ(again.gateway.configurationControl, 0u);
-    EXPECT_EQ(again.session.valueBefore, 2u);
+    EXPECT_EQ(Ending(s.OnSendFailed()), Ended(ErrorMessage("发送失败"), false));
 }
