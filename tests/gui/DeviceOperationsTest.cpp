@@ -1,10 +1,8 @@
 // Compile and download, clear and restart from the main window, against the
-// gateway simulator's engine on loopback (each test on its own address).
+// gateway simulator's engine on loopback (each case on its own address).
 #include <QDesktopServices>
 #include <QHostAddress>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QTest>
 #include <QTextBrowser>
 
 #include "GuiTestSupport.h"
@@ -17,6 +15,7 @@
 #include "net/CGatewayServer.h"
 
 using namespace varnel;
+using guitest::CaptureMessage;
 using guitest::FrameTest;
 using guitest::OnModal;
 using guitest::SeenMessage;
@@ -32,27 +31,11 @@ struct Gateway {
     {
         server.SetRestartDelay(50);
         QString error;
-        started = server.Start(&error);
-        EXPECT_TRUE(started) << error.toStdString();
+        EXPECT_TRUE(server.Start(&error)) << error.toStdString();
     }
     const GatewayDevice& Device() const { return server.Device(); }
     CGatewayServer server;
-    bool started = false;
 };
-
-// Closes the next message box with `button` and records it.
-void AnswerBox(SeenMessage& seen, QMessageBox::StandardButton button, int timeoutMs = 8000)
-{
-    OnModal<QMessageBox>(
-        [&seen, button](QMessageBox* box) {
-            seen.text = box->text();
-            seen.caption = box->windowTitle();
-            seen.icon = box->icon();
-            seen.seen = true;
-            box->button(button)->click();
-        },
-        true, timeoutMs);
-}
 
 class DeviceOperationsTest : public FrameTest {
 protected:
@@ -61,105 +44,87 @@ protected:
         ASSERT_TRUE(frame->OpenDocumentFile(VARNEL_SOURCE_DIR "/data/examples/example.vrc"));
         Doc().deviceIp = address;
     }
-    bool WaitIdle(int timeoutMs = WAIT_MS)
+    bool WaitIdle()
     {
-        return QTest::qWaitFor([this] { return !frame->DeviceOperationRunning(); }, timeoutMs);
+        return QTest::qWaitFor([this] { return !frame->DeviceOperationRunning(); }, WAIT_MS);
+    }
+    // Records the text of the download's result window and closes it.
+    static void OnResultWindow(QString& text)
+    {
+        OnModal<COverDlg>(
+            [&text](COverDlg* over) {
+                text = over->Text();
+                over->accept();
+            },
+            true, 8000);
     }
 };
 
 }  // namespace
 
-TEST_F(DeviceOperationsTest, DownloadArrivesWholeAndRestartsIntoIt)
+TEST_F(DeviceOperationsTest, DownloadArrivesWholeAndRestartsIntoItWhenAsked)
 {
-    Gateway gateway("127.77.0.1");
-    OpenExample("127.77.0.1");
+    for (bool restart : {true, false}) {
+        SCOPED_TRACE(restart ? "restart" : "no restart");
+        const char* address = restart ? "127.77.0.1" : "127.77.0.2";
+        Gateway gateway(address);
+        OpenExample(address);
+        QString result;
+        OnResultWindow(result);
+        SeenMessage question;
+        CaptureMessage(question, restart ? QMessageBox::Yes : QMessageBox::No, 8000);
 
-    QString overText;
-    OnModal<COverDlg>(
-        [&overText](COverDlg* over) {
-            overText = over->Text();
-            over->accept();
-        },
-        true, 8000);
-    SeenMessage question;
-    AnswerBox(question, QMessageBox::Yes);
+        frame->Action(ID_COMPILE_AND_DOWNLOAD)->trigger();
+        CDownDlg* dialog = frame->DownloadDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->isModal());
+        QList<int> positions;
+        QObject::connect(dialog->ProgressBar(), &QProgressBar::valueChanged,
+                         [&positions](int v) { positions << v; });
+        // Under 1200 bytes: range 0..2, 50 on connection clamped to 2, then
+        // the one piece (1), then the maximum.
+        EXPECT_EQ(dialog->ProgressBar()->maximum(), 2);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(positions, QList<int>({2, 1, 2}));
+        EXPECT_EQ(result, "下 载 完 毕！");
+        EXPECT_EQ(question.text + "|" + question.caption,
+                  "重启后配置才能生效 确实要重启设备吗？|重启设备");
 
-    frame->Action(ID_COMPILE_AND_DOWNLOAD)->trigger();
-    CDownDlg* dialog = frame->DownloadDialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(dialog->isModal());
-    QList<int> positions;
-    QObject::connect(dialog->ProgressBar(), &QProgressBar::valueChanged,
-                     [&positions](int v) { positions << v; });
-    // Under 1200 bytes: range 0..2, 50 on connection clamped to 2, then the
-    // one piece (1), then the maximum.
-    EXPECT_EQ(dialog->ProgressBar()->maximum(), 2);
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(positions, QList<int>({2, 1, 2}));
-
-    EXPECT_EQ(overText, "下 载 完 毕！");
-    EXPECT_EQ(question.text, "重启后配置才能生效 确实要重启设备吗？");
-    EXPECT_EQ(question.caption, "重启设备");
-
-    Bytes hex;
-    ASSERT_TRUE(ReadHexFile(Doc().HexFilePath(), hex));
-    EXPECT_EQ(gateway.Device().Downloaded(), hex);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gateway.Device().Restarts() == 1; }, WAIT_MS));
-    EXPECT_EQ(gateway.Device().Running(), hex);
-    EXPECT_TRUE(frame->Action(ID_COMPILE_AND_DOWNLOAD)->isEnabled());
-    EXPECT_EQ(frame->DownloadDialog(), nullptr);
-}
-
-TEST_F(DeviceOperationsTest, RestartDeclinedAfterDownloadSendsNothingMore)
-{
-    Gateway gateway("127.77.0.2");
-    OpenExample("127.77.0.2");
-    OnModal<COverDlg>([](COverDlg* over) { over->accept(); }, true, 8000);
-    SeenMessage question;
-    AnswerBox(question, QMessageBox::No);
-    frame->OnCompileAndDownload();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_TRUE(question.seen);
-    EXPECT_EQ(gateway.Device().Pieces().size(), 1u);
-    EXPECT_EQ(gateway.Device().Restarts(), 0);
-    EXPECT_TRUE(gateway.Device().Running().empty());
+        Bytes hex;
+        ASSERT_TRUE(ReadHexFile(Doc().HexFilePath(), hex));
+        EXPECT_EQ(gateway.Device().Downloaded(), hex);
+        EXPECT_EQ(gateway.Device().Pieces().size(), 1u);
+        const int restarts = restart ? 1 : 0;
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return gateway.Device().Restarts() == restarts; }, WAIT_MS));
+        EXPECT_EQ(gateway.Device().Running(), restart ? hex : Bytes{});
+        EXPECT_TRUE(frame->Action(ID_COMPILE_AND_DOWNLOAD)->isEnabled());
+        EXPECT_EQ(frame->DownloadDialog(), nullptr);
+    }
 }
 
 // Each row of the download's failure table, as the user meets it.
 TEST_F(DeviceOperationsTest, DownloadFailuresShowTheirTexts)
 {
-    struct Row {
+    const struct {
         const char* address;
         GatewayFaults faults;
         Message expected;
         bool resultWindow;  // COverDlg rather than a message box
+    } rows[] = {
+        {"127.77.1.1", {.refuseConnections = true}, EthernetFailedMessage(), false},
+        {"127.77.1.2", {.neverAnswer = true}, NoAnswerMessage(), false},
+        {"127.77.1.3", {.answerFailure = true}, DownloadFailedMessage(), true},
     };
-    GatewayFaults refuse;
-    refuse.refuseConnections = true;
-    GatewayFaults silent;
-    silent.neverAnswer = true;
-    GatewayFaults c0;
-    c0.answerFailure = true;
-    const Row rows[] = {
-        {"127.77.1.1", refuse, EthernetFailedMessage(), false},
-        {"127.77.1.2", silent, NoAnswerMessage(), false},
-        {"127.77.1.3", c0, DownloadFailedMessage(), true},
-    };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.address);
         Gateway gateway(row.address, row.faults);
         OpenExample(row.address);
         SeenMessage seen;
-        QString overText;
         if (row.resultWindow)
-            OnModal<COverDlg>(
-                [&overText](COverDlg* over) {
-                    overText = over->Text();
-                    over->accept();
-                },
-                true, 8000);
+            OnResultWindow(seen.text);
         else
-            AnswerBox(seen, QMessageBox::Ok, 9000);
+            CaptureMessage(seen, QMessageBox::Ok, 9000);
 
         frame->Action(ID_COMPILE_AND_DOWNLOAD)->trigger();
         CDownDlg* dialog = frame->DownloadDialog();
@@ -172,10 +137,8 @@ TEST_F(DeviceOperationsTest, DownloadFailuresShowTheirTexts)
         EXPECT_EQ(frame->DownloadDialog(), dialog);
 
         ASSERT_TRUE(WaitIdle());
-        if (row.resultWindow) {
-            EXPECT_EQ(overText.toStdString(), row.expected.text);
-        } else {
-            EXPECT_EQ(seen.text.toStdString(), row.expected.text);
+        EXPECT_EQ(seen.text.toStdString(), row.expected.text);
+        if (!row.resultWindow) {
             EXPECT_EQ(seen.caption, "错误");
             EXPECT_EQ(seen.icon, QMessageBox::Critical);
         }
@@ -194,54 +157,44 @@ TEST_F(DeviceOperationsTest, HexFileThatCannotBeWrittenStopsTheDownload)
     const std::string saved = Doc().appFolder;
     Doc().appFolder = saved + "/no-such-folder";
     SeenMessage seen;
-    AnswerBox(seen, QMessageBox::Ok);
+    CaptureMessage(seen);
     frame->OnCompileAndDownload();
     Doc().appFolder = saved;
-    EXPECT_TRUE(seen.seen);
     EXPECT_EQ(seen.caption, "错误");
     EXPECT_EQ(frame->DownloadDialog(), nullptr);
     EXPECT_TRUE(gateway.Device().Pieces().empty());
 }
 
-// Clear answered 40 0D and C0 0D: the result is the text, "提示"/"错误" the caption.
+// Clear answered 40 0D, C0 0D or not at all: the result is the text,
+// "提示"/"错误" the caption.
 TEST_F(DeviceOperationsTest, ClearShowsTheGatewaysResult)
 {
-    struct Row {
+    const struct {
         const char* address;
-        bool failure;
+        GatewayFaults faults;
         Message expected;
         QMessageBox::Icon icon;
+    } rows[] = {
+        {"127.77.2.1", {}, ClearDoneMessage(), QMessageBox::Information},
+        {"127.77.2.2", {.answerFailure = true}, ClearFailedMessage(), QMessageBox::Critical},
+        {"127.77.2.4", {.refuseConnections = true}, EthernetFailedMessage(), QMessageBox::Critical},
     };
-    const Row rows[] = {
-        {"127.77.2.1", false, ClearDoneMessage(), QMessageBox::Information},
-        {"127.77.2.2", true, ClearFailedMessage(), QMessageBox::Critical},
-    };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.address);
-        GatewayFaults faults;
-        faults.answerFailure = row.failure;
-        Gateway gateway(row.address, faults);
+        Gateway gateway(row.address, row.faults);
         Doc().deviceIp = row.address;
         SeenMessage question;
         SeenMessage result;
-        OnModal<QMessageBox>(
-            [&](QMessageBox* box) {
-                question.text = box->text();
-                question.caption = box->windowTitle();
-                question.icon = box->icon();
-                box->button(QMessageBox::Yes)->click();
-                AnswerBox(result, QMessageBox::Ok);
-            },
-            true, 8000);
+        CaptureMessage(question, QMessageBox::Yes, 8000,
+                       [&result] { CaptureMessage(result, QMessageBox::Ok, 8000); });
         frame->Action(ID_CLEAR_CONFIG)->trigger();
         ASSERT_TRUE(WaitIdle());
-        EXPECT_EQ(question.text, "确实要清除配置吗？");
-        EXPECT_EQ(question.caption, "清除配置");
+        EXPECT_EQ(question.text + "|" + question.caption, "确实要清除配置吗？|清除配置");
         EXPECT_EQ(question.icon, QMessageBox::NoIcon);
         EXPECT_EQ(result.text.toStdString(), row.expected.text);
         EXPECT_EQ(result.caption.toStdString(), row.expected.caption);
         EXPECT_EQ(result.icon, row.icon);
-        EXPECT_EQ(gateway.Device().Clears(), row.failure ? 0 : 1);
+        EXPECT_EQ(gateway.Device().Clears(), row.expected.caption == "提示" ? 1 : 0);
         EXPECT_TRUE(frame->Action(ID_CLEAR_CONFIG)->isEnabled());
     }
 }
@@ -251,52 +204,30 @@ TEST_F(DeviceOperationsTest, RestartAnsweredNoSendsNothingYesRestartsSilently)
     Gateway gateway("127.77.2.3");
     Doc().deviceIp = "127.77.2.3";
     SeenMessage question;
-    AnswerBox(question, QMessageBox::No);
+    CaptureMessage(question, QMessageBox::No, 8000);
     frame->OnRestartDevice();
     ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(question.text, "确实要重启设备吗？");
-    EXPECT_EQ(question.caption, "重启设备");
+    EXPECT_EQ(question.text + "|" + question.caption, "确实要重启设备吗？|重启设备");
     EXPECT_EQ(gateway.Device().Restarts(), 0);
 
     // Yes: the gateway drops the connection as it restarts; nothing is shown.
     SeenMessage after;
     QPointer<QTimer> watcher;
-    OnModal<QMessageBox>(
-        [&](QMessageBox* box) {
-            box->button(QMessageBox::Yes)->click();
-            watcher = OnModal<QMessageBox>(
-                [&after](QMessageBox* shown) {
-                    after.text = shown->text();
-                    after.seen = true;
-                    shown->close();
-                },
-                false);
-        },
-        true, 8000);
+    CaptureMessage(question, QMessageBox::Yes, 8000, [&] {
+        watcher = OnModal<QMessageBox>(
+            [&after](QMessageBox* shown) {
+                after.text = shown->text();
+                after.seen = true;
+                shown->close();
+            },
+            false);
+    });
     frame->OnRestartDevice();
-    ASSERT_TRUE(WaitIdle());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gateway.Device().Restarts() == 1; }, WAIT_MS));
+    const bool restarted =
+        WaitIdle() && QTest::qWaitFor([&] { return gateway.Device().Restarts() == 1; }, WAIT_MS);
     if (watcher) watcher->stop();
+    EXPECT_TRUE(restarted);
     EXPECT_FALSE(after.seen) << after.text.toStdString();
-}
-
-TEST_F(DeviceOperationsTest, ClearWithoutGatewayReportsTheConnectionFailure)
-{
-    GatewayFaults refuse;
-    refuse.refuseConnections = true;
-    Gateway gateway("127.77.2.4", refuse);
-    Doc().deviceIp = "127.77.2.4";
-    SeenMessage result;
-    OnModal<QMessageBox>(
-        [&](QMessageBox* box) {
-            box->button(QMessageBox::Yes)->click();
-            AnswerBox(result, QMessageBox::Ok);
-        },
-        true, 8000);
-    frame->OnClearConfiguration();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(result.text.toStdString(), EthernetFailedMessage().text);
-    EXPECT_EQ(result.caption, "错误");
 }
 
 TEST_F(DeviceOperationsTest, HexFileCommandOpensTheHexFile)

@@ -1,8 +1,7 @@
 // The device-wide dialogs and the picture of a configuration built through
 // the window.
 #include <QLineEdit>
-#include <QPushButton>
-#include <cstdio>
+#include <array>
 
 #include "GuiTestSupport.h"
 #include "core/modbus/ModbusMaster.h"
@@ -16,17 +15,13 @@ using namespace varnel;
 using guitest::FrameTest;
 
 namespace {
-QPushButton* Ok(QDialog* d)
+// "y text; ..." of the texts drawn at `x`, in drawing order.
+std::string Column(const Scene& scene, int x)
 {
-    return d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
-}
-
-QStringList Texts(const Scene& scene)
-{
-    QStringList out;
+    std::string out;
     for (const auto& p : scene.items)
-        if (p.kind == ScenePrimitive::Kind::Text)
-            out << QString("%1,%2 %3").arg(p.at.x).arg(p.at.y).arg(QString::fromStdString(p.text));
+        if (p.kind == ScenePrimitive::Kind::Text && p.at.x == x)
+            out += (out.empty() ? "" : "; ") + std::to_string(p.at.y) + " " + p.text;
     return out;
 }
 }  // namespace
@@ -43,13 +38,12 @@ TEST_F(FrameTest, SlotCountDialogRefusesUntilValid)
             d->Edit()->setText(text);
             guitest::SeenMessage seen;
             guitest::CaptureMessage(seen);
-            Ok(d)->click();
-            if (seen.seen && seen.text == "槽数取值范围:1~54的正整数" && seen.caption == "错误" &&
-                d->isVisible())
+            guitest::ClickOk(d);
+            if (seen.text + seen.caption == "槽数取值范围:1~54的正整数错误" && d->isVisible())
                 refused << text;
         }
         d->Edit()->setText("054");
-        Ok(d)->click();
+        guitest::ClickOk(d);
     });
     frame->Action(ID_SLOT_COUNT)->trigger();
     EXPECT_EQ(shown, "10");
@@ -61,54 +55,37 @@ TEST_F(FrameTest, SlotCountDialogRefusesUntilValid)
 TEST_F(FrameTest, AccessDialogWritesTheOptionFile)
 {
     const std::string optionFile = Doc().OptionFilePath();
-    testsupport::WriteFile(optionFile,
-                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ETHOption>\r\n\t<ip>"
-                           "10.0.0.5</ip>\r\n</ETHOption>\r\n");
+    const auto content = [](const char* ip) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ETHOption>\r\n\t<ip>" +
+               std::string(ip) + "</ip>\r\n</ETHOption>\r\n";
+    };
+    testsupport::WriteFile(optionFile, content("10.0.0.5"));
     Doc().deviceIp = "10.0.0.5";
-    QStringList parts;
-    guitest::OnModal<CDeviceIpDlg>([&](CDeviceIpDlg* d) {
-        EXPECT_EQ(d->windowTitle(), "访问参数");
-        for (int i = 0; i < 4; ++i) parts << d->Part(i)->text();
-        d->Part(0)->setText("192");
-        d->Part(1)->setText("168");
-        d->Part(2)->setText("1");
-        d->Part(3)->setText("20");
-        Ok(d)->click();
-    });
-    frame->Action(ID_ACCESS_PARAMS)->trigger();
-    EXPECT_EQ(parts, QStringList({"10", "0", "0", "5"}));
+    // Types `parts` (null: keep) and confirms, or cancels; returns what it showed.
+    const auto edit = [this](std::array<const char*, 4> parts, bool ok) {
+        QStringList shown;
+        guitest::OnModal<CDeviceIpDlg>([&](CDeviceIpDlg* d) {
+            shown << d->windowTitle();
+            for (int i = 0; i < 4; ++i) {
+                shown << d->Part(i)->text();
+                if (parts[i] != nullptr) d->Part(i)->setText(parts[i]);
+            }
+            ok ? guitest::ClickOk(d) : d->reject();
+        });
+        frame->Action(ID_ACCESS_PARAMS)->trigger();
+        return shown;
+    };
+    EXPECT_EQ(edit({"192", "168", "1", "20"}, true),
+              QStringList({"访问参数", "10", "0", "0", "5"}));
     EXPECT_EQ(Doc().deviceIp, "192.168.1.20");
-    EXPECT_EQ(testsupport::ReadFile(optionFile),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ETHOption>\r\n\t<ip>"
-              "192.168.1.20</ip>\r\n</ETHOption>\r\n");
+    EXPECT_EQ(testsupport::ReadFile(optionFile), content("192.168.1.20"));
 
     // Cancel changes nothing; an empty part reads as 0.
-    guitest::OnModal<CDeviceIpDlg>([](CDeviceIpDlg* d) {
-        d->Part(3)->setText("99");
-        d->reject();
-    });
-    frame->Action(ID_ACCESS_PARAMS)->trigger();
+    edit({nullptr, nullptr, nullptr, "99"}, false);
     EXPECT_EQ(Doc().deviceIp, "192.168.1.20");
-    guitest::OnModal<CDeviceIpDlg>([](CDeviceIpDlg* d) {
-        d->Part(2)->clear();
-        Ok(d)->click();
-    });
-    frame->Action(ID_ACCESS_PARAMS)->trigger();
+    edit({nullptr, nullptr, "", nullptr}, true);
     EXPECT_EQ(Doc().deviceIp, "192.168.0.20");
-
-    // A missing option file is created with the address, never left empty;
-    // an empty element gets its text.
-    for (const char* before : {"", "<ETHOption><ip/></ETHOption>"}) {
-        if (*before == '\0')
-            std::remove(optionFile.c_str());
-        else
-            testsupport::WriteFile(optionFile, before);
-        guitest::OnModal<CDeviceIpDlg>([](CDeviceIpDlg* d) { Ok(d)->click(); });
-        frame->Action(ID_ACCESS_PARAMS)->trigger();
-        const std::string after = testsupport::ReadFile(optionFile);
-        EXPECT_NE(after.find("<ETHOption>"), std::string::npos) << before;
-        EXPECT_NE(after.find("<ip>192.168.0.20</ip>"), std::string::npos) << before;
-    }
+    EXPECT_EQ(testsupport::ReadFile(optionFile), content("192.168.0.20"));
 }
 
 TEST_F(FrameTest, SceneOfAConfigurationBuiltThroughTheWindow)
@@ -117,32 +94,18 @@ TEST_F(FrameTest, SceneOfAConfigurationBuiltThroughTheWindow)
     PlaceModule(Doc(), "读0区 01H", 0, 17, 7);        // in 3: 2..4
     PlaceModule(Doc(), "写4区 10H 写多字", 0, 2, 8);  // out 4: 2..5
     Doc().selectedSlot = 5;
-    const QStringList texts = Texts(BuildScene(Doc()));
-    for (const char* expected : {"100,40 EIP-MODBUS DEVICE",
-                                 "100,80 AllInLength:   5",
-                                 "200,80 AllOutLength:  6",
-                                 "135,110 COM1",
-                                 "110,200 InLength:   3",
-                                 "110,230 OutLength:  4",
-                                 "210,120 MS #7",
-                                 "210,160 eipIN",
-                                 "210,200 2",
-                                 "210,210 . . .",
-                                 "210,230 4",
-                                 "260,120 MS #8",
-                                 "260,160 eipOUT",
-                                 "260,200 2",
-                                 "260,230 5",
-                                 "100,510 COM:  COM1",
-                                 "100,540 槽号: 2",
-                                 "100,570 名称: 写4区 10H 写多字",
-                                 "100,600 输入长度: 0",
-                                 "100,630 输出长度: 4",
-                                 "100,660 用户参数: 0x08 0x10 0x00 0x00 0x00 0x02 "})
-        EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
-    bool tinted = false;
-    for (const auto& p : BuildScene(Doc()).items)
-        if (p.kind == ScenePrimitive::Kind::TintRect)
-            tinted = p.rect == SceneRect{250, 100, 50, 200};
-    EXPECT_TRUE(tinted);
+    const Scene scene = BuildScene(Doc());
+    EXPECT_EQ(Column(scene, 100),
+              "40 EIP-MODBUS DEVICE; 80 AllInLength:   5; 510 COM:  COM1; 540 槽号: 2; "
+              "570 名称: 写4区 10H 写多字; 600 输入长度: 0; 630 输出长度: 4; "
+              "660 用户参数: 0x08 0x10 0x00 0x00 0x00 0x02 ");
+    EXPECT_EQ(Column(scene, 200), "80 AllOutLength:  6");
+    EXPECT_EQ(Column(scene, 135), "110 COM1");
+    EXPECT_EQ(Column(scene, 110), "200 InLength:   3; 230 OutLength:  4");
+    EXPECT_EQ(Column(scene, 210), "200 slot 1; 120 MS #7; 160 eipIN; 200 2; 210 . . .; 230 4");
+    EXPECT_EQ(Column(scene, 260), "200 slot 2; 120 MS #8; 160 eipOUT; 200 2; 210 . . .; 230 5");
+    std::vector<SceneRect> tints;
+    for (const auto& p : scene.items)
+        if (p.kind == ScenePrimitive::Kind::TintRect) tints.push_back(p.rect);
+    EXPECT_EQ(tints, (std::vector<SceneRect>{{250, 100, 50, 200}}));
 }

@@ -1,6 +1,5 @@
 #include "GuiTestSupport.h"
 
-#include <QPushButton>
 #include <cstdlib>
 #include <filesystem>
 
@@ -43,37 +42,73 @@ QApplication& App()
     return *app;
 }
 
-QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle, bool failIfMissing)
+QPointer<QTimer> Watch(std::function<QWidget*()> find, std::function<void(QWidget*)> handle,
+                       bool failIfMissing, int timeoutMs, const char* what)
 {
-    const int maxTries = 400;
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
+    const std::string name = what;
     QObject::connect(timer, &QTimer::timeout, [=] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            handle(menu);
+        QWidget* found = find();
+        if (found == nullptr && ++*tries <= timeoutMs / 10) return;
+        timer->stop();
+        timer->deleteLater();
+        if (found != nullptr) {
+            handle(found);
             return;
         }
-        if (++*tries > maxTries) {
-            timer->stop();
-            timer->deleteLater();
-            if (failIfMissing) ADD_FAILURE() << "expected a popup menu";
-        }
+        if (failIfMissing) ADD_FAILURE() << "expected " << name;
+        if (QWidget* other = QApplication::activeModalWidget()) other->close();
     });
     timer->start(10);
     return timer;
 }
 
-void CaptureMessage(SeenMessage& seen)
+QWidget* ActivePopup()
 {
-    OnModal<QMessageBox>([&seen](QMessageBox* box) {
-        seen.text = box->text();
-        seen.caption = box->windowTitle();
-        seen.icon = box->icon();
-        seen.seen = true;
-        box->button(QMessageBox::Ok)->click();
-    });
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle)
+{
+    return Watch(
+        ActivePopup, [handle](QWidget* w) { handle(static_cast<QMenu*>(w)); }, true, 4000,
+        "a popup menu");
+}
+
+bool Shows(std::function<QWidget*()> find, const std::function<void()>& action)
+{
+    bool shown = false;
+    QPointer<QTimer> watcher = Watch(
+        find,
+        [&shown](QWidget* w) {
+            shown = true;
+            w->close();
+        },
+        false, 4000, "");
+    action();
+    if (watcher) {
+        watcher->stop();
+        watcher->deleteLater();
+    }
+    return shown;
+}
+
+void ClickOk(QWidget* dialog)
+{
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+}
+
+void CaptureMessage(SeenMessage& seen, QMessageBox::StandardButton button, int timeoutMs,
+                    std::function<void()> then)
+{
+    OnModal<QMessageBox>(
+        [&seen, button, then](QMessageBox* box) {
+            seen = {box->text(), box->windowTitle(), box->icon(), true};
+            box->button(button)->click();
+            if (then) then();
+        },
+        true, timeoutMs);
 }
 
 }  // namespace guitest

@@ -1,7 +1,7 @@
 #pragma once
 // Shared set-up of the widget tests: one application on the offscreen
-// platform, a data folder with the module picture, and handlers for modal
-// dialogs and popups (which block until closed).
+// platform, a data folder with the module picture, watchers for modal
+// dialogs and popups (which block until closed) and a shown main window.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,9 +11,15 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
+
+#include "gui/app/CMainFrame.h"
+#include "gui/ui/CVarnelView.h"
 
 namespace guitest {
 
@@ -22,40 +28,40 @@ QApplication& App();
 // The data folder the tests run with (VARNEL_HOME).
 std::string Home();
 
-// Calls `handle` with the first active modal widget of type T, polling the
-// event loop that the dialog runs; gives up (closing the modal) after
-// `timeoutMs` (about 4 s unless told).
-// Returns the watcher, which a test that expects no dialog stops once the
-// action that might have opened one has returned (a dialog would block it).
+// Polls the event loop every 10 ms until `find` returns a widget and calls
+// `handle` with it. After `timeoutMs` it gives up, failing the test when
+// `failIfMissing`, and closes any modal left open. Returns the watcher, which
+// a test expecting nothing stops once its action has returned.
+QPointer<QTimer> Watch(std::function<QWidget*()> find, std::function<void(QWidget*)> handle,
+                       bool failIfMissing, int timeoutMs, const char* what);
+
+// The active modal widget when it is a T, else null.
+template <class T>
+QWidget* ActiveModal()
+{
+    return qobject_cast<T*>(QApplication::activeModalWidget());
+}
+QWidget* ActivePopup();
+
+// Calls `handle` with the next active modal widget of type T.
 template <class T>
 QPointer<QTimer> OnModal(std::function<void(T*)> handle, bool failIfMissing = true,
                          int timeoutMs = 4000)
 {
-    auto* timer = new QTimer;
-    auto tries = std::make_shared<int>(0);
-    const int maxTries = timeoutMs / 10;
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, handle, failIfMissing, maxTries] {
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            handle(widget);
-            return;
-        }
-        if (++*tries > maxTries) {
-            timer->stop();
-            timer->deleteLater();
-            if (failIfMissing)
-                ADD_FAILURE() << "expected modal " << T::staticMetaObject.className();
-            if (QWidget* other = QApplication::activeModalWidget()) other->close();
-        }
-    });
-    timer->start(10);
-    return timer;
+    return Watch(
+        ActiveModal<T>, [handle](QWidget* w) { handle(static_cast<T*>(w)); }, failIfMissing,
+        timeoutMs, T::staticMetaObject.className());
 }
 
-// The same for a popup menu. Returns the watcher, which a test that expects
-// no popup stops once the action that might have shown one has returned.
-QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle, bool failIfMissing = true);
+// Calls `handle` with the next popup menu.
+QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle);
+
+// Runs `action` and tells whether a widget that `find` returns showed
+// meanwhile (it is closed at once), e.g. Shows(ActivePopup, ...).
+bool Shows(std::function<QWidget*()> find, const std::function<void()>& action);
+
+// Clicks the OK button of a dialog's button box.
+void ClickOk(QWidget* dialog);
 
 // A message box seen by a handler.
 struct SeenMessage {
@@ -64,17 +70,10 @@ struct SeenMessage {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool seen = false;
 };
-// Records the next message box and closes it with OK.
-void CaptureMessage(SeenMessage& seen);
-
-}  // namespace guitest
-
-#include <QSettings>
-
-#include "gui/app/CMainFrame.h"
-#include "gui/ui/CVarnelView.h"
-
-namespace guitest {
+// Records the next message box, closes it with `button`, then runs `then`
+// (for instance to watch for the box that follows the answer).
+void CaptureMessage(SeenMessage& seen, QMessageBox::StandardButton button = QMessageBox::Ok,
+                    int timeoutMs = 4000, std::function<void()> then = {});
 
 // A shown main window on a new document, with an empty recent-file list.
 class FrameTest : public ::testing::Test {
@@ -97,6 +96,11 @@ protected:
     }
     varnel::CVarnelDoc& Doc() { return frame->Document(); }
     QWidget* Viewport() { return frame->View()->viewport(); }
+    void Click(QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(Viewport(), button, Qt::NoModifier, at);
+    }
+    void DoubleClick(QPoint at) { QTest::mouseDClick(Viewport(), Qt::LeftButton, {}, at); }
 
     std::unique_ptr<varnel::CMainFrame> frame;
 };

@@ -2,15 +2,8 @@
 // side on loopback: the lists, requests listed as they arrive, an offer armed
 // for the selected MAC only, the assignment dialog's checks, DHCP switched on
 // and off, and a server port that cannot be bound.
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QNetworkDatagram>
-#include <QPushButton>
-#include <QTest>
 #include <QUdpSocket>
 
 #include "GuiTestSupport.h"
@@ -68,6 +61,12 @@ struct Gateways {
     {
         socket.writeDatagram(datagram, LOOPBACK, dialog.Server().Port());
     }
+    // The next reply of the server, empty when none comes within 5 s.
+    QByteArray Reply()
+    {
+        if (!QTest::qWaitFor([this] { return socket.hasPendingDatagrams(); }, 5000)) return {};
+        return socket.receiveDatagram().data();
+    }
 };
 
 // Fills the assignment dialog and confirms it.
@@ -77,13 +76,24 @@ void FillNewIp(CNewIpDlg* dialog, const QString& ip, const QString& name = "gw")
     for (int i = 0; i < 4; ++i) dialog->IpPart(i)->setText(parts.value(i));
     dialog->NameEdit()->setText(name);
     dialog->DescriptionEdit()->setText("line 2");
-    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    guitest::ClickOk(dialog);
 }
 
-class IpAssignTest : public ::testing::Test {
-protected:
-    void SetUp() override { guitest::App(); }
-};
+// Selects request `row`, associates it with `ip` through "添加关联" and
+// returns the MAC the assignment dialog came up with.
+QString Associate(CDHCPDlg& dialog, int row, const QString& ip)
+{
+    dialog.RequestList()->selectRow(row);
+    QString mac;
+    OnModal<CNewIpDlg>([&mac, ip](CNewIpDlg* d) {
+        mac = d->MacEdit()->text();
+        FillNewIp(d, ip, "gw7");
+    });
+    dialog.findChild<QPushButton*>("associateButton")->click();
+    return mac;
+}
+
+class IpAssignTest : public FrameTest {};
 
 }  // namespace
 
@@ -131,26 +141,22 @@ TEST_F(IpAssignTest, ListColoursFirstEntryWinsSelectionUsesHighlight)
     CListCtrlCl list;
     list.InsertColumn(0, "a", 50);
     list.InsertColumn(1, "b", 50);
-    list.AppendRow({"1", "2"});
-    list.AppendRow({"3", "4"});
-    list.AppendRow({"5", "6"});
+    for (int row = 0; row < 3; ++row) list.AppendRow({"x", "y"});
     list.SetColumnBackground(1, Qt::yellow);
     list.SetCellBackground(2, 1, Qt::red);
     list.SetCellBackground(2, 1, Qt::blue);  // a later entry for the same cell loses
     list.SetCellTextColor(0, 0, Qt::green);
-    const QColor base = list.palette().color(QPalette::Base);
     EXPECT_EQ(list.CellBackground(2, 1, false), QColor(Qt::red));
     EXPECT_EQ(list.CellBackground(0, 1, false), QColor(Qt::yellow));
-    EXPECT_EQ(list.CellBackground(2, 0, false), base);
+    EXPECT_EQ(list.CellBackground(2, 0, false), list.palette().color(QPalette::Base));
     EXPECT_EQ(list.CellBackground(2, 1, true), list.palette().color(QPalette::Highlight));
     EXPECT_EQ(list.CellTextColor(0, 0), QColor(Qt::green));
     EXPECT_EQ(list.CellTextColor(1, 0), QColor(Qt::black));
 
-    CListCtrlCl plain;
-    plain.SetRowHeight(0);
-    plain.InsertColumn(0, "a", 50);
-    plain.AppendRow({"x"});
-    EXPECT_NE(plain.rowHeight(0), 15);
+    // Row height 0 leaves the rows at the style's own height.
+    list.SetRowHeight(0);
+    list.AppendRow({"z"});
+    EXPECT_NE(list.rowHeight(3), 15);
 }
 
 TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
@@ -172,19 +178,11 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
     EXPECT_FALSE(gateways.socket.hasPendingDatagrams());
 
     // "添加关联" with nothing selected does nothing.
-    QPointer<QTimer> none = OnModal<CNewIpDlg>([](CNewIpDlg* d) { d->reject(); }, false);
-    dialog.OnAddAssociation();
-    if (none) none->stop();
+    EXPECT_FALSE(
+        guitest::Shows(guitest::ActiveModal<CNewIpDlg>, [&dialog] { dialog.OnAddAssociation(); }));
     EXPECT_TRUE(dialog.Assignments().empty());
 
-    requests->selectRow(1);
-    QString presetMac;
-    OnModal<CNewIpDlg>([&presetMac](CNewIpDlg* d) {
-        presetMac = d->MacEdit()->text();
-        FillNewIp(d, "10.0.0.7", "gw7");
-    });
-    dialog.findChild<QPushButton*>("associateButton")->click();
-    EXPECT_EQ(presetMac, "00:1a:2b:3c:4d:6f");
+    EXPECT_EQ(Associate(dialog, 1, "10.0.0.7"), "00:1a:2b:3c:4d:6f");
     ASSERT_EQ(dialog.AssignmentList()->rowCount(), 1);
     EXPECT_EQ(dialog.AssignmentList()->item(0, 2)->text(), "10.0.0.7");
     EXPECT_EQ(dialog.CurrentAssignment().deviceName, "gw7");
@@ -193,69 +191,46 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
     // loopback keep their order, so the first reply tells.
     gateways.Send(dialog, Discover(MAC_A));
     gateways.Send(dialog, Discover(MAC_B));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gateways.socket.hasPendingDatagrams(); }, 5000));
-    const QByteArray offer = gateways.socket.receiveDatagram().data();
+    const QByteArray offer = gateways.Reply();
     ASSERT_GT(offer.size(), 243);
-    EXPECT_EQ(offer.mid(28, 6), MAC_B);
-    EXPECT_EQ(offer.mid(16, 4), QByteArray::fromHex("0a000007"));
+    EXPECT_EQ(offer.mid(28, 6) + offer.mid(16, 4), MAC_B + QByteArray::fromHex("0a000007"));
     EXPECT_EQ(offer.mid(240, 3), QByteArray::fromHex("350102"));
     EXPECT_FALSE(gateways.socket.hasPendingDatagrams());
 
     // "清除" empties the list; the next DISCOVER of a MAC is listed again.
+    // The rows then no longer line up with the requests seen so far; the
+    // association still takes the MAC of the row selected.
     dialog.findChild<QPushButton*>("clearButton")->click();
     EXPECT_EQ(requests->rowCount(), 0);
     gateways.Send(dialog, Discover(MAC_A));
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests->rowCount() == 1; }, 5000));
-    EXPECT_EQ(requests->item(0, 2)->text(), "00:1a:2b:3c:4d:5e");
-    // After a clear the rows no longer line up with the requests seen so
-    // far; the association still takes the MAC of the row selected.
-    requests->selectRow(0);
-    OnModal<CNewIpDlg>([&presetMac](CNewIpDlg* d) {
-        presetMac = d->MacEdit()->text();
-        FillNewIp(d, "10.0.0.5");
-    });
-    dialog.OnAddAssociation();
-    EXPECT_EQ(presetMac, "00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(Associate(dialog, 0, "10.0.0.5"), "00:1a:2b:3c:4d:5e");
     gateways.Send(dialog, Discover(MAC_A));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gateways.socket.hasPendingDatagrams(); }, 5000));
-    const QByteArray second = gateways.socket.receiveDatagram().data();
+    const QByteArray second = gateways.Reply();
     ASSERT_GT(second.size(), 243);
-    EXPECT_EQ(second.mid(28, 6), MAC_A);
-    EXPECT_EQ(second.mid(16, 4), QByteArray::fromHex("0a000005"));
+    EXPECT_EQ(second.mid(28, 6) + second.mid(16, 4), MAC_A + QByteArray::fromHex("0a000005"));
 }
 
 TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
 {
     Gateways gateways;
-    auto frame = std::make_unique<CMainFrame>();
-    frame->show();
-    // A socket bound without address reuse keeps its port to itself.
-    const int blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(blocker, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(blocker, reinterpret_cast<sockaddr*>(&addr), &len);
+    // A socket bound without address sharing keeps its port to itself.
+    QUdpSocket blocker;
+    ASSERT_TRUE(blocker.bind(LOOPBACK, 0, QAbstractSocket::DontShareAddress));
     CDHCPDlg::Endpoints busy = gateways.Endpoints();
-    busy.serverPort = ntohs(addr.sin_port);
+    busy.serverPort = blocker.localPort();
     frame->SetDhcpEndpoints(busy);
     SeenMessage refused;
     bool runningWhenRefused = true;
-    OnModal<QMessageBox>([&](QMessageBox* box) {
-        refused.text = box->text();
-        refused.caption = box->windowTitle();
-        auto* d = qobject_cast<CDHCPDlg*>(box->parentWidget());
+    guitest::CaptureMessage(refused, QMessageBox::Ok, 4000, [&] {
+        auto* d = frame->findChild<CDHCPDlg*>();
         ASSERT_NE(d, nullptr);
         runningWhenRefused = d->Server().IsRunning();
-        box->button(QMessageBox::Ok)->click();
         QTimer::singleShot(0, d, &QWidget::close);
     });
     frame->Action(ID_NETWORK_PARAMS)->trigger();
-    ::close(blocker);
-    EXPECT_EQ(refused.text, "接收失败");
-    EXPECT_EQ(refused.caption, "错误");
+    blocker.close();
+    EXPECT_EQ(refused.text + "|" + refused.caption, "接收失败|错误");
     EXPECT_FALSE(runningWhenRefused);
 
     // On a free port the server runs while the window is open, and the port
@@ -298,25 +273,17 @@ TEST_F(IpAssignTest, NewAssignmentIsCheckedAndDeleteRemovesIt)
         bool stillOpen = false;
         OnModal<CNewIpDlg>([&](CNewIpDlg* d) {
             d->MacEdit()->setText(row.mac);
-            if (row.expected != nullptr)
-                OnModal<QMessageBox>([&, d](QMessageBox* box) {
-                    refusal.text = box->text();
-                    refusal.caption = box->windowTitle();
-                    refusal.icon = box->icon();
-                    box->button(QMessageBox::Ok)->click();
-                    QTimer::singleShot(0, d, [&, d] {
-                        stillOpen = d->isVisible();
-                        d->reject();
-                    });
-                });
+            if (row.expected != nullptr) guitest::CaptureMessage(refusal);
             FillNewIp(d, row.ip);
+            stillOpen = d->isVisible();
+            if (stillOpen) d->reject();
         });
         dialog.findChild<QPushButton*>("newButton")->click();
+        EXPECT_EQ(stillOpen, row.expected != nullptr);
         if (row.expected != nullptr) {
-            EXPECT_EQ(refusal.text, QString::fromUtf8(row.expected));
-            EXPECT_EQ(refusal.caption, "错误");
+            EXPECT_EQ(refusal.text + "|" + refusal.caption,
+                      QString::fromUtf8(row.expected) + "|错误");
             EXPECT_EQ(refusal.icon, QMessageBox::Critical);
-            EXPECT_TRUE(stillOpen);
             EXPECT_TRUE(dialog.Assignments().empty());
         }
     }

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -92,21 +91,18 @@ TEST_F(FrameTest, ToolbarPromptsShortcutsAndPanes)
     EXPECT_EQ(frame->statusBar()->currentMessage(), "访问参数设置");
     frame->statusBar()->clearMessage();
 
-    EXPECT_EQ(frame->Action(ID_FILE_NEW)->shortcut(), QKeySequence("Ctrl+N"));
-    EXPECT_EQ(frame->Action(ID_FILE_OPEN)->shortcut(), QKeySequence("Ctrl+O"));
-    EXPECT_EQ(frame->Action(ID_FILE_SAVE)->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(frame->Action(ID_FILE_PRINT)->shortcut(), QKeySequence("Ctrl+P"));
-    EXPECT_EQ(frame->Action(ID_NEXT_PANE)->shortcut(), QKeySequence("F6"));
-    EXPECT_EQ(frame->Action(ID_PREV_PANE)->shortcut(), QKeySequence("Shift+F6"));
+    const std::pair<int, const char*> keys[] = {
+        {ID_FILE_NEW, "Ctrl+N"},   {ID_FILE_OPEN, "Ctrl+O"}, {ID_FILE_SAVE, "Ctrl+S"},
+        {ID_FILE_PRINT, "Ctrl+P"}, {ID_NEXT_PANE, "F6"},     {ID_PREV_PANE, "Shift+F6"}};
+    for (const auto& [id, key] : keys)
+        EXPECT_EQ(frame->Action(id)->shortcut(), QKeySequence(key)) << id;
 
     EXPECT_EQ(frame->windowTitle(), "Untitled[*] - Varnel --- Quorwick");
     EXPECT_EQ(frame->TreeWnd()->windowTitle(), "设备列表");
     EXPECT_EQ(frame->dockWidgetArea(frame->TreeWnd()), Qt::RightDockWidgetArea);
-    auto* ready = frame->statusBar()->findChild<QLabel*>("readyPane");
-    ASSERT_NE(ready, nullptr);
-    EXPECT_EQ(ready->text(), "就绪");
-    for (const char* key : {"CAP", "NUM", "SCRL"})
-        EXPECT_NE(frame->statusBar()->findChild<QLabel*>(key), nullptr) << key;
+    for (const char* pane : {"readyPane", "CAP", "NUM", "SCRL"})
+        ASSERT_NE(frame->statusBar()->findChild<QLabel*>(pane), nullptr) << pane;
+    EXPECT_EQ(frame->statusBar()->findChild<QLabel*>("readyPane")->text(), "就绪");
 }
 
 TEST_F(FrameTest, CommandsWithoutEffectChangeNothing)
@@ -135,9 +131,7 @@ TEST_F(FrameTest, StatusTableStepRefusesAFullRackAndPlacesOtherwise)
     guitest::SeenMessage seen;
     guitest::CaptureMessage(seen);
     frame->Action(ID_PLACE_STATUS_TABLES)->trigger();
-    EXPECT_TRUE(seen.seen);
-    EXPECT_EQ(seen.text, "从站状态检测需要占用插槽");
-    EXPECT_EQ(seen.caption, "错误");
+    EXPECT_EQ(seen.text + seen.caption, "从站状态检测需要占用插槽错误");
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(Doc().com1Slots, full.com1Slots);
 
@@ -148,16 +142,15 @@ TEST_F(FrameTest, StatusTableStepRefusesAFullRackAndPlacesOtherwise)
 
 TEST_F(FrameTest, AboutBox)
 {
-    QString title;
-    QStringList labels;
+    QStringList texts;
     guitest::OnModal<QDialog>([&](QDialog* d) {
-        title = d->windowTitle();
-        for (QLabel* l : d->findChildren<QLabel*>()) labels << l->text();
+        texts << d->windowTitle();
+        for (QLabel* l : d->findChildren<QLabel*>()) texts << l->text();
         d->accept();
     });
     frame->Action(ID_APP_ABOUT)->trigger();
-    EXPECT_EQ(title, "关于 Varnel");
-    EXPECT_TRUE(labels.contains("Varnel，1.1 版"));
+    EXPECT_EQ(texts.value(0), "关于 Varnel");
+    EXPECT_TRUE(texts.contains("Varnel，1.1 版"));
 }
 
 TEST_F(FrameTest, KeyboardContextMenuShowsEditItemsWithoutActions)
@@ -177,10 +170,11 @@ TEST_F(FrameTest, KeyboardContextMenuShowsEditItemsWithoutActions)
 TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
 {
     testsupport::TempDir dir;
+    auto file = [&dir](const char* name) { return QString::fromStdString((dir / name).string()); };
     SetupPort(Doc(), Port::COM1);
     Doc().selectedSlot = 4;
     PlaceModule(Doc(), "读4区 03H", 0, 10, 3);
-    const QString path = QString::fromStdString((dir / "plant.json").string());
+    const QString path = file("plant.json");
     ASSERT_TRUE(frame->SaveDocumentFile(path));
     EXPECT_FALSE(Doc().modified);
     EXPECT_EQ(frame->RecentFiles().value(0), path);
@@ -188,14 +182,13 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
 
     // A modified document asks first; Cancel keeps it, No drops it.
     Doc().modified = true;
-    guitest::OnModal<QMessageBox>([](QMessageBox* box) {
-        EXPECT_EQ(box->text(), "是否保存对 plant.json 的更改?");
-        box->button(QMessageBox::Cancel)->click();
-    });
+    guitest::SeenMessage question;
+    guitest::CaptureMessage(question, QMessageBox::Cancel);
     frame->OnFileNew();
+    EXPECT_EQ(question.text, "是否保存对 plant.json 的更改?");
     EXPECT_EQ(Doc().com1Enabled, 1);
     EXPECT_TRUE(Doc().modified);
-    guitest::OnModal<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+    guitest::CaptureMessage(question, QMessageBox::No);
     frame->OnFileNew();
     EXPECT_EQ(Doc().com1Enabled, 0);
     EXPECT_TRUE(frame->PathName().isEmpty());
@@ -203,22 +196,20 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
     // Opening compiles at once: the hex file is written.
     QFile::remove(QString::fromStdString(Doc().HexFilePath()));
     ASSERT_TRUE(frame->OpenDocumentFile(path));
-    EXPECT_EQ(Doc().com1Enabled, 1);
     EXPECT_EQ(Doc().Slot(Port::COM1, 3).module.inputLen, 20);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(Doc().HexFilePath())));
 
     // A project file (.vrc) holds the same configuration.
-    const QString vrc = QString::fromStdString((dir / "plant.vrc").string());
-    ASSERT_TRUE(frame->SaveDocumentFile(vrc));
+    ASSERT_TRUE(frame->SaveDocumentFile(file("plant.vrc")));
     const CVarnelDoc saved = Doc();
     frame->NewDocument();
-    ASSERT_TRUE(frame->OpenDocumentFile(vrc));
+    ASSERT_TRUE(frame->OpenDocumentFile(file("plant.vrc")));
     EXPECT_EQ(Doc().com1Slots, saved.com1Slots);
     EXPECT_EQ(frame->windowTitle(), "plant.vrc[*] - Varnel --- Quorwick");
 
     // A file that cannot be read leaves the configuration and is dropped
     // from the recent list.
-    const QString missing = QString::fromStdString((dir / "gone.json").string());
+    const QString missing = file("gone.json");
     frame->SaveDocumentFile(missing);
     QFile::remove(missing);
     ASSERT_EQ(frame->RecentFiles().value(0), missing);
@@ -231,28 +222,24 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
 
     // A broken project file says "文档格式错误" and leaves a new configuration,
     // untitled, so a Save cannot overwrite the broken file.
-    const auto broken = dir / "broken.vrc";
-    testsupport::WriteFile(broken, std::string("\xC8<?xml"));
-    guitest::SeenMessage format;
-    guitest::CaptureMessage(format);
-    EXPECT_FALSE(frame->OpenDocumentFile(QString::fromStdString(broken.string())));
-    EXPECT_EQ(format.text, "文档格式错误");
+    testsupport::WriteFile(dir / "broken.vrc", std::string("\xC8<?xml"));
+    guitest::CaptureMessage(seen);
+    EXPECT_FALSE(frame->OpenDocumentFile(file("broken.vrc")));
+    EXPECT_EQ(seen.text, "文档格式错误");
     EXPECT_EQ(Doc().com1Enabled, 0);
     EXPECT_TRUE(frame->PathName().isEmpty());
-    EXPECT_EQ(testsupport::ReadFile(broken), "\xC8<?xml");
-    ASSERT_TRUE(frame->OpenDocumentFile(path));
+    EXPECT_EQ(testsupport::ReadFile(dir / "broken.vrc"), "\xC8<?xml");
 
-    // At most four recent files, most recent first.
-    for (int i = 0; i < 5; ++i)
-        frame->SaveDocumentFile(QString::fromStdString(dir.str()) + QString("/p%1.json").arg(i));
+    // At most four recent files, most recent first, listed in the File menu
+    // in place of the "最近的文件" entry.
+    for (int i = 0; i < 5; ++i) frame->SaveDocumentFile(file("p%1.json").arg(i));
     const QStringList recent = frame->RecentFiles();
     ASSERT_EQ(recent.size(), 4);
     EXPECT_TRUE(recent[0].endsWith("p4.json"));
     EXPECT_TRUE(recent[3].endsWith("p1.json"));
-    // The File menu lists them in place of the "最近的文件" entry.
-    const QStringList file = Describe(TopMenu(frame.get(), 0)->actions());
-    ASSERT_EQ(file.size(), 11);
-    EXPECT_EQ(file[5], QString("57616 &1 %1 on").arg(recent[0]));
-    EXPECT_EQ(file[8], QString("57619 &4 %1 on").arg(recent[3]));
-    EXPECT_EQ(file[9], "-");
+    const QStringList items = Describe(TopMenu(frame.get(), 0)->actions());
+    ASSERT_EQ(items.size(), 11);
+    EXPECT_EQ(items[5], QString("57616 &1 %1 on").arg(recent[0]));
+    EXPECT_EQ(items[8], QString("57619 &4 %1 on").arg(recent[3]));
+    EXPECT_EQ(items[9], "-");
 }
