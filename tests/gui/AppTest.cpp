@@ -16,32 +16,25 @@ TEST(CVarnelApp, StartsNewOrWithTheNamedProject)
 {
     guitest::App();
     testsupport::TempDir dir;
-    {
-        CVarnelApp app;
-        ASSERT_TRUE(app.InitInstance({}));
-        EXPECT_TRUE(app.MainFrame()->isVisible());
-        EXPECT_EQ(app.MainFrame()->Document().com1Enabled, 0);
-        EXPECT_EQ(app.MainFrame()->Document().deviceSlotNum, 10);
-    }
     CVarnelDoc doc;
     doc.OnNewDocument();
     SetupPort(doc, Port::COM2);
     const std::string path = (dir / "start.json").string();
     ASSERT_FALSE(SaveProject(path, doc).has_value());
-    {
+    for (const QString& named : {QString(), QString::fromStdString(path)}) {
         CVarnelApp app;
-        ASSERT_TRUE(app.InitInstance({QString::fromStdString(path)}));
-        EXPECT_EQ(app.MainFrame()->Document().com2Enabled, 1);
-        EXPECT_EQ(app.MainFrame()->PathName(), QString::fromStdString(path));
+        ASSERT_TRUE(app.InitInstance(named.isEmpty() ? QStringList() : QStringList{named}));
+        EXPECT_TRUE(app.MainFrame()->isVisible());
+        EXPECT_EQ(app.MainFrame()->Document().com2Enabled, named.isEmpty() ? 0 : 1);
+        EXPECT_EQ(app.MainFrame()->Document().deviceSlotNum, 10);
+        EXPECT_EQ(app.MainFrame()->PathName(), named);
     }
-    {
-        // A project that cannot be opened ends the start after its message.
-        CVarnelApp app;
-        guitest::SeenMessage seen;
-        guitest::CaptureMessage(seen);
-        EXPECT_FALSE(app.InitInstance({QString::fromStdString((dir / "missing.json").string())}));
-        EXPECT_TRUE(seen.seen);
-    }
+    // A project that cannot be opened ends the start after its message.
+    CVarnelApp app;
+    QStringList shown;
+    guitest::CaptureMessage(shown);
+    EXPECT_FALSE(app.InitInstance({QString::fromStdString((dir / "missing.json").string())}));
+    EXPECT_EQ(shown.size(), 1);
 }
 
 TEST_F(FrameTest, PrintsAndPreviewsThePicture)

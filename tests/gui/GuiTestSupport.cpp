@@ -99,12 +99,18 @@ void ClickOk(QWidget* dialog)
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
 }
 
-void CaptureMessage(SeenMessage& seen, QMessageBox::StandardButton button, int timeoutMs,
+QString Describe(QMessageBox* box)
+{
+    static const char* const icons[] = {"none", "information", "warning", "critical", "question"};
+    return box->text() + "|" + box->windowTitle() + "|" + icons[box->icon()];
+}
+
+void CaptureMessage(QStringList& log, QMessageBox::StandardButton button, int timeoutMs,
                     std::function<void()> then)
 {
     OnModal<QMessageBox>(
-        [&seen, button, then](QMessageBox* box) {
-            seen = {box->text(), box->windowTitle(), box->icon(), true};
+        [&log, button, then](QMessageBox* box) {
+            log << Describe(box);
             box->button(button)->click();
             if (then) then();
         },

@@ -21,6 +21,12 @@
 #include "gui/app/CMainFrame.h"
 #include "gui/ui/CVarnelView.h"
 
+// Readable QStrings (and lists of them) in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace guitest {
 
 // The one application; the data folder and settings live in a temp folder.
@@ -63,16 +69,12 @@ bool Shows(std::function<QWidget*()> find, const std::function<void()>& action);
 // Clicks the OK button of a dialog's button box.
 void ClickOk(QWidget* dialog);
 
-// A message box seen by a handler.
-struct SeenMessage {
-    QString text;
-    QString caption;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool seen = false;
-};
-// Records the next message box, closes it with `button`, then runs `then`
-// (for instance to watch for the box that follows the answer).
-void CaptureMessage(SeenMessage& seen, QMessageBox::StandardButton button = QMessageBox::Ok,
+// "text|caption|icon" of a message box, the icon as none, information,
+// warning, critical or question.
+QString Describe(QMessageBox* box);
+// Appends the next message box to `log` (as Describe), closes it with
+// `button`, then runs `then` (for instance to watch for the box that follows).
+void CaptureMessage(QStringList& log, QMessageBox::StandardButton button = QMessageBox::Ok,
                     int timeoutMs = 4000, std::function<void()> then = {});
 
 // A shown main window on a new document, with an empty recent-file list.

@@ -1,7 +1,6 @@
 // The main window: menus, toolbar, status bar, pane and the shell's commands.
 #include <QDockWidget>
 #include <QFile>
-#include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -47,23 +46,18 @@ TEST_F(FrameTest, MenuBarItemsInOrder)
     QStringList tops;
     for (QAction* a : frame->menuBar()->actions()) tops << a->text();
     EXPECT_EQ(tops, QStringList({"文件(&F)", "视图(&V)", "操作", "帮助(&H)"}));
-
-    EXPECT_EQ(Describe(TopMenu(frame.get(), 0)->actions()),
-              QStringList({"57600 新建(&N)\tCtrl+N on", "57601 打开(&O)...\tCtrl+O on",
-                           "57603 保存(&S)\tCtrl+S on", "57604 另存为(&A)... on", "-",
-                           "57616 最近的文件 off", "-", "57665 退出(&X) on"}));
-    QMenu* viewMenu = TopMenu(frame.get(), 1);
-    EXPECT_EQ(Describe(viewMenu->actions()),
-              QStringList({"工具栏和停靠窗口(&T)>", "59393 状态栏(&S) on", "工作目录>"}));
-    EXPECT_EQ(Describe(viewMenu->actions().at(2)->menu()->actions()),
+    const QList<QStringList> menus = {
+        {"57600 新建(&N)\tCtrl+N on", "57601 打开(&O)...\tCtrl+O on", "57603 保存(&S)\tCtrl+S on",
+         "57604 另存为(&A)... on", "-", "57616 最近的文件 off", "-", "57665 退出(&X) on"},
+        {"工具栏和停靠窗口(&T)>", "59393 状态栏(&S) on", "工作目录>"},
+        {"32783 编译 off", "32771 配置下载 off", "32785 编译并下载 on", "-",
+         "32772 访问参数设置 on", "32774 网络参数设置 on", "-", "32775 槽数设置 on", "-",
+         "32777 设备模块信息报表 on", "-", "32778 清除配置 on", "32779 重启设备 on"},
+        {"57664 关于 Varnel(&A)... on"}};
+    for (int i = 0; i < menus.size(); ++i)
+        EXPECT_EQ(Describe(TopMenu(frame.get(), i)->actions()), menus[i]) << i;
+    EXPECT_EQ(Describe(TopMenu(frame.get(), 1)->actions().at(2)->menu()->actions()),
               QStringList({"32782 配置文件 on"}));
-    EXPECT_EQ(Describe(TopMenu(frame.get(), 2)->actions()),
-              QStringList({"32783 编译 off", "32771 配置下载 off", "32785 编译并下载 on", "-",
-                           "32772 访问参数设置 on", "32774 网络参数设置 on", "-",
-                           "32775 槽数设置 on", "-", "32777 设备模块信息报表 on", "-",
-                           "32778 清除配置 on", "32779 重启设备 on"}));
-    EXPECT_EQ(Describe(TopMenu(frame.get(), 3)->actions()),
-              QStringList({"57664 关于 Varnel(&A)... on"}));
 }
 
 TEST_F(FrameTest, ToolbarPromptsShortcutsAndPanes)
@@ -74,18 +68,14 @@ TEST_F(FrameTest, ToolbarPromptsShortcutsAndPanes)
     EXPECT_EQ(ids, QList<int>({57600, 57601, 57603, 0, 32783, 32771, 32785, 0, 57664}));
     EXPECT_EQ(frame->ToolBar()->windowTitle(), "标准");
 
-    struct Prompt {
-        int id;
-        const char* status;
-        const char* tip;
-    };
-    for (const Prompt& p :
-         {Prompt{32771, "配置下载", "下载"}, Prompt{32774, "网络参数设置", "通过DHCP设置设备IP"},
-          Prompt{32778, "清除配置", "清除设备现有配置"}, Prompt{32779, "重启设备", "重新启动设备"},
-          Prompt{32785, "编译并下载", "编译并下载"}}) {
-        EXPECT_EQ(frame->Action(p.id)->statusTip(), QString::fromUtf8(p.status)) << p.id;
-        EXPECT_EQ(frame->Action(p.id)->toolTip(), QString::fromUtf8(p.tip)) << p.id;
-    }
+    // "status prompt|tool tip" of the device commands.
+    const std::pair<int, const char*> prompts[] = {{32771, "配置下载|下载"},
+                                                   {32774, "网络参数设置|通过DHCP设置设备IP"},
+                                                   {32778, "清除配置|清除设备现有配置"},
+                                                   {32779, "重启设备|重新启动设备"},
+                                                   {32785, "编译并下载|编译并下载"}};
+    for (const auto& [id, prompt] : prompts)
+        EXPECT_EQ(frame->Action(id)->statusTip() + "|" + frame->Action(id)->toolTip(), prompt);
     // Pointing at a command shows its prompt in the status bar.
     frame->Action(32772)->showStatusText(frame.get());
     EXPECT_EQ(frame->statusBar()->currentMessage(), "访问参数设置");
@@ -105,7 +95,7 @@ TEST_F(FrameTest, ToolbarPromptsShortcutsAndPanes)
     EXPECT_EQ(frame->statusBar()->findChild<QLabel*>("readyPane")->text(), "就绪");
 }
 
-TEST_F(FrameTest, CommandsWithoutEffectChangeNothing)
+TEST_F(FrameTest, CommandsWithoutEffectAndTheStatusTableStep)
 {
     SetupPort(Doc(), Port::COM1);
     Doc().modified = false;
@@ -117,30 +107,25 @@ TEST_F(FrameTest, CommandsWithoutEffectChangeNothing)
     EXPECT_EQ(Doc().com1Slots, before.com1Slots);
     EXPECT_EQ(Doc().selectedSlot, before.selectedSlot);
     EXPECT_FALSE(Doc().modified);
-}
 
-TEST_F(FrameTest, StatusTableStepRefusesAFullRackAndPlacesOtherwise)
-{
-    SetupPort(Doc(), Port::COM1);
+    // The status-table step refuses a full rack and places the table otherwise.
     Doc().deviceSlotNum = 2;
     Doc().selectedSlot = 4;
     PlaceModule(Doc(), "读0区 01H", 0, 1, 1);
     PlaceModule(Doc(), "读0区 01H", 0, 1, 2);
     Doc().Slot(Port::COM1, 2).module.modulePrm[2] = 1;  // monitor 8 bits
     const CVarnelDoc full = Doc();
-    guitest::SeenMessage seen;
-    guitest::CaptureMessage(seen);
+    QStringList shown;
+    guitest::CaptureMessage(shown);
     frame->Action(ID_PLACE_STATUS_TABLES)->trigger();
-    EXPECT_EQ(seen.text + seen.caption, "从站状态检测需要占用插槽错误");
-    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    EXPECT_EQ(shown, QStringList({"从站状态检测需要占用插槽|错误|critical"}));
     EXPECT_EQ(Doc().com1Slots, full.com1Slots);
-
     Doc().deviceSlotNum = 3;
     frame->Action(ID_PLACE_STATUS_TABLES)->trigger();
     EXPECT_TRUE(Doc().Slot(Port::COM1, 5).module.IsStatusTable());
 }
 
-TEST_F(FrameTest, AboutBox)
+TEST_F(FrameTest, AboutBoxAndKeyboardContextMenu)
 {
     QStringList texts;
     guitest::OnModal<QDialog>([&](QDialog* d) {
@@ -151,19 +136,16 @@ TEST_F(FrameTest, AboutBox)
     frame->Action(ID_APP_ABOUT)->trigger();
     EXPECT_EQ(texts.value(0), "关于 Varnel");
     EXPECT_TRUE(texts.contains("Varnel，1.1 版"));
-}
 
-TEST_F(FrameTest, KeyboardContextMenuShowsEditItemsWithoutActions)
-{
-    QStringList items;
+    // The view's keyboard context menu: the edit items, without actions.
     guitest::OnPopup([&](QMenu* menu) {
-        items = Describe(menu->actions());
+        texts = Describe(menu->actions());
         menu->close();
     });
     QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(10, 10),
                             frame->View()->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(frame->View(), &event);
-    EXPECT_EQ(items, QStringList({"57635 剪切(&T)\tCtrl+X off", "57634 复制(&C)\tCtrl+C off",
+    EXPECT_EQ(texts, QStringList({"57635 剪切(&T)\tCtrl+X off", "57634 复制(&C)\tCtrl+C off",
                                   "57637 粘贴(&P)\tCtrl+V off"}));
 }
 
@@ -174,28 +156,26 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
     SetupPort(Doc(), Port::COM1);
     Doc().selectedSlot = 4;
     PlaceModule(Doc(), "读4区 03H", 0, 10, 3);
-    const QString path = file("plant.json");
-    ASSERT_TRUE(frame->SaveDocumentFile(path));
+    ASSERT_TRUE(frame->SaveDocumentFile(file("plant.json")));
     EXPECT_FALSE(Doc().modified);
-    EXPECT_EQ(frame->RecentFiles().value(0), path);
+    EXPECT_EQ(frame->RecentFiles().value(0), file("plant.json"));
     EXPECT_EQ(frame->windowTitle(), "plant.json[*] - Varnel --- Quorwick");
 
     // A modified document asks first; Cancel keeps it, No drops it.
     Doc().modified = true;
-    guitest::SeenMessage question;
-    guitest::CaptureMessage(question, QMessageBox::Cancel);
+    QStringList shown;
+    guitest::CaptureMessage(shown, QMessageBox::Cancel);
     frame->OnFileNew();
-    EXPECT_EQ(question.text, "是否保存对 plant.json 的更改?");
-    EXPECT_EQ(Doc().com1Enabled, 1);
-    EXPECT_TRUE(Doc().modified);
-    guitest::CaptureMessage(question, QMessageBox::No);
+    EXPECT_EQ(shown.value(0).section('|', 0, 0), "是否保存对 plant.json 的更改?");
+    EXPECT_TRUE(Doc().com1Enabled == 1 && Doc().modified);
+    guitest::CaptureMessage(shown, QMessageBox::No);
     frame->OnFileNew();
     EXPECT_EQ(Doc().com1Enabled, 0);
     EXPECT_TRUE(frame->PathName().isEmpty());
 
     // Opening compiles at once: the hex file is written.
     QFile::remove(QString::fromStdString(Doc().HexFilePath()));
-    ASSERT_TRUE(frame->OpenDocumentFile(path));
+    ASSERT_TRUE(frame->OpenDocumentFile(file("plant.json")));
     EXPECT_EQ(Doc().Slot(Port::COM1, 3).module.inputLen, 20);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(Doc().HexFilePath())));
 
@@ -209,23 +189,21 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
 
     // A file that cannot be read leaves the configuration and is dropped
     // from the recent list.
-    const QString missing = file("gone.json");
-    frame->SaveDocumentFile(missing);
-    QFile::remove(missing);
-    ASSERT_EQ(frame->RecentFiles().value(0), missing);
-    guitest::SeenMessage seen;
-    guitest::CaptureMessage(seen);
-    EXPECT_FALSE(frame->OpenDocumentFile(missing));
-    EXPECT_TRUE(seen.seen);
+    frame->SaveDocumentFile(file("gone.json"));
+    QFile::remove(file("gone.json"));
+    shown.clear();
+    guitest::CaptureMessage(shown);
+    EXPECT_FALSE(frame->OpenDocumentFile(file("gone.json")));
+    EXPECT_EQ(shown.size(), 1);
     EXPECT_EQ(Doc().com1Enabled, 1);
-    EXPECT_FALSE(frame->RecentFiles().contains(missing));
+    EXPECT_FALSE(frame->RecentFiles().contains(file("gone.json")));
 
     // A broken project file says "文档格式错误" and leaves a new configuration,
     // untitled, so a Save cannot overwrite the broken file.
     testsupport::WriteFile(dir / "broken.vrc", std::string("\xC8<?xml"));
-    guitest::CaptureMessage(seen);
+    guitest::CaptureMessage(shown);
     EXPECT_FALSE(frame->OpenDocumentFile(file("broken.vrc")));
-    EXPECT_EQ(seen.text, "文档格式错误");
+    EXPECT_EQ(shown.value(1).section('|', 0, 0), "文档格式错误");
     EXPECT_EQ(Doc().com1Enabled, 0);
     EXPECT_TRUE(frame->PathName().isEmpty());
     EXPECT_EQ(testsupport::ReadFile(dir / "broken.vrc"), "\xC8<?xml");
@@ -235,11 +213,11 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
     for (int i = 0; i < 5; ++i) frame->SaveDocumentFile(file("p%1.json").arg(i));
     const QStringList recent = frame->RecentFiles();
     ASSERT_EQ(recent.size(), 4);
-    EXPECT_TRUE(recent[0].endsWith("p4.json"));
-    EXPECT_TRUE(recent[3].endsWith("p1.json"));
+    EXPECT_TRUE(recent[0].endsWith("p4.json") && recent[3].endsWith("p1.json"));
     const QStringList items = Describe(TopMenu(frame.get(), 0)->actions());
     ASSERT_EQ(items.size(), 11);
-    EXPECT_EQ(items[5], QString("57616 &1 %1 on").arg(recent[0]));
-    EXPECT_EQ(items[8], QString("57619 &4 %1 on").arg(recent[3]));
-    EXPECT_EQ(items[9], "-");
+    EXPECT_EQ(items.mid(5, 5), QStringList({QString("57616 &1 %1 on").arg(recent[0]),
+                                            QString("57617 &2 %1 on").arg(recent[1]),
+                                            QString("57618 &3 %1 on").arg(recent[2]),
+                                            QString("57619 &4 %1 on").arg(recent[3]), "-"}));
 }
