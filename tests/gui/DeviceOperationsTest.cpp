@@ -29,6 +29,10 @@ QString Shown(const Message& m, const char* icon)
     return QString::fromStdString(m.text + "|" + m.caption + "|") + icon;
 }
 
+const GatewayFaults REFUSE{.refuseConnections = true};  // no listener
+const GatewayFaults SILENT{.neverAnswer = true};        // accepts, never answers
+const GatewayFaults C0{.answerFailure = true};          // answers C0
+
 // A gateway on `address`, port 60000, playing `faults`.
 struct Gateway {
     Gateway(const char* address, GatewayFaults faults = {})
@@ -53,12 +57,12 @@ protected:
     {
         return QTest::qWaitFor([this] { return !frame->DeviceOperationRunning(); }, WAIT_MS);
     }
-    // Records the text of the download's result window and closes it.
-    static void OnResultWindow(QString& text)
+    // Appends the text of the download's result window to `log` and closes it.
+    static void OnResultWindow(QStringList& log)
     {
         OnModal<COverDlg>(
-            [&text](COverDlg* over) {
-                text = over->Text();
+            [&log](COverDlg* over) {
+                log << over->Text();
                 over->accept();
             },
             true, 8000);
@@ -67,17 +71,39 @@ protected:
 
 }  // namespace
 
-TEST_F(DeviceOperationsTest, DownloadArrivesWholeAndRestartsIntoItWhenAsked)
+// A download of the example project, then each row of the download's failure
+// table as the user meets it.
+TEST_F(DeviceOperationsTest, DownloadShowsItsResultAndRestartsWhenAsked)
 {
-    for (bool restart : {true, false}) {
-        SCOPED_TRACE(restart ? "restart" : "no restart");
-        const char* address = restart ? "127.77.0.1" : "127.77.0.2";
-        Gateway gateway(address);
-        OpenExample(address);
-        QString result;
-        OnResultWindow(result);
-        QStringList question;
-        CaptureMessage(question, restart ? QMessageBox::Yes : QMessageBox::No, 8000);
+    const QString done = "下 载 完 毕！";
+    const QString restart = "重启后配置才能生效 确实要重启设备吗？|重启设备|none";
+    const QString refused = Shown(EthernetFailedMessage(), "critical");
+    const QString silent = Shown(NoAnswerMessage(), "critical");
+    const QString failed = QString::fromStdString(DownloadFailedMessage().text);
+    const auto yes = QMessageBox::Yes;
+    const auto no = QMessageBox::No;
+    const auto ok = QMessageBox::Ok;
+    const auto none = QMessageBox::NoButton;
+    const struct {
+        const char* address;
+        GatewayFaults faults;
+        bool window;                         // the result window (COverDlg) shows
+        QMessageBox::StandardButton answer;  // to the message box that follows, if any
+        QStringList shown;
+    } rows[] = {
+        {"127.77.0.1", {}, true, yes, {done, restart}},
+        {"127.77.0.2", {}, true, no, {done, restart}},
+        {"127.77.1.1", REFUSE, false, ok, {refused}},
+        {"127.77.1.2", SILENT, false, ok, {silent}},
+        {"127.77.1.3", C0, true, none, {failed}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.address);
+        Gateway gateway(row.address, row.faults);
+        OpenExample(row.address);
+        QStringList shown;
+        if (row.window) OnResultWindow(shown);
+        if (row.answer != none) CaptureMessage(shown, row.answer, 9000);
 
         frame->Action(ID_COMPILE_AND_DOWNLOAD)->trigger();
         CDownDlg* dialog = frame->DownloadDialog();
@@ -89,50 +115,6 @@ TEST_F(DeviceOperationsTest, DownloadArrivesWholeAndRestartsIntoItWhenAsked)
         // Under 1200 bytes: range 0..2, 50 on connection clamped to 2, then
         // the one piece (1), then the maximum.
         EXPECT_EQ(dialog->ProgressBar()->maximum(), 2);
-        ASSERT_TRUE(WaitIdle());
-        EXPECT_EQ(positions, QList<int>({2, 1, 2}));
-        EXPECT_EQ(result, "下 载 完 毕！");
-        EXPECT_EQ(question, QStringList({"重启后配置才能生效 确实要重启设备吗？|重启设备|none"}));
-
-        Bytes hex;
-        ASSERT_TRUE(ReadHexFile(Doc().HexFilePath(), hex));
-        EXPECT_EQ(gateway.Device().Downloaded(), hex);
-        EXPECT_EQ(gateway.Device().Pieces().size(), 1u);
-        const int restarts = restart ? 1 : 0;
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return gateway.Device().Restarts() == restarts; }, WAIT_MS));
-        EXPECT_EQ(gateway.Device().Running(), restart ? hex : Bytes{});
-        EXPECT_TRUE(frame->Action(ID_COMPILE_AND_DOWNLOAD)->isEnabled());
-        EXPECT_EQ(frame->DownloadDialog(), nullptr);
-    }
-}
-
-// Each row of the download's failure table, as the user meets it.
-TEST_F(DeviceOperationsTest, DownloadFailuresShowTheirTexts)
-{
-    const struct {
-        const char* address;
-        GatewayFaults faults;
-        Message expected;
-        bool resultWindow;  // COverDlg rather than a message box
-    } rows[] = {
-        {"127.77.1.1", {.refuseConnections = true}, EthernetFailedMessage(), false},
-        {"127.77.1.2", {.neverAnswer = true}, NoAnswerMessage(), false},
-        {"127.77.1.3", {.answerFailure = true}, DownloadFailedMessage(), true},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.address);
-        Gateway gateway(row.address, row.faults);
-        OpenExample(row.address);
-        QStringList shown{""};
-        if (row.resultWindow)
-            OnResultWindow(shown[0]);
-        else
-            CaptureMessage(shown, QMessageBox::Ok, 9000);
-
-        frame->Action(ID_COMPILE_AND_DOWNLOAD)->trigger();
-        CDownDlg* dialog = frame->DownloadDialog();
-        ASSERT_NE(dialog, nullptr);
         // A second download cannot start meanwhile, nor a device command.
         EXPECT_FALSE(frame->Action(ID_COMPILE_AND_DOWNLOAD)->isEnabled());
         EXPECT_FALSE(frame->Action(ID_CLEAR_CONFIG)->isEnabled());
@@ -141,11 +123,20 @@ TEST_F(DeviceOperationsTest, DownloadFailuresShowTheirTexts)
         EXPECT_EQ(frame->DownloadDialog(), dialog);
 
         ASSERT_TRUE(WaitIdle());
-        EXPECT_EQ(shown.last(), row.resultWindow ? QString::fromStdString(row.expected.text)
-                                                 : Shown(row.expected, "critical"));
-        EXPECT_TRUE(gateway.Device().Running().empty());
-        EXPECT_EQ(gateway.Device().Restarts(), 0);
+        EXPECT_EQ(shown, row.shown);
+        const bool restarts = row.answer == yes;
+        Bytes hex;
+        ASSERT_TRUE(ReadHexFile(Doc().HexFilePath(), hex));
+        if (row.shown[0] == done) {
+            EXPECT_EQ(positions, QList<int>({2, 1, 2}));
+            EXPECT_EQ(gateway.Device().Downloaded(), hex);
+            EXPECT_EQ(gateway.Device().Pieces().size(), 1u);
+        }
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return gateway.Device().Restarts() == restarts; }, WAIT_MS));
+        EXPECT_EQ(gateway.Device().Running(), restarts ? hex : Bytes{});
         EXPECT_TRUE(frame->Action(ID_COMPILE_AND_DOWNLOAD)->isEnabled());
+        EXPECT_EQ(frame->DownloadDialog(), nullptr);
     }
 }
 
@@ -167,62 +158,58 @@ TEST_F(DeviceOperationsTest, HexFileThatCannotBeWrittenStopsTheDownload)
     EXPECT_TRUE(gateway.Device().Pieces().empty());
 }
 
-// Clear answered 40 0D, C0 0D or not at all: the result is the text,
-// "提示"/"错误" the caption.
-TEST_F(DeviceOperationsTest, ClearShowsTheGatewaysResult)
+// Clear and restart ask first. Clear shows the gateway's answer (40 0D, C0 0D
+// or no connection) with "提示"/"错误" as the caption; a restarting gateway
+// drops the connection and nothing more is shown. No sends nothing.
+TEST_F(DeviceOperationsTest, ClearAndRestartAskFirstAndShowTheResult)
 {
+    const QString clear = "确实要清除配置吗？|清除配置|none";
+    const QString restart = "确实要重启设备吗？|重启设备|none";
+    const QString done = Shown(ClearDoneMessage(), "information");
+    const QString failed = Shown(ClearFailedMessage(), "critical");
+    const QString refused = Shown(EthernetFailedMessage(), "critical");
+    const auto yes = QMessageBox::Yes;
+    const auto no = QMessageBox::No;
     const struct {
         const char* address;
+        int command;
         GatewayFaults faults;
-        QString expected;
-        int clears;
+        QMessageBox::StandardButton answer;
+        QStringList shown;
+        int clears, restarts;
     } rows[] = {
-        {"127.77.2.1", {}, Shown(ClearDoneMessage(), "information"), 1},
-        {"127.77.2.2", {.answerFailure = true}, Shown(ClearFailedMessage(), "critical"), 0},
-        {"127.77.2.4", {.refuseConnections = true}, Shown(EthernetFailedMessage(), "critical"), 0},
+        {"127.77.2.1", ID_CLEAR_CONFIG, {}, yes, {clear, done}, 1, 0},
+        {"127.77.2.2", ID_CLEAR_CONFIG, C0, yes, {clear, failed}, 0, 0},
+        {"127.77.2.3", ID_CLEAR_CONFIG, REFUSE, yes, {clear, refused}, 0, 0},
+        {"127.77.2.4", ID_CLEAR_CONFIG, {}, no, {clear}, 0, 0},
+        {"127.77.2.5", ID_RESTART_DEVICE, {}, yes, {restart}, 0, 1},
+        {"127.77.2.6", ID_RESTART_DEVICE, {}, no, {restart}, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.address);
         Gateway gateway(row.address, row.faults);
         Doc().deviceIp = row.address;
         QStringList shown;
-        CaptureMessage(shown, QMessageBox::Yes, 8000,
-                       [&shown] { CaptureMessage(shown, QMessageBox::Ok, 8000); });
-        frame->Action(ID_CLEAR_CONFIG)->trigger();
-        ASSERT_TRUE(WaitIdle());
-        EXPECT_EQ(shown, QStringList({"确实要清除配置吗？|清除配置|none", row.expected}));
+        QPointer<QTimer> result;
+        CaptureMessage(shown, row.answer, 8000, [&] {
+            result = OnModal<QMessageBox>(
+                [&shown](QMessageBox* box) {
+                    shown << guitest::Describe(box);
+                    box->button(QMessageBox::Ok)->click();
+                },
+                false, 8000);
+        });
+        frame->Action(row.command)->trigger();
+        const auto settled = [&] {
+            return shown.size() == row.shown.size() && gateway.Device().Restarts() == row.restarts;
+        };
+        const bool done = WaitIdle() && QTest::qWaitFor(settled, WAIT_MS);
+        if (result) result->stop();
+        EXPECT_TRUE(done);
+        EXPECT_EQ(shown, row.shown);
         EXPECT_EQ(gateway.Device().Clears(), row.clears);
         EXPECT_TRUE(frame->Action(ID_CLEAR_CONFIG)->isEnabled());
     }
-}
-
-TEST_F(DeviceOperationsTest, RestartAnsweredNoSendsNothingYesRestartsSilently)
-{
-    Gateway gateway("127.77.2.3");
-    Doc().deviceIp = "127.77.2.3";
-    QStringList shown;
-    CaptureMessage(shown, QMessageBox::No, 8000);
-    frame->OnRestartDevice();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(gateway.Device().Restarts(), 0);
-
-    // Yes: the gateway drops the connection as it restarts; nothing is shown.
-    QPointer<QTimer> watcher;
-    CaptureMessage(shown, QMessageBox::Yes, 8000, [&] {
-        watcher = OnModal<QMessageBox>(
-            [&shown](QMessageBox* box) {
-                shown << guitest::Describe(box);
-                box->close();
-            },
-            false);
-    });
-    frame->OnRestartDevice();
-    const bool restarted =
-        WaitIdle() && QTest::qWaitFor([&] { return gateway.Device().Restarts() == 1; }, WAIT_MS);
-    if (watcher) watcher->stop();
-    EXPECT_TRUE(restarted);
-    const QString question = "确实要重启设备吗？|重启设备|none";
-    EXPECT_EQ(shown, QStringList({question, question}));
 }
 
 TEST_F(DeviceOperationsTest, HexFileCommandOpensTheHexFile)

@@ -34,32 +34,6 @@ QByteArray Discover(const QByteArray& mac)
 const QByteArray MAC_A = QByteArray::fromHex("001a2b3c4d5e");
 const QByteArray MAC_B = QByteArray::fromHex("001a2b3c4d6f");
 
-// A gateway's side of the DHCP exchange: sends requests to the window's
-// server and receives the replies on its own port.
-struct Gateways {
-    QUdpSocket socket;
-    Gateways() { EXPECT_TRUE(socket.bind(LOOPBACK, 0)); }
-    CDHCPDlg::Endpoints Endpoints() const
-    {
-        CDHCPDlg::Endpoints e;
-        e.listen = LOOPBACK;
-        e.serverPort = 0;  // any free port; the test asks the server which
-        e.clientPort = socket.localPort();
-        e.relayPort = socket.localPort();
-        return e;
-    }
-    void Send(const CDHCPDlg& dialog, const QByteArray& datagram)
-    {
-        socket.writeDatagram(datagram, LOOPBACK, dialog.Server().Port());
-    }
-    // The next reply of the server, empty when none comes within 5 s.
-    QByteArray Reply()
-    {
-        if (!QTest::qWaitFor([this] { return socket.hasPendingDatagrams(); }, 5000)) return {};
-        return socket.receiveDatagram().data();
-    }
-};
-
 // Fills the assignment dialog and confirms it.
 void FillNewIp(CNewIpDlg* dialog, const QString& ip, const QString& name = "gw")
 {
@@ -84,14 +58,52 @@ QString Associate(CDHCPDlg& dialog, int row, const QString& ip)
     return mac;
 }
 
-class IpAssignTest : public FrameTest {};
+// A main window and a gateway's side of the DHCP exchange: the socket sends
+// requests to the window's server and receives its replies.
+class IpAssignTest : public FrameTest {
+protected:
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        ASSERT_TRUE(socket.bind(LOOPBACK, 0));
+    }
+    CDHCPDlg::Endpoints Endpoints(quint16 eipPort = 0) const
+    {
+        CDHCPDlg::Endpoints e;
+        e.listen = LOOPBACK;
+        e.serverPort = 0;  // any free port; the test asks the server which
+        e.clientPort = socket.localPort();
+        e.relayPort = socket.localPort();
+        if (eipPort != 0) e.eipPort = eipPort;
+        return e;
+    }
+    // An IP assignment window, shown (its server started).
+    CDHCPDlg& Open(quint16 eipPort = 0)
+    {
+        dialog = std::make_unique<CDHCPDlg>(Endpoints(eipPort));
+        dialog->show();
+        return *dialog;
+    }
+    void Send(const QByteArray& datagram)
+    {
+        socket.writeDatagram(datagram, LOOPBACK, dialog->Server().Port());
+    }
+    // The next reply of the server, empty when none comes within 5 s.
+    QByteArray Reply()
+    {
+        if (!QTest::qWaitFor([this] { return socket.hasPendingDatagrams(); }, 5000)) return {};
+        return socket.receiveDatagram().data();
+    }
+
+    QUdpSocket socket;
+    std::unique_ptr<CDHCPDlg> dialog;
+};
 
 }  // namespace
 
 TEST_F(IpAssignTest, ListsHaveTheirColumnsRowHeightFontAndSelection)
 {
-    Gateways gateways;
-    CDHCPDlg dialog(gateways.Endpoints());
+    CDHCPDlg& dialog = Open();
     EXPECT_EQ(dialog.windowTitle(), "IP分配");
     QStringList columns;  // "header width, ..." of each list
     for (CListCtrlCl* list : {dialog.RequestList(), dialog.AssignmentList()}) {
@@ -140,21 +152,19 @@ TEST_F(IpAssignTest, ListColoursFirstEntryWinsSelectionUsesHighlight)
 
 TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
 {
-    Gateways gateways;
-    CDHCPDlg dialog(gateways.Endpoints());
-    dialog.show();
+    CDHCPDlg& dialog = Open();
     ASSERT_TRUE(dialog.Server().IsRunning());
     CListCtrlCl* requests = dialog.RequestList();
 
-    gateways.Send(dialog, Discover(MAC_A));
-    gateways.Send(dialog, Discover(MAC_B));
+    Send(Discover(MAC_A));
+    Send(Discover(MAC_B));
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests->rowCount() == 2; }, 5000));
     EXPECT_EQ(requests->item(0, 1)->text(), "DHCP");
     EXPECT_EQ(requests->item(0, 2)->text(), "00:1a:2b:3c:4d:5e");
     EXPECT_EQ(requests->item(1, 2)->text(), "00:1a:2b:3c:4d:6f");
     EXPECT_EQ(requests->item(0, 0)->text().size(), 8);  // HH:MM:SS
     // Nothing is offered before an association is made.
-    EXPECT_FALSE(gateways.socket.hasPendingDatagrams());
+    EXPECT_FALSE(socket.hasPendingDatagrams());
 
     // "添加关联" with nothing selected does nothing.
     EXPECT_FALSE(
@@ -168,35 +178,34 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
 
     // The next DISCOVERs: A's gets nothing, B's gets the OFFER. Datagrams on
     // loopback keep their order, so the first reply tells.
-    gateways.Send(dialog, Discover(MAC_A));
-    gateways.Send(dialog, Discover(MAC_B));
-    const QByteArray offer = gateways.Reply();
+    Send(Discover(MAC_A));
+    Send(Discover(MAC_B));
+    const QByteArray offer = Reply();
     ASSERT_GT(offer.size(), 243);
     EXPECT_EQ(offer.mid(28, 6) + offer.mid(16, 4), MAC_B + QByteArray::fromHex("0a000007"));
     EXPECT_EQ(offer.mid(240, 3), QByteArray::fromHex("350102"));
-    EXPECT_FALSE(gateways.socket.hasPendingDatagrams());
+    EXPECT_FALSE(socket.hasPendingDatagrams());
 
     // "清除" empties the list; the next DISCOVER of a MAC is listed again.
     // The rows then no longer line up with the requests seen so far; the
     // association still takes the MAC of the row selected.
     dialog.findChild<QPushButton*>("clearButton")->click();
     EXPECT_EQ(requests->rowCount(), 0);
-    gateways.Send(dialog, Discover(MAC_A));
+    Send(Discover(MAC_A));
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests->rowCount() == 1; }, 5000));
     EXPECT_EQ(Associate(dialog, 0, "10.0.0.5"), "00:1a:2b:3c:4d:5e");
-    gateways.Send(dialog, Discover(MAC_A));
-    const QByteArray second = gateways.Reply();
+    Send(Discover(MAC_A));
+    const QByteArray second = Reply();
     ASSERT_GT(second.size(), 243);
     EXPECT_EQ(second.mid(28, 6) + second.mid(16, 4), MAC_A + QByteArray::fromHex("0a000005"));
 }
 
 TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
 {
-    Gateways gateways;
     // A socket bound without address sharing keeps its port to itself.
     QUdpSocket blocker;
     ASSERT_TRUE(blocker.bind(LOOPBACK, 0, QAbstractSocket::DontShareAddress));
-    CDHCPDlg::Endpoints busy = gateways.Endpoints();
+    CDHCPDlg::Endpoints busy = Endpoints();
     busy.serverPort = blocker.localPort();
     frame->SetDhcpEndpoints(busy);
     QStringList log;
@@ -212,7 +221,7 @@ TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
 
     // On a free port the server runs while the window is open, and the port
     // is free again the moment it closes.
-    frame->SetDhcpEndpoints(gateways.Endpoints());
+    frame->SetDhcpEndpoints(Endpoints());
     quint16 port = 0;
     bool running = false;
     OnModal<CDHCPDlg>([&](CDHCPDlg* d) {
@@ -229,9 +238,7 @@ TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
 
 TEST_F(IpAssignTest, NewAssignmentIsCheckedAndDeleteRemovesIt)
 {
-    Gateways gateways;
-    CDHCPDlg dialog(gateways.Endpoints());
-    dialog.show();
+    CDHCPDlg& dialog = Open();
     const QString mac = "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F|错误|critical";
     const QString ip = "IP设置错误|错误|critical";
     const struct {
@@ -281,11 +288,7 @@ TEST_F(IpAssignTest, EnableThenDisableDhcpOverEtherNetIp)
 {
     CEipServer gateway;
     ASSERT_TRUE(gateway.Listen(QHostAddress("127.77.4.1"), 0)) << gateway.ErrorText().toStdString();
-    Gateways gateways;
-    CDHCPDlg::Endpoints endpoints = gateways.Endpoints();
-    endpoints.eipPort = gateway.Port();
-    CDHCPDlg dialog(endpoints);
-    dialog.show();
+    CDHCPDlg& dialog = Open(gateway.Port());
     OnModal<CNewIpDlg>([](CNewIpDlg* d) {
         d->MacEdit()->setText("00:1a:2b:3c:4d:5e");
         FillNewIp(d, "127.77.4.1");

@@ -14,7 +14,7 @@
 using namespace varnel;
 using guitest::FrameTest;
 
-TEST_F(FrameTest, LeftPressSelectsByHalfOpenRectangles)
+TEST_F(FrameTest, LeftPressSelectsByHalfOpenRectanglesAlsoWhenScrolled)
 {
     struct Case {
         int x, y, code;
@@ -26,10 +26,9 @@ TEST_F(FrameTest, LeftPressSelectsByHalfOpenRectangles)
         Click(QPoint(c.x, c.y));
         EXPECT_EQ(Doc().selectedSlot, c.code) << c.x << "," << c.y;
     }
-}
 
-TEST_F(FrameTest, ScrollAreaCoversThePictureAndClicksFollowTheScroll)
-{
+    // In a small window the scroll area covers the picture and clicks follow
+    // the scroll.
     frame->resize(500, 400);
     QApplication::processEvents();
     CVarnelView* view = frame->View();
@@ -39,15 +38,18 @@ TEST_F(FrameTest, ScrollAreaCoversThePictureAndClicksFollowTheScroll)
     EXPECT_GE(view->verticalScrollBar()->maximum() + shown.height(), 680);
     EXPECT_GE(view->horizontalScrollBar()->maximum() + shown.width(), 2900);
 
-    view->horizontalScrollBar()->setValue(100);
-    Click(QPoint(105, 150));
-    EXPECT_EQ(Doc().selectedSlot, 4);
-    view->verticalScrollBar()->setValue(200);
-    ASSERT_EQ(view->verticalScrollBar()->value(), 200);
-    Click(QPoint(50, 100));  // picture (150, 300)
-    EXPECT_EQ(Doc().selectedSlot, 1000);
-    Click(QPoint(105, 99));  // picture (205, 299)
-    EXPECT_EQ(Doc().selectedSlot, 4);
+    // Scrolled by (h, v), the viewport point (x, y) is picture (x + h, y + v).
+    struct Scrolled {
+        int h, v, x, y, code;
+    };
+    for (const Scrolled& c : {Scrolled{100, 0, 105, 150, 4}, Scrolled{100, 200, 50, 100, 1000},
+                              Scrolled{100, 200, 105, 99, 4}}) {
+        view->horizontalScrollBar()->setValue(c.h);
+        view->verticalScrollBar()->setValue(c.v);
+        ASSERT_EQ(view->verticalScrollBar()->value(), c.v);
+        Click(QPoint(c.x, c.y));
+        EXPECT_EQ(Doc().selectedSlot, c.code) << c.x + c.h << "," << c.y + c.v;
+    }
 }
 
 TEST_F(FrameTest, RightClickDeletesAHeadOrASlot)
@@ -87,20 +89,25 @@ TEST_F(FrameTest, RightClickDeletesAHeadOrASlot)
             << at.x() << "," << at.y();
 }
 
-TEST_F(FrameTest, DoubleClickEditsSerialParameters)
+// Double-click on the COM1 head, a command (user slot 1) and a status table
+// (user slot 2) opens their editors; each shows a refusal and stays open.
+TEST_F(FrameTest, DoubleClickEditsWhatIsUnderThePointer)
 {
     SetupPort(Doc(), Port::COM1);
+    PlaceModule(Doc(), "读0区 01H", 5, 8, 1);
+    CModule& table = Doc().Slot(Port::COM1, 4).module;
+    table.moduleName = "MODBUS从站状态表（8位）";
+    table.modulePrm = {0, 1, 2, 3, 4, 5, 6, 7};
     Doc().modified = false;
     QStringList log;
+
     guitest::OnModal<CComPrmMaster>([&](CComPrmMaster* d) {
         log << d->windowTitle();
-        const QStringList chosen = {"115.2K",
-                                    "8 DataLen,1 StopBit,Odd Parity",
-                                    "Monitor Slave Status(32 Bytes)",
-                                    "1000ms",
-                                    "At Evry MD End",
-                                    "Write on change",
-                                    "Time of Reply"};
+        const QStringList chosen = QString(
+                                       "115.2K|8 DataLen,1 StopBit,Odd Parity|"
+                                       "Monitor Slave Status(32 Bytes)|1000ms|At Evry MD End|"
+                                       "Write on change|Time of Reply")
+                                       .split('|');
         for (int id = 0; id < LIST_COUNT; ++id) {
             log << d->List(static_cast<SerialListId>(id))->currentText();
             d->List(static_cast<SerialListId>(id))->setCurrentText(chosen[id]);
@@ -108,26 +115,13 @@ TEST_F(FrameTest, DoubleClickEditsSerialParameters)
         guitest::ClickOk(d);
     });
     DoubleClick(QPoint(150, 150));
-    EXPECT_EQ(log, QStringList({"Modbus通讯串口参数", "9600", "8 DataLen,1 StopBit,No Parity",
-                                "Not Monitor Slave Status", "200ms", "At MD_scan End",
-                                "Write always", "Same Interval"}));
+    EXPECT_EQ(log.join("|"),
+              "Modbus通讯串口参数|9600|8 DataLen,1 StopBit,No Parity|Not Monitor Slave Status|"
+              "200ms|At MD_scan End|Write always|Same Interval");
     EXPECT_EQ(Doc().Slot(Port::COM1, 2).module.modulePrm, (Bytes{9, 2, 8, 0x82, 0x64, 0}));
     EXPECT_TRUE(Doc().modified);
 
-    // Cancel leaves the bytes.
-    guitest::OnModal<CComPrmMaster>([](CComPrmMaster* d) {
-        d->List(BAUD)->setCurrentText("600");
-        d->reject();
-    });
-    DoubleClick(QPoint(150, 150));
-    EXPECT_EQ(Doc().Slot(Port::COM1, 2).module.modulePrm[0], 9);
-}
-
-TEST_F(FrameTest, DoubleClickEditsACommandAndStaysOpenOnARefusal)
-{
-    SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 5, 8, 1);
-    QStringList log;
+    log.clear();
     guitest::OnModal<CCommandDlg>([&](CCommandDlg* d) {
         log << d->windowTitle() << d->findChild<QLabel*>("commandLabel")->text()
             << d->SlaveEdit()->text() << d->StartEdit()->text() << d->QuantityEdit()->text();
@@ -143,15 +137,8 @@ TEST_F(FrameTest, DoubleClickEditsACommandAndStaysOpenOnARefusal)
               "命令编辑|读0区 01H|1|5|8|长度信息错误|长度取值范围:1-125|critical|open");
     EXPECT_EQ(Doc().Slot(Port::COM1, 3).module.inputLen, 3);
     EXPECT_EQ(Doc().Slot(Port::COM1, 3).module.modulePrm, (Bytes{1, 1, 0, 5, 0, 17}));
-}
 
-TEST_F(FrameTest, DoubleClickEditsStatusTableBytes)
-{
-    SetupPort(Doc(), Port::COM1);
-    CModule& table = Doc().Slot(Port::COM1, 3).module;
-    table.moduleName = "MODBUS从站状态表（8位）";
-    table.modulePrm = {0, 1, 2, 3, 4, 5, 6, 7};
-    QStringList log;
+    log.clear();
     guitest::OnModal<CPrmHexEditDlg>([&](CPrmHexEditDlg* d) {
         log << d->windowTitle() << d->Edit()->text();
         // The text is at its length limit: typing changes nothing and moves
@@ -167,26 +154,29 @@ TEST_F(FrameTest, DoubleClickEditsStatusTableBytes)
         d->Edit()->setText("0a,01,02,03,04,05,06,07");
         d->OkButton()->click();
     });
-    DoubleClick(QPoint(205, 150));
-    EXPECT_EQ(log,
-              QStringList({"用户参数修改", "00,01,02,03,04,05,06,07", "00,01,02,03,04,05,06,07",
-                           "OK focused", "用户参数格式错误|错误|critical", "0a;ff"}));
+    DoubleClick(QPoint(255, 150));
+    EXPECT_EQ(log.join("|"),
+              "用户参数修改|00,01,02,03,04,05,06,07|00,01,02,03,04,05,06,07|OK focused|"
+              "用户参数格式错误|错误|critical|0a;ff");
     EXPECT_EQ(table.modulePrm, (Bytes{10, 1, 2, 3, 4, 5, 6, 7}));
 
     // Cancel after an edit leaves the bytes.
+    guitest::OnModal<CComPrmMaster>([](CComPrmMaster* d) {
+        d->List(BAUD)->setCurrentText("600");
+        d->reject();
+    });
+    DoubleClick(QPoint(150, 150));
     guitest::OnModal<CPrmHexEditDlg>([](CPrmHexEditDlg* d) {
         d->Edit()->setText("ff,ff");
         d->reject();
     });
-    DoubleClick(QPoint(205, 150));
+    DoubleClick(QPoint(255, 150));
+    EXPECT_EQ(Doc().Slot(Port::COM1, 2).module.modulePrm[0], 9);
     EXPECT_EQ(table.modulePrm, (Bytes{10, 1, 2, 3, 4, 5, 6, 7}));
-}
 
-TEST_F(FrameTest, DoubleClickOnNothingOpensNothing)
-{
-    SetupPort(Doc(), Port::COM1);
+    // An empty slot, the empty lower rack and the margin open nothing.
     const CVarnelDoc before = Doc();
-    for (QPoint at : {QPoint(255, 150), QPoint(150, 400), QPoint(50, 50)})
+    for (QPoint at : {QPoint(305, 150), QPoint(150, 400), QPoint(50, 50)})
         EXPECT_FALSE(guitest::Shows(guitest::ActiveModal<QDialog>, [&] { DoubleClick(at); }))
             << at.x() << "," << at.y();
     EXPECT_EQ(Doc().com1Slots, before.com1Slots);
