@@ -9,7 +9,6 @@
 #include "core/image/HexFile.h"
 #include "core/link/DeviceFrames.h"
 #include "core/link/LinkMessages.h"
-#include "gui/app/CommandIds.h"
 #include "gui/link/CDownDlg.h"
 #include "gui/link/COverDlg.h"
 #include "net/CGatewayServer.h"

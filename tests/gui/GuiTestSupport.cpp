@@ -3,36 +3,25 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "support/TestSupport.h"
-
 namespace guitest {
-
-namespace {
-testsupport::TempDir& Folder()
-{
-    static testsupport::TempDir folder;
-    return folder;
-}
-}  // namespace
-
-std::string Home()
-{
-    return (Folder() / "home").string();
-}
 
 QApplication& App()
 {
     static int argc = 1;
     static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
+    // The data folder (with the module picture) and the settings live in a
+    // folder removed at exit.
+    static testsupport::TempDir folder;
     static QApplication* app = [] {
-        testsupport::MakeHome(Home());
+        const std::string home = (folder / "home").string();
+        testsupport::MakeHome(home);
         std::filesystem::copy_file(
             std::filesystem::path(VARNEL_SOURCE_DIR) / "data" / "BITMAP" / "module.bmp",
-            std::filesystem::path(Home()) / "BITMAP" / "module.bmp",
+            std::filesystem::path(home) / "BITMAP" / "module.bmp",
             std::filesystem::copy_options::overwrite_existing);
-        setenv("VARNEL_HOME", Home().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Folder() / "config").c_str(), 1);
+        setenv("VARNEL_HOME", home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         auto* created = new QApplication(argc, argv);
         QCoreApplication::setOrganizationName("VarnelTests");

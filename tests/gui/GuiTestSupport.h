@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -18,8 +19,11 @@
 #include <functional>
 #include <memory>
 
+#include "core/modbus/ModbusMaster.h"
 #include "gui/app/CMainFrame.h"
+#include "gui/app/CommandIds.h"
 #include "gui/ui/CVarnelView.h"
+#include "support/TestSupport.h"
 
 // Readable QStrings (and lists of them) in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -31,8 +35,6 @@ namespace guitest {
 
 // The one application; the data folder and settings live in a temp folder.
 QApplication& App();
-// The data folder the tests run with (VARNEL_HOME).
-std::string Home();
 
 // Polls the event loop every 10 ms until `find` returns a widget and calls
 // `handle` with it. After `timeoutMs` it gives up, failing the test when

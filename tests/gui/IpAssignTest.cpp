@@ -2,13 +2,10 @@
 // side on loopback: the lists, requests listed as they arrive, an offer armed
 // for the selected MAC only, the assignment dialog's checks, DHCP switched on
 // and off, and a server port that cannot be bound.
-#include <QLineEdit>
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
 #include "GuiTestSupport.h"
-#include "gui/app/CMainFrame.h"
-#include "gui/app/CommandIds.h"
 #include "gui/ipassign/CDHCPDlg.h"
 #include "gui/ipassign/CNewIpDlg.h"
 #include "gui/ui/CListCtrlCl.h"

@@ -9,12 +9,9 @@
 #include <QToolBar>
 
 #include "GuiTestSupport.h"
-#include "core/modbus/ModbusMaster.h"
 #include "core/project/ProjectStore.h"
 #include "gui/app/CVarnelApp.h"
-#include "gui/app/CommandIds.h"
 #include "gui/ui/CTreeWnd.h"
-#include "support/TestSupport.h"
 
 using namespace varnel;
 using guitest::FrameTest;

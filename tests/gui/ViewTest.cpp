@@ -1,11 +1,9 @@
 // The device view: selection by pointing, delete, double-click editors and
 // the pixels of the picture.
 #include <QComboBox>
-#include <QLineEdit>
 #include <QScrollBar>
 
 #include "GuiTestSupport.h"
-#include "core/modbus/ModbusMaster.h"
 #include "core/view/DeviceScene.h"
 #include "gui/modbus/CComPrmMaster.h"
 #include "gui/modbus/CCommandDlg.h"
