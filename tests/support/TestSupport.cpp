@@ -80,6 +80,21 @@ void MakeHome(const std::filesystem::path& home, const std::string& ip)
                       "</ip>\r\n</ETHOption>\r\n");
 }
 
+HomeEnv::HomeEnv(const std::string& ip)
+{
+    if (const char* value = std::getenv("VARNEL_HOME")) old = value;
+    MakeHome(home.path(), ip);
+    ::setenv("VARNEL_HOME", home.str().c_str(), 1);
+}
+
+HomeEnv::~HomeEnv()
+{
+    if (old)
+        ::setenv("VARNEL_HOME", old->c_str(), 1);
+    else
+        ::unsetenv("VARNEL_HOME");
+}
+
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::vector<std::string>& env, const std::string& input)
 {

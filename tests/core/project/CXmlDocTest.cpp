@@ -16,28 +16,6 @@ namespace {
 
 const std::string DECL = "<?xml version='1.0' encoding='gb2312'?>";
 
-TEST(XmlBuild, ElementsAfterADeclarationAndInsideAnEmptyElement)
-{
-    CXmlDoc xml;
-    xml.SetDocument(DECL);
-    ASSERT_TRUE(xml.AddElement("A"));
-    EXPECT_EQ(xml.Document(), DECL + "<A/>\r\n");
-
-    ASSERT_TRUE(xml.IntoElement());
-    ASSERT_TRUE(xml.AddElement("B", "x"));
-    ASSERT_TRUE(xml.AddElement("C"));
-    EXPECT_EQ(xml.Document(), DECL + "<A>\r\n<B>x</B>\r\n<C/>\r\n</A>\r\n");
-
-    // The table follows the text: reparsing finds the same tree.
-    CXmlDoc again;
-    EXPECT_TRUE(again.SetDocument(xml.Document()));
-    ASSERT_TRUE(again.FindElement("A"));
-    ASSERT_TRUE(again.IntoElement());
-    ASSERT_TRUE(again.FindElement("B"));
-    EXPECT_EQ(again.GetData(), "x");
-    EXPECT_TRUE(again.FindElement("C"));
-}
-
 TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
 {
     struct Case {
@@ -57,7 +35,9 @@ TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
          "<R><a/><N>t</N>\r\ntail</R>"},
         {"an empty element with attributes is opened", "<R x=\"1\"/>", "R", "",
          "<R x=\"1\">\r\n<N>t</N>\r\n</R>"},
+        {"an empty element is opened", "<A/>", "A", "", "<A>\r\n<N>t</N>\r\n</A>"},
         {"top level of an empty document", "", "", "", "<N>t</N>\r\n"},
+        {"after a declaration", DECL, "", "", DECL + "<N>t</N>\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,6 +62,15 @@ TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
             const CXmlDoc::ElemRecord& r = xml.Record(xml.CurrentPosition());
             EXPECT_EQ(xml.Document().compare(r.start + r.length - r.EndTagLength(), 2, "</"), 0);
         }
+        // The table follows the text: reparsing finds the new element.
+        CXmlDoc again;
+        again.SetDocument(xml.Document());
+        if (!c.into.empty()) {
+            ASSERT_TRUE(again.FindElement(c.into));
+            ASSERT_TRUE(again.IntoElement());
+        }
+        ASSERT_TRUE(again.FindElement("N"));
+        EXPECT_EQ(again.GetData(), "t");
     }
 }
 
@@ -106,6 +95,12 @@ TEST(XmlBuild, AttributesEscapingAndSetData)
     parent.SetDocument("<p><c/></p>");
     ASSERT_TRUE(parent.FindElement("p"));
     EXPECT_FALSE(parent.SetData(parent.CurrentPosition(), "x"));  // has a child element
+
+    // An element added without data is an empty-element tag.
+    CXmlDoc empty;
+    empty.SetDocument(DECL);
+    ASSERT_TRUE(empty.AddElement("C"));
+    EXPECT_EQ(empty.Document(), DECL + "<C/>\r\n");
 }
 
 TEST(XmlBuild, SetAttributeOnOddStartTags)
