@@ -25,7 +25,6 @@ private:
 };
 
 std::string ReadFile(const std::filesystem::path& path);
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& content);
 
 // Hex text "01 0a ff" (spaces optional) as bytes, for readable expectations.

@@ -6,15 +6,15 @@
 #include "core/link/CompileForDownload.h"
 #include "core/link/DeviceFrames.h"
 #include "core/link/DownloadSession.h"
-#include "core/link/LinkMessages.h"
+#include "core/link/LinkTestSupport.h"
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
-#include "core/link/LinkTestSupport.h"
 
 using namespace varnel;
 using linktest::H;
 using linktest::Image;
 using linktest::Then;
+using linktest::TimedOut;
 using A = LinkAction;
 using E = LinkEvent;
 
@@ -26,11 +26,12 @@ const std::vector<E> TO_QUESTION{E::Start(), E::Connected(), E::Answer(H("40 0b 
 
 TEST(LinkDownload, EventsGiveTheirActions)
 {
-    const auto stopAll = [](const Message& m) {
-        return LinkActions{A::Stop(CONNECT_TIMER), A::Stop(ANSWER_TIMER), A::ClearQueue(),
-                           A::Close(),           A::Show(m),            A::Finish(false)};
-    };
     const std::vector<E> paused{E::Start(), E::Connected(), E::Answer(H("40 0b"))};
+    const auto answered = [](const char* answer) {
+        return std::vector<E>{E::Start(), E::Connected(), E::Answer(H(answer)),
+                              E::Timer(PAUSE_TIMER)};
+    };
+    const LinkActions failed{A::Close(), A::Show(DownloadFailedMessage()), A::Finish(false)};
     struct Case {
         const char* name;
         std::size_t size;
@@ -57,15 +58,26 @@ TEST(LinkDownload, EventsGiveTheirActions)
          {A::Send(H("40 0c 00 00")), A::Close(), A::Finish(true)}, 1, 1, 1},
         {"no: no restart", 5, Then(TO_QUESTION, {E::User(false)}), {A::Close(), A::Finish(true)},
          1, 1, 0},
-        {"answers after the end are ignored", 5,
-         Then(TO_QUESTION, {E::User(true), E::Answer(H("40 0c"))}), {}, 1, 1, 1},
         {"restart that cannot be handed over", 5,
          Then(TO_QUESTION, {E::User(true), E::SendFailed()}),
          {A::Close(), A::Show(SendFailedMessage()), A::Finish(false)}, 1, 0, 0},
-        {"connect time-out drops timers and queue", 10, {E::Start(), E::Timer(CONNECT_TIMER)},
-         stopAll(ConnectTimeoutMessage()), 1, 0, 0},
         {"events before the start", 10, {E::Connected(), E::Answer(H("40 0b"))}, {}, 0, 0, 0},
         {"stray timers", 10, {E::Start(), E::Timer(ANSWER_TIMER), E::Timer(99)}, {}, 0, 0, 0},
+        // The failure rows.
+        {"refused", 2000, {E::Start(), E::ConnectFailed()}, linktest::Refused(), 1, 0, 0},
+        {"connect time-out", 2000, {E::Start(), E::Timer(CONNECT_TIMER)},
+         TimedOut(ConnectTimeoutMessage()), 1, 0, 0},
+        {"no answer", 2000, {E::Start(), E::Connected(), E::Timer(ANSWER_TIMER)},
+         TimedOut(NoAnswerMessage()), 1, 0, 0},
+        {"closed, then no answer", 2000,
+         {E::Start(), E::Connected(), E::PeerClosed(), E::Timer(ANSWER_TIMER)},
+         TimedOut(NoAnswerMessage()), 1, 0, 0},
+        {"send failed", 2000, {E::Start(), E::Connected(), E::SendFailed()},
+         linktest::SendFailed(), 1, 0, 0},
+        {"answer C0", 2000, answered("c0 0b"), failed, 1, 0, 0},
+        {"garbage", 2000, answered("12 34 56"), failed, 1, 0, 0},
+        {"half an answer", 2000, answered("40"), failed, 1, 0, 0},
+        {"wrong code", 2000, answered("40 0c"), failed, 1, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,47 +86,11 @@ TEST(LinkDownload, EventsGiveTheirActions)
         EXPECT_EQ(s.Finished(), c.finished);
         EXPECT_EQ(s.Succeeded(), c.succeeded);
         EXPECT_EQ(s.RestartRequested(), c.restart);
-    }
-}
-
-TEST(LinkDownload, FailureRowsGiveTheirMessages)
-{
-    const auto after = [](const char* answer) {
-        return std::vector<E>{E::Connected(), E::Answer(H(answer)), E::Timer(PAUSE_TIMER)};
-    };
-    struct Case {
-        const char* name;
-        std::vector<E> events;
-        Message shown;
-    } cases[] = {
-        {"refused", {E::ConnectFailed()}, EthernetFailedMessage()},
-        {"connect time-out", {E::Timer(CONNECT_TIMER)}, ConnectTimeoutMessage()},
-        {"no answer", {E::Connected(), E::Timer(ANSWER_TIMER)}, NoAnswerMessage()},
-        {"closed, then no answer", {E::Connected(), E::PeerClosed(), E::Timer(ANSWER_TIMER)},
-         NoAnswerMessage()},
-        {"send failed", {E::Connected(), E::SendFailed()}, SendFailedMessage()},
-        {"answer C0", after("c0 0b"), DownloadFailedMessage()},
-        {"garbage", after("12 34 56"), DownloadFailedMessage()},
-        {"half an answer", after("40"), DownloadFailedMessage()},
-        {"wrong code", after("40 0c"), DownloadFailedMessage()},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        DownloadSession s(Image(2000));
-        s.Handle(E::Start());
-        const LinkActions last = linktest::Drive(s, c.events);
-        EXPECT_NE(std::find(last.begin(), last.end(), A::Show(c.shown)), last.end());
-        EXPECT_NE(std::find(last.begin(), last.end(), A::Close()), last.end());
-        EXPECT_EQ(std::count_if(last.begin(), last.end(),
-                                [](const A& a) { return a.kind == A::Kind::SendRequest; }),
-                  0);
-        ASSERT_FALSE(last.empty());
-        EXPECT_EQ(last.back(), A::Finish(false));
-        EXPECT_TRUE(s.Finished());
-        EXPECT_FALSE(s.Succeeded());
-        // Whatever comes later is ignored.
-        EXPECT_TRUE(linktest::Drive(s, {E::Timer(ANSWER_TIMER)}).empty());
-        EXPECT_TRUE(linktest::Drive(s, {E::Answer(H("40 0b"))}).empty());
+        // Whatever comes after the end is ignored.
+        if (c.finished) {
+            for (const E& e : {E::Timer(ANSWER_TIMER), E::Answer(H("40 0b")), E::User(true)})
+                EXPECT_TRUE(s.Handle(e).empty());
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <vector>
 
+#include "core/link/LinkMessages.h"
 #include "core/link/LinkSession.h"
 #include "support/TestSupport.h"
 
@@ -30,6 +31,30 @@ inline varnel::LinkActions Drive(varnel::LinkSession& session,
     varnel::LinkActions last;
     for (const auto& e : events) last = session.Handle(e);
     return last;
+}
+
+// How a session ends on a time-out: everything stopped, `shown`, failure.
+inline varnel::LinkActions TimedOut(const varnel::Message& shown)
+{
+    using A = varnel::LinkAction;
+    return {A::Stop(varnel::CONNECT_TIMER), A::Stop(varnel::ANSWER_TIMER), A::ClearQueue(),
+            A::Close(), A::Show(shown), A::Finish(false)};
+}
+
+// How a session ends when the connection is refused.
+inline varnel::LinkActions Refused()
+{
+    using A = varnel::LinkAction;
+    return {A::Close(), A::Stop(varnel::CONNECT_TIMER), A::Show(varnel::EthernetFailedMessage()),
+            A::Finish(false)};
+}
+
+// How a session ends when a request cannot be handed over.
+inline varnel::LinkActions SendFailed()
+{
+    using A = varnel::LinkAction;
+    return {A::Stop(varnel::ANSWER_TIMER), A::Close(), A::Show(varnel::SendFailedMessage()),
+            A::Finish(false)};
 }
 
 // `events` followed by `more`.

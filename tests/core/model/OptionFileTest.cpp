@@ -65,7 +65,8 @@ TEST(OptionFile, OkChangesOnlyTheTextOfIp)
     const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
     const std::pair<std::string, std::string> cases[] = {
         {decl + "\r\n<ETHOption>\r\n\t<ip>10.0.0.5</ip>\r\n\t<other a='1'/>\r\n</ETHOption>\r\n",
-         decl + "\r\n<ETHOption>\r\n\t<ip>192.168.1.20</ip>\r\n\t<other a='1'/>\r\n</ETHOption>\r\n"},
+         decl + "\r\n<ETHOption>\r\n\t<ip>192.168.1.20</ip>\r\n\t<other a='1'/>\r\n"
+                "</ETHOption>\r\n"},
         // An empty ip element is opened on one line.
         {"<ETHOption>\r\n<ip/>\r\n</ETHOption>\r\n",
          "<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>\r\n"},

@@ -133,7 +133,8 @@ TEST(ProjectNumbers, DecimalAndHexPairConversions)
     const std::pair<const char*, std::int32_t> decs[] = {
         {"54", 54}, {" \t+7x", 7},  {"-12", -12},          {"", 0},
         {"abc", 0}, {"0054", 54}, {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}};
-    for (const auto& [text, value] : decs) EXPECT_EQ(ProjectFile::DecimalValue(text), value) << text;
+    for (const auto& [text, value] : decs)
+        EXPECT_EQ(ProjectFile::DecimalValue(text), value) << text;
     const std::pair<const char*, const char*> hexes[] = {
         {"010aff", "01 0a ff"}, {"010AFF", "01 0a ff"}, {"010aF", "01 0a"}, {"", ""},
         {" 1-1+f", "01 ff 0f"}, {"0xzzg1", "00 00 00"}, {"1 ", "01"},
