@@ -96,12 +96,12 @@ TEST(LinkDownload, EventsGiveTheirActions)
 
 TEST(LinkDownload, MessagesTheUserSees)
 {
+    const auto error = [](const char* text) { return Message{text, "错误", MessageIcon::Error}; };
     const std::pair<Message, Message> cases[] = {
-        {EthernetFailedMessage(),
-         ErrorMessage("以太网连接不通,请检查IP和PORT设置和设备是否正常运行")},
-        {ConnectTimeoutMessage(), ErrorMessage("连接超时,请检查IP和PORT设置和设备是否正常运行")},
-        {NoAnswerMessage(), ErrorMessage("主站没有响应")},
-        {SendFailedMessage(), ErrorMessage("发送失败")},
+        {EthernetFailedMessage(), error("以太网连接不通,请检查IP和PORT设置和设备是否正常运行")},
+        {ConnectTimeoutMessage(), error("连接超时,请检查IP和PORT设置和设备是否正常运行")},
+        {NoAnswerMessage(), error("主站没有响应")},
+        {SendFailedMessage(), error("发送失败")},
         {DownloadFailedMessage(), Message{"下 载 失 败！", "", MessageIcon::None}},
         {DownloadDoneMessage(), Message{"下 载 完 毕！", "", MessageIcon::None}},
         {RestartAfterDownloadQuestion(),
@@ -110,7 +110,7 @@ TEST(LinkDownload, MessagesTheUserSees)
         {RestartQuestion(), Message{"确实要重启设备吗？", "重启设备", MessageIcon::None}},
         // The clear's result is the text, with the generic caption.
         {ClearDoneMessage(), Message{"清除配置完成", "提示", MessageIcon::Information}},
-        {ClearFailedMessage(), Message{"清除配置失败", "错误", MessageIcon::Error}},
+        {ClearFailedMessage(), error("清除配置失败")},
     };
     for (const auto& [actual, expected] : cases) EXPECT_EQ(actual, expected);
 }

@@ -16,6 +16,12 @@ namespace {
 
 const std::string DECL = "<?xml version='1.0' encoding='gb2312'?>";
 
+// Finds `tag` after the current element and goes into it.
+bool Enter(CXmlDoc& xml, const std::string& tag)
+{
+    return xml.FindElement(tag) && xml.IntoElement();
+}
+
 TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
 {
     struct Case {
@@ -44,8 +50,7 @@ TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
         CXmlDoc xml;
         xml.SetDocument(c.doc);
         if (!c.into.empty()) {
-            ASSERT_TRUE(xml.FindElement(c.into));
-            ASSERT_TRUE(xml.IntoElement());
+            ASSERT_TRUE(Enter(xml, c.into));
         }
         if (!c.after.empty()) {
             ASSERT_TRUE(xml.FindElement(c.after));
@@ -66,8 +71,7 @@ TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
         CXmlDoc again;
         again.SetDocument(xml.Document());
         if (!c.into.empty()) {
-            ASSERT_TRUE(again.FindElement(c.into));
-            ASSERT_TRUE(again.IntoElement());
+            ASSERT_TRUE(Enter(again, c.into));
         }
         ASSERT_TRUE(again.FindElement("N"));
         EXPECT_EQ(again.GetData(), "t");
@@ -187,8 +191,7 @@ TEST(XmlParse, TolerantTreeOfBrokenDocuments)
 {
     CXmlDoc xml;
     EXPECT_FALSE(xml.SetDocument("<a><b></a>"));
-    ASSERT_TRUE(xml.FindElement("a"));
-    ASSERT_TRUE(xml.IntoElement());
+    ASSERT_TRUE(Enter(xml, "a"));
     ASSERT_TRUE(xml.FindElement("b"));
     const auto& b = xml.Record(xml.CurrentPosition());
     EXPECT_TRUE(b.flags & CXmlDoc::MARK_NOT_ENDED);
@@ -197,8 +200,7 @@ TEST(XmlParse, TolerantTreeOfBrokenDocuments)
 
     // The children of elements left open follow them as siblings.
     EXPECT_FALSE(xml.SetDocument("<r><u><v><c/></r>"));
-    ASSERT_TRUE(xml.FindElement("r"));
-    ASSERT_TRUE(xml.IntoElement());
+    ASSERT_TRUE(Enter(xml, "r"));
     std::string order;
     for (CXmlDoc::Pos p = xml.Record(xml.ParentPosition()).firstChild; p != 0;
          p = xml.Record(p).next) {
@@ -217,8 +219,7 @@ TEST(XmlParse, EmptyElementTagsAndNameMatching)
 {
     CXmlDoc xml;
     xml.SetDocument("<r><a x=1/><b x=\"1\"/><c /><ipaddr>no</ipaddr><ip >yes</ip></r>");
-    ASSERT_TRUE(xml.FindElement("r"));
-    ASSERT_TRUE(xml.IntoElement());
+    ASSERT_TRUE(Enter(xml, "r"));
     ASSERT_TRUE(xml.FindElement("a"));
     EXPECT_EQ(xml.GetAttribute("x"), "1/");  // the slash belongs to the value
     EXPECT_NE(xml.Record(xml.CurrentPosition()).flags & CXmlDoc::MARK_NOT_ENDED, 0u);
@@ -258,8 +259,7 @@ TEST(XmlRead, DataAndUnescaping)
     CXmlDoc xml;
     xml.SetDocument("<r><e/><p><c/></p><d>x<![CDATA[<&>]]><!-- no -->y</d></r>");
     EXPECT_EQ(xml.GetData(0), "");  // a document with a root element
-    ASSERT_TRUE(xml.FindElement("r"));
-    xml.IntoElement();
+    ASSERT_TRUE(Enter(xml, "r"));
     ASSERT_TRUE(xml.FindElement("e"));
     EXPECT_EQ(xml.GetData(), "");
     ASSERT_TRUE(xml.FindElement("p"));
@@ -274,8 +274,7 @@ TEST(XmlNavigate, IntoAndOutOfElements)
     xml.SetDocument("<r><a><x/></a><b/><a/></r>");
     EXPECT_FALSE(xml.IntoElement());  // nothing current yet
     EXPECT_FALSE(xml.OutOfElement());
-    ASSERT_TRUE(xml.FindElement("r"));
-    ASSERT_TRUE(xml.IntoElement());
+    ASSERT_TRUE(Enter(xml, "r"));
     ASSERT_TRUE(xml.FindElement("a"));
     const CXmlDoc::Pos firstA = xml.CurrentPosition();
     ASSERT_TRUE(xml.IntoElement());
@@ -308,8 +307,7 @@ TEST(XmlTable, SegmentsPositionsAndGrowth)
     EXPECT_EQ(r.start, 3u + 4u * (65536u - 2u));
     EXPECT_EQ(r.parent, 1u);
     EXPECT_EQ(xml.Record(r.prev).next, 1u << 16);
-    ASSERT_TRUE(xml.FindElement("r"));
-    xml.IntoElement();
+    ASSERT_TRUE(Enter(xml, "r"));
     int found = 0;
     while (xml.FindElement("e")) ++found;
     EXPECT_EQ(found, count);
