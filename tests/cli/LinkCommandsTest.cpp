@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/CliTestSupport.h"
+#include "core/image/HexFile.h"
 #include "core/model/CVarnelDoc.h"
 
 using clitest::SimProcess;
@@ -31,14 +32,10 @@ protected:
     // A hex file of `size` bytes (not a sound image; the gateway joins it anyway).
     std::string HexFile(std::size_t size)
     {
-        std::string text;
-        char buf[4];
-        for (std::size_t i = 0; i < size; ++i) {
-            std::snprintf(buf, sizeof buf, "%02x ", static_cast<unsigned>(i * 5 % 256));
-            text += buf;
-        }
+        varnel::Bytes image(size);
+        for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>(i * 5);
         const std::string path = Path("image" + std::to_string(size) + ".txt");
-        testsupport::WriteFile(path, text);
+        testsupport::WriteFile(path, varnel::FormatHexText(image));
         return path;
     }
     std::string project;

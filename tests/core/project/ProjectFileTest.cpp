@@ -279,12 +279,12 @@ TEST_F(ProjectFileTest, ReadingStopsAtTheFirstMissingElement)
     EXPECT_EQ(doc.Slot(Port::COM2, 0).module.picture, "p");
 }
 
-TEST_F(ProjectFileTest, SaveFailureKeepsDocumentAndFile)
+TEST_F(ProjectFileTest, SaveFailureKeepsDocumentAndFileAndOpenCompiles)
 {
     TempDir dir;
     CVarnelDoc doc = NewDoc();
     doc.modified = true;
-    const std::string path = (dir / "p.vrc").string();
+    const std::string path = (dir / "p.vrc").string(), hex = doc.HexFilePath();
     WriteFile(path, "old content");
 
     // The folder is a file: nothing can be written there.
@@ -307,16 +307,8 @@ TEST_F(ProjectFileTest, SaveFailureKeepsDocumentAndFile)
     doc.deviceSlotNum = 10;
     EXPECT_FALSE(ProjectFile::Save(path, doc).has_value());
     EXPECT_EQ(ReadFile(path), ProjectFile::Store(doc));
-}
 
-TEST_F(ProjectFileTest, OpenCompilesOnlyAfterACompleteRead)
-{
-    TempDir dir;
-    CVarnelDoc doc = NewDoc();
-    const std::string hex = doc.HexFilePath();
-    const std::string path = (dir / "p.vrc").string();
-    ASSERT_FALSE(ProjectFile::Save(path, doc).has_value());
-
+    // Opening compiles only after a complete read.
     WriteFile(dir / "cut.vrc", WithPrefix(ProjectText(HEAD, {}, {}, false)));
     const ProjectOpenResult cut = ProjectFile::Open((dir / "cut.vrc").string(), doc);
     EXPECT_EQ(cut.read.status, ProjectReadStatus::Incomplete);
