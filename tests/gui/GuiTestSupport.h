@@ -23,22 +23,25 @@ QApplication& App();
 std::string Home();
 
 // Calls `handle` with the first active modal widget of type T, polling the
-// event loop that the dialog runs; gives up (closing the modal) after ~4 s.
+// event loop that the dialog runs; gives up (closing the modal) after
+// `timeoutMs` (about 4 s unless told).
 // Returns the watcher, which a test that expects no dialog stops once the
 // action that might have opened one has returned (a dialog would block it).
 template <class T>
-QPointer<QTimer> OnModal(std::function<void(T*)> handle, bool failIfMissing = true)
+QPointer<QTimer> OnModal(std::function<void(T*)> handle, bool failIfMissing = true,
+                         int timeoutMs = 4000)
 {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, handle, failIfMissing] {
+    const int maxTries = timeoutMs / 10;
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, handle, failIfMissing, maxTries] {
         if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
             timer->stop();
             timer->deleteLater();
             handle(widget);
             return;
         }
-        if (++*tries > 400) {
+        if (++*tries > maxTries) {
             timer->stop();
             timer->deleteLater();
             if (failIfMissing)

@@ -57,12 +57,12 @@ TEST_F(FrameTest, MenuBarItemsInOrder)
     EXPECT_EQ(Describe(viewMenu->actions()),
               QStringList({"工具栏和停靠窗口(&T)>", "59393 状态栏(&S) on", "工作目录>"}));
     EXPECT_EQ(Describe(viewMenu->actions().at(2)->menu()->actions()),
-              QStringList({"32782 配置文件 off"}));
+              QStringList({"32782 配置文件 on"}));
     EXPECT_EQ(Describe(TopMenu(frame.get(), 2)->actions()),
-              QStringList({"32783 编译 off", "32771 配置下载 off", "32785 编译并下载 off", "-",
-                           "32772 访问参数设置 on", "32774 网络参数设置 off", "-",
+              QStringList({"32783 编译 off", "32771 配置下载 off", "32785 编译并下载 on", "-",
+                           "32772 访问参数设置 on", "32774 网络参数设置 on", "-",
                            "32775 槽数设置 on", "-", "32777 设备模块信息报表 on", "-",
-                           "32778 清除配置 off", "32779 重启设备 off"}));
+                           "32778 清除配置 on", "32779 重启设备 on"}));
     EXPECT_EQ(Describe(TopMenu(frame.get(), 3)->actions()),
               QStringList({"57664 关于 Varnel(&A)... on"}));
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -16,19 +17,25 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <iostream>
 
 #include "core/image/Compiler.h"
+#include "core/link/DeviceCommandSession.h"
 #include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
 #include "gui/app/CommandIds.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/ipassign/CDHCPDlg.h"
+#include "gui/link/CDownDlg.h"
 #include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/model/CDeviceIpDlg.h"
 #include "gui/model/CDeviceOptionSetDlg.h"
 #include "gui/ui/CTreeWnd.h"
 #include "gui/ui/CVarnelView.h"
 #include "gui/ui/MessageBox.h"
+#include "net/CTestSocket.h"
 
 namespace varnel {
 
@@ -44,7 +51,10 @@ QString FileFilter()
 }  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent)
-    : QMainWindow(parent), view(new CVarnelView(doc, this)), treeWnd(new CTreeWnd(doc, this))
+    : QMainWindow(parent),
+      view(new CVarnelView(doc, this)),
+      treeWnd(new CTreeWnd(doc, this)),
+      deviceLink(new CTestSocket(doc.linkRequestPending, this))
 {
     setObjectName("CMainFrame");
     setCentralWidget(view);
@@ -61,16 +71,16 @@ CMainFrame::CMainFrame(QWidget* parent)
     AddAction(ID_FILE_SAVE_AS, "另存为(&A)...", "用新名称保存活动文档\n另存为");
     AddAction(ID_APP_EXIT, "退出(&X)", "退出应用程序；提示保存文档\n退出");
     AddAction(ID_VIEW_STATUS_BAR, "状态栏(&S)", "显示或隐藏状态栏\n切换状态栏")->setCheckable(true);
-    AddAction(ID_OPEN_HEX_FILE, "配置文件", "", false);
+    AddAction(ID_OPEN_HEX_FILE, "配置文件", "");
     AddAction(ID_COMPILE, "编译", "", false);
     AddAction(ID_CONFIG_DOWNLOAD, "配置下载", "配置下载\n下载", false);
-    AddAction(ID_COMPILE_AND_DOWNLOAD, "编译并下载", "编译并下载\n编译并下载", false);
+    AddAction(ID_COMPILE_AND_DOWNLOAD, "编译并下载", "编译并下载\n编译并下载");
     AddAction(ID_ACCESS_PARAMS, "访问参数设置", "访问参数设置\n访问参数设置");
-    AddAction(ID_NETWORK_PARAMS, "网络参数设置", "网络参数设置\n通过DHCP设置设备IP", false);
+    AddAction(ID_NETWORK_PARAMS, "网络参数设置", "网络参数设置\n通过DHCP设置设备IP");
     AddAction(ID_SLOT_COUNT, "槽数设置", "槽数设置\n设备槽数设置");
     AddAction(ID_MODULE_REPORT, "设备模块信息报表", "设备模块信息报表\n设备模块信息报表");
-    AddAction(ID_CLEAR_CONFIG, "清除配置", "清除配置\n清除设备现有配置", false);
-    AddAction(ID_RESTART_DEVICE, "重启设备", "重启设备\n重新启动设备", false);
+    AddAction(ID_CLEAR_CONFIG, "清除配置", "清除配置\n清除设备现有配置");
+    AddAction(ID_RESTART_DEVICE, "重启设备", "重启设备\n重新启动设备");
     AddAction(ID_APP_ABOUT, "关于 Varnel(&A)...", "显示程序信息、版本号和版权信息\n关于");
     AddAction(ID_DEVICE_PARAMS, "设备参数设置", "设备参数设置");
     AddAction(ID_PLACE_STATUS_TABLES, "", "");
@@ -92,6 +102,20 @@ CMainFrame::CMainFrame(QWidget* parent)
     connect(Action(ID_PLACE_STATUS_TABLES), &QAction::triggered, this,
             &CMainFrame::OnPlaceStatusTables);
     connect(Action(ID_APP_ABOUT), &QAction::triggered, this, &CMainFrame::OnAppAbout);
+    connect(Action(ID_COMPILE_AND_DOWNLOAD), &QAction::triggered, this,
+            &CMainFrame::OnCompileAndDownload);
+    connect(Action(ID_CLEAR_CONFIG), &QAction::triggered, this, &CMainFrame::OnClearConfiguration);
+    connect(Action(ID_RESTART_DEVICE), &QAction::triggered, this, &CMainFrame::OnRestartDevice);
+    connect(Action(ID_OPEN_HEX_FILE), &QAction::triggered, this, &CMainFrame::ShowHexFile);
+    connect(Action(ID_NETWORK_PARAMS), &QAction::triggered, this, &CMainFrame::OnNetworkParams);
+
+    // The main frame's link shows its messages and questions over the window.
+    connect(deviceLink, &CTestSocket::messageShown, this,
+            [this](const Message& message) { ShowMessage(this, message); });
+    connect(deviceLink, &CTestSocket::questionAsked, this, [this](const Message& question) {
+        deviceLink->AnswerQuestion(AskYesNo(this, question));
+    });
+    connect(deviceLink, &CTestSocket::finished, this, &CMainFrame::UpdateDeviceActions);
     connect(Action(ID_FILE_PRINT), &QAction::triggered, view, &CVarnelView::OnFilePrint);
     connect(Action(ID_FILE_PRINT_PREVIEW), &QAction::triggered, view,
             &CVarnelView::OnFilePrintPreview);
@@ -378,6 +402,96 @@ void CMainFrame::OnAppAbout()
     connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
     layout->addWidget(buttons);
     about.exec();
+}
+
+CDownDlg* CMainFrame::DownloadDialog() const
+{
+    return downDlg.data();
+}
+
+bool CMainFrame::DeviceOperationRunning() const
+{
+    return deviceLink->Busy() || !downDlg.isNull();
+}
+
+void CMainFrame::UpdateDeviceActions()
+{
+    const bool idle = !DeviceOperationRunning();
+    for (int id : {ID_COMPILE_AND_DOWNLOAD, ID_CLEAR_CONFIG, ID_RESTART_DEVICE})
+        Action(id)->setEnabled(idle);
+}
+
+void CMainFrame::SetUnattended(bool restart)
+{
+    unattended = true;
+    unattendedRestart = restart;
+}
+
+void CMainFrame::OnCompileAndDownload()
+{
+    if (DeviceOperationRunning()) return;
+    const CompileResult compiled = Compile(doc, doc.HexFilePath());
+    // Step A may have placed or replaced a status table.
+    OnDocumentChanged();
+    if (compiled.message || !compiled.hexWritten) {
+        if (compiled.message) {
+            if (unattended)
+                std::cerr << compiled.message->text << std::endl;
+            else
+                ShowMessage(this, *compiled.message);
+        }
+        emit downloadFinished(false);
+        return;
+    }
+    downDlg = new CDownDlg(doc, this);
+    if (unattended) downDlg->SetUnattended(unattendedRestart);
+    connect(downDlg, &CDownDlg::downloadFinished, this, [this](bool ok) {
+        if (downDlg) downDlg->deleteLater();
+        downDlg = nullptr;
+        UpdateDeviceActions();
+        emit downloadFinished(ok);
+    });
+    UpdateDeviceActions();
+    downDlg->Start();
+}
+
+void CMainFrame::RunDeviceCommand(int command)
+{
+    if (DeviceOperationRunning()) return;
+    // The link keeps a pointer to its session: hand it the new one before the
+    // old one goes.
+    auto session = std::make_unique<DeviceCommandSession>(command);
+    deviceLink->SetOwner(CTestSocket::MainFrame, session.get(), ToQ(doc.deviceIp));
+    deviceSession = std::move(session);
+    deviceLink->Start();
+    UpdateDeviceActions();
+}
+
+void CMainFrame::OnClearConfiguration()
+{
+    RunDeviceCommand(DeviceCommandSession::CLEAR);
+}
+
+void CMainFrame::OnRestartDevice()
+{
+    RunDeviceCommand(DeviceCommandSession::RESTART);
+}
+
+void CMainFrame::ShowHexFile()
+{
+    // Whatever the viewer does with it is its own affair.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(doc.HexFilePath())));
+}
+
+void CMainFrame::SetDhcpEndpoints(const CDHCPDlg::Endpoints& endpoints)
+{
+    dhcpEndpoints = std::make_unique<CDHCPDlg::Endpoints>(endpoints);
+}
+
+void CMainFrame::OnNetworkParams()
+{
+    CDHCPDlg dialog(dhcpEndpoints ? *dhcpEndpoints : CDHCPDlg::Endpoints{}, this);
+    dialog.exec();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -3,9 +3,12 @@
 // device view, and the commands that act on the one document.
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QStringList>
+#include <memory>
 
 #include "core/model/CVarnelDoc.h"
+#include "gui/ipassign/CDHCPDlg.h"
 
 class QMenu;
 class QToolBar;
@@ -15,6 +18,9 @@ namespace varnel {
 class CTreeWnd;
 class CVarnelView;
 class CDeviceTreeDlg;
+class CDownDlg;
+class CTestSocket;
+class DeviceCommandSession;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -54,6 +60,32 @@ public:
     void OnSlotCount();
     void OnPlaceStatusTables();
     void OnAppAbout();
+    // Compile and download (32785): step A, step B, the hex file, then the
+    // download window. Refused while a download or device command runs.
+    void OnCompileAndDownload();
+    // Clear configuration (32778) and restart device (32779) over the main
+    // frame's own link; refused while another device operation runs.
+    void OnClearConfiguration();
+    void OnRestartDevice();
+    // Opens the hex file with the desktop's viewer (32782).
+    void ShowHexFile();
+    // The IP assignment window (32774), its server on port 67 unless told
+    // otherwise (tests use a high port on loopback).
+    void OnNetworkParams();
+    void SetDhcpEndpoints(const CDHCPDlg::Endpoints& endpoints);
+
+    // True while a download or a device command is under way: the links
+    // share the document's request flag, so one runs at a time.
+    bool DeviceOperationRunning() const;
+    // The download window while a download runs, else nullptr.
+    CDownDlg* DownloadDialog() const;
+    // Without a person (demonstration and screenshots): results and failures
+    // of a download are printed, and its restart question answered `restart`.
+    void SetUnattended(bool restart);
+
+signals:
+    // A download started by OnCompileAndDownload is over.
+    void downloadFinished(bool ok);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -70,6 +102,8 @@ private:
     void StoreRecentFiles(const QStringList& files);
     void RebuildRecentMenu();
     QString DocumentTitle() const;
+    void RunDeviceCommand(int command);
+    void UpdateDeviceActions();
 
     CVarnelDoc doc;
     QString pathName;
@@ -80,6 +114,14 @@ private:
     QAction* recentPlaceholder = nullptr;
     QList<QAction*> recentActions;
     QMap<int, QAction*> actions;
+    // The main frame's device link (clear, restart) and its current session;
+    // a session is kept until the next one replaces it.
+    CTestSocket* deviceLink;
+    std::unique_ptr<DeviceCommandSession> deviceSession;
+    QPointer<CDownDlg> downDlg;
+    bool unattended = false;
+    bool unattendedRestart = false;
+    std::unique_ptr<CDHCPDlg::Endpoints> dhcpEndpoints;
 };
 
 }  // namespace varnel

@@ -1,8 +1,9 @@
 #include "gui/app/CVarnelApp.h"
 
 #include <QApplication>
-#include <QRegularExpression>
 #include <QStyle>
+#include <QTimer>
+#include <iostream>
 
 #include "gui/app/CMainFrame.h"
 #include "gui/app/DocTemplate.h"
@@ -22,13 +23,40 @@ bool CVarnelApp::InitInstance(const QStringList& arguments)
 {
     frame = std::make_unique<CMainFrame>();
     frame->setWindowIcon(frame->style()->standardIcon(QStyle::SP_ComputerIcon));
-    const QStringList files = arguments.filter(QRegularExpression("^[^-]"));
+    QStringList files;
+    QString screenshot;
+    bool downloadAndExit = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--screenshot") && i + 1 < arguments.size())
+            screenshot = arguments[++i];
+        else if (a == QLatin1String("--download-and-exit"))
+            downloadAndExit = true;
+        else if (!a.startsWith('-'))
+            files << a;
+    }
     if (!files.isEmpty()) {
         if (!frame->OpenDocumentFile(files.first())) return false;
     } else {
         frame->NewDocument();
     }
     frame->show();
+
+    auto saveAndExit = [this, screenshot](int code) {
+        if (!screenshot.isEmpty() && !frame->grab().save(screenshot, "PNG")) {
+            std::cerr << "varnel: cannot write " << screenshot.toStdString() << std::endl;
+            code = 1;
+        }
+        QCoreApplication::exit(code);
+    };
+    if (downloadAndExit) {
+        frame->SetUnattended(true);
+        QObject::connect(frame.get(), &CMainFrame::downloadFinished, frame.get(),
+                         [saveAndExit](bool ok) { saveAndExit(ok ? 0 : 1); });
+        QTimer::singleShot(0, frame.get(), [this] { frame->OnCompileAndDownload(); });
+    } else if (!screenshot.isEmpty()) {
+        QTimer::singleShot(0, frame.get(), [saveAndExit] { saveAndExit(0); });
+    }
     return true;
 }
 

@@ -15,7 +15,13 @@ public:
     ~CVarnelApp();
 
     // Builds and shows the main window. `arguments` are the program's
-    // arguments without the program name: a project file to open, or none.
+    // arguments without the program name: a project file to open, or none,
+    // and the unattended options
+    //   --download-and-exit  compile and download at once (results printed,
+    //                        the restart answered Yes), then end: status 0
+    //                        when the download succeeded, 1 otherwise;
+    //   --screenshot FILE    save a picture of the main window to FILE (PNG)
+    //                        once it is shown, or after the download, then end.
     // False when the named file cannot be opened (the program then ends).
     bool InitInstance(const QStringList& arguments);
 

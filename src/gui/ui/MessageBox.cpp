@@ -5,7 +5,8 @@
 
 namespace varnel {
 
-void ShowMessage(QWidget* parent, const Message& message)
+namespace {
+QMessageBox::Icon IconOf(const Message& message)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (message.icon) {
@@ -24,10 +25,27 @@ void ShowMessage(QWidget* parent, const Message& message)
         case MessageIcon::None:
             break;
     }
+    return icon;
+}
+}  // namespace
+
+void ShowMessage(QWidget* parent, const Message& message)
+{
+    const QMessageBox::Icon icon = IconOf(message);
     QMessageBox box(icon, ToQ(message.caption), ToQ(message.text), QMessageBox::Ok, parent);
     box.setObjectName("VarnelMessage");
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
+}
+
+bool AskYesNo(QWidget* parent, const Message& question)
+{
+    QMessageBox box(IconOf(question), ToQ(question.caption), ToQ(question.text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setObjectName("VarnelQuestion");
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace varnel

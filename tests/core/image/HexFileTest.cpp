@@ -1,15 +1,16 @@
 // The hex file's text format and its tolerant reading.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
-#include <filesystem>
 #include <unistd.h>
 
-#include "core/image/HexFile.h"
-#include "support/TestSupport.h"
+#include <filesystem>
+#include <iterator>
 
-using namespace varnel;
-static std::vector<std::uint8_t> H(const std::string& hex) { return testsupport::Bytes(hex); }
+#include "core/image/HexFile.h"
+#include "support/DocFixtures.h"
+
+using namespace docfixtures;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -22,8 +23,7 @@ TEST(HexFile, RoundTripOfAnyImage)
         for (std::size_t i = 0; i < size; ++i)
             image.push_back(static_cast<std::uint8_t>((i * 131 + size) & 0xFF));
         ASSERT_FALSE(WriteHexFile(path, image).has_value());
-        const std::string text = testsupport::ReadFile(path);
-        EXPECT_EQ(text.size(), 3 * size);
+        EXPECT_EQ(testsupport::ReadFile(path).size(), 3 * size);
         Bytes back;
         ASSERT_TRUE(ReadHexFile(path, back));
         EXPECT_EQ(back, image);
@@ -32,33 +32,27 @@ TEST(HexFile, RoundTripOfAnyImage)
     EXPECT_EQ(testsupport::ReadFile(path), "01 00 03 ff ");
 }
 
-TEST(HexFile, ParsingRules)
+TEST(HexFile, ReadingRules)
 {
     const struct {
         std::string text;
         const char* bytes;
     } cases[] = {
-        {"01 0A fF ", "01 0a ff"},        // upper case accepted
-        {"010203", "01 02 03"},           // pairs written together
-        {"01 02 3", "01 02"},             // lone last character ignored
-        {"01 02\r\n03 ", "01 02"},        // a line end ends the parse
-        {"01 zz 03", "01"},               // a bad pair ends the parse
+        {"01 0A fF ", "01 0a ff"},  // upper case accepted
+        {"010203", "01 02 03"},     // pairs written together
+        {"01 02 3", "01 02"},       // lone last character ignored
+        {"01 02\r\n03 ", "01 02"},  // a line end ends the parse
+        {"01 zz 03", "01"},         // a bad pair ends the parse
         {"  ", ""},
         {"", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(ParseHexText(c.text), H(c.bytes));
-    }
-}
+    for (const auto& c : cases) EXPECT_EQ(ParseHexText(c.text), H(c.bytes)) << c.text;
 
-TEST(HexFile, ReadingStopsAtAnFFCharacterAndMissingFileFails)
-{
+    // Reading the file stops at a 0xFF character; a missing file fails.
     testsupport::TempDir dir;
-    const auto path = dir / "hex.txt";
-    testsupport::WriteFile(path, std::string("01 02 ") + '\xFF' + "03 ");
+    testsupport::WriteFile(dir / "hex.txt", std::string("01 02 ") + '\xFF' + "03 ");
     Bytes image;
-    ASSERT_TRUE(ReadHexFile(path.string(), image));
+    ASSERT_TRUE(ReadHexFile((dir / "hex.txt").string(), image));
     EXPECT_EQ(image, H("01 02"));
     EXPECT_FALSE(ReadHexFile((dir / "none.txt").string(), image));
 }
@@ -67,28 +61,24 @@ TEST(HexFile, FailedReplaceLeavesNoTemporaryFileBehind)
 {
     testsupport::TempDir dir;
     const auto target = dir / "hex.txt";
-    std::filesystem::create_directories(target / "inside");  // rename over it fails
-    Refusal r = WriteHexFile(target.string(), H("01"));
+    fs::create_directories(target / "inside");  // rename over it fails
+    const Refusal r = WriteHexFile(target.string(), H("01"));
     ASSERT_TRUE(r.has_value());
     EXPECT_NE(r->text.find("hex.txt"), std::string::npos);
-    int entries = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
-        (void)e;
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1);
-    EXPECT_TRUE(std::filesystem::is_directory(target / "inside"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_directory(target / "inside"));
 }
 
 TEST(HexFile, FailedWriteKeepsTheOldFile)
 {
     if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders; the permission case needs a normal user";
+        GTEST_SKIP()
+            << "root writes into read-only folders; the permission case needs a normal user";
     testsupport::TempDir dir;
     const auto path = dir / "hex.txt";
     ASSERT_FALSE(WriteHexFile(path.string(), H("01 02")).has_value());
     ::chmod(dir.str().c_str(), 0500);
-    Refusal r = WriteHexFile(path.string(), H("03 04"));
+    const Refusal r = WriteHexFile(path.string(), H("03 04"));
     ::chmod(dir.str().c_str(), 0700);
     ASSERT_TRUE(r.has_value());
     EXPECT_EQ(testsupport::ReadFile(path), "01 02 ");

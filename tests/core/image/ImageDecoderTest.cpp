@@ -1,25 +1,21 @@
 // Decoding images back into their configuration, and naming what is wrong.
 #include <gtest/gtest.h>
 
-#include "core/image/Compiler.h"
-#include "core/image/Crc16.h"
-#include "core/image/ImageDecoder.h"
-#include "core/modbus/CommandType.h"
-#include "core/modbus/ModbusMaster.h"
-#include "support/TestSupport.h"
+#include <algorithm>
+#include <functional>
 
-using namespace varnel;
+#include "core/image/Compiler.h"
+#include "core/image/ImageDecoder.h"
+#include "support/DocFixtures.h"
+
+using namespace docfixtures;
 
 namespace {
-
-varnel::Bytes H(const std::string& hex) { return testsupport::Bytes(hex); }
 
 // Both ports set up, commands of several types, COM2 monitoring 16 bits.
 CVarnelDoc SampleDoc()
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
-    SetupPort(doc, Port::COM1);
+    CVarnelDoc doc = NewDoc({Port::COM1});
     PlaceModule(doc, LABEL_READ_COILS, 0, 10, 1);
     PlaceModule(doc, LABEL_WRITE_REGISTERS, 256, 123, 17);
     PlaceModule(doc, LABEL_WRITE_COIL, 5, 1, 2);
@@ -30,19 +26,9 @@ CVarnelDoc SampleDoc()
     return doc;
 }
 
-// Rewrites the checksum after a deliberate change.
-void Reseal(varnel::Bytes& image)
+TEST(ImageDecoder, CompiledImagesDecodeToTheDocumentsModules)
 {
-    const auto crc = Crc16Modbus(image.data(), image.size() - 2);
-    image[image.size() - 2] = static_cast<std::uint8_t>(crc >> 8);
-    image[image.size() - 1] = static_cast<std::uint8_t>(crc & 0xFF);
-}
-
-}  // namespace
-
-TEST(ImageDecoder, CompiledImageDecodesToTheDocumentsModules)
-{
-    CVarnelDoc doc = SampleDoc();
+    const CVarnelDoc doc = SampleDoc();
     const auto decoded = DecodeImage(BuildImage(doc));
     ASSERT_TRUE(decoded.Valid()) << DescribeImage(decoded);
     ASSERT_EQ(decoded.ports.size(), 2u);
@@ -54,85 +40,64 @@ TEST(ImageDecoder, CompiledImageDecodesToTheDocumentsModules)
         EXPECT_EQ(port.Modules(), expected) << PortName(port.port);
     }
     EXPECT_EQ(decoded.ports[1].statusTable.moduleName, "MODBUS从站状态表（16位）");
-}
-
-TEST(ImageDecoder, DescriptionNamesCommandsAndTable)
-{
-    CVarnelDoc doc = SampleDoc();
-    const std::string text = DescribeImage(DecodeImage(BuildImage(doc)));
+    const std::string text = DescribeImage(decoded);
     EXPECT_NE(text.find("command 2: 写4区 10H 写多字, slave 17, start 256, quantity 123, input 0, "
                         "output 246"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("status table: MODBUS从站状态表（16位）, input 2"), std::string::npos);
     EXPECT_EQ(text.find("problem"), std::string::npos);
-}
 
-TEST(ImageDecoder, NoPortImage)
-{
-    varnel::Bytes image = H("00 00 02 00 02 00 00");
-    Reseal(image);
-    const auto decoded = DecodeImage(image);
-    EXPECT_TRUE(decoded.Valid()) << DescribeImage(decoded);
-    EXPECT_TRUE(decoded.ports.empty());
+    const auto noPort = DecodeImage(WithCrc(H("00 00 02 00 02")));
+    EXPECT_TRUE(noPort.Valid()) << DescribeImage(noPort);
+    EXPECT_TRUE(noPort.ports.empty());
 }
 
 TEST(ImageDecoder, SaysWhatIsWrong)
 {
-    const varnel::Bytes good = BuildImage(SampleDoc());
-    struct Case {
-        const char* name;
-        varnel::Bytes image;
-        const char* problem;
+    const Bytes good = BuildImage(SampleDoc());
+    // The good image changed by `change`, with its checksum made right again.
+    auto changed = [&good](const std::function<void(Bytes&)>& change) {
+        Bytes body(good.begin(), good.end() - 2);
+        change(body);
+        return WithCrc(body);
     };
-    varnel::Bytes flipped = good;
+    Bytes flipped = good;
     flipped[10] ^= 0x01;
-    varnel::Bytes longLength = good;
+    Bytes longLength = good;
     longLength[1] = 0x7f;
-    varnel::Bytes extra = good;
-    extra.insert(extra.end() - 2, 0x00);
-    Reseal(extra);
-    varnel::Bytes badFunction = good;
-    badFunction[1 + 2 + 6 + 1] = 0x07;  // first command's function code
-    Reseal(badFunction);
-    varnel::Bytes badOffset = good;
-    badOffset[1 + 2 + (good[1] << 8 | good[2])] ^= 0x01;
-    Reseal(badOffset);
-    varnel::Bytes flags = good;
-    flags[0] = 0x07;
-    Reseal(flags);
-    const Case cases[] = {
+    CVarnelDoc unplaced = SampleDoc();
+    unplaced.Slot(Port::COM1, 2).module.modulePrm[2] = 8;  // 32 bytes asked for, none placed
+    const struct {
+        const char* name;
+        Bytes image;
+        const char* problem;
+    } cases[] = {
         {"empty", {}, "the image is 0 bytes long; the shortest image (no port) is 7 bytes"},
         {"crc", flipped, "checksum: the image says"},
         {"length", longLength, "COM1 block at offset 1: parameter length"},
-        {"extra", extra, "1 bytes stand between the totals and the checksum"},
-        {"function", badFunction, "COM1 command 1: function code 07 is not a command"},
-        {"offset", badOffset, "COM1 input last offset: the image says"},
-        {"flags", flags, "the port flags byte 07 has bits other than 0 and 1 set"},
-        {"too few serial bytes",
-         H("01 00 03 01 02 03 00 03 00 01 00 05 00 03 c2 40"),
+        {"extra", changed([](Bytes& b) { b.push_back(0); }),
+         "1 bytes stand between the totals and the checksum"},
+        {"function", changed([](Bytes& b) { b[1 + 2 + 6 + 1] = 0x07; }),
+         "COM1 command 1: function code 07 is not a command"},
+        {"offset", changed([](Bytes& b) { b[1 + 2 + (b[1] << 8 | b[2])] ^= 0x01; }),
+         "COM1 input last offset: the image says"},
+        {"flags", changed([](Bytes& b) { b[0] = 0x07; }),
+         "the port flags byte 07 has bits other than 0 and 1 set"},
+        {"too few serial bytes", H("01 00 03 01 02 03 00 03 00 01 00 05 00 03 c2 40"),
          "COM1: 3 parameter bytes, fewer than the 6 serial parameter bytes"},
+        {"status table", BuildImage(unplaced),
+         "COM1: the slave status table (32 bytes 00 .. 1f) does not end the parameter bytes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto decoded = DecodeImage(c.image);
         EXPECT_FALSE(decoded.Valid());
-        bool found = false;
-        for (const auto& p : decoded.problems)
-            found = found || p.find(c.problem) != std::string::npos;
-        EXPECT_TRUE(found) << DescribeImage(decoded);
+        const auto& all = decoded.problems;
+        EXPECT_TRUE(std::any_of(all.begin(), all.end(), [&c](const std::string& p) {
+            return p.find(c.problem) != std::string::npos;
+        })) << DescribeImage(decoded);
     }
 }
 
-TEST(ImageDecoder, MissingStatusTableIsNamed)
-{
-    CVarnelDoc doc = SampleDoc();
-    // Ask for 32 bytes of status without placing the table.
-    doc.Slot(Port::COM1, 2).module.modulePrm[2] = 8;
-    const auto decoded = DecodeImage(BuildImage(doc));
-    ASSERT_FALSE(decoded.Valid());
-    EXPECT_NE(DescribeImage(decoded).find("COM1: the slave status table (32 bytes 00 .. 1f) does "
-                                          "not end the parameter bytes"),
-              std::string::npos)
-        << DescribeImage(decoded);
-}
+}  // namespace

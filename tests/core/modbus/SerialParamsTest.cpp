@@ -2,88 +2,82 @@
 #include <gtest/gtest.h>
 
 #include "core/modbus/SerialParams.h"
-#include "support/TestSupport.h"
+#include "support/DocFixtures.h"
 
-using namespace varnel;
-static std::vector<std::uint8_t> H(const std::string& hex) { return testsupport::Bytes(hex); }
+using namespace docfixtures;
 
 namespace {
 
-std::string Item(SerialListId list, const SerialChoices& c)
+// Opens `hex`, lets `choose` change the choices, stores them back; returns the bytes.
+template <typename F>
+Bytes OpenAndStore(const char* hex, F choose)
 {
-    const int i = c.index[list];
-    return i == NO_CHOICE ? "<none>" : std::string(SerialLists()[list].items[static_cast<std::size_t>(i)]);
+    Bytes prm = H(hex);
+    std::span<std::uint8_t, 5> p(prm.data(), 5);
+    SerialChoices c = OpenSerialParams(p);
+    choose(c);
+    StoreSerialParams(c, p);
+    return prm;
+}
+
+// The item text of each list, "<none>" where nothing is chosen.
+std::vector<std::string> Items(const SerialChoices& c)
+{
+    std::vector<std::string> out;
+    for (int list = 0; list < LIST_COUNT; ++list) {
+        const int i = c.index[list];
+        out.emplace_back(i == NO_CHOICE ? "<none>" : SerialLists()[list].items[std::size_t(i)]);
+    }
+    return out;
 }
 
 TEST(SerialParams, DefaultBytesOpenAndStoreUnchanged)
 {
-    std::vector<std::uint8_t> prm = H("05 00 00 41 14");
-    std::span<std::uint8_t, 5> p(prm.data(), 5);
-    SerialChoices c = OpenSerialParams(p);
-    EXPECT_EQ(Item(BAUD, c), "9600");
-    EXPECT_EQ(Item(FORMAT, c), "8 DataLen,1 StopBit,No Parity");
-    EXPECT_EQ(Item(MONITOR, c), "Not Monitor Slave Status");
-    EXPECT_EQ(Item(TIMER, c), "200ms");
-    EXPECT_EQ(Item(UPDATE, c), "At MD_scan End");
-    EXPECT_EQ(Item(WRITE_MODE, c), "Write always");
-    EXPECT_EQ(Item(TIMER_MODE, c), "Same Interval");
-    StoreSerialParams(c, p);
+    const Bytes prm = OpenAndStore("05 00 00 41 14", [](SerialChoices& c) {
+        EXPECT_EQ(Items(c), (std::vector<std::string>{
+                                "9600", "8 DataLen,1 StopBit,No Parity", "Not Monitor Slave Status",
+                                "200ms", "At MD_scan End", "Write always", "Same Interval"}));
+    });
     EXPECT_EQ(prm, H("05 00 00 41 14"));
 }
 
 TEST(SerialParams, ChoicesByTextOrIndexGiveTheBytes)
 {
-    std::vector<std::uint8_t> prm = H("05 00 00 41 14");
-    std::span<std::uint8_t, 5> p(prm.data(), 5);
-    SerialChoices c = OpenSerialParams(p);
-    c.index[BAUD] = FindSerialItem(BAUD, "115.2K");
-    c.index[FORMAT] = FindSerialItem(FORMAT, "8 DataLen,1 StopBit,Odd Parity");
-    c.index[MONITOR] = FindSerialItem(MONITOR, "8");
-    c.index[TIMER] = FindSerialItem(TIMER, "1000ms");
-    c.index[UPDATE] = FindSerialItem(UPDATE, "1");
-    c.index[WRITE_MODE] = FindSerialItem(WRITE_MODE, "Write on change");
-    c.index[TIMER_MODE] = FindSerialItem(TIMER_MODE, "Time of Reply");
-    StoreSerialParams(c, p);
+    const Bytes prm = OpenAndStore("05 00 00 41 14", [](SerialChoices& c) {
+        c.index[BAUD] = FindSerialItem(BAUD, "115.2K");
+        c.index[FORMAT] = FindSerialItem(FORMAT, "8 DataLen,1 StopBit,Odd Parity");
+        c.index[MONITOR] = FindSerialItem(MONITOR, "8");
+        c.index[TIMER] = FindSerialItem(TIMER, "1000ms");
+        c.index[UPDATE] = FindSerialItem(UPDATE, "1");
+        c.index[WRITE_MODE] = FindSerialItem(WRITE_MODE, "Write on change");
+        c.index[TIMER_MODE] = FindSerialItem(TIMER_MODE, "Time of Reply");
+    });
     EXPECT_EQ(prm, H("09 02 08 82 64"));
     EXPECT_EQ(FindSerialItem(BAUD, "9"), NO_CHOICE);
     EXPECT_EQ(FindSerialItem(BAUD, "19.2k"), NO_CHOICE);
     EXPECT_EQ(FindSerialItem(UPDATE, "-1"), NO_CHOICE);
 }
 
-TEST(SerialParams, TimerTableAndFallback)
+TEST(SerialParams, TimerTableFallbackAndBytesNoListCanShow)
 {
     const auto& table = TimerValueTable();
     const auto& items = SerialLists()[TIMER].items;
     ASSERT_EQ(items.size(), table.size());
     for (std::size_t i = 0; i < table.size(); ++i)
         EXPECT_EQ(std::to_string(table[i] * 10) + "ms", items[i]);
-    std::vector<std::uint8_t> prm = H("05 00 00 41 07");
-    std::span<std::uint8_t, 5> p(prm.data(), 5);
-    SerialChoices c = OpenSerialParams(p);
-    EXPECT_EQ(Item(TIMER, c), "650ms");
-    StoreSerialParams(c, p);
-    EXPECT_EQ(prm[4], 65);
-}
+    const Bytes timer = OpenAndStore("05 00 00 41 07",
+                                     [](SerialChoices& c) { EXPECT_EQ(Items(c)[TIMER], "650ms"); });
+    EXPECT_EQ(timer[4], 65);
 
-TEST(SerialParams, BitsTwoToFiveClearedAndOutOfRangeBytesKept)
-{
-    std::vector<std::uint8_t> prm = H("05 00 00 7e 14");  // bits 2-5 set, update code 2
-    std::span<std::uint8_t, 5> p(prm.data(), 5);
-    StoreSerialParams(OpenSerialParams(p), p);
-    EXPECT_EQ(prm[3], 0x42);
-
-    // Bytes no list can show (baud 0, format 7, monitor 9, update code 0 or 3)
-    // open without a choice and are stored back unchanged.
+    // Bits 2-5 of byte 3 are cleared (update code 2 kept).
+    EXPECT_EQ(OpenAndStore("05 00 00 7e 14", [](SerialChoices&) {})[3], 0x42);
+    // Baud 0, format 7, monitor 9, update code 0 or 3 open without a choice and
+    // are stored back unchanged.
     for (const char* bytes : {"00 07 09 40 14", "0a 04 0c c3 14"}) {
-        SCOPED_TRACE(bytes);
-        std::vector<std::uint8_t> odd = H(bytes);
-        std::span<std::uint8_t, 5> o(odd.data(), 5);
-        SerialChoices c = OpenSerialParams(o);
-        EXPECT_EQ(c.index[BAUD], NO_CHOICE);
-        EXPECT_EQ(c.index[FORMAT], NO_CHOICE);
-        EXPECT_EQ(c.index[MONITOR], NO_CHOICE);
-        EXPECT_EQ(c.index[UPDATE], NO_CHOICE);
-        StoreSerialParams(c, o);
+        const Bytes odd = OpenAndStore(bytes, [bytes](SerialChoices& c) {
+            for (SerialListId list : {BAUD, FORMAT, MONITOR, UPDATE})
+                EXPECT_EQ(c.index[list], NO_CHOICE) << bytes << " list " << list;
+        });
         EXPECT_EQ(odd, H(bytes));
     }
 }

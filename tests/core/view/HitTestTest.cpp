@@ -1,16 +1,14 @@
 // Which code a point selects and which editor a double-click opens.
 #include <gtest/gtest.h>
 
-#include "core/modbus/CommandType.h"
-#include "core/modbus/ModbusMaster.h"
 #include "core/view/HitTest.h"
+#include "support/DocFixtures.h"
 
-using namespace varnel;
+using namespace docfixtures;
 
-TEST(HitTest, EdgesAreHalfOpen)
+TEST(HitTest, EdgesAreHalfOpenAndLastColumnFollowsSlotCount)
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();  // flags 0: hit testing ignores them
+    CVarnelDoc doc = NewDoc();  // port flags 0: hit testing ignores them
     struct Case {
         int x, y, code;
     };
@@ -21,13 +19,7 @@ TEST(HitTest, EdgesAreHalfOpen)
         {699, 499, 1013}, {205, 50, -1}, {0, 0, -1},     {-5, 150, -1},
     };
     for (const Case& c : cases) EXPECT_EQ(HitTest(doc, c.x, c.y), c.code) << c.x << "," << c.y;
-}
-
-TEST(HitTest, LastColumnFollowsSlotCount)
-{
-    CVarnelDoc doc;
-    doc.OnNewDocument();
-    for (int n : {1, 10, 54}) {
+    for (int n : {1, 54}) {
         doc.deviceSlotNum = n;
         EXPECT_EQ(HitTest(doc, (n + 4) * 50 - 1, 200), n + 3) << n;
         EXPECT_EQ(HitTest(doc, (n + 4) * 50, 200), -1) << n;
@@ -37,49 +29,42 @@ TEST(HitTest, LastColumnFollowsSlotCount)
 
 TEST(DoubleClickTarget, DispatchByPlaceAndModule)
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
-    SetupPort(doc, Port::COM1);
-    doc.selectedSlot = 4;
-    PlaceModule(doc, LABEL_READ_COILS, 0, 8, 1);                            // slot 1
-    doc.Slot(Port::COM1, 4).module.moduleName = "MODBUS从站状态表（8位）";  // slot 2
-    doc.Slot(Port::COM1, 4).module.modulePrm = {0, 1, 2};
-    doc.Slot(Port::COM1, 5).module.moduleName = "MODBUS从站状态表（8位）";   // slot 3, no bytes
-    doc.Slot(Port::COM2, 3).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);  // COM2 off
+    CVarnelDoc doc = NewDoc({Port::COM1});
+    PlaceModule(doc, LABEL_READ_COILS, 0, 8, 1);  // slot 1
+    doc.Slot(Port::COM1, 4).module = Module("MODBUS从站状态表（8位）", "00 01 02", 0, 0);
+    doc.Slot(Port::COM1, 5).module = Module("MODBUS从站状态表（8位）", "", 0, 0);  // no bytes
+    doc.Slot(Port::COM2, 3).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);        // COM2 off
 
     using K = EditTarget::Kind;
-    struct Case {
+    const struct {
         int x, y;
         K kind;
-        Port port;
         int index;
         bool repaint;
+    } cases[] = {
+        {150, 200, K::SerialParams, 2, true},
+        {205, 200, K::Command, 3, true},
+        {255, 200, K::UserParams, 4, true},
+        {305, 200, K::None, 5, false},  // status table without bytes
+        {355, 200, K::None, 0, true},   // empty slot
+        {150, 400, K::None, 0, true},   // COM2 not configured
+        {205, 400, K::None, 0, true},
+        {50, 50, K::None, 0, true},
     };
-    const Case cases[] = {
-        {150, 200, K::SerialParams, Port::COM1, 2, true},
-        {205, 200, K::Command, Port::COM1, 3, true},
-        {255, 200, K::UserParams, Port::COM1, 4, true},
-        {305, 200, K::None, Port::COM1, 5, false},  // status table without bytes
-        {355, 200, K::None, Port::COM1, 0, true},   // empty slot
-        {150, 400, K::None, Port::COM1, 0, true},   // COM2 not configured
-        {205, 400, K::None, Port::COM1, 0, true},
-        {50, 50, K::None, Port::COM1, 0, true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const EditTarget t = DoubleClickTarget(doc, c.x, c.y);
         EXPECT_EQ(t.kind, c.kind) << c.x << "," << c.y;
         EXPECT_EQ(t.repaint, c.repaint) << c.x << "," << c.y;
         if (c.kind != K::None) {
-            EXPECT_EQ(t.port, c.port);
+            EXPECT_EQ(t.port, Port::COM1);
             EXPECT_EQ(t.index, c.index);
         }
     }
 
     // Serial parameters too short to edit open nothing and skip the repaint.
     doc.Slot(Port::COM1, 2).module.modulePrm = {5, 0, 0, 0x41};
-    const EditTarget t = DoubleClickTarget(doc, 150, 200);
-    EXPECT_EQ(t.kind, K::None);
-    EXPECT_FALSE(t.repaint);
+    EXPECT_EQ(DoubleClickTarget(doc, 150, 200).kind, K::None);
+    EXPECT_FALSE(DoubleClickTarget(doc, 150, 200).repaint);
 
     SetupPort(doc, Port::COM2);
     EXPECT_EQ(DoubleClickTarget(doc, 150, 400).kind, K::SerialParams);

@@ -5,16 +5,6 @@
 
 using namespace varnel;
 
-TEST(UserParamsText, Format)
-{
-    EXPECT_EQ(FormatUserParams({1, 10, 255}), "01,0a,ff");
-    EXPECT_EQ(FormatUserParams({0, 1, 2, 3, 4, 5, 6, 7}), "00,01,02,03,04,05,06,07");
-    EXPECT_EQ(FormatUserParams({}), "");
-    EXPECT_EQ(UserParamsMaxLength(8), 23);
-    EXPECT_EQ(UserParamsMaxLength(1), 2);
-    EXPECT_EQ(UserParamsMaxLength(0), 0);
-}
-
 TEST(UserParamsText, FormatCheck)
 {
     struct Case {
@@ -31,29 +21,36 @@ TEST(UserParamsText, FormatCheck)
     for (const Case& c : cases) {
         const Refusal r = CheckUserParamsText(c.text);
         EXPECT_EQ(!r.has_value(), c.ok) << c.text;
-        if (r) {
-            EXPECT_EQ(r->text, "用户参数格式错误");
-            EXPECT_EQ(r->caption, "错误");
-            EXPECT_EQ(r->icon, MessageIcon::Error);
-        }
+        if (!r) continue;
+        EXPECT_EQ(r->text, "用户参数格式错误");
+        EXPECT_EQ(r->caption, "错误");
+        EXPECT_EQ(r->icon, MessageIcon::Error);
     }
 }
 
-TEST(UserParamsText, ParseKeepsByteCount)
+TEST(UserParamsText, ParseKeepsByteCountAndFormatsBack)
 {
     struct Case {
         const char* text;
         int count;
         Bytes bytes;
+        const char* shown;  // the bytes formatted again
     };
     const Case cases[] = {
-        {"0a,01,02,03,04,05,06,07", 8, {10, 1, 2, 3, 4, 5, 6, 7}},
-        {"", 3, {0, 0, 0}},
-        {"0a,1", 2, {0x0a, 0x01}},
-        {"0a,", 2, {0x0a, 0x00}},
-        {"FF,ee", 2, {0xff, 0xee}},
-        {"01,02,03", 2, {1, 2}},
-        {"1", 1, {1}},
+        {"0a,01,02,03,04,05,06,07", 8, {10, 1, 2, 3, 4, 5, 6, 7}, "0a,01,02,03,04,05,06,07"},
+        {"", 3, {0, 0, 0}, "00,00,00"},
+        {"0a,1", 2, {0x0a, 0x01}, "0a,01"},
+        {"0a,", 2, {0x0a, 0x00}, "0a,00"},
+        {"FF,ee", 2, {0xff, 0xee}, "ff,ee"},
+        {"01,02,03", 2, {1, 2}, "01,02"},
+        {"1", 1, {1}, "01"},
+        {"", 0, {}, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(ParseUserParams(c.text, c.count), c.bytes) << c.text;
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseUserParams(c.text, c.count), c.bytes) << c.text;
+        EXPECT_EQ(FormatUserParams(c.bytes), c.shown) << c.text;
+    }
+    EXPECT_EQ(UserParamsMaxLength(8), 23);
+    EXPECT_EQ(UserParamsMaxLength(1), 2);
+    EXPECT_EQ(UserParamsMaxLength(0), 0);
 }

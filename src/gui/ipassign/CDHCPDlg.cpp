@@ -1,0 +1,211 @@
+#include "gui/ipassign/CDHCPDlg.h"
+
+#include <QHBoxLayout>
+#include <QHostInfo>
+#include <QPushButton>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "core/ipassign/Ipv4.h"
+#include "gui/ipassign/CNewIpDlg.h"
+#include "gui/ui/CListCtrlCl.h"
+#include "gui/ui/MessageBox.h"
+#include "net/CDhcpServer.h"
+#include "net/CEipClient.h"
+
+namespace varnel {
+
+namespace {
+constexpr int ROW_HEIGHT = 15;
+constexpr int FONT_HEIGHT = 13;
+
+// Column of the MAC text and of the IP text in each list.
+constexpr int REQUEST_MAC_COLUMN = 2;
+constexpr int ASSIGNMENT_MAC_COLUMN = 0;
+constexpr int ASSIGNMENT_IP_COLUMN = 2;
+
+CListCtrlCl* MakeList(QWidget* parent, const char* name,
+                      std::initializer_list<std::pair<const char*, int>> columns)
+{
+    auto* list = new CListCtrlCl(parent);
+    list->setObjectName(QString::fromLatin1(name));
+    list->SetRowHeight(ROW_HEIGHT);
+    list->SetFontHW(FONT_HEIGHT, 0);
+    int column = 0;
+    for (const auto& [header, width] : columns)
+        list->InsertColumn(column++, QString::fromUtf8(header), width);
+    return list;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+}  // namespace
+
+CDHCPDlg::CDHCPDlg(QWidget* parent) : CDHCPDlg(Endpoints{}, parent) {}
+
+CDHCPDlg::CDHCPDlg(const Endpoints& where, QWidget* parent)
+    : QDialog(parent), endpoints(where), server(new CDhcpServer(this)), eip(new CEipClient(this))
+{
+    setObjectName("CDHCPDlg");
+    setWindowTitle(QStringLiteral("IP分配"));
+    Build();
+    server->SetHostName(QHostInfo::localHostName().toStdString());
+    server->SetReplyPorts(endpoints.clientPort, endpoints.relayPort);
+    connect(server, &CDhcpServer::requestSeen, this, &CDHCPDlg::OnRequestSeen);
+    // Shown once the exchange's step has returned, never from inside it.
+    connect(
+        eip, &CEipClient::message, this,
+        [this](const Message& message) { ShowMessage(this, message); }, Qt::QueuedConnection);
+}
+
+CDHCPDlg::~CDHCPDlg()
+{
+    StopServer();
+}
+
+void CDHCPDlg::Build()
+{
+    requestList = MakeList(
+        this, "requestList",
+        {{"时间", 100}, {"协议类型", 70}, {"MAC地址", 150}, {"IP地址", 150}, {"设备名称", 150}});
+    assignmentList = MakeList(
+        this, "assignmentList",
+        {{"MAC地址", 150}, {"协议类型", 70}, {"IP地址", 150}, {"设备名称", 150}, {"描述", 150}});
+
+    auto* clear = MakeButton(this, "clearButton", QStringLiteral("清除"));
+    auto* associate = MakeButton(this, "associateButton", QStringLiteral("添加关联"));
+    auto* add = MakeButton(this, "newButton", QStringLiteral("新建"));
+    auto* remove = MakeButton(this, "deleteButton", QStringLiteral("删除"));
+    auto* enable = MakeButton(this, "enableButton", QStringLiteral("使能DHCP"));
+    auto* disable = MakeButton(this, "disableButton", QStringLiteral("禁止DHCP"));
+    connect(clear, &QPushButton::clicked, this, &CDHCPDlg::OnClear);
+    connect(associate, &QPushButton::clicked, this, &CDHCPDlg::OnAddAssociation);
+    connect(add, &QPushButton::clicked, this, &CDHCPDlg::OnNew);
+    connect(remove, &QPushButton::clicked, this, &CDHCPDlg::OnDelete);
+    connect(enable, &QPushButton::clicked, this, &CDHCPDlg::OnEnableDhcp);
+    connect(disable, &QPushButton::clicked, this, &CDHCPDlg::OnDisableDhcp);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(clear);
+    top->addWidget(associate);
+    top->addStretch(1);
+    layout->addLayout(top);
+    layout->addWidget(requestList, 1);
+    auto* bottom = new QHBoxLayout;
+    for (QPushButton* b : {add, remove, enable, disable}) bottom->addWidget(b);
+    bottom->addStretch(1);
+    layout->addLayout(bottom);
+    layout->addWidget(assignmentList, 1);
+    // No OK or Cancel: the window is closed with its close box.
+    resize(700, 480);
+}
+
+void CDHCPDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!serverTried) {
+        serverTried = true;
+        StartServer();
+    }
+}
+
+void CDHCPDlg::StartServer()
+{
+    if (const Refusal refusal = server->Start(endpoints.listen, endpoints.serverPort)) {
+        // Over the window, once it is on screen.
+        const Message message = *refusal;
+        QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message); });
+    }
+}
+
+void CDHCPDlg::StopServer()
+{
+    if (server->IsRunning()) server->Stop();
+}
+
+void CDHCPDlg::done(int result)
+{
+    // The server stops the moment the window closes.
+    StopServer();
+    QDialog::done(result);
+}
+
+void CDHCPDlg::OnRequestSeen(const DhcpOutcome& outcome)
+{
+    if (!outcome.listed) return;
+    requestList->AppendRow({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
+                            QStringLiteral("DHCP"),
+                            QString::fromStdString(outcome.record.macText)});
+}
+
+void CDHCPDlg::OnClear()
+{
+    requestList->setRowCount(0);
+    server->ClearListing();
+}
+
+void CDHCPDlg::OnAddAssociation()
+{
+    const int row = requestList->FirstSelectedRow();
+    if (row < 0) return;
+    const QString mac = requestList->item(row, REQUEST_MAC_COLUMN)->text();
+    CNewIpDlg dialog(mac, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    AddAssignment(dialog.Entry(), true);
+}
+
+void CDHCPDlg::OnNew()
+{
+    CNewIpDlg dialog(QString(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    AddAssignment(dialog.Entry(), false);
+}
+
+void CDHCPDlg::AddAssignment(const NewIpEntry& entry, bool armOffer)
+{
+    currentAssignment = entry;
+    // The entry passed the checks, so its address parses.
+    const std::uint32_t address = ParseIpv4(entry.ipText).value_or(0);
+    assignments.push_back(DhcpAssignment{entry.macText, address, entry.deviceName, armOffer});
+    server->SetAssignments(assignments);
+    assignmentList->AppendRow({QString::fromStdString(entry.macText), QStringLiteral("DHCP"),
+                               QString::fromStdString(entry.ipText),
+                               QString::fromStdString(entry.deviceName),
+                               QString::fromStdString(entry.description)});
+}
+
+void CDHCPDlg::OnDelete()
+{
+    const int row = assignmentList->FirstSelectedRow();
+    if (row < 0) return;
+    assignmentList->removeRow(row);
+    assignments.erase(assignments.begin() + row);
+    server->SetAssignments(assignments);
+}
+
+void CDHCPDlg::OnEnableDhcp()
+{
+    SwitchDhcp(true);
+}
+
+void CDHCPDlg::OnDisableDhcp()
+{
+    SwitchDhcp(false);
+}
+
+void CDHCPDlg::SwitchDhcp(bool enable)
+{
+    const int row = assignmentList->FirstSelectedRow();
+    if (row < 0) return;
+    const QHostAddress address(assignmentList->item(row, ASSIGNMENT_IP_COLUMN)->text());
+    eip->Start(address, enable, endpoints.eipPort);
+}
+
+}  // namespace varnel

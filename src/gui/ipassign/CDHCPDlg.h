@@ -1,0 +1,84 @@
+#pragma once
+// The IP assignment window "IP分配": lists the DHCP requests the BOOTP/DHCP
+// server sees while the window is open, keeps the MAC-to-IP assignments the
+// server answers from, arms an offer for a listed gateway ("添加关联"), and
+// switches a gateway's DHCP client on or off over EtherNet/IP. The server
+// runs on the event loop from the window's opening until its closing; no
+// command blocks the window.
+#include <QDialog>
+#include <QHostAddress>
+#include <vector>
+
+#include "core/ipassign/DhcpServerContext.h"
+#include "core/ipassign/HandleDatagram.h"
+#include "core/ipassign/NewIpChecks.h"
+
+class QPushButton;
+
+namespace varnel {
+
+class CListCtrlCl;
+class CDhcpServer;
+class CEipClient;
+
+class CDHCPDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Where the server listens and replies, and the EtherNet/IP port; other
+    // values than the defaults are for tests on loopback.
+    struct Endpoints {
+        QHostAddress listen = QHostAddress(QHostAddress::AnyIPv4);
+        quint16 serverPort = 67;
+        quint16 clientPort = 68;
+        quint16 relayPort = 67;
+        quint16 eipPort = 44818;
+    };
+
+    explicit CDHCPDlg(const Endpoints& endpoints, QWidget* parent = nullptr);
+    explicit CDHCPDlg(QWidget* parent = nullptr);
+    ~CDHCPDlg() override;
+
+    // "清除": empties the request list; every MAC's next DISCOVER is listed again.
+    void OnClear();
+    // "添加关联": asks for the assignment of the selected request's MAC and
+    // arms the offer of its address to that MAC only.
+    void OnAddAssociation();
+    // "新建": an assignment entered by hand; its REQUESTs are acknowledged.
+    void OnNew();
+    // "删除": removes the selected assignment.
+    void OnDelete();
+    // "使能DHCP" / "禁止DHCP" on the selected assignment's address.
+    void OnEnableDhcp();
+    void OnDisableDhcp();
+
+    CListCtrlCl* RequestList() const { return requestList; }
+    CListCtrlCl* AssignmentList() const { return assignmentList; }
+    CDhcpServer& Server() const { return *server; }
+    // The last assignment entered.
+    const NewIpEntry& CurrentAssignment() const { return currentAssignment; }
+    // The assignments the server answers from, in list order.
+    const std::vector<DhcpAssignment>& Assignments() const { return assignments; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+
+private:
+    void Build();
+    void StartServer();
+    void StopServer();
+    void OnRequestSeen(const DhcpOutcome& outcome);
+    void AddAssignment(const NewIpEntry& entry, bool armOffer);
+    void SwitchDhcp(bool enable);
+
+    Endpoints endpoints;
+    CListCtrlCl* requestList = nullptr;
+    CListCtrlCl* assignmentList = nullptr;
+    CDhcpServer* server;
+    CEipClient* eip;
+    std::vector<DhcpAssignment> assignments;
+    NewIpEntry currentAssignment;
+    bool serverTried = false;
+};
+
+}  // namespace varnel

@@ -1,0 +1,41 @@
+#include "gui/link/COverDlg.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/link/LinkMessages.h"
+#include "gui/ui/MessageBox.h"
+
+namespace varnel {
+
+COverDlg::COverDlg(QWidget* parent)
+    : QDialog(parent), text(new QLabel(ToQ(DownloadDoneMessage().text), this))
+{
+    setObjectName("COverDlg");
+    text->setObjectName("text1164");
+    text->setAlignment(Qt::AlignCenter);
+    QFont big = text->font();
+    big.setPointSize(big.pointSize() + 4);
+    text->setFont(big);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+    setMinimumWidth(240);
+}
+
+void COverDlg::SetText(const QString& shown)
+{
+    text->setText(shown);
+}
+
+QString COverDlg::Text() const
+{
+    return text->text();
+}
+
+}  // namespace varnel

@@ -1,0 +1,82 @@
+#pragma once
+// Short ways to build documents, modules and checked images for the core tests.
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "core/modbus/CommandType.h"
+#include "core/modbus/ModbusMaster.h"
+#include "core/model/CVarnelDoc.h"
+#include "support/TestSupport.h"
+
+namespace docfixtures {
+
+using namespace varnel;
+
+// Hex text as bytes: H("01 0a ff").
+inline Bytes H(const std::string& hex)
+{
+    return testsupport::Bytes(hex);
+}
+
+// A new document with `ports` set up in order (the selection ends on the
+// first user slot of the last one).
+inline CVarnelDoc NewDoc(std::initializer_list<Port> ports = {})
+{
+    CVarnelDoc doc;
+    doc.OnNewDocument();
+    for (Port port : ports) SetupPort(doc, port);
+    return doc;
+}
+
+// Places a command at selection code `code`.
+inline void PlaceAt(CVarnelDoc& doc, int code, std::string_view label, std::uint16_t start,
+                    std::uint16_t qty, std::uint8_t slave)
+{
+    doc.selectedSlot = code;
+    PlaceModule(doc, label, start, qty, slave);
+}
+
+// A module with a name, parameter bytes in hex and its data lengths.
+inline CModule Module(const char* name, const char* prm, int in, int out)
+{
+    CModule m;
+    m.moduleName = name;
+    m.modulePrm = H(prm);
+    m.inputLen = in;
+    m.outputLen = out;
+    return m;
+}
+
+// A module's parameter bytes, data lengths and picture in one line:
+// "01 03 00 00 00 01 2/0 m03".
+inline std::string Contents(const CModule& m)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::uint8_t b : m.modulePrm) out += {digits[b >> 4], digits[b & 15], ' '};
+    return out + std::to_string(m.inputLen) + "/" + std::to_string(m.outputLen) + " " + m.picture;
+}
+
+// Bit-by-bit CRC-16/MODBUS, written independently of the table-driven one.
+inline std::uint16_t ReferenceCrc(const Bytes& data)
+{
+    std::uint16_t crc = 0xFFFF;
+    for (std::uint8_t byte : data) {
+        crc ^= byte;
+        for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    return crc;
+}
+
+// `body` followed by its reference CRC, high byte first.
+inline Bytes WithCrc(Bytes body)
+{
+    const std::uint16_t crc = ReferenceCrc(body);
+    body.push_back(static_cast<std::uint8_t>(crc >> 8));
+    body.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    return body;
+}
+
+}  // namespace docfixtures
