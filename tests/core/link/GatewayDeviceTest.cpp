@@ -20,10 +20,7 @@ GatewayDevice::Reply Send(GatewayDevice& g, const Bytes& req)
 
 TEST(LinkGateway, DownloadStaysStoredUntilARestartOnAnotherConnection)
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
-    SetupPort(doc, Port::COM2);
-    const Bytes image = BuildImage(doc);
+    const Bytes image = BuildImage(docfixtures::NewDoc({Port::COM2}));
     GatewayDevice g;
     g.OnConnection();
     EXPECT_EQ(Send(g, PieceRequest(image, 0, 5)).answer, H("40 0b"));

@@ -6,7 +6,7 @@
 
 #include "core/link/LinkMessages.h"
 #include "core/link/LinkSession.h"
-#include "support/TestSupport.h"
+#include "support/DocFixtures.h"
 
 namespace varnel {
 inline void PrintTo(const LinkAction& action, std::ostream* os) { *os << Describe(action); }
@@ -14,7 +14,7 @@ inline void PrintTo(const LinkAction& action, std::ostream* os) { *os << Describ
 
 namespace linktest {
 
-inline varnel::Bytes H(const std::string& hex) { return testsupport::Bytes(hex); }
+using docfixtures::H;
 
 // An image of `size` bytes that differ from their neighbours.
 inline varnel::Bytes Image(std::size_t size)

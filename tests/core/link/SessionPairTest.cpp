@@ -75,8 +75,7 @@ struct Pair {
 
 TEST(LinkPair, FullRacksDownloadRestartAndClear)
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
+    CVarnelDoc doc = docfixtures::NewDoc();
     doc.deviceSlotNum = 54;
     for (Port port : {Port::COM1, Port::COM2}) {
         SetupPort(doc, port);

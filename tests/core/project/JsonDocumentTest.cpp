@@ -7,6 +7,7 @@
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/project/JsonDocument.h"
+#include "support/DocFixtures.h"
 
 using namespace varnel;
 
@@ -14,11 +15,9 @@ namespace {
 
 CVarnelDoc Sample()
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
+    CVarnelDoc doc = docfixtures::NewDoc({Port::COM2});
     doc.deviceIp = "10.1.2.3";
     doc.deviceSlotNum = 4;
-    SetupPort(doc, Port::COM2);
     PlaceModule(doc, LABEL_WRITE_REGISTERS, 256, 123, 17);
     // Above the slot count, and odd values in every field: all kept.
     doc.Slot(Port::COM2, 56).module =

@@ -7,10 +7,11 @@
 
 #include "core/project/ProjectFile.h"
 #include "core/project/TextCodec.h"
-#include "support/TestSupport.h"
+#include "support/DocFixtures.h"
 
 using namespace varnel;
-const auto H = testsupport::Bytes;
+using docfixtures::NewDoc;
+using docfixtures::H;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -20,12 +21,6 @@ namespace {
 // Every test runs on a data folder whose option file says 192.168.1.10.
 class ProjectFileTest : public ::testing::Test {
 protected:
-    static CVarnelDoc NewDoc()
-    {
-        CVarnelDoc doc;
-        doc.OnNewDocument();
-        return doc;
-    }
     testsupport::HomeEnv env;
 };
 
@@ -58,8 +53,7 @@ std::string WithPrefix(const std::string& text)
 // A new document with something in every field, for "nothing changed" checks.
 CVarnelDoc Filled()
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
+    CVarnelDoc doc = NewDoc();
     doc.deviceIp = "1.1.1.1";
     doc.deviceSlotNum = 7;
     doc.com1Enabled = doc.com2Enabled = 1;
