@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
+scripts/build.sh varnel varnelctl varnel-gateway-sim
 
 bin="$PWD/build/release/bin"
 demo="$PWD/build/demo-home"

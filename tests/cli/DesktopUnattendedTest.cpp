@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "cli/SimProcess.h"
+#include "cli/CliTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -35,7 +35,7 @@ protected:
 
 TEST_F(DesktopUnattended, DownloadsRestartsAndSavesThePicture)
 {
-    simtest::SimProcess sim(ADDRESS, {});
+    clitest::SimProcess sim(ADDRESS, {});
     ASSERT_TRUE(sim.WaitForLine("listening on"));
     const std::string picture = (home / "main-window.png").string();
     const auto run = Program("varnel", {"--download-and-exit", "--screenshot", picture, project});

@@ -3,6 +3,7 @@
 // running the command-line program.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,6 @@ private:
 };
 
 std::string ReadFile(const std::filesystem::path& path);
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& content);
 
 // Hex text "01 0a ff" (spaces optional) as bytes, for readable expectations.
@@ -33,6 +33,20 @@ std::vector<std::uint8_t> Bytes(const std::string& hex);
 // A VARNEL_HOME folder with IP/, HEX/ and BITMAP/ (and an option file whose
 // ip is `ip` unless it is empty).
 void MakeHome(const std::filesystem::path& home, const std::string& ip = "192.168.1.10");
+
+// A data folder made by MakeHome(…, ip) that $VARNEL_HOME names while the
+// object lives; the variable is restored afterwards.
+class HomeEnv {
+public:
+    explicit HomeEnv(const std::string& ip = "192.168.1.10");
+    ~HomeEnv();
+    HomeEnv(const HomeEnv&) = delete;
+    HomeEnv& operator=(const HomeEnv&) = delete;
+    TempDir home;
+
+private:
+    std::optional<std::string> old;
+};
 
 struct RunResult {
     int exitCode = -1;

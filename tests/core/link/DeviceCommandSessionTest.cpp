@@ -3,152 +3,94 @@
 
 #include "core/link/DeviceCommandSession.h"
 #include "core/link/LinkMessages.h"
-#include "core/link/LinkPrint.h"
-#include "support/TestSupport.h"
+#include "core/link/LinkTestSupport.h"
 
 using namespace varnel;
-namespace {
-varnel::Bytes H(const std::string& hex) { return testsupport::Bytes(hex); }
-}  // namespace
+using linktest::H;
+using linktest::Then;
+using A = LinkAction;
+using E = LinkEvent;
 
 namespace {
-LinkActions ConnectedSession(DeviceCommandSession& s)
-{
-    s.Handle(LinkEvent::Start());
-    s.Handle(LinkEvent::User(true));
-    return s.Handle(LinkEvent::Connected());
-}
-}  // namespace
 
-TEST(LinkCommand, AsksFirstAndNoSendsNothing)
-{
-    for (int command : {DeviceCommandSession::CLEAR, DeviceCommandSession::RESTART}) {
-        DeviceCommandSession s(command);
-        auto ask = s.Handle(LinkEvent::Start());
-        ASSERT_EQ(ask.size(), 1u);
-        EXPECT_EQ(ask[0].kind, LinkAction::Kind::Ask);
-        EXPECT_EQ(ask[0].message.text,
-                  command == DeviceCommandSession::CLEAR ? "确实要清除配置吗？" : "确实要重启设备吗？");
-        EXPECT_EQ(ask[0].message.caption,
-                  command == DeviceCommandSession::CLEAR ? "清除配置" : "重启设备");
-        EXPECT_EQ(s.Handle(LinkEvent::User(false)), (LinkActions{LinkAction::Finish(false)}));
-        EXPECT_TRUE(s.Declined());
-        EXPECT_TRUE(s.Finished());
-    }
-}
+constexpr int CLEAR = DeviceCommandSession::CLEAR;
+constexpr int RESTART = DeviceCommandSession::RESTART;
 
-TEST(LinkCommand, YesConnectsThenSendsTheCommand)
+TEST(LinkCommand, EventsGiveTheirActions)
 {
-    struct Case {
-        int command;
-        const char* request;
+    const std::vector<E> yes{E::Start(), E::User(true)};
+    const std::vector<E> connected{E::Start(), E::User(true), E::Connected()};
+    const auto answered = [&](const char* answer) {
+        return std::vector<E>{E::Start(), E::User(true), E::Connected(), E::Answer(H(answer))};
     };
-    for (const Case& c : {Case{DeviceCommandSession::CLEAR, "40 0d 00 00"},
-                          Case{DeviceCommandSession::RESTART, "40 0c 00 00"}}) {
-        DeviceCommandSession s(c.command);
-        s.Handle(LinkEvent::Start());
-        EXPECT_EQ(s.Handle(LinkEvent::User(true)),
-                  (LinkActions{LinkAction::Connect(), LinkAction::Arm(CONNECT_TIMER, 3000)}));
-        EXPECT_EQ(s.Handle(LinkEvent::Connected()),
-                  (LinkActions{LinkAction::Stop(CONNECT_TIMER), LinkAction::Send(H(c.request)),
-                               LinkAction::Arm(ANSWER_TIMER, 5000)}));
-    }
-}
-
-TEST(LinkCommand, WithoutQuestionStartConnectsAtOnce)
-{
-    DeviceCommandSession s(DeviceCommandSession::CLEAR, false);
-    EXPECT_EQ(s.Handle(LinkEvent::Start()),
-              (LinkActions{LinkAction::Connect(), LinkAction::Arm(CONNECT_TIMER, 3000)}));
-}
-
-TEST(LinkCommand, AnswersOfClearAndRestart)
-{
-    struct Case {
-        int command;
-        const char* answer;
-        std::optional<Message> shown;
-        bool ok;
+    // The actions that end a session on an answer, showing `shown` if set.
+    const auto end = [](std::optional<Message> shown, bool ok) {
+        LinkActions a{A::Stop(ANSWER_TIMER)};
+        if (shown) a.push_back(A::Show(*shown));
+        for (const A& x : {A::ClearQueue(), A::Close(), A::Finish(ok)}) a.push_back(x);
+        return a;
     };
-    const Case cases[] = {
-        {DeviceCommandSession::CLEAR, "40 0d", ClearDoneMessage(), true},
-        {DeviceCommandSession::CLEAR, "40 0d 01 02", ClearDoneMessage(), true},
-        {DeviceCommandSession::CLEAR, "c0 0d", ClearFailedMessage(), false},
-        {DeviceCommandSession::CLEAR, "40 0c", std::nullopt, false},
-        {DeviceCommandSession::CLEAR, "40", std::nullopt, false},
-        {DeviceCommandSession::RESTART, "40 0c", std::nullopt, true},
-        {DeviceCommandSession::RESTART, "c0 0c", std::nullopt, true},
+    const LinkActions connectTimeout = linktest::TimedOut(ConnectTimeoutMessage());
+    const LinkActions noAnswer = linktest::TimedOut(NoAnswerMessage());
+    struct Case {
+        const char* name;
+        int command;
+        bool ask;
+        std::vector<E> events;
+        LinkActions last;
+        bool finished, succeeded;
+    } cases[] = {
+        {"clear asks", CLEAR, true, {E::Start()}, {A::Ask(ClearQuestion())}, 0, 0},
+        {"restart asks", RESTART, true, {E::Start()}, {A::Ask(RestartQuestion())}, 0, 0},
+        {"clear: no", CLEAR, true, {E::Start(), E::User(false)}, {A::Finish(false)}, 1, 0},
+        {"restart: no", RESTART, true, {E::Start(), E::User(false)}, {A::Finish(false)}, 1, 0},
+        {"clear: yes connects", CLEAR, true, yes, {A::Connect(), A::Arm(CONNECT_TIMER, 3000)}, 0,
+         0},
+        {"restart: yes connects", RESTART, true, yes, {A::Connect(), A::Arm(CONNECT_TIMER, 3000)},
+         0, 0},
+        {"no question: start connects", CLEAR, false, {E::Start()},
+         {A::Connect(), A::Arm(CONNECT_TIMER, 3000)}, 0, 0},
+        {"clear request", CLEAR, true, connected,
+         {A::Stop(CONNECT_TIMER), A::Send(H("40 0d 00 00")), A::Arm(ANSWER_TIMER, 5000)}, 0, 0},
+        {"restart request", RESTART, true, connected,
+         {A::Stop(CONNECT_TIMER), A::Send(H("40 0c 00 00")), A::Arm(ANSWER_TIMER, 5000)}, 0, 0},
+        {"clear: 40 0D", CLEAR, true, answered("40 0d"), end(ClearDoneMessage(), true), 1, 1},
+        {"clear: 40 0D and more", CLEAR, true, answered("40 0d 01 02"),
+         end(ClearDoneMessage(), true), 1, 1},
+        {"clear: C0 0D", CLEAR, true, answered("c0 0d"), end(ClearFailedMessage(), false), 1, 0},
+        {"clear: other code", CLEAR, true, answered("40 0c"), end(std::nullopt, false), 1, 0},
+        {"clear: half an answer", CLEAR, true, answered("40"), end(std::nullopt, false), 1, 0},
+        {"restart: 40 0C", RESTART, true, answered("40 0c"), end(std::nullopt, true), 1, 1},
+        {"restart: C0 0C", RESTART, true, answered("c0 0c"), end(std::nullopt, true), 1, 1},
         // An answer 40 0D to a restart is shown as a completed clear.
-        {DeviceCommandSession::RESTART, "40 0d", ClearDoneMessage(), true},
+        {"restart: 40 0D", RESTART, true, answered("40 0d"), end(ClearDoneMessage(), true), 1,
+         1},
+        {"clear: connect time-out", CLEAR, true, Then(yes, {E::Timer(CONNECT_TIMER)}),
+         connectTimeout, 1, 0},
+        {"restart: connect time-out", RESTART, true, Then(yes, {E::Timer(CONNECT_TIMER)}),
+         connectTimeout, 1, 0},
+        {"clear: answer time-out", CLEAR, true, Then(connected, {E::Timer(ANSWER_TIMER)}),
+         noAnswer, 1, 0},
+        {"restart: answer time-out", RESTART, true, Then(connected, {E::Timer(ANSWER_TIMER)}),
+         noAnswer, 1, 0},
+        {"clear: refused", CLEAR, true, Then(yes, {E::ConnectFailed()}), linktest::Refused(), 1,
+         0},
+        {"restart: send failed", RESTART, true, Then(connected, {E::SendFailed()}),
+         linktest::SendFailed(), 1, 0},
+        // A restarting gateway drops the connection; a clear waits for its answer.
+        {"restart: dropped connection", RESTART, true, Then(connected, {E::PeerClosed()}),
+         {A::Stop(ANSWER_TIMER), A::ClearQueue(), A::Close(), A::Finish(true)}, 1, 1},
+        {"clear: dropped connection", CLEAR, true, Then(connected, {E::PeerClosed()}), {}, 0, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.command) + " " + c.answer);
-        DeviceCommandSession s(c.command);
-        ConnectedSession(s);
-        LinkActions expected{LinkAction::Stop(ANSWER_TIMER)};
-        if (c.shown)
-            expected.push_back(LinkAction::Show(*c.shown));
-        expected.push_back(LinkAction::ClearQueue());
-        expected.push_back(LinkAction::Close());
-        expected.push_back(LinkAction::Finish(c.ok));
-        EXPECT_EQ(s.Handle(LinkEvent::Answer(H(c.answer))), expected);
-        EXPECT_EQ(s.Succeeded(), c.ok);
+        SCOPED_TRACE(c.name);
+        DeviceCommandSession s(c.command, c.ask);
+        EXPECT_EQ(linktest::Drive(s, c.events), c.last);
+        EXPECT_EQ(s.Finished(), c.finished);
+        EXPECT_EQ(s.Succeeded(), c.succeeded);
+        // Only a No to the question declines.
+        EXPECT_EQ(s.Declined(), c.last == LinkActions{A::Finish(false)} && c.events.size() == 2);
     }
 }
 
-TEST(LinkCommand, ClearResultIsTheTextWithGenericCaption)
-{
-    EXPECT_EQ(ClearDoneMessage(), (Message{"清除配置完成", "提示", MessageIcon::Information}));
-    EXPECT_EQ(ClearFailedMessage(), (Message{"清除配置失败", "错误", MessageIcon::Error}));
-}
-
-TEST(LinkCommand, TimeoutsAreReportedWithTheDownloadTexts)
-{
-    for (int command : {DeviceCommandSession::CLEAR, DeviceCommandSession::RESTART}) {
-        DeviceCommandSession a(command);
-        a.Handle(LinkEvent::Start());
-        a.Handle(LinkEvent::User(true));
-        EXPECT_EQ(a.Handle(LinkEvent::Timer(CONNECT_TIMER)),
-                  (LinkActions{LinkAction::Stop(CONNECT_TIMER), LinkAction::Stop(ANSWER_TIMER),
-                               LinkAction::ClearQueue(), LinkAction::Close(),
-                               LinkAction::Show(ConnectTimeoutMessage()),
-                               LinkAction::Finish(false)}));
-        DeviceCommandSession b(command);
-        ConnectedSession(b);
-        auto acts = b.Handle(LinkEvent::Timer(ANSWER_TIMER));
-        ASSERT_GE(acts.size(), 2u);
-        EXPECT_EQ(acts[acts.size() - 2], LinkAction::Show(NoAnswerMessage()));
-        EXPECT_EQ(acts.back(), LinkAction::Finish(false));
-    }
-}
-
-TEST(LinkCommand, ConnectFailureAndSendFailure)
-{
-    DeviceCommandSession a(DeviceCommandSession::CLEAR);
-    a.Handle(LinkEvent::Start());
-    a.Handle(LinkEvent::User(true));
-    EXPECT_EQ(a.Handle(LinkEvent::ConnectFailed()),
-              (LinkActions{LinkAction::Close(), LinkAction::Stop(CONNECT_TIMER),
-                           LinkAction::Show(EthernetFailedMessage()), LinkAction::Finish(false)}));
-    DeviceCommandSession b(DeviceCommandSession::RESTART);
-    ConnectedSession(b);
-    EXPECT_EQ(b.Handle(LinkEvent::SendFailed()),
-              (LinkActions{LinkAction::Stop(ANSWER_TIMER), LinkAction::Close(),
-                           LinkAction::Show(SendFailedMessage()), LinkAction::Finish(false)}));
-}
-
-TEST(LinkCommand, DroppedConnectionCompletesARestartButNotAClear)
-{
-    DeviceCommandSession restart(DeviceCommandSession::RESTART);
-    ConnectedSession(restart);
-    auto acts = restart.Handle(LinkEvent::PeerClosed());
-    ASSERT_FALSE(acts.empty());
-    EXPECT_EQ(acts.back(), LinkAction::Finish(true));
-    for (const auto& a : acts)
-        EXPECT_NE(a.kind, LinkAction::Kind::Show);
-
-    DeviceCommandSession clear(DeviceCommandSession::CLEAR);
-    ConnectedSession(clear);
-    EXPECT_TRUE(clear.Handle(LinkEvent::PeerClosed()).empty());
-    EXPECT_FALSE(clear.Finished());
-}
+}  // namespace

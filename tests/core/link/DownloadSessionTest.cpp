@@ -5,298 +5,141 @@
 #include "core/image/HexFile.h"
 #include "core/link/CompileForDownload.h"
 #include "core/link/DeviceFrames.h"
+#include "core/link/DownloadSession.h"
+#include "core/link/LinkTestSupport.h"
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
-#include "core/link/DownloadSession.h"
-#include "core/link/LinkMessages.h"
-#include "core/link/LinkPrint.h"
-#include "support/TestSupport.h"
 
 using namespace varnel;
-namespace {
-varnel::Bytes H(const std::string& hex) { return testsupport::Bytes(hex); }
-}  // namespace
-using K = LinkAction::Kind;
+using linktest::H;
+using linktest::Image;
+using linktest::Then;
+using linktest::TimedOut;
+using A = LinkAction;
+using E = LinkEvent;
 
 namespace {
 
-varnel::Bytes Image(std::size_t size)
-{
-    varnel::Bytes image(size);
-    for (std::size_t i = 0; i < size; ++i)
-        image[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return image;
-}
+// The events of a one-piece download up to the restart question.
+const std::vector<E> TO_QUESTION{E::Start(), E::Connected(), E::Answer(H("40 0b 99 99")),
+                                 E::Timer(PAUSE_TIMER)};
 
-const LinkAction* FindAction(const LinkActions& actions, K kind)
+TEST(LinkDownload, EventsGiveTheirActions)
 {
-    for (const auto& a : actions)
-        if (a.kind == kind)
-            return &a;
-    return nullptr;
-}
-
-std::vector<varnel::Bytes> Sent(const LinkActions& actions)
-{
-    std::vector<varnel::Bytes> sent;
-    for (const auto& a : actions)
-        if (a.kind == K::SendRequest)
-            sent.push_back(a.data);
-    return sent;
-}
-
-// Runs a download against a gateway that answers 40 0B to every piece; returns
-// the pieces' data in order.
-std::vector<varnel::Bytes> RunToEnd(DownloadSession& s, std::vector<int>* progress = nullptr)
-{
-    std::vector<varnel::Bytes> pieces;
-    auto collect = [&](const LinkActions& acts) {
-        for (const auto& a : acts) {
-            if (a.kind == K::SendRequest)
-                pieces.push_back(a.data);
-            if (a.kind == K::SetProgress && progress)
-                progress->push_back(a.value);
-        }
+    const std::vector<E> paused{E::Start(), E::Connected(), E::Answer(H("40 0b"))};
+    const auto answered = [](const char* answer) {
+        return std::vector<E>{E::Start(), E::Connected(), E::Answer(H(answer)),
+                              E::Timer(PAUSE_TIMER)};
     };
-    collect(s.Handle(LinkEvent::Start()));
-    collect(s.Handle(LinkEvent::Connected()));
-    for (int guard = 0; guard < 100 && !FindAction({}, K::Ask); ++guard) {
-        collect(s.Handle(LinkEvent::Answer(H("40 0b"))));
-        LinkActions after = s.Handle(LinkEvent::Timer(PAUSE_TIMER));
-        collect(after);
-        if (FindAction(after, K::Ask))
-            break;
-    }
-    return pieces;
-}
-
-}  // namespace
-
-TEST(LinkDownload, StartSetsRangeConnectsAndArmsConnectTimer)
-{
-    DownloadSession s(Image(2500));
-    EXPECT_EQ(s.Handle(LinkEvent::Start()),
-              (LinkActions{LinkAction::Range(4), LinkAction::Progress(0), LinkAction::Connect(),
-                           LinkAction::Arm(CONNECT_TIMER, 3000)}));
-}
-
-TEST(LinkDownload, ConnectedSendsFirstPieceWithBarAtFiftyClamped)
-{
-    DownloadSession s(Image(3));
-    s.Handle(LinkEvent::Start());
-    EXPECT_EQ(s.Handle(LinkEvent::Connected()),
-              (LinkActions{LinkAction::Stop(CONNECT_TIMER), LinkAction::Progress(2),
-                           LinkAction::Send(H("40 0b 03 0a 11")),
-                           LinkAction::Arm(ANSWER_TIMER, 5000), LinkAction::Progress(1)}));
-    EXPECT_TRUE(s.LastPieceSent());
-}
-
-TEST(LinkDownload, ImagesAreCutIntoPiecesOf1200)
-{
-    struct Case {
-        std::size_t size;
-        std::vector<std::size_t> pieces;
-        int progressMax;
-    };
-    const Case cases[] = {
-        {0, {0}, 2},       {1, {1}, 2},       {1199, {1199}, 2},        {1200, {1200}, 3},
-        {1201, {1200, 1}, 3}, {2400, {1200, 1200}, 4}, {2401, {1200, 1200, 1}, 4},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.size);
-        const auto image = Image(c.size);
-        DownloadSession s(image);
-        EXPECT_EQ(s.ProgressMax(), c.progressMax);
-        auto pieces = RunToEnd(s);
-        ASSERT_EQ(pieces.size(), c.pieces.size());
-        varnel::Bytes joined;
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            ASSERT_GE(pieces[i].size(), 2u);
-            EXPECT_EQ(pieces[i][0], 0x40);
-            EXPECT_EQ(pieces[i][1], 0x0b);
-            EXPECT_EQ(pieces[i].size() - 2, c.pieces[i]);
-            joined.insert(joined.end(), pieces[i].begin() + 2, pieces[i].end());
-        }
-        EXPECT_EQ(joined, image);
-        EXPECT_TRUE(s.Succeeded());
-    }
-}
-
-TEST(LinkDownload, ProgressGoesFiftyThenOneTwoThenMax)
-{
-    DownloadSession s(Image(2401));
-    std::vector<int> progress;
-    RunToEnd(s, &progress);
-    EXPECT_EQ(progress, (std::vector<int>{0, 4, 1, 2, 3, 4}));
-}
-
-TEST(LinkDownload, AnswerStopsTimerAndPausesBeforeNextPiece)
-{
-    DownloadSession s(Image(1201));
-    s.Handle(LinkEvent::Start());
-    s.Handle(LinkEvent::Connected());
-    EXPECT_EQ(s.Handle(LinkEvent::Answer(H("40 0b"))),
-              (LinkActions{LinkAction::Stop(ANSWER_TIMER), LinkAction::Arm(PAUSE_TIMER, 300)}));
-    // Nothing goes out before the pause ends.
-    EXPECT_TRUE(s.Handle(LinkEvent::Answer(H("40 0b"))).empty());
-    EXPECT_TRUE(s.Handle(LinkEvent::Timer(ANSWER_TIMER)).empty());
-    auto next = s.Handle(LinkEvent::Timer(PAUSE_TIMER));
-    EXPECT_EQ(Sent(next), (std::vector<varnel::Bytes>{PieceRequest(Image(1201), 1200, 1)}));
-}
-
-TEST(LinkDownload, SuccessShowsDoneAndOffersRestart)
-{
-    DownloadSession s(Image(5));
-    s.Handle(LinkEvent::Start());
-    s.Handle(LinkEvent::Connected());
-    s.Handle(LinkEvent::Answer(H("40 0b 99 99")));  // bytes after the two are ignored
-    EXPECT_EQ(s.Handle(LinkEvent::Timer(PAUSE_TIMER)),
-              (LinkActions{LinkAction::Progress(2), LinkAction::Show(DownloadDoneMessage()),
-                           LinkAction::Ask(RestartAfterDownloadQuestion())}));
-    EXPECT_FALSE(s.Finished());
-    EXPECT_EQ(DownloadDoneMessage().text, "下 载 完 毕！");
-    EXPECT_EQ(RestartAfterDownloadQuestion().text, "重启后配置才能生效 确实要重启设备吗？");
-    EXPECT_EQ(RestartAfterDownloadQuestion().caption, "重启设备");
-}
-
-TEST(LinkDownload, RestartGoesOutOnlyOnYes)
-{
-    for (bool yes : {true, false}) {
-        SCOPED_TRACE(yes);
-        DownloadSession s(Image(5));
-        RunToEnd(s);
-        auto acts = s.Handle(LinkEvent::User(yes));
-        if (yes)
-            EXPECT_EQ(acts, (LinkActions{LinkAction::Send(H("40 0c 00 00")),
-                                         LinkAction::Close(), LinkAction::Finish(true)}));
-        else
-            EXPECT_EQ(acts, (LinkActions{LinkAction::Close(), LinkAction::Finish(true)}));
-        EXPECT_EQ(s.RestartRequested(), yes);
-        EXPECT_TRUE(s.Finished());
-        EXPECT_TRUE(s.Succeeded());
-        EXPECT_TRUE(s.Handle(LinkEvent::Answer(H("40 0c"))).empty());
-    }
-}
-
-TEST(LinkDownload, RestartThatCannotBeHandedOverIsReported)
-{
-    DownloadSession s(Image(5));
-    RunToEnd(s);
-    s.Handle(LinkEvent::User(true));
-    EXPECT_EQ(s.Handle(LinkEvent::SendFailed()),
-              (LinkActions{LinkAction::Close(), LinkAction::Show(SendFailedMessage()),
-                           LinkAction::Finish(false)}));
-    EXPECT_FALSE(s.Succeeded());
-    EXPECT_FALSE(s.RestartRequested());
-}
-
-// Each failure row: the events that lead there and the message the user sees.
-TEST(LinkDownload, FailureRowsGiveTheirMessages)
-{
+    const LinkActions failed{A::Close(), A::Show(DownloadFailedMessage()), A::Finish(false)};
     struct Case {
         const char* name;
-        std::vector<LinkEvent> events;
-        const char* text;
-    };
-    const Case cases[] = {
-        {"refused", {LinkEvent::ConnectFailed()},
-         "以太网连接不通,请检查IP和PORT设置和设备是否正常运行"},
-        {"connect timeout", {LinkEvent::Timer(CONNECT_TIMER)},
-         "连接超时,请检查IP和PORT设置和设备是否正常运行"},
-        {"no answer", {LinkEvent::Connected(), LinkEvent::Timer(ANSWER_TIMER)}, "主站没有响应"},
-        {"closed, then no answer",
-         {LinkEvent::Connected(), LinkEvent::PeerClosed(), LinkEvent::Timer(ANSWER_TIMER)},
-         "主站没有响应"},
-        {"send failed", {LinkEvent::Connected(), LinkEvent::SendFailed()}, "发送失败"},
-        {"answer C0",
-         {LinkEvent::Connected(), LinkEvent::Answer(H("c0 0b")), LinkEvent::Timer(PAUSE_TIMER)},
-         "下 载 失 败！"},
-        {"garbage",
-         {LinkEvent::Connected(), LinkEvent::Answer(H("12 34 56")),
-          LinkEvent::Timer(PAUSE_TIMER)},
-         "下 载 失 败！"},
-        {"half an answer",
-         {LinkEvent::Connected(), LinkEvent::Answer(H("40")), LinkEvent::Timer(PAUSE_TIMER)},
-         "下 载 失 败！"},
-        {"wrong code",
-         {LinkEvent::Connected(), LinkEvent::Answer(H("40 0c")),
-          LinkEvent::Timer(PAUSE_TIMER)},
-         "下 载 失 败！"},
+        std::size_t size;
+        std::vector<E> events;
+        LinkActions last;  // the actions of the last event
+        bool finished, succeeded, restart;
+    } cases[] = {
+        {"start: range, bar, connect, timer", 2500, {E::Start()},
+         {A::Range(4), A::Progress(0), A::Connect(), A::Arm(CONNECT_TIMER, 3000)}, 0, 0, 0},
+        {"connected: first piece, bar at 50 clamped", 3, {E::Start(), E::Connected()},
+         {A::Stop(CONNECT_TIMER), A::Progress(2), A::Send(H("40 0b 03 0a 11")),
+          A::Arm(ANSWER_TIMER, 5000), A::Progress(1)}, 0, 0, 0},
+        {"answer: pause before the next piece", 1201, paused,
+         {A::Stop(ANSWER_TIMER), A::Arm(PAUSE_TIMER, 300)}, 0, 0, 0},
+        {"nothing goes out during the pause", 1201,
+         Then(paused, {E::Answer(H("40 0b")), E::Timer(ANSWER_TIMER)}), {}, 0, 0, 0},
+        {"next piece after the pause", 1201, Then(paused, {E::Timer(PAUSE_TIMER)}),
+         {A::Send(PieceRequest(Image(1201), 1200, 1)), A::Arm(ANSWER_TIMER, 5000),
+          A::Progress(2)}, 0, 0, 0},
+        {"success: done, restart offered", 5, TO_QUESTION,
+         {A::Progress(2), A::Show(DownloadDoneMessage()), A::Ask(RestartAfterDownloadQuestion())},
+         0, 1, 0},
+        {"yes: restart request", 5, Then(TO_QUESTION, {E::User(true)}),
+         {A::Send(H("40 0c 00 00")), A::Close(), A::Finish(true)}, 1, 1, 1},
+        {"no: no restart", 5, Then(TO_QUESTION, {E::User(false)}), {A::Close(), A::Finish(true)},
+         1, 1, 0},
+        {"restart that cannot be handed over", 5,
+         Then(TO_QUESTION, {E::User(true), E::SendFailed()}),
+         {A::Close(), A::Show(SendFailedMessage()), A::Finish(false)}, 1, 0, 0},
+        {"events before the start", 10, {E::Connected(), E::Answer(H("40 0b"))}, {}, 0, 0, 0},
+        {"stray timers", 10, {E::Start(), E::Timer(ANSWER_TIMER), E::Timer(99)}, {}, 0, 0, 0},
+        // The failure rows.
+        {"refused", 2000, {E::Start(), E::ConnectFailed()}, linktest::Refused(), 1, 0, 0},
+        {"connect time-out", 2000, {E::Start(), E::Timer(CONNECT_TIMER)},
+         TimedOut(ConnectTimeoutMessage()), 1, 0, 0},
+        {"no answer", 2000, {E::Start(), E::Connected(), E::Timer(ANSWER_TIMER)},
+         TimedOut(NoAnswerMessage()), 1, 0, 0},
+        {"closed, then no answer", 2000,
+         {E::Start(), E::Connected(), E::PeerClosed(), E::Timer(ANSWER_TIMER)},
+         TimedOut(NoAnswerMessage()), 1, 0, 0},
+        {"send failed", 2000, {E::Start(), E::Connected(), E::SendFailed()},
+         linktest::SendFailed(), 1, 0, 0},
+        {"answer C0", 2000, answered("c0 0b"), failed, 1, 0, 0},
+        {"garbage", 2000, answered("12 34 56"), failed, 1, 0, 0},
+        {"half an answer", 2000, answered("40"), failed, 1, 0, 0},
+        {"wrong code", 2000, answered("40 0c"), failed, 1, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        DownloadSession s(Image(2000));
-        s.Handle(LinkEvent::Start());
-        LinkActions last;
-        for (const auto& e : c.events)
-            last = s.Handle(e);
-        const LinkAction* show = FindAction(last, K::Show);
-        ASSERT_NE(show, nullptr);
-        EXPECT_EQ(show->message.text, c.text);
-        EXPECT_NE(FindAction(last, K::Close), nullptr);
-        ASSERT_FALSE(last.empty());
-        EXPECT_EQ(last.back(), LinkAction::Finish(false));
-        EXPECT_TRUE(s.Finished());
-        EXPECT_FALSE(s.Succeeded());
-        EXPECT_TRUE(Sent(last).empty());
-        // Whatever comes later is ignored.
-        EXPECT_TRUE(s.Handle(LinkEvent::Timer(ANSWER_TIMER)).empty());
-        EXPECT_TRUE(s.Handle(LinkEvent::Answer(H("40 0b"))).empty());
+        DownloadSession s(Image(c.size));
+        EXPECT_EQ(linktest::Drive(s, c.events), c.last);
+        EXPECT_EQ(s.Finished(), c.finished);
+        EXPECT_EQ(s.Succeeded(), c.succeeded);
+        EXPECT_EQ(s.RestartRequested(), c.restart);
+        // Whatever comes after the end is ignored.
+        if (c.finished) {
+            for (const E& e : {E::Timer(ANSWER_TIMER), E::Answer(H("40 0b")), E::User(true)})
+                EXPECT_TRUE(s.Handle(e).empty());
+        }
     }
 }
 
-TEST(LinkDownload, TimeoutsStopTimersAndDropTheQueue)
+TEST(LinkDownload, MessagesTheUserSees)
 {
-    DownloadSession s(Image(10));
-    s.Handle(LinkEvent::Start());
-    EXPECT_EQ(s.Handle(LinkEvent::Timer(CONNECT_TIMER)),
-              (LinkActions{LinkAction::Stop(CONNECT_TIMER), LinkAction::Stop(ANSWER_TIMER),
-                           LinkAction::ClearQueue(), LinkAction::Close(),
-                           LinkAction::Show(ConnectTimeoutMessage()), LinkAction::Finish(false)}));
-    EXPECT_EQ(ConnectTimeoutMessage().caption, "错误");
-    EXPECT_EQ(ConnectTimeoutMessage().icon, MessageIcon::Error);
+    const auto error = [](const char* text) { return Message{text, "错误", MessageIcon::Error}; };
+    const std::pair<Message, Message> cases[] = {
+        {EthernetFailedMessage(), error("以太网连接不通,请检查IP和PORT设置和设备是否正常运行")},
+        {ConnectTimeoutMessage(), error("连接超时,请检查IP和PORT设置和设备是否正常运行")},
+        {NoAnswerMessage(), error("主站没有响应")},
+        {SendFailedMessage(), error("发送失败")},
+        {DownloadFailedMessage(), Message{"下 载 失 败！", "", MessageIcon::None}},
+        {DownloadDoneMessage(), Message{"下 载 完 毕！", "", MessageIcon::None}},
+        {RestartAfterDownloadQuestion(),
+         Message{"重启后配置才能生效 确实要重启设备吗？", "重启设备", MessageIcon::None}},
+        {ClearQuestion(), Message{"确实要清除配置吗？", "清除配置", MessageIcon::None}},
+        {RestartQuestion(), Message{"确实要重启设备吗？", "重启设备", MessageIcon::None}},
+        // The clear's result is the text, with the generic caption.
+        {ClearDoneMessage(), Message{"清除配置完成", "提示", MessageIcon::Information}},
+        {ClearFailedMessage(), error("清除配置失败")},
+    };
+    for (const auto& [actual, expected] : cases) EXPECT_EQ(actual, expected);
 }
 
-TEST(LinkDownload, EventsBeforeStartAndStrayTimersAreIgnored)
-{
-    DownloadSession s(Image(10));
-    EXPECT_TRUE(s.Handle(LinkEvent::Connected()).empty());
-    EXPECT_TRUE(s.Handle(LinkEvent::Answer(H("40 0b"))).empty());
-    s.Handle(LinkEvent::Start());
-    EXPECT_TRUE(s.Handle(LinkEvent::Timer(ANSWER_TIMER)).empty());
-    EXPECT_TRUE(s.Handle(LinkEvent::Timer(99)).empty());
-    EXPECT_FALSE(s.Finished());
-}
-
-TEST(LinkDownload, UnreadableHexFileIsTheEmptyFileMessage)
-{
-    testsupport::TempDir dir;
-    varnel::Bytes image;
-    auto refusal = DownloadSession::ReadImage((dir / "missing.txt").string(), image);
-    ASSERT_TRUE(refusal.has_value());
-    EXPECT_EQ(*refusal, ErrorMessage("你选择了下载空文件"));
-    testsupport::WriteFile(dir / "hex.txt", "01 02 ff ");
-    EXPECT_FALSE(DownloadSession::ReadImage((dir / "hex.txt").string(), image).has_value());
-    EXPECT_EQ(image, H("01 02 ff"));
-}
-
-TEST(LinkDownload, CompileForDownloadReadsBackWhatWasWritten)
+TEST(LinkDownload, ImageFromHexFileOrCompile)
 {
     testsupport::TempDir home;
+    Bytes image;
+    EXPECT_EQ(DownloadSession::ReadImage((home / "missing.txt").string(), image),
+              ErrorMessage("你选择了下载空文件"));
+    testsupport::WriteFile(home / "hex.txt", "01 02 ff ");
+    EXPECT_FALSE(DownloadSession::ReadImage((home / "hex.txt").string(), image).has_value());
+    EXPECT_EQ(image, H("01 02 ff"));
+
     testsupport::MakeHome(home.path());
     CVarnelDoc doc;
     doc.appFolder = home.str();
     SetupPort(doc, Port::COM1);
-    varnel::Bytes image;
     ASSERT_FALSE(CompileForDownload(doc, image).has_value());
     EXPECT_EQ(image, BuildImage(doc));
     EXPECT_EQ(testsupport::ReadFile(home / "HEX" / "hex.txt"), FormatHexText(image));
-    // A full rack: the compiler's refusal, and the old hex file stays.
+    // A full rack: the compiler's refusal, and no image.
     doc.deviceSlotNum = 1;
     PlaceModule(doc, LABEL_READ_COILS, 0, 1, 1);  // selection is on user slot 1
     image.clear();
-    auto refusal = CompileForDownload(doc, image);
+    const Refusal refusal = CompileForDownload(doc, image);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->text, "从站状态检测需要占用插槽");
     EXPECT_TRUE(image.empty());
 }
+
+}  // namespace

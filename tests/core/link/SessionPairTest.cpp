@@ -11,6 +11,7 @@
 #include "core/link/DeviceLink.h"
 #include "core/link/DownloadSession.h"
 #include "core/link/GatewayDevice.h"
+#include "core/link/LinkTestSupport.h"
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
 
@@ -23,69 +24,58 @@ struct Pair {
     std::int32_t linkRequestPending = 0;
     DeviceLink link{linkRequestPending};
     std::vector<Message> shown;
-    bool restartPending = false;
+    std::vector<int> progress;
 
     // Runs `session` to its end, answering questions with `yes`.
     bool Run(LinkSession& session, bool yes)
     {
         std::deque<LinkEvent> events{LinkEvent::Start()};
         std::set<int> armed;
+        bool restart = false;
         for (int guard = 0; guard < 10000 && !session.Finished(); ++guard) {
             if (events.empty()) {
-                if (armed.empty())
-                    return false;  // stuck
-                const int timer = *armed.begin();
+                if (armed.empty()) return false;  // stuck
+                events.push_back(LinkEvent::Timer(*armed.begin()));
                 armed.erase(armed.begin());
-                events.push_back(LinkEvent::Timer(timer));
             }
             const LinkEvent event = events.front();
             events.pop_front();
             for (const LinkAction& a : session.Handle(event)) {
-                switch (a.kind) {
-                case LinkAction::Kind::Connect:
+                using K = LinkAction::Kind;
+                if (a.kind == K::Connect) {
                     gateway.OnConnection();
                     events.push_back(LinkEvent::Connected());
-                    break;
-                case LinkAction::Kind::SendRequest: {
+                } else if (a.kind == K::SendRequest) {
                     Bytes wire;
                     link.SendRequest(a.data, [&](const std::uint8_t* b, std::size_t n) {
                         wire.assign(b, b + n);
                         return DeviceLink::WriteResult{DeviceLink::WriteResult::Status::Written, n};
                     });
-                    auto reply = gateway.OnRequest(wire.data(), wire.size());
-                    restartPending = restartPending || reply.restart;
+                    const auto reply = gateway.OnRequest(wire.data(), wire.size());
+                    restart = restart || reply.restart;
                     if (auto answer = link.OnRead(reply.answer.data(), reply.answer.size()))
                         events.push_back(LinkEvent::Answer(*answer));
-                    break;
-                }
-                case LinkAction::Kind::ArmTimer:
+                } else if (a.kind == K::ArmTimer) {
                     armed.insert(a.timer);
-                    break;
-                case LinkAction::Kind::StopTimer:
+                } else if (a.kind == K::StopTimer) {
                     armed.erase(a.timer);
-                    break;
-                case LinkAction::Kind::Show:
+                } else if (a.kind == K::Show) {
                     shown.push_back(a.message);
-                    break;
-                case LinkAction::Kind::Ask:
+                } else if (a.kind == K::SetProgress) {
+                    progress.push_back(a.value);
+                } else if (a.kind == K::Ask) {
                     events.push_back(LinkEvent::User(yes));
-                    break;
-                default:
-                    break;
                 }
             }
         }
-        if (restartPending)
-            gateway.Restart();
-        restartPending = false;
+        if (restart) gateway.Restart();
         return session.Succeeded();
     }
 };
 
-Bytes LargeImage()
+TEST(LinkPair, FullRacksDownloadRestartAndClear)
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
+    CVarnelDoc doc = docfixtures::NewDoc();
     doc.deviceSlotNum = 54;
     for (Port port : {Port::COM1, Port::COM2}) {
         SetupPort(doc, port);
@@ -93,20 +83,12 @@ Bytes LargeImage()
             PlaceModule(doc, LABEL_READ_HOLDING, static_cast<std::uint16_t>(i * 10), 10,
                         static_cast<std::uint8_t>(i + 1));
     }
-    EXPECT_FALSE(PlaceSlaveStatusModules(doc).has_value());
-    return BuildImage(doc);
-}
-
-}  // namespace
-
-TEST(LinkPair, FullRacksDownloadRestartAndClear)
-{
-    const Bytes image = LargeImage();
+    ASSERT_FALSE(PlaceSlaveStatusModules(doc).has_value());
+    const Bytes image = BuildImage(doc);
     ASSERT_GT(image.size(), 600u);
     Pair pair;
     DownloadSession download(image);
     ASSERT_TRUE(pair.Run(download, true));
-    EXPECT_EQ(pair.gateway.Downloaded(), image);
     EXPECT_EQ(pair.gateway.Running(), image);
 
     DeviceCommandSession clear(DeviceCommandSession::CLEAR);
@@ -116,18 +98,32 @@ TEST(LinkPair, FullRacksDownloadRestartAndClear)
     EXPECT_EQ(pair.shown.back().text, "清除配置完成");
 }
 
-TEST(LinkPair, PiecesOfEverySizeJoinToTheImage)
+TEST(LinkPair, ImagesArriveWholeInPiecesOf1200)
 {
-    for (std::size_t size : {0u, 1u, 1199u, 1200u, 1201u, 2400u, 2401u, 9000u}) {
-        SCOPED_TRACE(size);
-        Bytes image(size);
-        for (std::size_t i = 0; i < size; ++i)
-            image[i] = static_cast<std::uint8_t>(i ^ (i >> 8));
+    struct Case {
+        std::size_t size;
+        std::vector<std::size_t> pieces;
+        int progressMax;
+    } cases[] = {
+        {0, {0}, 2},       {1, {1}, 2},       {1199, {1199}, 2},        {1200, {1200}, 3},
+        {1201, {1200, 1}, 3}, {2400, {1200, 1200}, 4}, {2401, {1200, 1200, 1}, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        const Bytes image = linktest::Image(c.size);
         Pair pair;
         DownloadSession download(image);
+        EXPECT_EQ(download.ProgressMax(), c.progressMax);
         ASSERT_TRUE(pair.Run(download, false));
         EXPECT_EQ(pair.gateway.Downloaded(), image);
+        EXPECT_EQ(pair.gateway.Pieces(), c.pieces);
         EXPECT_EQ(pair.gateway.Restarts(), 0);
         EXPECT_EQ(pair.linkRequestPending, 0);
+        // The bar: 0, half way clamped to the end, one step per piece, the end.
+        if (c.size == 2401) {
+            EXPECT_EQ(pair.progress, (std::vector<int>{0, 4, 1, 2, 3, 4}));
+        }
     }
 }
+
+}  // namespace

@@ -2,7 +2,6 @@
 // parameters' OK changing only the text of "ip".
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -12,121 +11,88 @@
 
 using namespace varnel;
 using testsupport::ReadFile;
-using testsupport::TempDir;
 using testsupport::WriteFile;
 
 namespace {
 
-class OptionFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const char* old = std::getenv("VARNEL_HOME");
-        hadHome = old != nullptr;
-        if (hadHome) oldHome = old;
-        testsupport::MakeHome(home.path(), "");
-        ::setenv("VARNEL_HOME", home.str().c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (hadHome)
-            ::setenv("VARNEL_HOME", oldHome.c_str(), 1);
-        else
-            ::unsetenv("VARNEL_HOME");
-    }
-    std::filesystem::path File() const { return home.path() / "IP" / "ETHOption.xml"; }
-
-    TempDir home;
-    bool hadHome = false;
-    std::string oldHome;
-};
-
-TEST_F(OptionFileTest, NewDocumentTakesTheAddressFromTheFile)
+// The address a new document takes from the data folder $VARNEL_HOME names.
+std::string NewDocumentIp()
 {
-    struct Case {
-        const char* name;
-        std::string content;  // "-" = no file
-        std::string ip;
-    } cases[] = {
-        {"address",
-         "<?xml version=\"1.0\"?>\r\n<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>",
+    CVarnelDoc doc;
+    doc.deviceSlotNum = 3;
+    doc.Slot(Port::COM1, 55).module.moduleName = "x";
+    EXPECT_TRUE(doc.OnNewDocument());
+    EXPECT_EQ(doc.deviceSlotNum, 10);
+    EXPECT_TRUE(doc.Slot(Port::COM1, 55).IsEmpty());
+    return doc.deviceIp;
+}
+
+// `content` as the option file ("-" = none).
+void PutFile(const std::filesystem::path& file, const std::string& content)
+{
+    std::filesystem::remove(file);
+    if (content != "-") WriteFile(file, content);
+}
+
+TEST(OptionFile, NewDocumentTakesTheAddressFromTheFile)
+{
+    testsupport::HomeEnv env("");
+    const std::pair<std::string, std::string> cases[] = {
+        {"<?xml version=\"1.0\"?>\r\n<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>",
          "192.168.1.20"},
-        {"first ip counts", "<ETHOption><x/><ip>1.2.3.4</ip><ip>5.6.7.8</ip></ETHOption>",
-         "1.2.3.4"},
-        {"no file", "-", ""},
-        {"empty file", "", ""},
-        {"no ip", "<ETHOption><ipaddr>1.2.3.4</ipaddr></ETHOption>", ""},
-        {"ip not inside ETHOption", "<ip>1.2.3.4</ip>", ""},
-        {"empty ip", "<ETHOption><ip/></ETHOption>", ""},
+        {"<ETHOption><x/><ip>1.2.3.4</ip><ip>5.6.7.8</ip></ETHOption>", "1.2.3.4"},
+        {"-", ""},
+        {"", ""},
+        {"<ETHOption><ipaddr>1.2.3.4</ipaddr></ETHOption>", ""},
+        {"<ip>1.2.3.4</ip>", ""},  // not inside ETHOption
+        {"<ETHOption><ip/></ETHOption>", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::filesystem::remove(File());
-        if (c.content != "-") WriteFile(File(), c.content);
-        CVarnelDoc doc;
-        doc.deviceSlotNum = 3;
-        doc.Slot(Port::COM1, 55).module.moduleName = "x";
-        ASSERT_TRUE(doc.OnNewDocument());
-        EXPECT_EQ(doc.deviceIp, c.ip);
-        EXPECT_EQ(doc.deviceSlotNum, 10);
-        EXPECT_TRUE(doc.Slot(Port::COM1, 55).IsEmpty());
+    for (const auto& [content, ip] : cases) {
+        SCOPED_TRACE(content);
+        PutFile(env.home / "IP/ETHOption.xml", content);
+        EXPECT_EQ(NewDocumentIp(), ip);
     }
-}
-
-TEST_F(OptionFileTest, OkChangesOnlyTheTextOfIp)
-{
-    struct Case {
-        const char* name;
-        std::string before;  // "-" = no file
-        std::string after;
-    } cases[] = {
-        {"structure kept",
-         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ETHOption>\r\n\t<ip>10.0.0.5</ip>\r\n"
-         "\t<other a='1'/>\r\n</ETHOption>\r\n",
-         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ETHOption>\r\n\t<ip>192.168.1.20</ip>\r\n"
-         "\t<other a='1'/>\r\n</ETHOption>\r\n"},
-        {"empty ip element opened on one line", "<ETHOption>\r\n<ip/>\r\n</ETHOption>\r\n",
-         "<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>\r\n"},
-        {"no ip: written back unchanged", "<ETHOption>\r\n<ipx>1</ipx>\r\n</ETHOption>\r\n",
-         "<ETHOption>\r\n<ipx>1</ipx>\r\n</ETHOption>\r\n"},
-        {"missing file created", "-",
-         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ETHOption>\r\n<ip>192.168.1.20</ip>\r\n"
-         "</ETHOption>\r\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::filesystem::remove(File());
-        if (c.before != "-") WriteFile(File(), c.before);
-        EXPECT_FALSE(WriteAccessAddress(home.str(), "192.168.1.20").has_value());
-        EXPECT_EQ(ReadFile(File()), c.after);
-    }
+    // The file that ships with the program.
     CVarnelDoc doc;
-    doc.OnNewDocument();
-    EXPECT_EQ(doc.deviceIp, "192.168.1.20");
-}
-
-TEST_F(OptionFileTest, MissingFolderIsCreatedAndFailuresAreReported)
-{
-    std::filesystem::remove_all(home.path() / "IP");
-    EXPECT_FALSE(WriteAccessAddress(home.str(), "10.1.1.1").has_value());
-    CVarnelDoc doc;
-    doc.OnNewDocument();
-    EXPECT_EQ(doc.deviceIp, "10.1.1.1");
-
-    // A data folder that is a file: the write fails with the file's name.
-    WriteFile(home.path() / "plain", "x");
-    const Refusal r = WriteAccessAddress((home.path() / "plain").string(), "10.1.1.2");
-    ASSERT_TRUE(r.has_value());
-    EXPECT_NE(r->text.find("ETHOption.xml"), std::string::npos);
-}
-
-TEST(OptionFileShipped, DataFileHoldsTheDefaultAddress)
-{
-    const auto dir = std::filesystem::path(VARNEL_SOURCE_DIR) / "data";
-    CVarnelDoc doc;
-    doc.appFolder = dir.string();
+    doc.appFolder = std::string(VARNEL_SOURCE_DIR) + "/data";
     ReadAccessAddress(doc);
     EXPECT_EQ(doc.deviceIp, "192.168.1.10");
+}
+
+TEST(OptionFile, OkChangesOnlyTheTextOfIp)
+{
+    testsupport::HomeEnv env("");
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    const std::pair<std::string, std::string> cases[] = {
+        {decl + "\r\n<ETHOption>\r\n\t<ip>10.0.0.5</ip>\r\n\t<other a='1'/>\r\n</ETHOption>\r\n",
+         decl + "\r\n<ETHOption>\r\n\t<ip>192.168.1.20</ip>\r\n\t<other a='1'/>\r\n"
+                "</ETHOption>\r\n"},
+        // An empty ip element is opened on one line.
+        {"<ETHOption>\r\n<ip/>\r\n</ETHOption>\r\n",
+         "<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>\r\n"},
+        // No ip: written back unchanged.
+        {"<ETHOption>\r\n<ipx>1</ipx>\r\n</ETHOption>\r\n",
+         "<ETHOption>\r\n<ipx>1</ipx>\r\n</ETHOption>\r\n"},
+        // A missing file is created.
+        {"-", decl + "<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>\r\n"},
+    };
+    for (const auto& [before, after] : cases) {
+        SCOPED_TRACE(before);
+        PutFile(env.home / "IP/ETHOption.xml", before);
+        EXPECT_FALSE(WriteAccessAddress(env.home.str(), "192.168.1.20").has_value());
+        EXPECT_EQ(ReadFile(env.home / "IP/ETHOption.xml"), after);
+    }
+    EXPECT_EQ(NewDocumentIp(), "192.168.1.20");
+
+    // A missing folder is created.
+    std::filesystem::remove_all(env.home / "IP");
+    EXPECT_FALSE(WriteAccessAddress(env.home.str(), "10.1.1.1").has_value());
+    EXPECT_EQ(NewDocumentIp(), "10.1.1.1");
+    // A data folder that is a file: the write fails with the file's name.
+    WriteFile(env.home / "plain", "x");
+    const Refusal r = WriteAccessAddress((env.home / "plain").string(), "10.1.1.2");
+    ASSERT_TRUE(r.has_value());
+    EXPECT_NE(r->text.find("ETHOption.xml"), std::string::npos);
 }
 
 }  // namespace

@@ -16,26 +16,10 @@ namespace {
 
 const std::string DECL = "<?xml version='1.0' encoding='gb2312'?>";
 
-TEST(XmlBuild, ElementsAfterADeclarationAndInsideAnEmptyElement)
+// Finds `tag` after the current element and goes into it.
+bool Enter(CXmlDoc& xml, const std::string& tag)
 {
-    CXmlDoc xml;
-    xml.SetDocument(DECL);
-    ASSERT_TRUE(xml.AddElement("A"));
-    EXPECT_EQ(xml.Document(), DECL + "<A/>\r\n");
-
-    ASSERT_TRUE(xml.IntoElement());
-    ASSERT_TRUE(xml.AddElement("B", "x"));
-    ASSERT_TRUE(xml.AddElement("C"));
-    EXPECT_EQ(xml.Document(), DECL + "<A>\r\n<B>x</B>\r\n<C/>\r\n</A>\r\n");
-
-    // The table follows the text: reparsing finds the same tree.
-    CXmlDoc again;
-    EXPECT_TRUE(again.SetDocument(xml.Document()));
-    ASSERT_TRUE(again.FindElement("A"));
-    ASSERT_TRUE(again.IntoElement());
-    ASSERT_TRUE(again.FindElement("B"));
-    EXPECT_EQ(again.GetData(), "x");
-    EXPECT_TRUE(again.FindElement("C"));
+    return xml.FindElement(tag) && xml.IntoElement();
 }
 
 TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
@@ -57,15 +41,16 @@ TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
          "<R><a/><N>t</N>\r\ntail</R>"},
         {"an empty element with attributes is opened", "<R x=\"1\"/>", "R", "",
          "<R x=\"1\">\r\n<N>t</N>\r\n</R>"},
+        {"an empty element is opened", "<A/>", "A", "", "<A>\r\n<N>t</N>\r\n</A>"},
         {"top level of an empty document", "", "", "", "<N>t</N>\r\n"},
+        {"after a declaration", DECL, "", "", DECL + "<N>t</N>\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CXmlDoc xml;
         xml.SetDocument(c.doc);
         if (!c.into.empty()) {
-            ASSERT_TRUE(xml.FindElement(c.into));
-            ASSERT_TRUE(xml.IntoElement());
+            ASSERT_TRUE(Enter(xml, c.into));
         }
         if (!c.after.empty()) {
             ASSERT_TRUE(xml.FindElement(c.after));
@@ -82,6 +67,14 @@ TEST(XmlBuild, InsertionPointsAndTheRecordsBehindThem)
             const CXmlDoc::ElemRecord& r = xml.Record(xml.CurrentPosition());
             EXPECT_EQ(xml.Document().compare(r.start + r.length - r.EndTagLength(), 2, "</"), 0);
         }
+        // The table follows the text: reparsing finds the new element.
+        CXmlDoc again;
+        again.SetDocument(xml.Document());
+        if (!c.into.empty()) {
+            ASSERT_TRUE(Enter(again, c.into));
+        }
+        ASSERT_TRUE(again.FindElement("N"));
+        EXPECT_EQ(again.GetData(), "t");
     }
 }
 
@@ -106,6 +99,12 @@ TEST(XmlBuild, AttributesEscapingAndSetData)
     parent.SetDocument("<p><c/></p>");
     ASSERT_TRUE(parent.FindElement("p"));
     EXPECT_FALSE(parent.SetData(parent.CurrentPosition(), "x"));  // has a child element
+
+    // An element added without data is an empty-element tag.
+    CXmlDoc empty;
+    empty.SetDocument(DECL);
+    ASSERT_TRUE(empty.AddElement("C"));
+    EXPECT_EQ(empty.Document(), DECL + "<C/>\r\n");
 }
 
 TEST(XmlBuild, SetAttributeOnOddStartTags)
@@ -192,8 +191,7 @@ TEST(XmlParse, TolerantTreeOfBrokenDocuments)
 {
     CXmlDoc xml;
     EXPECT_FALSE(xml.SetDocument("<a><b></a>"));
-    ASSERT_TRUE(xml.FindElement("a"));
-    ASSERT_TRUE(xml.IntoElement());
+    ASSERT_TRUE(Enter(xml, "a"));
     ASSERT_TRUE(xml.FindElement("b"));
     const auto& b = xml.Record(xml.CurrentPosition());
     EXPECT_TRUE(b.flags & CXmlDoc::MARK_NOT_ENDED);
@@ -202,8 +200,7 @@ TEST(XmlParse, TolerantTreeOfBrokenDocuments)
 
     // The children of elements left open follow them as siblings.
     EXPECT_FALSE(xml.SetDocument("<r><u><v><c/></r>"));
-    ASSERT_TRUE(xml.FindElement("r"));
-    ASSERT_TRUE(xml.IntoElement());
+    ASSERT_TRUE(Enter(xml, "r"));
     std::string order;
     for (CXmlDoc::Pos p = xml.Record(xml.ParentPosition()).firstChild; p != 0;
          p = xml.Record(p).next) {
@@ -222,8 +219,7 @@ TEST(XmlParse, EmptyElementTagsAndNameMatching)
 {
     CXmlDoc xml;
     xml.SetDocument("<r><a x=1/><b x=\"1\"/><c /><ipaddr>no</ipaddr><ip >yes</ip></r>");
-    ASSERT_TRUE(xml.FindElement("r"));
-    ASSERT_TRUE(xml.IntoElement());
+    ASSERT_TRUE(Enter(xml, "r"));
     ASSERT_TRUE(xml.FindElement("a"));
     EXPECT_EQ(xml.GetAttribute("x"), "1/");  // the slash belongs to the value
     EXPECT_NE(xml.Record(xml.CurrentPosition()).flags & CXmlDoc::MARK_NOT_ENDED, 0u);
@@ -263,8 +259,7 @@ TEST(XmlRead, DataAndUnescaping)
     CXmlDoc xml;
     xml.SetDocument("<r><e/><p><c/></p><d>x<![CDATA[<&>]]><!-- no -->y</d></r>");
     EXPECT_EQ(xml.GetData(0), "");  // a document with a root element
-    ASSERT_TRUE(xml.FindElement("r"));
-    xml.IntoElement();
+    ASSERT_TRUE(Enter(xml, "r"));
     ASSERT_TRUE(xml.FindElement("e"));
     EXPECT_EQ(xml.GetData(), "");
     ASSERT_TRUE(xml.FindElement("p"));
@@ -279,8 +274,7 @@ TEST(XmlNavigate, IntoAndOutOfElements)
     xml.SetDocument("<r><a><x/></a><b/><a/></r>");
     EXPECT_FALSE(xml.IntoElement());  // nothing current yet
     EXPECT_FALSE(xml.OutOfElement());
-    ASSERT_TRUE(xml.FindElement("r"));
-    ASSERT_TRUE(xml.IntoElement());
+    ASSERT_TRUE(Enter(xml, "r"));
     ASSERT_TRUE(xml.FindElement("a"));
     const CXmlDoc::Pos firstA = xml.CurrentPosition();
     ASSERT_TRUE(xml.IntoElement());
@@ -313,8 +307,7 @@ TEST(XmlTable, SegmentsPositionsAndGrowth)
     EXPECT_EQ(r.start, 3u + 4u * (65536u - 2u));
     EXPECT_EQ(r.parent, 1u);
     EXPECT_EQ(xml.Record(r.prev).next, 1u << 16);
-    ASSERT_TRUE(xml.FindElement("r"));
-    xml.IntoElement();
+    ASSERT_TRUE(Enter(xml, "r"));
     int found = 0;
     while (xml.FindElement("e")) ++found;
     EXPECT_EQ(found, count);

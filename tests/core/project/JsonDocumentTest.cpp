@@ -7,6 +7,7 @@
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/project/JsonDocument.h"
+#include "support/DocFixtures.h"
 
 using namespace varnel;
 
@@ -14,20 +15,13 @@ namespace {
 
 CVarnelDoc Sample()
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
+    CVarnelDoc doc = docfixtures::NewDoc({Port::COM2});
     doc.deviceIp = "10.1.2.3";
     doc.deviceSlotNum = 4;
-    SetupPort(doc, Port::COM2);
     PlaceModule(doc, LABEL_WRITE_REGISTERS, 256, 123, 17);
-    CModule& odd = doc.Slot(Port::COM2, 56).module;  // above the slot count: kept
-    odd.moduleName = "名称 & \"引号\" <x>";
-    odd.usrPrm = "用户";
-    odd.Ext_Module_Prm_Data_Len = "-3";
-    odd.picture = "p";
-    odd.inputLen = -7;
-    odd.outputLen = 2147483647;
-    odd.modulePrm = {0x0a, 0x01, 0xff};
+    // Above the slot count, and odd values in every field: all kept.
+    doc.Slot(Port::COM2, 56).module =
+        CModule{"名称 & \"引号\" <x>", "用户", "-3", -7, 2147483647, "p", {0x0a, 0x01, 0xff}};
     return doc;
 }
 
@@ -47,7 +41,7 @@ TEST(JsonDocument, RoundTripIsLossless)
     EXPECT_EQ(back.deviceIp, doc.deviceIp);
     EXPECT_EQ(back.deviceSlotNum, 4);
     EXPECT_EQ(back.com2Enabled, 1);
-    EXPECT_EQ(back.selectedSlot, 7);
+    EXPECT_EQ(back.selectedSlot, 7);  // not part of the form
     EXPECT_EQ(ExportJson(back), text);
 }
 
@@ -68,15 +62,13 @@ TEST(JsonDocument, ShortRacksFillWithEmptyModules)
 
 TEST(JsonDocument, RefusalsNameTheFieldAndChangeNothing)
 {
+    // A module whose `last` field is left for the case to write.
     const std::string module =
         R"({"moduleName":"","usrPrm":"","Ext_Module_Prm_Data_Len":"","picture":"",)"
-        R"("inputLen":0,"outputLen":0,"modulePrm":"")";
-    auto doc58 = [&] {
-        std::string list = "[";
-        for (int i = 0; i < 58; ++i)
-            list += (i ? "," : "") + module + "}";
-        return list + "]";
-    }();
+        R"("inputLen":0,"outputLen":0,)";
+    std::string doc58 = "[";
+    for (int i = 0; i < 58; ++i) doc58 += (i ? "," : "") + module + R"("modulePrm":""})";
+    doc58 += "]";
     const std::string head = R"({"deviceIp":"1.2.3.4","com1Enabled":0,"com2Enabled":0,)";
     const struct {
         std::string text;
@@ -92,15 +84,13 @@ TEST(JsonDocument, RefusalsNameTheFieldAndChangeNothing)
         {head + R"("deviceSlotNum":10,"com1":[],"com2":[{"moduleName":"","usrPrm":"",)" +
              R"("Ext_Module_Prm_Data_Len":"","inputLen":0,"outputLen":0,"modulePrm":""}]})",
          "com2[0].picture"},
-        {head + R"("deviceSlotNum":10,"com1":[],"com2":[)" +
-             module.substr(0, module.size() - 14) + R"("modulePrm":"abc"}]})",
+        {head + R"("deviceSlotNum":10,"com1":[],"com2":[)" + module + R"("modulePrm":"abc"}]})",
          "com2[0].modulePrm"},
-        {head + R"("deviceSlotNum":10,"com1":[],"com2":[)" +
-             module.substr(0, module.size() - 14) + R"("modulePrm":"zz"}]})",
+        {head + R"("deviceSlotNum":10,"com1":[],"com2":[)" + module + R"("modulePrm":"zz"}]})",
          "com2[0].modulePrm"},
-        {head + R"("deviceSlotNum":10,"com1":[)" +
-             R"({"moduleName":"","usrPrm":"","Ext_Module_Prm_Data_Len":"","picture":"",)" +
-             R"("inputLen":4294967296,"outputLen":0,"modulePrm":""}],"com2":[]})",
+        {head + R"("deviceSlotNum":10,"com1":[{"inputLen":4294967296,"outputLen":0,)" +
+             R"("moduleName":"","usrPrm":"","Ext_Module_Prm_Data_Len":"","picture":"",)" +
+             R"("modulePrm":""}],"com2":[]})",
          "com1[0].inputLen"},
         {head + R"("deviceSlotNum":10,"com1":[7],"com2":[]})", "com1[0]"},
     };
