@@ -374,20 +374,16 @@ int CmdCompile(const std::vector<std::string>& argv)
     CVarnelDoc doc;
     if (!OpenProject(path, doc))
         return EXIT_REFUSED;
-    if (output == "-") {
-        if (auto refusal = PlaceSlaveStatusModules(doc))
-            return Refuse(*refusal);
-        if (auto refusal = CheckImageLimits(doc))
-            return Refuse(*refusal);
-        const Bytes image = BuildImage(doc);
-        std::cout << FormatHexText(image);
+    const bool toStdout = output == "-";
+    const std::string hexPath = output.empty() ? doc.HexFilePath() : output;
+    CompileResult result = toStdout ? CompileImage(doc) : Compile(doc, hexPath);
+    if (result.message)
+        return Refuse(*result.message);
+    if (toStdout) {
+        std::cout << FormatHexText(result.image);
         std::cout.flush();
         return EXIT_OK;
     }
-    const std::string hexPath = output.empty() ? doc.HexFilePath() : output;
-    CompileResult result = Compile(doc, hexPath);
-    if (result.message)
-        return Refuse(*result.message);
     const auto& image = result.image;
     char crc[8];
     std::snprintf(crc, sizeof crc, "%02x %02x", image[image.size() - 2], image.back());

@@ -112,16 +112,22 @@ Refusal CheckImageLimits(const CVarnelDoc& doc)
     return std::nullopt;
 }
 
-CompileResult Compile(CVarnelDoc& doc, const std::string& hexPath)
+CompileResult CompileImage(CVarnelDoc& doc)
 {
     CompileResult result;
     result.message = PlaceSlaveStatusModules(doc);
+    if (!result.message)
+        result.message = CheckImageLimits(doc);
+    if (!result.message)
+        result.image = BuildImage(doc);
+    return result;
+}
+
+CompileResult Compile(CVarnelDoc& doc, const std::string& hexPath)
+{
+    CompileResult result = CompileImage(doc);
     if (result.message)
         return result;
-    result.message = CheckImageLimits(doc);
-    if (result.message)
-        return result;
-    result.image = BuildImage(doc);
     result.message = WriteHexFile(hexPath, result.image);
     result.hexWritten = !result.message.has_value();
     return result;

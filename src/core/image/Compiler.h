@@ -28,6 +28,9 @@ struct CompileResult {
     bool hexWritten = false;
 };
 
+// Step A, the size check and step B, without writing anything.
+CompileResult CompileImage(CVarnelDoc& doc);
+
 // Step A, step B, then the hex file at `hexPath`.
 CompileResult Compile(CVarnelDoc& doc, const std::string& hexPath);
 
