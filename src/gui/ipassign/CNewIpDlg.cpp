@@ -1,9 +1,6 @@
 #include "gui/ipassign/CNewIpDlg.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
-#include <QIntValidator>
-#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -24,22 +21,11 @@ CNewIpDlg::CNewIpDlg(const QString& macText, QWidget* parent)
     description->setObjectName("descriptionEdit");
     if (!macText.isEmpty()) mac->setText(macText);
 
-    auto* ipRow = new QHBoxLayout;
-    for (int i = 0; i < 4; ++i) {
-        auto* part = new QLineEdit(this);
-        part->setValidator(new QIntValidator(0, 255, part));
-        part->setMaxLength(3);
-        part->setFixedWidth(40);
-        part->setAlignment(Qt::AlignCenter);
-        ipParts[static_cast<std::size_t>(i)] = part;
-        if (i != 0) ipRow->addWidget(new QLabel(QStringLiteral("."), this));
-        ipRow->addWidget(part);
-    }
-    ipRow->addStretch(1);
+    address = new CIpAddressEdit(this);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("MAC地址:"), mac);
-    form->addRow(QStringLiteral("IP:"), ipRow);
+    form->addRow(QStringLiteral("IP:"), address);
     form->addRow(QStringLiteral("设备名称:"), name);
     form->addRow(QStringLiteral("设备描述:"), description);
     auto* layout = new QVBoxLayout(this);
@@ -50,16 +36,7 @@ CNewIpDlg::CNewIpDlg(const QString& macText, QWidget* parent)
     setMinimumWidth(320);
 }
 
-QString CNewIpDlg::IpText() const
-{
-    QStringList numbers;
-    bool any = false;
-    for (const QLineEdit* part : ipParts) {
-        any = any || !part->text().isEmpty();
-        numbers << QString::number(part->text().toInt());
-    }
-    return any ? numbers.join('.') : QString();
-}
+QString CNewIpDlg::IpText() const { return address->IsBlank() ? QString() : address->Text(); }
 
 void CNewIpDlg::OnOk()
 {

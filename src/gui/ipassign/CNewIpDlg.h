@@ -3,11 +3,10 @@
 // device name and description. OK runs the checks in their order and stays
 // open, with the check's message, until they all pass.
 #include <QDialog>
-#include <array>
+#include <QLineEdit>
 
 #include "core/ipassign/NewIpChecks.h"
-
-class QLineEdit;
+#include "gui/ui/CIpAddressEdit.h"
 
 namespace varnel {
 
@@ -21,7 +20,7 @@ public:
     const NewIpEntry& Entry() const { return entry; }
 
     QLineEdit* MacEdit() const { return mac; }
-    QLineEdit* IpPart(int i) const { return ipParts[static_cast<std::size_t>(i)]; }
+    QLineEdit* IpPart(int i) const { return address->Part(i); }
     QLineEdit* NameEdit() const { return name; }
     QLineEdit* DescriptionEdit() const { return description; }
     // The IP field as dotted text; empty when all four parts are blank, a
@@ -32,7 +31,7 @@ private:
     void OnOk();
 
     QLineEdit* mac;
-    std::array<QLineEdit*, 4> ipParts{};
+    CIpAddressEdit* address = nullptr;
     QLineEdit* name;
     QLineEdit* description;
     NewIpEntry entry;

@@ -1,10 +1,8 @@
 #include "gui/model/CDeviceIpDlg.h"
 
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStringList>
 #include <QVBoxLayout>
 
 #include "core/model/CVarnelDoc.h"
@@ -21,35 +19,16 @@ CDeviceIpDlg::CDeviceIpDlg(CVarnelDoc& doc, QWidget* parent) : QDialog(parent), 
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("IP:"), this));
-    // The field shows the address as far as its parts are numbers.
-    const QStringList shown = ToQ(doc.deviceIp).split('.');
-    for (int i = 0; i < 4; ++i) {
-        auto* part = new QLineEdit(this);
-        part->setValidator(new QIntValidator(0, 255, part));
-        part->setMaxLength(3);
-        part->setFixedWidth(40);
-        part->setAlignment(Qt::AlignCenter);
-        if (shown.size() == 4) {
-            bool ok = false;
-            const int value = shown[i].toInt(&ok);
-            if (ok && value >= 0 && value <= 255) part->setText(QString::number(value));
-        }
-        parts[static_cast<std::size_t>(i)] = part;
-        if (i != 0) row->addWidget(new QLabel(QStringLiteral("."), this));
-        row->addWidget(part);
-    }
+    address = new CIpAddressEdit(this);
+    address->SetText(ToQ(doc.deviceIp));
+    row->addWidget(address);
     layout->addLayout(row);
     auto* buttons = MakeOkCancel(this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CDeviceIpDlg::OnOk);
     layout->addWidget(buttons);
 }
 
-QString CDeviceIpDlg::AddressText() const
-{
-    QStringList numbers;
-    for (const QLineEdit* part : parts) numbers << QString::number(part->text().toInt());
-    return numbers.join('.');
-}
+QString CDeviceIpDlg::AddressText() const { return address->Text(); }
 
 void CDeviceIpDlg::OnOk()
 {

@@ -2,9 +2,9 @@
 // The access parameter dialog "访问参数": the gateway's address in an IP
 // address field; OK stores it in the document and in the option file.
 #include <QDialog>
-#include <array>
+#include <QLineEdit>
 
-class QLineEdit;
+#include "gui/ui/CIpAddressEdit.h"
 
 namespace varnel {
 
@@ -18,13 +18,13 @@ public:
     // The dotted text the field holds: four numbers 0-255, a blank part as 0.
     QString AddressText() const;
     // The four parts of the address field.
-    QLineEdit* Part(int i) const { return parts[static_cast<std::size_t>(i)]; }
+    QLineEdit* Part(int i) const { return address->Part(i); }
 
 private:
     void OnOk();
 
     CVarnelDoc& doc;
-    std::array<QLineEdit*, 4> parts{};
+    CIpAddressEdit* address = nullptr;
 };
 
 }  // namespace varnel

@@ -1,0 +1,28 @@
+#pragma once
+// An IP address field: four number boxes 0-255 with dots between them.
+#include <QWidget>
+#include <array>
+
+class QLineEdit;
+
+namespace varnel {
+
+class CIpAddressEdit : public QWidget {
+    Q_OBJECT
+public:
+    explicit CIpAddressEdit(QWidget* parent = nullptr);
+
+    // Shows a dotted address; parts that are not numbers 0-255 stay blank,
+    // and text that is not four parts leaves the whole field blank.
+    void SetText(const QString& dotted);
+    // The dotted text of the four parts, a blank part counting as 0.
+    QString Text() const;
+    // True when all four parts are blank.
+    bool IsBlank() const;
+    QLineEdit* Part(int i) const { return parts[static_cast<std::size_t>(i)]; }
+
+private:
+    std::array<QLineEdit*, 4> parts{};
+};
+
+}  // namespace varnel
