@@ -11,7 +11,7 @@
 #include <iostream>
 
 #include "cli/CliCommand.h"
-#include "core/ipassign/Ipv4.h"
+#include "core/util/Ipv4.h"
 #include "core/ipassign/NewIpChecks.h"
 #include "net/CDhcpServer.h"
 #include "net/CEipClient.h"
@@ -50,7 +50,7 @@ quint16 PortOption(Args& args, const char* name, quint16 fallback)
 }
 
 // MAC=IP[,NAME], checked as the new-assignment dialog checks it.
-std::optional<DhcpAssignment> ParseAssignment(const std::string& text, Refusal& refusal)
+std::optional<DhcpAssignment> ParseAssignment(const std::string& text, LegacyRefusal& refusal)
 {
     const auto equals = text.find('=');
     if (equals == std::string::npos)
@@ -85,7 +85,7 @@ int DhcpServer(const std::vector<std::string>& argv)
     Args args(argv);
     std::vector<DhcpAssignment> assignments;
     for (const auto& text : args.Options("assign")) {
-        Refusal refusal;
+        LegacyRefusal refusal;
         auto assignment = ParseAssignment(text, refusal);
         if (!assignment)
             return Refuse(*refusal);

@@ -23,7 +23,7 @@ CDhcpServer::CDhcpServer(QObject* parent) : QObject(parent)
     connect(&socket, &QUdpSocket::readyRead, this, &CDhcpServer::ReadPending);
 }
 
-Refusal CDhcpServer::Start(const QHostAddress& listen, quint16 port)
+LegacyRefusal CDhcpServer::Start(const QHostAddress& listen, quint16 port)
 {
     Stop();
     // Qt turns on broadcast and packet information for every UDP socket.

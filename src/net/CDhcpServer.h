@@ -23,7 +23,7 @@ public:
 
     // Binds `listen`:`port` with address reuse and starts serving. Refuses
     // with "接收失败" when the port cannot be bound.
-    Refusal Start(const QHostAddress& listen = QHostAddress::AnyIPv4, quint16 port = 67);
+    LegacyRefusal Start(const QHostAddress& listen = QHostAddress::AnyIPv4, quint16 port = 67);
     // Stops at once: the socket is closed, nothing more is answered.
     void Stop();
     bool IsRunning() const { return socket.state() == QAbstractSocket::BoundState; }

@@ -43,7 +43,7 @@ void Append16(Bytes& out, unsigned value)
 
 }  // namespace
 
-Refusal PlaceSlaveStatusModules(CVarnelDoc& doc)
+LegacyRefusal PlaceSlaveStatusModules(CVarnelDoc& doc)
 {
     for (Port port : {Port::COM1, Port::COM2}) {
         if (doc.Enabled(port) != 1)
@@ -93,7 +93,7 @@ Bytes BuildImage(const CVarnelDoc& doc)
     return image;
 }
 
-Refusal CheckImageLimits(const CVarnelDoc& doc)
+LegacyRefusal CheckImageLimits(const CVarnelDoc& doc)
 {
     for (Port port : {Port::COM1, Port::COM2}) {
         if (doc.Enabled(port) != 1)

@@ -12,7 +12,7 @@ namespace varnel {
 // ask for behind the last module (or replaces/removes one standing last).
 // Refuses when a port has no free slot after its last module; a change
 // already made to COM1 stays.
-Refusal PlaceSlaveStatusModules(CVarnelDoc& doc);
+LegacyRefusal PlaceSlaveStatusModules(CVarnelDoc& doc);
 
 // Step B: the configuration image, ending with its CRC-16/MODBUS (high byte
 // first). Any size is built; nothing is truncated.
@@ -20,10 +20,10 @@ Bytes BuildImage(const CVarnelDoc& doc);
 
 // Refuses a configuration whose parameter bytes of one port do not fit the
 // image's 16-bit length field (only hand-edited documents can get there).
-Refusal CheckImageLimits(const CVarnelDoc& doc);
+LegacyRefusal CheckImageLimits(const CVarnelDoc& doc);
 
 struct CompileResult {
-    Refusal message;  // step A's refusal or the hex file's write failure
+    LegacyRefusal message;  // step A's refusal or the hex file's write failure
     Bytes image;      // the image when step B ran
     bool hexWritten = false;
 };

@@ -52,7 +52,7 @@ Bytes ParseHexText(std::string_view text)
     return image;
 }
 
-Refusal WriteHexFile(const std::string& path, const Bytes& image)
+LegacyRefusal WriteHexFile(const std::string& path, const Bytes& image)
 {
     return WriteFileAtomically(path, FormatHexText(image));
 }

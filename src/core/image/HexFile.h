@@ -17,7 +17,7 @@ Bytes ParseHexText(std::string_view text);
 
 // Writes the image to `path`, replacing the file atomically. A missing folder
 // or an unwritable file is a message naming the file and the reason.
-Refusal WriteHexFile(const std::string& path, const Bytes& image);
+LegacyRefusal WriteHexFile(const std::string& path, const Bytes& image);
 
 // Reads the file up to its end or a 0xFF character and parses it; false when
 // the file cannot be opened.

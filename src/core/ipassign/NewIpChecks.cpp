@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "core/ipassign/Ipv4.h"
+#include "core/util/Ipv4.h"
 
 namespace varnel {
 
@@ -30,7 +30,7 @@ bool IsValidMacText(std::string_view text)
     return true;
 }
 
-Refusal CheckNewIp(const NewIpEntry& entry)
+LegacyRefusal CheckNewIp(const NewIpEntry& entry)
 {
     if (!IsValidMacText(entry.macText))
         return ErrorMessage("MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F");

@@ -23,6 +23,6 @@ bool IsValidMacText(std::string_view text);
 // The MAC check, the IP's first byte 1-223 (an empty or malformed address
 // fails), the 250-byte limits of the device name and the description.
 // nullopt when the entry may be stored as typed.
-Refusal CheckNewIp(const NewIpEntry& entry);
+LegacyRefusal CheckNewIp(const NewIpEntry& entry);
 
 }  // namespace varnel

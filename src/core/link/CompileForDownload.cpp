@@ -5,7 +5,7 @@
 
 namespace varnel {
 
-Refusal CompileForDownload(CVarnelDoc& doc, Bytes& image)
+LegacyRefusal CompileForDownload(CVarnelDoc& doc, Bytes& image)
 {
     const std::string hexPath = doc.HexFilePath();
     CompileResult compiled = Compile(doc, hexPath);

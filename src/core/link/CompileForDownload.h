@@ -10,6 +10,6 @@ namespace varnel {
 // On success `image` holds what the download sends. Refuses with the
 // compiler's message (nothing written, nothing to send) or, when the hex file
 // cannot be read back, with "你选择了下载空文件".
-Refusal CompileForDownload(CVarnelDoc& doc, Bytes& image);
+LegacyRefusal CompileForDownload(CVarnelDoc& doc, Bytes& image);
 
 }  // namespace varnel

@@ -13,7 +13,7 @@ DownloadSession::DownloadSession(Bytes bytes) : image(std::move(bytes))
     progressMax = static_cast<std::int32_t>(image.size() / PIECE_SIZE + 2);
 }
 
-Refusal DownloadSession::ReadImage(const std::string& hexPath, Bytes& out)
+LegacyRefusal DownloadSession::ReadImage(const std::string& hexPath, Bytes& out)
 {
     if (!ReadHexFile(hexPath, out))
         return EmptyFileMessage();

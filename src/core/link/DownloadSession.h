@@ -20,7 +20,7 @@ public:
 
     // Reads the image from the hex file; "你选择了下载空文件" when it cannot
     // be opened.
-    static Refusal ReadImage(const std::string& hexPath, Bytes& image);
+    static LegacyRefusal ReadImage(const std::string& hexPath, Bytes& image);
 
     LinkActions Handle(const LinkEvent& event) override;
     bool Finished() const override { return finished; }

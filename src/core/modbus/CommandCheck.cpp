@@ -69,7 +69,7 @@ bool IsWriteOverlap(const CVarnelDoc& doc, std::string_view label, const Command
     return false;
 }
 
-Refusal CheckCommand(const CVarnelDoc& doc, std::string_view label, std::string_view startText,
+LegacyRefusal CheckCommand(const CVarnelDoc& doc, std::string_view label, std::string_view startText,
                      std::string_view slaveText, std::string_view quantityText,
                      CommandFields& fields)
 {

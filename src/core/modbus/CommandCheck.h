@@ -17,7 +17,7 @@ bool IsDecimalInRange(std::string_view text, long min, long max);
 // pass their check are stored in `fields` even when a later check fails.
 // The overlap check reads the document's selection to find the port and the
 // slot being replaced.
-Refusal CheckCommand(const CVarnelDoc& doc, std::string_view label, std::string_view startText,
+LegacyRefusal CheckCommand(const CVarnelDoc& doc, std::string_view label, std::string_view startText,
                      std::string_view slaveText, std::string_view quantityText,
                      CommandFields& fields);
 

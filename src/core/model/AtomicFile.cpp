@@ -19,7 +19,7 @@ Message WriteFailure(const std::string& path, int error)
 }
 }  // namespace
 
-Refusal WriteFileAtomically(const std::string& path, std::string_view content)
+LegacyRefusal WriteFileAtomically(const std::string& path, std::string_view content)
 {
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());

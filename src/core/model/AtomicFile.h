@@ -11,7 +11,7 @@ namespace varnel {
 
 // Writes `content` to `path` atomically. On failure returns a message naming
 // the file and the reason; the target is untouched.
-Refusal WriteFileAtomically(const std::string& path, std::string_view content);
+LegacyRefusal WriteFileAtomically(const std::string& path, std::string_view content);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& content);

@@ -17,8 +17,9 @@ struct Message {
     bool operator==(const Message&) const = default;
 };
 
-// The result of an operation that either succeeds or refuses with a message.
-using Refusal = std::optional<Message>;
+// Old shape of a refusal (a message or nothing). Being replaced by
+// Result/Refusal of core/util/Result.h; no new code uses it.
+using LegacyRefusal = std::optional<Message>;
 
 inline Message ErrorMessage(std::string text, std::string caption = "错误")
 {

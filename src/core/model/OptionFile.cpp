@@ -28,7 +28,7 @@ void ReadAccessAddress(CVarnelDoc& doc)
         doc.deviceIp.clear();
 }
 
-Refusal WriteAccessAddress(const std::string& appFolder, const std::string& ip)
+LegacyRefusal WriteAccessAddress(const std::string& appFolder, const std::string& ip)
 {
     const std::string path = OptionFilePath(appFolder);
     const std::string address = TextCodec::Utf8ToGbk(ip);

@@ -18,7 +18,7 @@ void ReadAccessAddress(CVarnelDoc& doc);
 // A missing file is created with the ETHOption/ip structure; a file without
 // those elements is written back unchanged. The write is atomic; a failure
 // returns a message naming the file and the reason.
-Refusal WriteAccessAddress(const std::string& appFolder, const std::string& ip);
+LegacyRefusal WriteAccessAddress(const std::string& appFolder, const std::string& ip);
 
 // The option file's path for a data folder.
 std::string OptionFilePath(const std::string& appFolder);

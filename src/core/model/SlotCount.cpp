@@ -2,7 +2,7 @@
 
 namespace varnel {
 
-Refusal CheckSlotCountText(std::string_view text, int& count)
+LegacyRefusal CheckSlotCountText(std::string_view text, int& count)
 {
     long value = 0;
     bool valid = true;

@@ -7,6 +7,6 @@
 namespace varnel {
 
 // Checks the slot-count text; on success stores its value in `count`.
-Refusal CheckSlotCountText(std::string_view text, int& count);
+LegacyRefusal CheckSlotCountText(std::string_view text, int& count);
 
 }  // namespace varnel

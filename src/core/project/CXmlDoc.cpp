@@ -1063,7 +1063,7 @@ bool CXmlDoc::Save(const std::string& path)
     } else {
         bytes = doc;
     }
-    if (Refusal failure = WriteFileAtomically(path, bytes)) {
+    if (LegacyRefusal failure = WriteFileAtomically(path, bytes)) {
         result = failure->text;
         return false;
     }

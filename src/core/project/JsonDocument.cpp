@@ -123,7 +123,7 @@ std::string ExportJson(const CVarnelDoc& doc)
     return root.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-Refusal ImportJson(std::string_view text, CVarnelDoc& doc)
+LegacyRefusal ImportJson(std::string_view text, CVarnelDoc& doc)
 {
     ordered_json root;
     try {

@@ -19,6 +19,6 @@ std::string ExportJson(const CVarnelDoc& doc);
 // are empty). Refuses bad syntax, wrong types, too many entries, a slot count
 // outside 1-54 and a bad modulePrm with a message naming the field; on a
 // refusal the document is unchanged. The selection and appFolder are kept.
-Refusal ImportJson(std::string_view text, CVarnelDoc& doc);
+LegacyRefusal ImportJson(std::string_view text, CVarnelDoc& doc);
 
 }  // namespace varnel

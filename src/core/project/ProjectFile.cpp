@@ -310,7 +310,7 @@ ProjectOpenResult ProjectFile::Open(const std::string& path, CVarnelDoc& doc)
     return result;
 }
 
-Refusal ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
+LegacyRefusal ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
 {
     if (doc.deviceSlotNum < 1 || doc.deviceSlotNum > CVarnelDoc::MAX_USER_SLOTS)
         return WriteFailure(path, "槽数取值范围:1~54的正整数");

@@ -24,7 +24,7 @@ enum class ProjectReadStatus {
 struct ProjectReadResult {
     ProjectReadStatus status = ProjectReadStatus::Complete;
     std::string missing;  // Incomplete: the element that was not found
-    Refusal message;      // FormatError and Unreadable: what to show
+    LegacyRefusal message;      // FormatError and Unreadable: what to show
 
     bool IsComplete() const { return status == ProjectReadStatus::Complete; }
 };
@@ -71,7 +71,7 @@ public:
     static ProjectOpenResult Open(const std::string& path, CVarnelDoc& doc);
     // Writes the file atomically. On failure the document is untouched, the
     // old file keeps its content and the message names the file and reason.
-    static Refusal Save(const std::string& path, const CVarnelDoc& doc);
+    static LegacyRefusal Save(const std::string& path, const CVarnelDoc& doc);
 
     // "文档格式错误" with the caption "错误".
     static Message FormatErrorMessage();

@@ -26,7 +26,7 @@ Message UnknownKind(const std::string& path)
 }
 }  // namespace
 
-Refusal LoadProject(const std::string& path, CVarnelDoc& doc)
+LegacyRefusal LoadProject(const std::string& path, CVarnelDoc& doc)
 {
     const std::string ext = Extension(path);
     if (ext == ".vrc") {
@@ -43,7 +43,7 @@ Refusal LoadProject(const std::string& path, CVarnelDoc& doc)
     return ImportJson(text, doc);
 }
 
-Refusal SaveProject(const std::string& path, const CVarnelDoc& doc)
+LegacyRefusal SaveProject(const std::string& path, const CVarnelDoc& doc)
 {
     const std::string ext = Extension(path);
     if (ext == ".vrc")

@@ -9,9 +9,9 @@
 namespace varnel {
 
 // Reads `path` into `doc`; on a refusal the message says what is wrong.
-Refusal LoadProject(const std::string& path, CVarnelDoc& doc);
+LegacyRefusal LoadProject(const std::string& path, CVarnelDoc& doc);
 
 // Writes `doc` to `path` atomically; the old file survives any failure.
-Refusal SaveProject(const std::string& path, const CVarnelDoc& doc);
+LegacyRefusal SaveProject(const std::string& path, const CVarnelDoc& doc);
 
 }  // namespace varnel

@@ -31,7 +31,7 @@ int UserParamsMaxLength(int byteCount)
     return byteCount > 0 ? 3 * byteCount - 1 : 0;
 }
 
-Refusal CheckUserParamsText(std::string_view text)
+LegacyRefusal CheckUserParamsText(std::string_view text)
 {
     for (std::size_t p = 0; p < text.size(); ++p) {
         const bool commaPlace = (p + 1) % 3 == 0;

@@ -311,7 +311,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     // Read into a copy, so a file that cannot be read leaves the open
     // configuration as it was.
     CVarnelDoc loaded = doc;
-    if (const Refusal refusal = LoadProject(path.toStdString(), loaded)) {
+    if (const LegacyRefusal refusal = LoadProject(path.toStdString(), loaded)) {
         ShowMessage(this, *refusal);
         RemoveRecentFile(path);
         if (refusal->text == ProjectFile::FormatErrorMessage().text) {
@@ -337,7 +337,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
 
 bool CMainFrame::SaveDocumentFile(const QString& path)
 {
-    if (const Refusal refusal = SaveProject(path.toStdString(), doc)) {
+    if (const LegacyRefusal refusal = SaveProject(path.toStdString(), doc)) {
         ShowMessage(this, *refusal);
         return false;
     }
@@ -378,7 +378,7 @@ void CMainFrame::OnSlotCount()
 
 void CMainFrame::OnPlaceStatusTables()
 {
-    if (const Refusal refusal = PlaceSlaveStatusModules(doc)) {
+    if (const LegacyRefusal refusal = PlaceSlaveStatusModules(doc)) {
         ShowMessage(this, *refusal);
         return;
     }

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/ipassign/Ipv4.h"
+#include "core/util/Ipv4.h"
 #include "gui/ipassign/CNewIpDlg.h"
 #include "gui/ui/CListCtrlCl.h"
 #include "gui/ui/MessageBox.h"
@@ -118,7 +118,7 @@ void CDHCPDlg::showEvent(QShowEvent* event)
 
 void CDHCPDlg::StartServer()
 {
-    if (const Refusal refusal = server->Start(endpoints.listen, endpoints.serverPort)) {
+    if (const LegacyRefusal refusal = server->Start(endpoints.listen, endpoints.serverPort)) {
         // Over the window, once it is on screen.
         const Message message = *refusal;
         QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message); });

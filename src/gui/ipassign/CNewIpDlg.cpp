@@ -42,7 +42,7 @@ void CNewIpDlg::OnOk()
 {
     NewIpEntry typed{mac->text().toStdString(), IpText().toStdString(), name->text().toStdString(),
                      description->text().toStdString()};
-    if (const Refusal refusal = CheckNewIp(typed)) {
+    if (const LegacyRefusal refusal = CheckNewIp(typed)) {
         ShowMessage(this, *refusal);
         return;
     }

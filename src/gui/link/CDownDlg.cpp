@@ -60,7 +60,7 @@ bool CDownDlg::RestartRequested() const
 bool CDownDlg::Start()
 {
     Bytes image;
-    if (const Refusal refusal = DownloadSession::ReadImage(doc.HexFilePath(), image)) {
+    if (const LegacyRefusal refusal = DownloadSession::ReadImage(doc.HexFilePath(), image)) {
         OnMessage(*refusal);
         // Reported once the caller has had the chance to connect to it.
         QTimer::singleShot(0, this, [this] { emit downloadFinished(false); });

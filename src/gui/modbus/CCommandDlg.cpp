@@ -43,7 +43,7 @@ CCommandDlg::CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
 
 void CCommandDlg::OnOk()
 {
-    const Refusal refusal =
+    const LegacyRefusal refusal =
         CheckCommand(doc, commandLabel, startEdit->text().toStdString(),
                      slaveEdit->text().toStdString(), quantityEdit->text().toStdString(), fields);
     if (refusal) {

@@ -34,7 +34,7 @@ void CDeviceIpDlg::OnOk()
 {
     doc.deviceIp = AddressText().toStdString();
     // The address is kept in the document even when the file cannot be written.
-    if (const Refusal refusal = WriteAccessAddress(doc.appFolder, doc.deviceIp)) ShowMessage(this, *refusal);
+    if (const LegacyRefusal refusal = WriteAccessAddress(doc.appFolder, doc.deviceIp)) ShowMessage(this, *refusal);
     accept();
 }
 

@@ -28,7 +28,7 @@ CDeviceOptionSetDlg::CDeviceOptionSetDlg(CVarnelDoc& doc, QWidget* parent)
 void CDeviceOptionSetDlg::OnOk()
 {
     int count = 0;
-    if (const Refusal refusal = CheckSlotCountText(edit->text().toStdString(), count)) {
+    if (const LegacyRefusal refusal = CheckSlotCountText(edit->text().toStdString(), count)) {
         ShowMessage(this, *refusal);
         return;
     }

@@ -39,7 +39,7 @@ void CPrmHexEditDlg::OnTextChanged(const QString& text)
 void CPrmHexEditDlg::OnOk()
 {
     const QString text = edit->text();
-    if (const Refusal refusal = CheckUserParamsText(text.toStdString())) {
+    if (const LegacyRefusal refusal = CheckUserParamsText(text.toStdString())) {
         ShowMessage(this, *refusal);
         return;
     }

@@ -74,7 +74,7 @@ protected:
             PlaceModule(doc, LABEL_READ_HOLDING, static_cast<std::uint16_t>(i * 10), 1, 1);
     }
     // Sets a port's "slave status monitoring" choice and runs step A.
-    Refusal Place(int choice, Port port = Port::COM1)
+    LegacyRefusal Place(int choice, Port port = Port::COM1)
     {
         doc.Slot(port, 2).module.modulePrm[2] = static_cast<std::uint8_t>(choice);
         return PlaceSlaveStatusModules(doc);
@@ -141,7 +141,7 @@ TEST_F(StatusTables, FullRackIsRefusedWhateverTheChoice)
     for (int i = 8; i <= doc.deviceSlotNum + 2; ++i)
         doc.Slot(Port::COM1, i).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);
     for (int choice : {0, 3}) {
-        const Refusal r = Place(choice);
+        const LegacyRefusal r = Place(choice);
         ASSERT_TRUE(r.has_value());
         EXPECT_EQ(r->text, "从站状态检测需要占用插槽");
         EXPECT_EQ(r->caption, "错误");

@@ -62,7 +62,7 @@ TEST(HexFile, FailedReplaceLeavesNoTemporaryFileBehind)
     testsupport::TempDir dir;
     const auto target = dir / "hex.txt";
     fs::create_directories(target / "inside");  // rename over it fails
-    const Refusal r = WriteHexFile(target.string(), H("01"));
+    const LegacyRefusal r = WriteHexFile(target.string(), H("01"));
     ASSERT_TRUE(r.has_value());
     EXPECT_NE(r->text.find("hex.txt"), std::string::npos);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
@@ -78,7 +78,7 @@ TEST(HexFile, FailedWriteKeepsTheOldFile)
     const auto path = dir / "hex.txt";
     ASSERT_FALSE(WriteHexFile(path.string(), H("01 02")).has_value());
     ::chmod(dir.str().c_str(), 0500);
-    const Refusal r = WriteHexFile(path.string(), H("03 04"));
+    const LegacyRefusal r = WriteHexFile(path.string(), H("03 04"));
     ::chmod(dir.str().c_str(), 0700);
     ASSERT_TRUE(r.has_value());
     EXPECT_EQ(testsupport::ReadFile(path), "01 02 ");

@@ -25,7 +25,7 @@ TEST(NewIpChecks, MacText)
     for (const auto& [text, valid] : cases) {
         EXPECT_EQ(IsValidMacText(text), valid) << text;
         EXPECT_EQ(CheckNewIp({text, "192.168.1.20", "gw1", ""}),
-                  valid ? Refusal{} : ErrorMessage(MAC_TEXT))
+                  valid ? LegacyRefusal{} : ErrorMessage(MAC_TEXT))
             << text;
     }
 }

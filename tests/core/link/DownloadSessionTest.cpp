@@ -136,7 +136,7 @@ TEST(LinkDownload, ImageFromHexFileOrCompile)
     doc.deviceSlotNum = 1;
     PlaceModule(doc, LABEL_READ_COILS, 0, 1, 1);  // selection is on user slot 1
     image.clear();
-    const Refusal refusal = CompileForDownload(doc, image);
+    const LegacyRefusal refusal = CompileForDownload(doc, image);
     ASSERT_TRUE(refusal.has_value());
     EXPECT_EQ(refusal->text, "从站状态检测需要占用插槽");
     EXPECT_TRUE(image.empty());

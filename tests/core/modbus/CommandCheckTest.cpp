@@ -47,7 +47,7 @@ TEST(CommandCheck, EachStepRefusesWithItsTextAndCaption)
         SCOPED_TRACE(std::string(c.label) + " start=" + c.start + " slave=" + c.slave +
                      " qty=" + c.qty);
         CommandFields fields;
-        const Refusal r = CheckCommand(doc, c.label, c.start, c.slave, c.qty, fields);
+        const LegacyRefusal r = CheckCommand(doc, c.label, c.start, c.slave, c.qty, fields);
         ASSERT_EQ(r.has_value(), c.text != nullptr) << (r ? r->text : "accepted");
         if (!r) continue;
         EXPECT_EQ(r->text, c.text);
@@ -105,7 +105,7 @@ TEST(WriteOverlap, SameGroupSameSlaveSamePortOwnSlotSkipped)
 
     doc.selectedSlot = 6;
     CommandFields fields;
-    const Refusal r = CheckCommand(doc, LABEL_WRITE_REGISTER, "109", "1", "1", fields);
+    const LegacyRefusal r = CheckCommand(doc, LABEL_WRITE_REGISTER, "109", "1", "1", fields);
     ASSERT_TRUE(r.has_value());
     EXPECT_EQ(r->text, "写操作重叠");
     EXPECT_EQ(r->caption, "错误");

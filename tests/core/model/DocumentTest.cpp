@@ -61,7 +61,7 @@ TEST(SlotCount, AcceptsOneToFiftyFourDigitsOnly)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         int count = 42;
-        const Refusal r = CheckSlotCountText(c.text, count);
+        const LegacyRefusal r = CheckSlotCountText(c.text, count);
         ASSERT_EQ(r.has_value(), c.value == 0);
         EXPECT_EQ(count, c.value == 0 ? 42 : c.value);
         if (!r) continue;

@@ -90,7 +90,7 @@ TEST(OptionFile, OkChangesOnlyTheTextOfIp)
     EXPECT_EQ(NewDocumentIp(), "10.1.1.1");
     // A data folder that is a file: the write fails with the file's name.
     WriteFile(env.home / "plain", "x");
-    const Refusal r = WriteAccessAddress((env.home / "plain").string(), "10.1.1.2");
+    const LegacyRefusal r = WriteAccessAddress((env.home / "plain").string(), "10.1.1.2");
     ASSERT_TRUE(r.has_value());
     EXPECT_NE(r->text.find("ETHOption.xml"), std::string::npos);
 }

@@ -98,7 +98,7 @@ TEST(JsonDocument, RefusalsNameTheFieldAndChangeNothing)
         SCOPED_TRACE(c.text.substr(0, 120));
         CVarnelDoc doc = Sample();
         const std::string before = ExportJson(doc);
-        Refusal r = ImportJson(c.text, doc);
+        LegacyRefusal r = ImportJson(c.text, doc);
         ASSERT_TRUE(r.has_value());
         EXPECT_NE(r->text.find(c.mentions), std::string::npos) << r->text;
         EXPECT_EQ(ExportJson(doc), before);

@@ -283,7 +283,7 @@ TEST_F(ProjectFileTest, SaveFailureKeepsDocumentAndFileAndOpenCompiles)
 
     // The folder is a file: nothing can be written there.
     const std::string blocked = (dir / "p.vrc" / "q.vrc").string();
-    Refusal r = ProjectFile::Save(blocked, doc);
+    LegacyRefusal r = ProjectFile::Save(blocked, doc);
     ASSERT_TRUE(r.has_value());
     EXPECT_NE(r->text.find(blocked), std::string::npos);
     EXPECT_NE(r->text.find("Not a directory"), std::string::npos);

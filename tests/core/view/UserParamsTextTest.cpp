@@ -19,7 +19,7 @@ TEST(UserParamsText, FormatCheck)
         {"中", false},     {"0a,\xff", false}, {" 0a", false},
     };
     for (const Case& c : cases) {
-        const Refusal r = CheckUserParamsText(c.text);
+        const LegacyRefusal r = CheckUserParamsText(c.text);
         EXPECT_EQ(!r.has_value(), c.ok) << c.text;
         if (!r) continue;
         EXPECT_EQ(r->text, "用户参数格式错误");

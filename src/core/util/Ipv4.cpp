@@ -1,4 +1,4 @@
-#include "core/ipassign/Ipv4.h"
+#include "core/util/Ipv4.h"
 
 namespace varnel {
 
@@ -19,7 +19,7 @@ std::optional<std::uint32_t> ParseIpv4(std::string_view text)
             ++pos;
             ++digits;
         }
-        if (digits == 0 || value > 255)
+        if (digits == 0 || value > 255 || (digits > 1 && text[pos - digits] == '0'))
             return std::nullopt;
         address = address << 8 | value;
     }

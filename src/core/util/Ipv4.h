@@ -8,7 +8,9 @@
 
 namespace varnel {
 
-// Strict dotted text: four decimal numbers 0-255 joined by '.', nothing else.
+// Strict dotted text: four decimal numbers 0-255 joined by '.', nothing else;
+// a part with a leading zero ("010") is refused, since other readers take it
+// as octal. The one parser of addresses the user types.
 std::optional<std::uint32_t> ParseIpv4(std::string_view text);
 // "a.b.c.d".
 std::string FormatIpv4(std::uint32_t address);
