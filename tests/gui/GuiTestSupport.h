@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
