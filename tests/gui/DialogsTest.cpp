@@ -39,11 +39,12 @@ TEST_F(FrameTest, SlotCountDialogRefusesUntilValid)
 {
     QStringList log;
     guitest::OnModal<CDeviceOptionSetDlg>([&](CDeviceOptionSetDlg* d) {
-        d->Edit()->setText("55");
+        auto* edit = d->findChild<QLineEdit*>("slotCountEdit");
+        edit->setText("55");
         guitest::CaptureMessage(log);
         guitest::ClickOk(d);
         log << (d->isVisible() ? "open" : "closed");
-        d->Edit()->setText("054");
+        edit->setText("054");
         guitest::ClickOk(d);
     });
     frame->Action(ID_SLOT_COUNT)->trigger();
@@ -77,27 +78,33 @@ TEST_F(FrameTest, AccessAddressFieldTakesFourPartsUpTo255)
 TEST_F(FrameTest, TreeSetsUpAPortAndPlacesConfirmedCommands)
 {
     CDeviceTreeDlg* dlg = frame->TreeDlg();
-    dlg->OnItemDoubleClicked(dlg->FindItem("COM1"));
+    auto* tree = dlg->findChild<QTreeWidget*>();
+    auto item = [tree](const char* text) {
+        return tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    };
+    dlg->OnItemDoubleClicked(item("COM1"));
     EXPECT_EQ(Doc().Slot(Port::COM1, 2).module.moduleName, "COMPRM");
 
     // A single write keeps its quantity at 1; cancel places nothing.
     QStringList log;
     guitest::OnModal<CCommandDlg>([&](CCommandDlg* d) {
-        log << d->QuantityEdit()->text() + (d->QuantityEdit()->isEnabled() ? " on" : " off");
+        auto* quantity = d->findChild<QLineEdit*>("quantityEdit");
+        log << quantity->text() + (quantity->isEnabled() ? " on" : " off");
         d->reject();
     });
-    dlg->OnItemDoubleClicked(dlg->FindItem("写4区 06H 写单字"));
+    dlg->OnItemDoubleClicked(item("写4区 06H 写单字"));
     EXPECT_TRUE(Doc().Slot(Port::COM1, 3).IsEmpty());
     // A refused quantity keeps the editor open until it is mended.
     guitest::OnModal<CCommandDlg>([&](CCommandDlg* d) {
-        d->QuantityEdit()->setText("126");
+        auto* quantity = d->findChild<QLineEdit*>("quantityEdit");
+        quantity->setText("126");
         guitest::CaptureMessage(log);
         guitest::ClickOk(d);
         log << (d->isVisible() ? "open" : "closed");
-        d->QuantityEdit()->setText("125");
+        quantity->setText("125");
         guitest::ClickOk(d);
     });
-    dlg->OnItemDoubleClicked(dlg->FindItem("读4区 03H"));
+    dlg->OnItemDoubleClicked(item("读4区 03H"));
     EXPECT_EQ(log, QStringList({"1 off", "长度请添入一个1和125之间的整数|错误|critical", "open"}));
     EXPECT_EQ(Doc().Slot(Port::COM1, 3).module.inputLen, 250);
     EXPECT_EQ(Doc().selectedSlot, 5);

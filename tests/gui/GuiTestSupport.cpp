@@ -48,18 +48,6 @@ QPointer<QTimer> Watch(std::function<QWidget*()> find, std::function<void(QWidge
     return timer;
 }
 
-QWidget* ActivePopup()
-{
-    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-}
-
-QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle)
-{
-    return Watch(
-        ActivePopup, [handle](QWidget* w) { handle(static_cast<QMenu*>(w)); }, true, 4000,
-        "a popup menu");
-}
-
 bool Shows(std::function<QWidget*()> find, const std::function<void()>& action)
 {
     bool shown = false;

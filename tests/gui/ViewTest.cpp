@@ -36,50 +36,56 @@ TEST_F(FrameTest, DoubleClickEditsAndRightClickDeletesWhatIsUnderThePointer)
     Doc().modified = false;
     QStringList log;
     guitest::OnModal<CComPrmMaster>([&](CComPrmMaster* d) {
-        log << d->windowTitle() << d->List(BAUD)->currentText();
-        d->List(BAUD)->setCurrentText("115.2K");
+        auto* baud = d->findChild<QComboBox*>("list0");
+        log << d->windowTitle() << baud->currentText();
+        baud->setCurrentText("115.2K");
         guitest::ClickOk(d);
     });
     DoubleClick(QPoint(150, 150));
     EXPECT_EQ(Doc().Slot(Port::COM1, 2).module.modulePrm[0], 9);
     EXPECT_TRUE(Doc().modified);
     guitest::OnModal<CCommandDlg>([&](CCommandDlg* d) {
-        log << d->windowTitle() << d->StartEdit()->text() + " " + d->QuantityEdit()->text();
-        d->QuantityEdit()->setText("17");
+        auto* quantity = d->findChild<QLineEdit*>("quantityEdit");
+        log << d->windowTitle()
+            << d->findChild<QLineEdit*>("startEdit")->text() + " " + quantity->text();
+        quantity->setText("17");
         guitest::ClickOk(d);
     });
     DoubleClick(QPoint(205, 150));
     EXPECT_EQ(Doc().Slot(Port::COM1, 3).module.modulePrm, (Bytes{1, 1, 0, 5, 0, 17}));
     guitest::OnModal<CPrmHexEditDlg>([&](CPrmHexEditDlg* d) {
-        log << d->windowTitle() << d->Edit()->text();
+        auto* edit = d->findChild<QLineEdit*>("hexEdit");
+        log << d->windowTitle() << edit->text();
         // At the length limit typing changes nothing and moves the focus to OK.
-        d->Edit()->setFocus();
-        d->Edit()->end(false);
-        QTest::keyClick(d->Edit(), Qt::Key_A);
-        log << d->Edit()->text() + (d->focusWidget() == d->OkButton() ? " OK focused" : "");
-        d->Edit()->setText("0a;ff");
+        edit->setFocus();
+        edit->end(false);
+        QTest::keyClick(edit, Qt::Key_A);
+        log << edit->text() + " " + d->focusWidget()->property("text").toString();
+        edit->setText("0a;ff");
         guitest::CaptureMessage(log);
-        d->OkButton()->click();
-        d->Edit()->setText("0a,1");
-        d->OkButton()->click();
+        guitest::ClickOk(d);
+        edit->setText("0a,1");
+        guitest::ClickOk(d);
     });
     DoubleClick(QPoint(255, 150));
     EXPECT_EQ(log, QStringList({"Modbus通讯串口参数", "9600", "命令编辑", "5 8", "用户参数修改",
-                                "00,01", "00,01 OK focused", "用户参数格式错误|错误|critical"}));
+                                "00,01", "00,01 确定", "用户参数格式错误|错误|critical"}));
     EXPECT_EQ(table.modulePrm, (Bytes{10, 1}));
 
     // The popup holds "删除" alone; an empty slot shows no popup.
-    guitest::OnPopup([&log](QMenu* menu) {
-        log = QStringList{menu->actions().value(0)->text() + " " +
-                          menu->actions().value(0)->data().toString()};
-        menu->actions().value(0)->trigger();
+    const auto popup = [] { return QApplication::activePopupWidget(); };
+    const auto pick = [&log](QWidget* menu) {
+        QAction* item = menu->actions().value(0);
+        log = QStringList{item->text() + " " + item->data().toString()};
+        item->trigger();
         menu->close();
-    });
+    };
+    guitest::Watch(popup, pick, true, 4000, "a popup");
     Click(QPoint(205, 150), Qt::RightButton);
     EXPECT_EQ(log, QStringList({"删除 32780"}));
     EXPECT_TRUE(Doc().Slot(Port::COM1, 3).IsEmpty());
     const auto rightClick = [this] { Click(QPoint(205, 150), Qt::RightButton); };
-    EXPECT_FALSE(guitest::Shows(guitest::ActivePopup, rightClick));
+    EXPECT_FALSE(guitest::Shows(popup, rightClick));
     const auto doubleClick = [this] { DoubleClick(QPoint(205, 150)); };
     EXPECT_FALSE(guitest::Shows(guitest::ActiveModal<QDialog>, doubleClick));
 }

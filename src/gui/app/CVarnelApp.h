@@ -31,8 +31,6 @@ public:
     // command line.
     std::optional<int> InitInstance(const QStringList& arguments);
 
-    CMainFrame* MainFrame() const { return frame.get(); }
-
 private:
     void RunUnattended(bool download, const QString& screenshot);
 

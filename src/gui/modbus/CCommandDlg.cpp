@@ -23,6 +23,9 @@ CCommandDlg::CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
       quantityEdit(new QLineEdit(QString::number(fields.quantity), this))
 {
     setObjectName("CCommandDlg");
+    slaveEdit->setObjectName("slaveEdit");
+    startEdit->setObjectName("startEdit");
+    quantityEdit->setObjectName("quantityEdit");
     setWindowTitle(QStringLiteral("命令编辑"));
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(ToQ(commandLabel), this);
