@@ -80,10 +80,8 @@ std::optional<int> CVarnelApp::InitInstance(const QStringList& arguments)
 void CVarnelApp::RunUnattended(bool download, const QString& screenshot)
 {
     auto finish = [this, screenshot](bool ok) {
-        if (!screenshot.isEmpty() && !frame->grab().save(screenshot, "PNG")) {
-            std::cerr << "varnel: cannot write " << screenshot.toStdString() << std::endl;
-            ok = false;
-        }
+        if (!screenshot.isEmpty() && !frame->grab().save(screenshot, "PNG"))
+            printed->Show(frame.get(), ErrorMessage("无法写入文件 " + screenshot.toStdString()));
         QCoreApplication::exit(ok && !printed->Failed() ? 0 : 1);
     };
     if (download) {
