@@ -7,6 +7,6 @@ int main(int argc, char* argv[])
 {
     QApplication qapp(argc, argv);
     varnel::CVarnelApp app;
-    if (!app.InitInstance(QCoreApplication::arguments().mid(1))) return 1;
+    if (const auto status = app.InitInstance(QCoreApplication::arguments().mid(1))) return *status;
     return QApplication::exec();
 }

@@ -11,15 +11,14 @@ QApplication& App()
     static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
     // The data folder (with the module picture) and the settings live in a
-    // folder removed at exit.
+    // folder removed at exit; programs the tests start find them too.
     static testsupport::TempDir folder;
     static QApplication* app = [] {
-        const std::string home = (folder / "home").string();
+        const std::filesystem::path home = folder / "home";
         testsupport::MakeHome(home);
         std::filesystem::copy_file(
             std::filesystem::path(VARNEL_SOURCE_DIR) / "data" / "BITMAP" / "module.bmp",
-            std::filesystem::path(home) / "BITMAP" / "module.bmp",
-            std::filesystem::copy_options::overwrite_existing);
+            home / "BITMAP" / "module.bmp", std::filesystem::copy_options::overwrite_existing);
         setenv("VARNEL_HOME", home.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -36,16 +35,12 @@ QPointer<QTimer> Watch(std::function<QWidget*()> find, std::function<void(QWidge
 {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
-    const std::string name = what;
-    QObject::connect(timer, &QTimer::timeout, [=] {
+    QObject::connect(timer, &QTimer::timeout, [=, name = std::string(what)] {
         QWidget* found = find();
         if (found == nullptr && ++*tries <= timeoutMs / 10) return;
         timer->stop();
         timer->deleteLater();
-        if (found != nullptr) {
-            handle(found);
-            return;
-        }
+        if (found != nullptr) return handle(found);
         if (failIfMissing) ADD_FAILURE() << "expected " << name;
         if (QWidget* other = QApplication::activeModalWidget()) other->close();
     });
@@ -53,33 +48,16 @@ QPointer<QTimer> Watch(std::function<QWidget*()> find, std::function<void(QWidge
     return timer;
 }
 
-QWidget* ActivePopup()
-{
-    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-}
-
-QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle)
-{
-    return Watch(
-        ActivePopup, [handle](QWidget* w) { handle(static_cast<QMenu*>(w)); }, true, 4000,
-        "a popup menu");
-}
-
 bool Shows(std::function<QWidget*()> find, const std::function<void()>& action)
 {
     bool shown = false;
-    QPointer<QTimer> watcher = Watch(
-        find,
-        [&shown](QWidget* w) {
-            shown = true;
-            w->close();
-        },
-        false, 4000, "");
+    const auto close = [&shown](QWidget* w) {
+        shown = true;
+        w->close();
+    };
+    QPointer<QTimer> watcher = Watch(find, close, false, 4000, "");
     action();
-    if (watcher) {
-        watcher->stop();
-        watcher->deleteLater();
-    }
+    if (watcher) watcher->stop(), watcher->deleteLater();
     return shown;
 }
 

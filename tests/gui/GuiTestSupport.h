@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,7 +48,6 @@ QWidget* ActiveModal()
 {
     return qobject_cast<T*>(QApplication::activeModalWidget());
 }
-QWidget* ActivePopup();
 
 // Calls `handle` with the next active modal widget of type T.
 template <class T>
@@ -61,11 +59,8 @@ QPointer<QTimer> OnModal(std::function<void(T*)> handle, bool failIfMissing = tr
         timeoutMs, T::staticMetaObject.className());
 }
 
-// Calls `handle` with the next popup menu.
-QPointer<QTimer> OnPopup(std::function<void(QMenu*)> handle);
-
 // Runs `action` and tells whether a widget that `find` returns showed
-// meanwhile (it is closed at once), e.g. Shows(ActivePopup, ...).
+// meanwhile (it is closed at once), e.g. Shows(ActiveModal<QDialog>, ...).
 bool Shows(std::function<QWidget*()> find, const std::function<void()>& action);
 
 // Clicks the OK button of a dialog's button box.

@@ -13,20 +13,20 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <iostream>
 
 #include "core/image/Compiler.h"
 #include "core/link/DeviceCommandSession.h"
 #include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
+#include "core/util/Result.h"
 #include "gui/app/CommandIds.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/app/WindowSink.h"
 #include "gui/ipassign/CDHCPDlg.h"
 #include "gui/link/CDownDlg.h"
 #include "gui/modbus/CDeviceTreeDlg.h"
@@ -40,13 +40,37 @@
 namespace varnel {
 
 namespace {
-constexpr int MAX_RECENT = 4;
-const char* const RECENT_GROUP = "Recent File List";
-
 QString FileFilter()
 {
     return DocTemplateString(FILTER_NAME) + " (*" + DocTemplateString(FILTER_EXT) +
            ");;JSON (*.json);;" + QStringLiteral("所有文件 (*)");
+}
+
+// Reads a project into `doc`; a broken project file is Code::ProjectFormat,
+// and the reader has then renewed `doc`.
+// Seam: LoadProject answers with a bare message. Until it returns a Result
+// with its code, a .vrc file's read status gives the code here.
+Status ReadProject(const QString& path, CVarnelDoc& doc)
+{
+    const std::string file = path.toStdString();
+    if (QFileInfo(path).suffix().compare(QLatin1String("vrc"), Qt::CaseInsensitive) != 0) {
+        if (const LegacyRefusal refusal = LoadProject(file, doc))
+            return Refusal{Code::FileUnreadable, *refusal};
+        return {};
+    }
+    const ProjectReadResult read = ProjectFile::Read(file, doc);
+    switch (read.status) {
+        case ProjectReadStatus::Complete:
+            return {};
+        case ProjectReadStatus::Incomplete:
+            return Refusal{Code::ProjectIncomplete,
+                           ProjectFile::IncompleteMessage(file, read.missing)};
+        case ProjectReadStatus::FormatError:
+            return Refusal{Code::ProjectFormat, read.message.value_or(Message{})};
+        case ProjectReadStatus::Unreadable:
+            break;
+    }
+    return Refusal{Code::FileUnreadable, read.message.value_or(Message{})};
 }
 }  // namespace
 
@@ -54,7 +78,8 @@ CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent),
       view(new CVarnelView(doc, this)),
       treeWnd(new CTreeWnd(doc, this)),
-      deviceLink(new CTestSocket(doc.linkRequestPending, this))
+      deviceLink(new CTestSocket(doc.linkRequestPending, this)),
+      messages(std::make_unique<WindowSink>())
 {
     setObjectName("CMainFrame");
     setCentralWidget(view);
@@ -111,9 +136,9 @@ CMainFrame::CMainFrame(QWidget* parent)
 
     // The main frame's link shows its messages and questions over the window.
     connect(deviceLink, &CTestSocket::messageShown, this,
-            [this](const Message& message) { ShowMessage(this, message); });
+            [this](const Message& message) { messages->Show(this, message); });
     connect(deviceLink, &CTestSocket::questionAsked, this, [this](const Message& question) {
-        deviceLink->AnswerQuestion(AskYesNo(this, question));
+        deviceLink->AnswerQuestion(messages->Ask(this, question));
     });
     connect(deviceLink, &CTestSocket::finished, this, &CMainFrame::UpdateDeviceActions);
     connect(Action(ID_FILE_PRINT), &QAction::triggered, view, &CVarnelView::OnFilePrint);
@@ -311,10 +336,12 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     // Read into a copy, so a file that cannot be read leaves the open
     // configuration as it was.
     CVarnelDoc loaded = doc;
-    if (const LegacyRefusal refusal = LoadProject(path.toStdString(), loaded)) {
-        ShowMessage(this, *refusal);
-        RemoveRecentFile(path);
-        if (refusal->text == ProjectFile::FormatErrorMessage().text) {
+    const Status read = ReadProject(path, loaded);
+    if (!read) {
+        messages->Show(this, read.message());
+        recent.Remove(path);
+        RebuildRecentMenu();
+        if (read.code() == Code::ProjectFormat) {
             // A broken file leaves a new configuration, as the reader renewed
             // it; it stays untitled so a Save cannot overwrite the broken file.
             doc = std::move(loaded);
@@ -327,10 +354,11 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     doc = std::move(loaded);
     doc.modified = false;
     pathName = QFileInfo(path).absoluteFilePath();
-    AddRecentFile(pathName);
+    recent.Add(pathName);
+    RebuildRecentMenu();
     // An opened configuration is compiled at once, so the hex file matches it.
     const CompileResult compiled = Compile(doc, doc.HexFilePath());
-    if (compiled.message) ShowMessage(this, *compiled.message);
+    if (compiled.message) messages->Show(this, *compiled.message);
     OnDocumentChanged();
     return true;
 }
@@ -338,12 +366,13 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
 bool CMainFrame::SaveDocumentFile(const QString& path)
 {
     if (const LegacyRefusal refusal = SaveProject(path.toStdString(), doc)) {
-        ShowMessage(this, *refusal);
+        messages->Show(this, *refusal);
         return false;
     }
     doc.modified = false;
     pathName = QFileInfo(path).absoluteFilePath();
-    AddRecentFile(pathName);
+    recent.Add(pathName);
+    RebuildRecentMenu();
     UpdateTitle();
     return true;
 }
@@ -379,7 +408,7 @@ void CMainFrame::OnSlotCount()
 void CMainFrame::OnPlaceStatusTables()
 {
     if (const LegacyRefusal refusal = PlaceSlaveStatusModules(doc)) {
-        ShowMessage(this, *refusal);
+        messages->Show(this, *refusal);
         return;
     }
     OnDocumentChanged();
@@ -421,10 +450,9 @@ void CMainFrame::UpdateDeviceActions()
         Action(id)->setEnabled(idle);
 }
 
-void CMainFrame::SetUnattended(bool restart)
+void CMainFrame::SetMessageSink(std::unique_ptr<MessageSink> sink)
 {
-    unattended = true;
-    unattendedRestart = restart;
+    messages = std::move(sink);
 }
 
 void CMainFrame::OnCompileAndDownload()
@@ -434,17 +462,11 @@ void CMainFrame::OnCompileAndDownload()
     // Step A may have placed or replaced a status table.
     OnDocumentChanged();
     if (compiled.message || !compiled.hexWritten) {
-        if (compiled.message) {
-            if (unattended)
-                std::cerr << compiled.message->text << std::endl;
-            else
-                ShowMessage(this, *compiled.message);
-        }
+        if (compiled.message) messages->Show(this, *compiled.message);
         emit downloadFinished(false);
         return;
     }
-    downDlg = new CDownDlg(doc, this);
-    if (unattended) downDlg->SetUnattended(unattendedRestart);
+    downDlg = new CDownDlg(doc, *messages, this);
     connect(downDlg, &CDownDlg::downloadFinished, this, [this](bool ok) {
         if (downDlg) downDlg->deleteLater();
         downDlg = nullptr;
@@ -502,47 +524,6 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-QStringList CMainFrame::RecentFiles() const
-{
-    QSettings settings;
-    settings.beginGroup(RECENT_GROUP);
-    QStringList files;
-    for (int i = 1; i <= MAX_RECENT; ++i) {
-        const QString file = settings.value(QStringLiteral("File%1").arg(i)).toString();
-        if (!file.isEmpty()) files << file;
-    }
-    return files;
-}
-
-void CMainFrame::StoreRecentFiles(const QStringList& files)
-{
-    QSettings settings;
-    settings.beginGroup(RECENT_GROUP);
-    for (int i = 1; i <= MAX_RECENT; ++i) {
-        const QString key = QStringLiteral("File%1").arg(i);
-        if (i <= files.size())
-            settings.setValue(key, files[i - 1]);
-        else
-            settings.remove(key);
-    }
-    RebuildRecentMenu();
-}
-
-void CMainFrame::AddRecentFile(const QString& path)
-{
-    QStringList files = RecentFiles();
-    files.removeAll(path);
-    files.prepend(path);
-    StoreRecentFiles(files.mid(0, MAX_RECENT));
-}
-
-void CMainFrame::RemoveRecentFile(const QString& path)
-{
-    QStringList files = RecentFiles();
-    if (files.removeAll(QFileInfo(path).absoluteFilePath()) + files.removeAll(path) > 0)
-        StoreRecentFiles(files);
-}
-
 void CMainFrame::RebuildRecentMenu()
 {
     for (QAction* action : recentActions) {
@@ -550,7 +531,7 @@ void CMainFrame::RebuildRecentMenu()
         action->deleteLater();
     }
     recentActions.clear();
-    const QStringList files = RecentFiles();
+    const QStringList files = recent.Files();
     for (int i = 0; i < files.size(); ++i) {
         auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), this);
         action->setData(ID_FILE_MRU_FILE1 + i);

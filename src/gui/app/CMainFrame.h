@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/model/CVarnelDoc.h"
+#include "gui/app/RecentFiles.h"
 #include "gui/ipassign/CDHCPDlg.h"
 
 class QMenu;
@@ -21,6 +22,7 @@ class CDeviceTreeDlg;
 class CDownDlg;
 class CTestSocket;
 class DeviceCommandSession;
+class MessageSink;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -30,13 +32,9 @@ public:
 
     CVarnelDoc& Document() { return doc; }
     CVarnelView* View() const { return view; }
-    CTreeWnd* TreeWnd() const { return treeWnd; }
     CDeviceTreeDlg* TreeDlg() const;
-    QToolBar* ToolBar() const { return toolBar; }
     // The action of a command identifier, or nullptr.
     QAction* Action(int id) const { return actions.value(id, nullptr); }
-    // The path of the open project; empty for a new document.
-    const QString& PathName() const { return pathName; }
 
     // New document without asking (start-up and after the save question).
     void NewDocument();
@@ -47,9 +45,6 @@ public:
     // Asks "save changes?" for a modified document; false when the user
     // cancels or the save fails.
     bool SaveModified();
-
-    // The recent-file list, most recent first (at most four).
-    QStringList RecentFiles() const;
 
     // The commands.
     void OnFileNew();
@@ -79,9 +74,9 @@ public:
     bool DeviceOperationRunning() const;
     // The download window while a download runs, else nullptr.
     CDownDlg* DownloadDialog() const;
-    // Without a person (demonstration and screenshots): results and failures
-    // of a download are printed, and its restart question answered `restart`.
-    void SetUnattended(bool restart);
+    // Where the frame and its download window send messages and questions
+    // (windows unless replaced, e.g. by a StreamSink for a run without a person).
+    void SetMessageSink(std::unique_ptr<MessageSink> sink);
 
 signals:
     // A download started by OnCompileAndDownload is over.
@@ -97,9 +92,6 @@ private:
     void CreateStatusBar();
     void OnDocumentChanged();
     void UpdateTitle();
-    void AddRecentFile(const QString& path);
-    void RemoveRecentFile(const QString& path);
-    void StoreRecentFiles(const QStringList& files);
     void RebuildRecentMenu();
     QString DocumentTitle() const;
     void RunDeviceCommand(int command);
@@ -113,14 +105,14 @@ private:
     QMenu* fileMenu = nullptr;
     QAction* recentPlaceholder = nullptr;
     QList<QAction*> recentActions;
+    RecentFiles recent;
     QMap<int, QAction*> actions;
     // The main frame's device link (clear, restart) and its current session;
     // a session is kept until the next one replaces it.
     CTestSocket* deviceLink;
     std::unique_ptr<DeviceCommandSession> deviceSession;
     QPointer<CDownDlg> downDlg;
-    bool unattended = false;
-    bool unattendedRestart = false;
+    std::unique_ptr<MessageSink> messages;
     std::unique_ptr<CDHCPDlg::Endpoints> dhcpEndpoints;
 };
 

@@ -7,8 +7,42 @@
 
 #include "gui/app/CMainFrame.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/ui/MessageSink.h"
 
 namespace varnel {
+
+namespace {
+const char* const USAGE =
+    "usage: varnel [--download-and-exit] [--screenshot FILE] [PROJECT.vrc|PROJECT.json]\n";
+
+struct Options {
+    QString project;
+    QString screenshot;
+    bool download = false;
+    std::string problem;  // empty when the command line is usable
+};
+
+Options ParseArguments(const QStringList& arguments)
+{
+    Options options;
+    for (int i = 0; i < arguments.size() && options.problem.empty(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--screenshot") && i + 1 < arguments.size())
+            options.screenshot = arguments[++i];
+        else if (a == QLatin1String("--download-and-exit"))
+            options.download = true;
+        else if (a.startsWith('-'))
+            options.problem = "unknown option or missing value: " + a.toStdString();
+        else if (options.project.isEmpty())
+            options.project = a;
+        else
+            options.problem = "more than one project named";
+    }
+    if (options.problem.empty() && options.download && options.project.isEmpty())
+        options.problem = "--download-and-exit needs a project file";
+    return options;
+}
+}  // namespace
 
 CVarnelApp::CVarnelApp()
 {
@@ -19,45 +53,43 @@ CVarnelApp::CVarnelApp()
 
 CVarnelApp::~CVarnelApp() = default;
 
-bool CVarnelApp::InitInstance(const QStringList& arguments)
+std::optional<int> CVarnelApp::InitInstance(const QStringList& arguments)
 {
+    const Options options = ParseArguments(arguments);
+    if (!options.problem.empty()) {
+        std::cerr << "varnel: " << options.problem << "\n" << USAGE;
+        return 2;
+    }
     frame = std::make_unique<CMainFrame>();
     frame->setWindowIcon(frame->style()->standardIcon(QStyle::SP_ComputerIcon));
-    QStringList files;
-    QString screenshot;
-    bool downloadAndExit = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a == QLatin1String("--screenshot") && i + 1 < arguments.size())
-            screenshot = arguments[++i];
-        else if (a == QLatin1String("--download-and-exit"))
-            downloadAndExit = true;
-        else if (!a.startsWith('-'))
-            files << a;
+    const bool unattended = options.download || !options.screenshot.isEmpty();
+    if (unattended) {
+        auto sink = std::make_unique<StreamSink>(std::cout, std::cerr, true);
+        printed = sink.get();
+        frame->SetMessageSink(std::move(sink));
     }
-    if (!files.isEmpty()) {
-        if (!frame->OpenDocumentFile(files.first())) return false;
-    } else {
+    if (options.project.isEmpty())
         frame->NewDocument();
-    }
+    else if (!frame->OpenDocumentFile(options.project))
+        return 1;
     frame->show();
+    if (unattended) RunUnattended(options.download, options.screenshot);
+    return std::nullopt;
+}
 
-    auto saveAndExit = [this, screenshot](int code) {
-        if (!screenshot.isEmpty() && !frame->grab().save(screenshot, "PNG")) {
-            std::cerr << "varnel: cannot write " << screenshot.toStdString() << std::endl;
-            code = 1;
-        }
-        QCoreApplication::exit(code);
+void CVarnelApp::RunUnattended(bool download, const QString& screenshot)
+{
+    auto finish = [this, screenshot](bool ok) {
+        if (!screenshot.isEmpty() && !frame->grab().save(screenshot, "PNG"))
+            printed->Show(frame.get(), ErrorMessage("无法写入文件 " + screenshot.toStdString()));
+        QCoreApplication::exit(ok && !printed->Failed() ? 0 : 1);
     };
-    if (downloadAndExit) {
-        frame->SetUnattended(true);
-        QObject::connect(frame.get(), &CMainFrame::downloadFinished, frame.get(),
-                         [saveAndExit](bool ok) { saveAndExit(ok ? 0 : 1); });
+    if (download) {
+        QObject::connect(frame.get(), &CMainFrame::downloadFinished, frame.get(), finish);
         QTimer::singleShot(0, frame.get(), [this] { frame->OnCompileAndDownload(); });
-    } else if (!screenshot.isEmpty()) {
-        QTimer::singleShot(0, frame.get(), [saveAndExit] { saveAndExit(0); });
+    } else {
+        QTimer::singleShot(0, frame.get(), [finish] { finish(true); });
     }
-    return true;
 }
 
 }  // namespace varnel

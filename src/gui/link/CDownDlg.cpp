@@ -4,22 +4,22 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <iostream>
 
 #include "core/link/DownloadSession.h"
 #include "core/link/LinkMessages.h"
 #include "core/model/CVarnelDoc.h"
-#include "gui/link/COverDlg.h"
 #include "gui/ui/MessageBox.h"
+#include "gui/ui/MessageSink.h"
 #include "net/CTestSocket.h"
 
 namespace varnel {
 
-CDownDlg::CDownDlg(CVarnelDoc& document, QWidget* parent)
+CDownDlg::CDownDlg(CVarnelDoc& document, MessageSink& messages, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint),
       doc(document),
       progress(new QProgressBar(this)),
-      link(new CTestSocket(document.linkRequestPending, this))
+      link(new CTestSocket(document.linkRequestPending, this)),
+      messages(messages)
 {
     setObjectName("CDownDlg");
     setWindowModality(Qt::ApplicationModal);
@@ -40,12 +40,6 @@ CDownDlg::CDownDlg(CVarnelDoc& document, QWidget* parent)
 }
 
 CDownDlg::~CDownDlg() = default;
-
-void CDownDlg::SetUnattended(bool restart)
-{
-    unattended = true;
-    unattendedRestart = restart;
-}
 
 bool CDownDlg::Running() const
 {
@@ -77,26 +71,17 @@ void CDownDlg::OnMessage(const Message& message)
 {
     // The download window closes before any result or failure is shown.
     hide();
-    const bool result = message == DownloadDoneMessage() || message == DownloadFailedMessage();
-    if (unattended) {
-        (result && message == DownloadDoneMessage() ? std::cout : std::cerr)
-            << message.text << std::endl;
-        return;
-    }
-    if (result) {
-        COverDlg over(parentWidget());
-        over.SetText(ToQ(message.text));
-        over.exec();
-        return;
-    }
-    ShowMessage(parentWidget(), message);
+    const bool done = message == DownloadDoneMessage();
+    if (done || message == DownloadFailedMessage())
+        messages.ShowResult(parentWidget(), message, done);
+    else
+        messages.Show(parentWidget(), message);
 }
 
 void CDownDlg::OnQuestion(const Message& question)
 {
     hide();
-    const bool yes = unattended ? unattendedRestart : AskYesNo(parentWidget(), question);
-    link->AnswerQuestion(yes);
+    link->AnswerQuestion(messages.Ask(parentWidget(), question));
 }
 
 void CDownDlg::OnFinished(bool ok)

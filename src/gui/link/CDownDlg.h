@@ -15,21 +15,20 @@ namespace varnel {
 
 class CVarnelDoc;
 class CTestSocket;
+class MessageSink;
 class DownloadSession;
 
 class CDownDlg : public QDialog {
     Q_OBJECT
 public:
-    CDownDlg(CVarnelDoc& doc, QWidget* parent = nullptr);
+    // Results, failures and the restart question go to `messages`.
+    CDownDlg(CVarnelDoc& doc, MessageSink& messages, QWidget* parent = nullptr);
     ~CDownDlg() override;
 
     // Shows the window and starts the download; false (after showing "你选择了
     // 下载空文件") when the hex file cannot be read, in which case
     // downloadFinished(false) follows as well.
     bool Start();
-    // Without a person: results and failures go to stdout and stderr instead
-    // of windows, and the restart question is answered `restart`.
-    void SetUnattended(bool restart);
 
     QProgressBar* ProgressBar() const { return progress; }
     bool Running() const;
@@ -52,8 +51,7 @@ private:
     QProgressBar* progress;
     std::unique_ptr<DownloadSession> session;
     CTestSocket* link;
-    bool unattended = false;
-    bool unattendedRestart = false;
+    MessageSink& messages;
 };
 
 }  // namespace varnel

@@ -19,6 +19,7 @@ CComPrmMaster::CComPrmMaster(const std::array<std::uint8_t, 5>& comPrm, QWidget*
     for (int id = 0; id < LIST_COUNT; ++id) {
         const SerialList& list = SerialLists()[static_cast<std::size_t>(id)];
         auto* combo = new QComboBox(this);
+        combo->setObjectName(QStringLiteral("list%1").arg(id));
         for (std::string_view item : list.items)
             combo->addItem(QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
         // A stored byte outside the list shows no selection.

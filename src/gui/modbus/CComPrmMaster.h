@@ -20,8 +20,6 @@ public:
     // The bytes rebuilt from the lists (valid after OK).
     const std::array<std::uint8_t, 5>& ComPrm() const { return comPrm; }
 
-    QComboBox* List(SerialListId id) const { return lists[id]; }
-
 private:
     void OnOk();
 

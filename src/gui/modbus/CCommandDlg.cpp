@@ -23,6 +23,9 @@ CCommandDlg::CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
       quantityEdit(new QLineEdit(QString::number(fields.quantity), this))
 {
     setObjectName("CCommandDlg");
+    slaveEdit->setObjectName("slaveEdit");
+    startEdit->setObjectName("startEdit");
+    quantityEdit->setObjectName("quantityEdit");
     setWindowTitle(QStringLiteral("命令编辑"));
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(ToQ(commandLabel), this);
@@ -37,8 +40,9 @@ CCommandDlg::CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
     connect(buttons, &QDialogButtonBox::accepted, this, &CCommandDlg::OnOk);
     layout->addWidget(buttons);
 
-    if (commandLabel == LABEL_WRITE_COIL || commandLabel == LABEL_WRITE_REGISTER)
-        quantityEdit->setEnabled(false);
+    // A command whose quantity can only be 1 (the single writes) keeps it fixed.
+    const CommandType* type = FindCommandType(commandLabel);
+    if (type != nullptr && type->maxQuantity == 1) quantityEdit->setEnabled(false);
 }
 
 void CCommandDlg::OnOk()

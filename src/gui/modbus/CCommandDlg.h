@@ -22,10 +22,6 @@ public:
     // The confirmed values (valid after OK).
     const CommandFields& Fields() const { return fields; }
 
-    QLineEdit* SlaveEdit() const { return slaveEdit; }
-    QLineEdit* StartEdit() const { return startEdit; }
-    QLineEdit* QuantityEdit() const { return quantityEdit; }
-
 private:
     void OnOk();
 

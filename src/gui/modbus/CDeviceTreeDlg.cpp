@@ -58,12 +58,6 @@ CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, QWidget* parent)
             [this](QTreeWidgetItem* item) { OnItemDoubleClicked(item); });
 }
 
-QTreeWidgetItem* CDeviceTreeDlg::FindItem(const QString& text) const
-{
-    const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-    return found.isEmpty() ? nullptr : found.first();
-}
-
 void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
 {
     if (item == nullptr || item->parent() == nullptr) return;

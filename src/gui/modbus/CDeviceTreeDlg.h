@@ -24,11 +24,6 @@ public:
     // Runs what a double-click on `item` does.
     void OnItemDoubleClicked(QTreeWidgetItem* item);
 
-    QTreeWidget* Tree() const { return tree; }
-    QLineEdit* Description() const { return description; }
-    // The item with this text, searched in tree order; nullptr when none.
-    QTreeWidgetItem* FindItem(const QString& text) const;
-
 signals:
     // The document changed (the view redraws).
     void documentChanged();

@@ -7,6 +7,7 @@
 
 #include "core/model/CVarnelDoc.h"
 #include "core/model/OptionFile.h"
+#include "gui/ui/CIpAddressEdit.h"
 #include "gui/ui/DialogButtons.h"
 #include "gui/ui/MessageBox.h"
 
@@ -28,13 +29,12 @@ CDeviceIpDlg::CDeviceIpDlg(CVarnelDoc& doc, QWidget* parent) : QDialog(parent), 
     layout->addWidget(buttons);
 }
 
-QString CDeviceIpDlg::AddressText() const { return address->Text(); }
-
 void CDeviceIpDlg::OnOk()
 {
-    doc.deviceIp = AddressText().toStdString();
+    doc.deviceIp = address->Text().toStdString();
     // The address is kept in the document even when the file cannot be written.
-    if (const LegacyRefusal refusal = WriteAccessAddress(doc.appFolder, doc.deviceIp)) ShowMessage(this, *refusal);
+    if (const LegacyRefusal refusal = WriteAccessAddress(doc.appFolder, doc.deviceIp))
+        ShowMessage(this, *refusal);
     accept();
 }
 

@@ -15,6 +15,7 @@ CDeviceOptionSetDlg::CDeviceOptionSetDlg(CVarnelDoc& doc, QWidget* parent)
     : QDialog(parent), doc(doc), edit(new QLineEdit(QString::number(doc.deviceSlotNum), this))
 {
     setObjectName("CDeviceOptionSetDlg");
+    edit->setObjectName("slotCountEdit");
     setWindowTitle(QStringLiteral("槽数设置"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;

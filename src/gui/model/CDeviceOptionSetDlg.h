@@ -14,8 +14,6 @@ class CDeviceOptionSetDlg : public QDialog {
 public:
     explicit CDeviceOptionSetDlg(CVarnelDoc& doc, QWidget* parent = nullptr);
 
-    QLineEdit* Edit() const { return edit; }
-
 private:
     void OnOk();
 

@@ -14,6 +14,7 @@ CPrmHexEditDlg::CPrmHexEditDlg(const QString& hexText, int byteCount, QWidget* p
     : QDialog(parent), hexText(hexText), byteCount(byteCount), edit(new QLineEdit(hexText, this))
 {
     setObjectName("CPrmHexEditDlg");
+    edit->setObjectName("hexEdit");
     setWindowTitle(QStringLiteral("用户参数修改"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(edit);

@@ -17,10 +17,6 @@ public:
 
     // The checked text (valid after OK).
     const QString& HexText() const { return hexText; }
-    int ByteCount() const { return byteCount; }
-
-    QLineEdit* Edit() const { return edit; }
-    QPushButton* OkButton() const { return okButton; }
 
 private:
     void OnTextChanged(const QString& text);

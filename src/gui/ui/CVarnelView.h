@@ -38,7 +38,6 @@ public:
     void PrintTo(QPrinter* printer);
 
     // The delete command (32780), offered by the right-button popup.
-    QAction* DeleteAction() const { return deleteAction; }
     void OnDelete();
 
     // The module picture as drawn (loaded once, null when the file is missing).

@@ -1,0 +1,31 @@
+#include "gui/ui/MessageSink.h"
+
+#include <ostream>
+
+namespace varnel {
+
+StreamSink::StreamSink(std::ostream& out, std::ostream& err, bool answer)
+    : out(out), err(err), answer(answer)
+{
+}
+
+void StreamSink::Show(QWidget*, const Message& message)
+{
+    err << message.text << std::endl;
+    failed = true;
+}
+
+bool StreamSink::Ask(QWidget*, const Message&)
+{
+    return answer;
+}
+
+void StreamSink::ShowResult(QWidget* parent, const Message& result, bool done)
+{
+    if (done)
+        out << result.text << std::endl;
+    else
+        Show(parent, result);
+}
+
+}  // namespace varnel
