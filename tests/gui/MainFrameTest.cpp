@@ -232,7 +232,7 @@ TEST(CVarnelApp, StartsNewOrWithTheNamedProject)
     doc.OnNewDocument();
     SetupPort(doc, Port::COM2);
     const std::string path = (dir / "start.json").string();
-    ASSERT_FALSE(SaveProject(path, doc).has_value());
+    ASSERT_TRUE(SaveProject(path, doc).ok());
     for (const QString& named : {QString(), QString::fromStdString(path)}) {
         CVarnelApp app;
         ASSERT_TRUE(app.InitInstance(named.isEmpty() ? QStringList() : QStringList{named}));

@@ -1,6 +1,5 @@
 #include "core/project/ProjectFile.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -8,8 +7,10 @@
 #include <stdexcept>
 
 #include "core/model/AtomicFile.h"
+#include "core/model/SlotCount.h"
 #include "core/project/CXmlDoc.h"
 #include "core/project/TextCodec.h"
+#include "core/util/Hex.h"
 
 namespace varnel {
 
@@ -134,30 +135,12 @@ struct Reader {
     }
 };
 
-ProjectReadResult FormatError(CVarnelDoc& doc)
-{
-    doc.OnNewDocument();
-    ProjectReadResult result;
-    result.status = ProjectReadStatus::FormatError;
-    result.message = ProjectFile::FormatErrorMessage();
-    return result;
-}
-
-Message WriteFailure(const std::string& path, const std::string& reason)
-{
-    return ErrorMessage("无法写入文件 " + path + ": " + reason);
-}
-
 }  // namespace
 
-Message ProjectFile::FormatErrorMessage()
+Refusal ProjectFile::FormatError(CVarnelDoc& doc)
 {
-    return ErrorMessage("文档格式错误");
-}
-
-Message ProjectFile::IncompleteMessage(const std::string& path, const std::string& missing)
-{
-    return ErrorMessage("项目文件 " + path + " 不完整: 缺少元素 \"" + missing + "\"");
+    doc.OnNewDocument();
+    return Refuse(Code::ProjectFormat, "文档格式错误");
 }
 
 std::int32_t ProjectFile::DecimalValue(std::string_view text)
@@ -226,13 +209,6 @@ std::string ProjectFile::BuildText(const CVarnelDoc& doc)
         xml.IntoElement();
         for (int index = 0; index <= doc.LastConfigIndex(); ++index) {
             const CModule& m = doc.Slot(port, index).module;
-            static const char* HEX = "0123456789abcdef";
-            std::string prm;
-            prm.reserve(m.modulePrm.size() * 2);
-            for (std::uint8_t b : m.modulePrm) {
-                prm += HEX[b >> 4];
-                prm += HEX[b & 0x0F];
-            }
             xml.AddElement("Module");
             xml.SetAttribute("moduleName", TextCodec::Utf8ToGbk(m.moduleName));
             xml.SetAttribute("usrPrm", TextCodec::Utf8ToGbk(m.usrPrm));
@@ -241,7 +217,7 @@ std::string ProjectFile::BuildText(const CVarnelDoc& doc)
             xml.SetAttribute("picture", TextCodec::Utf8ToGbk(m.picture));
             xml.SetAttribute("inputLen", std::to_string(m.inputLen));
             xml.SetAttribute("outputLen", std::to_string(m.outputLen));
-            xml.SetAttribute("modulePrm", prm);
+            xml.SetAttribute("modulePrm", FormatHex(m.modulePrm));
         }
         xml.OutOfElement();
     }
@@ -254,19 +230,18 @@ std::string ProjectFile::Store(const CVarnelDoc& doc)
     return LengthPrefix(text.size()) + text;
 }
 
-ProjectReadResult ProjectFile::Load(std::string_view bytes, CVarnelDoc& doc)
+Status ProjectFile::Load(std::string_view bytes, CVarnelDoc& doc, const std::string& name)
 {
-    ProjectReadResult result;
     try {
         // An empty file holds no text at all: nothing of a project is there.
         const std::string text = bytes.empty() ? std::string() : ReadText(bytes);
         CXmlDoc xml;
         xml.SetDocument(text);  // diagnostics are not looked at
         Reader reader{xml, doc, {}};
-        if (reader.Run() == Step::Missing) {
-            result.status = ProjectReadStatus::Incomplete;
-            result.missing = reader.missing;
-        }
+        if (reader.Run() == Step::Missing)
+            return Refuse(Code::ProjectIncomplete, "项目文件 " + (name.empty() ? "" : name + " ") +
+                                                       "不完整: 缺少元素 \"" + reader.missing +
+                                                       "\"");
     } catch (const ShortFile&) {
         return FormatError(doc);
     } catch (const std::invalid_argument&) {
@@ -276,49 +251,26 @@ ProjectReadResult ProjectFile::Load(std::string_view bytes, CVarnelDoc& doc)
     } catch (const std::length_error&) {
         return FormatError(doc);
     }
-    return result;
+    return {};
 }
 
-ProjectReadResult ProjectFile::Serialize(ProjectArchive& archive, CVarnelDoc& doc)
+Status ProjectFile::Read(const std::string& path, CVarnelDoc& doc)
 {
-    if (archive.storing) {
-        archive.bytes = Store(doc);
-        return {};
-    }
-    return Load(archive.bytes, doc);
+    Result<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) return bytes.error();
+    return Load(*bytes, doc, path);
 }
 
-ProjectReadResult ProjectFile::Read(const std::string& path, CVarnelDoc& doc)
+Status ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
 {
-    std::string bytes;
-    errno = 0;
-    if (!ReadWholeFile(path, bytes)) {
-        ProjectReadResult result;
-        result.status = ProjectReadStatus::Unreadable;
-        const int error = errno != 0 ? errno : EIO;
-        result.message = ErrorMessage("无法打开文件 " + path + ": " + std::strerror(error));
-        return result;
-    }
-    return Load(bytes, doc);
-}
-
-ProjectOpenResult ProjectFile::Open(const std::string& path, CVarnelDoc& doc)
-{
-    ProjectOpenResult result;
-    result.read = Read(path, doc);
-    if (result.read.IsComplete()) result.compile = Compile(doc, doc.HexFilePath());
-    return result;
-}
-
-LegacyRefusal ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
-{
-    if (doc.deviceSlotNum < 1 || doc.deviceSlotNum > CVarnelDoc::MAX_USER_SLOTS)
-        return WriteFailure(path, "槽数取值范围:1~54的正整数");
+    int count = 0;
+    if (const auto refusal = CheckSlotCountText(std::to_string(doc.deviceSlotNum), count))
+        return Refuse(Code::BadSlotCount, "无法写入文件 " + path + ": " + refusal->text);
     std::string bytes;
     try {
         bytes = Store(doc);
     } catch (const std::exception& e) {
-        return WriteFailure(path, e.what());
+        return Refuse(Code::FileWriteFailed, "无法写入文件 " + path + ": " + e.what());
     }
     return WriteFileAtomically(path, bytes);
 }

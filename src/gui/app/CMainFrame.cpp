@@ -311,10 +311,11 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     // Read into a copy, so a file that cannot be read leaves the open
     // configuration as it was.
     CVarnelDoc loaded = doc;
-    if (const LegacyRefusal refusal = LoadProject(path.toStdString(), loaded)) {
-        ShowMessage(this, *refusal);
+    const Result<OpenedProject> opened = OpenProjectFile(path.toStdString(), loaded);
+    if (!opened) {
+        ShowMessage(this, opened.message());
         RemoveRecentFile(path);
-        if (refusal->text == ProjectFile::FormatErrorMessage().text) {
+        if (opened.code() == Code::ProjectFormat) {
             // A broken file leaves a new configuration, as the reader renewed
             // it; it stays untitled so a Save cannot overwrite the broken file.
             doc = std::move(loaded);
@@ -328,17 +329,16 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     doc.modified = false;
     pathName = QFileInfo(path).absoluteFilePath();
     AddRecentFile(pathName);
-    // An opened configuration is compiled at once, so the hex file matches it.
-    const CompileResult compiled = Compile(doc, doc.HexFilePath());
-    if (compiled.message) ShowMessage(this, *compiled.message);
+    // The open compiled the configuration, so the hex file matches it.
+    if (!opened->compile) ShowMessage(this, opened->compile.message());
     OnDocumentChanged();
     return true;
 }
 
 bool CMainFrame::SaveDocumentFile(const QString& path)
 {
-    if (const LegacyRefusal refusal = SaveProject(path.toStdString(), doc)) {
-        ShowMessage(this, *refusal);
+    if (const Status saved = SaveProject(path.toStdString(), doc); !saved) {
+        ShowMessage(this, saved.message());
         return false;
     }
     doc.modified = false;

@@ -1,5 +1,5 @@
 // The option file: read at every new document, rewritten by the access
-// parameters' OK changing only the text of "ip".
+// parameters' OK changing only the text of "ip", or adding what is missing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,6 +14,8 @@ using testsupport::ReadFile;
 using testsupport::WriteFile;
 
 namespace {
+
+const std::string DECL = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
 // The address a new document takes from the data folder $VARNEL_HOME names.
 std::string NewDocumentIp()
@@ -48,51 +50,47 @@ TEST(OptionFile, NewDocumentTakesTheAddressFromTheFile)
         {"<ETHOption><ip/></ETHOption>", ""},
     };
     for (const auto& [content, ip] : cases) {
-        SCOPED_TRACE(content);
         PutFile(env.home / "IP/ETHOption.xml", content);
-        EXPECT_EQ(NewDocumentIp(), ip);
+        EXPECT_EQ(NewDocumentIp(), ip) << content;
     }
-    // The file that ships with the program.
-    CVarnelDoc doc;
+    CVarnelDoc doc;  // the file that ships with the program
     doc.appFolder = std::string(VARNEL_SOURCE_DIR) + "/data";
     ReadAccessAddress(doc);
     EXPECT_EQ(doc.deviceIp, "192.168.1.10");
 }
 
-TEST(OptionFile, OkChangesOnlyTheTextOfIp)
+TEST(OptionFile, OkWritesTheAddressThatTheNextNewDocumentTakes)
 {
     testsupport::HomeEnv env("");
-    const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    const std::string ip = "<ip>192.168.1.20</ip>";
     const std::pair<std::string, std::string> cases[] = {
-        {decl + "\r\n<ETHOption>\r\n\t<ip>10.0.0.5</ip>\r\n\t<other a='1'/>\r\n</ETHOption>\r\n",
-         decl + "\r\n<ETHOption>\r\n\t<ip>192.168.1.20</ip>\r\n\t<other a='1'/>\r\n"
-                "</ETHOption>\r\n"},
-        // An empty ip element is opened on one line.
+        {DECL + "\r\n<ETHOption>\r\n\t<ip>10.0.0.5</ip>\r\n\t<other a='1'/>\r\n</ETHOption>\r\n",
+         DECL + "\r\n<ETHOption>\r\n\t" + ip + "\r\n\t<other a='1'/>\r\n</ETHOption>\r\n"},
         {"<ETHOption>\r\n<ip/>\r\n</ETHOption>\r\n",
-         "<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>\r\n"},
-        // No ip: written back unchanged.
+         "<ETHOption>\r\n" + ip + "\r\n</ETHOption>\r\n"},
+        {"-", DECL + "<ETHOption>\r\n" + ip + "\r\n</ETHOption>\r\n"},
+        // What is missing is added.
+        {"", DECL + "<ETHOption>\r\n" + ip + "\r\n</ETHOption>\r\n"},
+        {"<ETHOption/>", "<ETHOption>\r\n" + ip + "\r\n</ETHOption>"},
         {"<ETHOption>\r\n<ipx>1</ipx>\r\n</ETHOption>\r\n",
-         "<ETHOption>\r\n<ipx>1</ipx>\r\n</ETHOption>\r\n"},
-        // A missing file is created.
-        {"-", decl + "<ETHOption>\r\n<ip>192.168.1.20</ip>\r\n</ETHOption>\r\n"},
+         "<ETHOption>\r\n<ipx>1</ipx>\r\n" + ip + "\r\n</ETHOption>\r\n"},
+        {"<?xml version=\"1.0\"?>\r\n<other/>\r\n",
+         "<?xml version=\"1.0\"?>\r\n<other/>\r\n<ETHOption>\r\n" + ip + "\r\n</ETHOption>\r\n"},
     };
     for (const auto& [before, after] : cases) {
         SCOPED_TRACE(before);
         PutFile(env.home / "IP/ETHOption.xml", before);
-        EXPECT_FALSE(WriteAccessAddress(env.home.str(), "192.168.1.20").has_value());
+        EXPECT_TRUE(WriteAccessAddress(env.home.str(), "192.168.1.20"));
         EXPECT_EQ(ReadFile(env.home / "IP/ETHOption.xml"), after);
+        EXPECT_EQ(NewDocumentIp(), "192.168.1.20");
     }
-    EXPECT_EQ(NewDocumentIp(), "192.168.1.20");
-
-    // A missing folder is created.
-    std::filesystem::remove_all(env.home / "IP");
-    EXPECT_FALSE(WriteAccessAddress(env.home.str(), "10.1.1.1").has_value());
+    std::filesystem::remove_all(env.home / "IP");  // a missing folder is created
+    EXPECT_TRUE(WriteAccessAddress(env.home.str(), "10.1.1.1"));
     EXPECT_EQ(NewDocumentIp(), "10.1.1.1");
-    // A data folder that is a file: the write fails with the file's name.
-    WriteFile(env.home / "plain", "x");
-    const LegacyRefusal r = WriteAccessAddress((env.home / "plain").string(), "10.1.1.2");
-    ASSERT_TRUE(r.has_value());
-    EXPECT_NE(r->text.find("ETHOption.xml"), std::string::npos);
+    WriteFile(env.home / "plain", "x");  // a data folder that is a file
+    const Status r = WriteAccessAddress((env.home / "plain").string(), "10.1.1.2");
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.message().text.find("ETHOption.xml"), std::string::npos);
 }
 
 }  // namespace
