@@ -1,28 +1,26 @@
 // The project file: the exact bytes written, the length prefix, the reading
-// steps with their stop and failure rules (golden files), the open with its
-// compile, and round trips.
+// steps with their stop and failure rules, the open with its compile, and
+// round trips. Cases are golden files under tests/data/project.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
-#include "core/project/TextCodec.h"
+#include "core/project/TableRows.h"
 #include "core/util/Hex.h"
 #include "support/DocFixtures.h"
 
 using namespace varnel;
-using docfixtures::H;
 using docfixtures::NewDoc;
 using testsupport::ReadFile;
-using testsupport::WriteFile;
+namespace fs = std::filesystem;
 
 namespace {
 
-const std::filesystem::path DATA = std::filesystem::path(VARNEL_SOURCE_DIR) / "tests/data/project";
+const fs::path DATA = fs::path(VARNEL_SOURCE_DIR) / "tests/data/project";
 
 // Every test runs on a data folder whose option file says 192.168.1.10.
 class ProjectFileTest : public ::testing::Test {
@@ -42,13 +40,13 @@ CVarnelDoc Before()
     return doc;
 }
 
-// The outcome of a read and the document after it, one line per field and
+// The outcome of a read and the document after it: one line per field and
 // per occupied slot.
 std::string Describe(const Status& read, const CVarnelDoc& doc)
 {
-    std::string out = read ? "complete" : read.message().text;
-    out += "\ndeviceIp " + doc.deviceIp + "\ndeviceSlotNum " + std::to_string(doc.deviceSlotNum) +
-           "\nenabled " + std::to_string(doc.com1Enabled) + " " + std::to_string(doc.com2Enabled);
+    std::string out = (read ? "complete" : read.message().text) + "\ndeviceIp " + doc.deviceIp +
+                      "\ndeviceSlotNum " + std::to_string(doc.deviceSlotNum) + "\nenabled " +
+                      std::to_string(doc.com1Enabled) + " " + std::to_string(doc.com2Enabled);
     for (Port port : {Port::COM1, Port::COM2})
         for (int i = 0; i < CVarnelDoc::RACK_SIZE; ++i) {
             const CModule& m = doc.Slot(port, i).module;
@@ -61,26 +59,23 @@ std::string Describe(const Status& read, const CVarnelDoc& doc)
     return out + "\n";
 }
 
+// `actual` against a golden file; VARNEL_UPDATE_GOLDEN=1 rewrites the file.
+void ExpectGolden(const std::string& actual, const fs::path& file)
+{
+    if (std::getenv("VARNEL_UPDATE_GOLDEN")) testsupport::WriteFile(file, actual);
+    EXPECT_EQ(actual, ReadFile(file)) << file;
+}
+
 // Each read/NAME.vrc, read into Before(), gives read/NAME.expected.
-// VARNEL_UPDATE_GOLDEN=1 rewrites the expected files.
 TEST_F(ProjectFileTest, GoldenReads)
 {
     int cases = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(DATA / "read")) {
+    for (const auto& entry : fs::directory_iterator(DATA / "read")) {
         if (entry.path().extension() != ".vrc") continue;
-        SCOPED_TRACE(entry.path().filename().string());
         ++cases;
         CVarnelDoc doc = Before();
         const Status read = ProjectFile::Load(ReadFile(entry.path()), doc);
-        const std::string actual = Describe(read, doc);
-        auto expected = entry.path();
-        expected.replace_extension(".expected");
-        if (std::getenv("VARNEL_UPDATE_GOLDEN")) WriteFile(expected, actual);
-        EXPECT_EQ(actual, ReadFile(expected));
-        if (!read) {
-            EXPECT_EQ(read.code(), read.message().text == "文档格式错误" ? Code::ProjectFormat
-                                                                         : Code::ProjectIncomplete);
-        }
+        ExpectGolden(Describe(read, doc), fs::path(entry.path()).replace_extension(".expected"));
     }
     EXPECT_GE(cases, 19);
 }
@@ -88,22 +83,11 @@ TEST_F(ProjectFileTest, GoldenReads)
 TEST_F(ProjectFileTest, WrittenBytesAndRoundTrip)
 {
     EXPECT_EQ(ProjectFile::Store(NewDoc()), ReadFile(DATA / "new-document/expected.vrc"));
-    const std::pair<std::uint64_t, const char*> prefixes[] = {
-        {0, "00"},
-        {200, "c8"},
-        {254, "fe"},
-        {255, "ff ff 00"},
-        {300, "ff 2c 01"},
-        {65533, "ff fd ff"},
-        {65534, "ff ff ff fe ff 00 00"},
-        {4294967294u, "ff ff ff fe ff ff ff"},
-        {4294967295u, "ff ff ff ff ff ff ff ff ff ff ff 00 00 00 00"},
-    };
-    for (const auto& [n, bytes] : prefixes) {
-        const std::string prefix = ProjectFile::LengthPrefix(n);
-        EXPECT_EQ(Bytes(prefix.begin(), prefix.end()), H(bytes)) << n;
+    for (const auto& row : tablerows::Rows("prefix.tsv")) {
+        const std::string prefix = ProjectFile::LengthPrefix(std::stoull(row[0]));
+        EXPECT_EQ(FormatHex(Bytes(prefix.begin(), prefix.end()), " "), row[1] + " ");
     }
-
+    // Escaped texts, odd numbers and bytes; slot 8 lies above the count.
     CVarnelDoc doc = NewDoc();
     doc.deviceIp = "10.0.0.1&<x>";
     doc.deviceSlotNum = 5;
@@ -114,81 +98,51 @@ TEST_F(ProjectFileTest, WrittenBytesAndRoundTrip)
     doc.Slot(Port::COM2, 7).module = CModule{"MODBUS从站状态表（8位）", "", "", 1, 1, "", {}};
     doc.Slot(Port::COM1, 8).module = CModule{"above the count", "", "", 0, 0, "", {1}};
     const std::string bytes = ProjectFile::Store(doc);
-    for (const std::string& part :
-         {std::string("modulePrm=\"010aff\""),
-          std::string("<deviceIp>10.0.0.1&amp;&lt;x&gt;</deviceIp>"),
-          std::string("usrPrm=\"u&amp;&quot;q&apos;&lt;&gt;\""), TextCodec::Utf8ToGbk("读0区 01H")})
-        EXPECT_NE(bytes.find(part), std::string::npos) << part;
-    EXPECT_EQ(bytes.find("above the count"), std::string::npos);  // slot 8 > 5 + 2
+    ExpectGolden(bytes, DATA / "store/odd-values.vrc");
     CVarnelDoc back = Before();
     ASSERT_TRUE(ProjectFile::Load(bytes, back));
     doc.Slot(Port::COM1, 8).module = CModule{};  // not saved, and the rack is cleared
     EXPECT_EQ(Describe({}, back), Describe({}, doc));
     EXPECT_EQ(ProjectFile::Store(back), bytes);
-    doc.deviceSlotNum = 54;  // every rack entry is saved: 57 modules per port
-    const std::string full = ProjectFile::BuildText(doc), tag = "<Module ";
-    int modules = 0;
-    for (auto at = full.find(tag); at != std::string::npos; at = full.find(tag, at + 1)) ++modules;
-    EXPECT_EQ(modules, 2 * 57);
-    EXPECT_EQ(ProjectFile::DecimalValue("99999999999"), 2147483647);
-    EXPECT_EQ(ProjectFile::DecimalValue("-99999999999"), -2147483647 - 1);
-}
-
-TEST_F(ProjectFileTest, SaveRefusalsKeepTheFile)
-{
-    const std::string path = (env.home / "p.vrc").string();
-    WriteFile(path, "old content");
-    CVarnelDoc doc = NewDoc();
-    doc.deviceSlotNum = 60;  // refused before writing
-    Status saved = ProjectFile::Save(path, doc);
+    const std::string path = (env.home / "p.vrc").string();  // a count out of range:
+    testsupport::WriteFile(path, "old content");             // refused before writing
+    doc.deviceSlotNum = 60;
+    const Status saved = ProjectFile::Save(path, doc);
     EXPECT_EQ(saved.code(), Code::BadSlotCount);
     EXPECT_EQ(saved.message().text, "无法写入文件 " + path + ": 槽数取值范围:1~54的正整数");
     EXPECT_EQ(ReadFile(path), "old content");
-    doc.deviceSlotNum = 10;
-    saved = ProjectFile::Save(path + "/q.vrc", doc);  // the folder is a file
-    EXPECT_EQ(saved.message().text, "无法写入文件 " + path + "/q.vrc: Not a directory");
-    ASSERT_TRUE(ProjectFile::Save(path, doc));
-    EXPECT_EQ(ReadFile(path), ProjectFile::Store(doc));
+    doc.deviceSlotNum = 54;  // every rack entry is saved: 57 modules per port
+    const std::string full = ProjectFile::BuildText(doc);
+    std::size_t modules = 0;
+    for (std::size_t at = 0; (at = full.find("<Module ", at)) != std::string::npos; ++at) ++modules;
+    EXPECT_EQ(modules, 2u * 57);
 }
 
-// Opening reads and compiles: the hex file matches after a complete read;
+// Opening reads and compiles, so the hex file matches after a complete read;
 // a serial-parameter module too short for the compile is a format error.
 TEST_F(ProjectFileTest, OpenReadsAndCompiles)
 {
-    CVarnelDoc good = NewDoc({Port::COM1});
-    CVarnelDoc shortSerial = good;
-    shortSerial.Slot(Port::COM1, 2).module.modulePrm = {0x05, 0x00};
-    WriteFile(env.home / "good.vrc", ProjectFile::Store(good));
-    WriteFile(env.home / "short.vrc", ProjectFile::Store(shortSerial));
-    const std::string text = ProjectFile::BuildText(good);
-    const std::string cut = text.substr(0, text.find("<COM2>")) + "</VarnelProject>\r\n";
-    WriteFile(env.home / "cut.vrc", ProjectFile::LengthPrefix(cut.size()) + cut);
-    std::filesystem::create_directory(env.home / "folder.vrc");
-    const std::string hex = good.HexFilePath();
-    const struct {
-        const char* name;
-        std::optional<Code> code;
-        bool hexWritten;
-    } cases[] = {
-        {"cut.vrc", Code::ProjectIncomplete, false},
-        {"none.vrc", Code::FileMissing, false},
-        {"folder.vrc", Code::FileIsDirectory, false},
-        {"short.vrc", Code::ProjectFormat, false},
-        {"good.vrc", std::nullopt, true},
+    fs::create_directory(env.home / "folder.vrc");
+    const std::string hex = Before().HexFilePath();
+    const std::pair<fs::path, std::optional<Code>> cases[] = {
+        {DATA / "read/no-com2.vrc", Code::ProjectIncomplete},
+        {env.home / "none.vrc", Code::FileMissing},
+        {env.home / "folder.vrc", Code::FileIsDirectory},
+        {DATA / "open/short-comprm.vrc", Code::ProjectFormat},
+        {DATA / "open/good.vrc", std::nullopt},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::filesystem::remove(hex);
+    for (const auto& [path, code] : cases) {
+        SCOPED_TRACE(path);
+        fs::remove(hex);
         CVarnelDoc doc = Before();
-        const auto opened = OpenProjectFile((env.home / c.name).string(), doc);
-        EXPECT_EQ(opened ? std::nullopt : std::optional(opened.code()), c.code);
-        if (opened) {
-            EXPECT_TRUE(opened->compile);
-        } else if (c.code == Code::ProjectFormat) {
-            EXPECT_EQ(opened.message().text, "文档格式错误");
+        const auto opened = OpenProjectFile(path.string(), doc);
+        EXPECT_EQ(opened ? std::nullopt : std::optional(opened.code()), code);
+        if (code == Code::ProjectFormat) {
+            EXPECT_EQ(Describe(opened.error(), doc), Describe(opened.error(), NewDoc()));
         }
-        EXPECT_EQ(std::filesystem::exists(hex), c.hexWritten);
+        EXPECT_EQ(fs::exists(hex), !code);
     }
+    EXPECT_EQ(ReadFile(hex), ReadFile(DATA / "open/good.hex"));
 }
 
 }  // namespace
