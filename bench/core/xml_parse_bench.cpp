@@ -22,7 +22,7 @@ using varnel::CModule;
 using varnel::CVarnelDoc;
 using varnel::CXmlDoc;
 using varnel::Port;
-using varnel::ProjectFile;
+namespace ProjectFile = varnel::ProjectFile;
 
 // Many configurations' worth of "Module" lines, as the program writes them.
 std::string ProjectLike(std::size_t size)

@@ -12,12 +12,12 @@ namespace varnel {
 
 namespace {
 
-Refusal WriteRefusal(const std::string& path, int error)
+Refusal ErrnoWriteRefusal(const std::string& path, int error)
 {
     const Code code = error == EACCES || error == EPERM || error == EROFS ? Code::FileNotWritable
                       : error == EISDIR                                   ? Code::FileIsDirectory
                                                                           : Code::FileWriteFailed;
-    return Refuse(code, "无法写入文件 " + path + ": " + std::strerror(error));
+    return WriteRefusal(code, path, std::strerror(error));
 }
 
 Refusal ReadRefusal(const std::string& path, int error)
@@ -65,18 +65,23 @@ bool WriteAll(int fd, std::string_view content)
 
 }  // namespace
 
+Refusal WriteRefusal(Code code, const std::string& path, const std::string& reason)
+{
+    return Refuse(code, "无法写入文件 " + path + ": " + reason);
+}
+
 Status WriteFileAtomically(const std::string& path, std::string_view content)
 {
     const std::string target = LinkTarget(path);
     struct stat old;
     const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode)) return WriteRefusal(path, EISDIR);
+    if (exists && S_ISDIR(old.st_mode)) return ErrnoWriteRefusal(path, EISDIR);
     // Renaming over a file needs only the folder's permission: ask the file.
-    if (exists && ::access(target.c_str(), W_OK) != 0) return WriteRefusal(path, errno);
+    if (exists && ::access(target.c_str(), W_OK) != 0) return ErrnoWriteRefusal(path, errno);
 
     std::string temp = target + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return WriteRefusal(path, errno);
+    if (fd < 0) return ErrnoWriteRefusal(path, errno);
     int error = WriteAll(fd, content) ? 0 : errno;
     if (exists) {
         // Owner first: changing it may clear set-id bits that the mode restores.
@@ -93,7 +98,7 @@ Status WriteFileAtomically(const std::string& path, std::string_view content)
     if (error == 0 && std::rename(temp.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         ::unlink(temp.c_str());
-        return WriteRefusal(path, error);
+        return ErrnoWriteRefusal(path, error);
     }
     return {};
 }

@@ -16,6 +16,9 @@ namespace varnel {
 // on a refusal the file and its mode are unchanged.
 Status WriteFileAtomically(const std::string& path, std::string_view content);
 
+// "无法写入文件 PATH: reason" with a code: the one wording of a write refusal.
+Refusal WriteRefusal(Code code, const std::string& path, const std::string& reason);
+
 // The whole content of a file. Codes: FileMissing, FileIsDirectory,
 // FileUnreadable; the message is "无法打开文件 PATH: reason".
 Result<std::string> ReadWholeFile(const std::string& path);

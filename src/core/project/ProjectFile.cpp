@@ -265,12 +265,12 @@ Status ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
 {
     int count = 0;
     if (const auto refusal = CheckSlotCountText(std::to_string(doc.deviceSlotNum), count))
-        return Refuse(Code::BadSlotCount, "无法写入文件 " + path + ": " + refusal->text);
+        return WriteRefusal(Code::BadSlotCount, path, refusal->text);
     std::string bytes;
     try {
         bytes = Store(doc);
     } catch (const std::exception& e) {
-        return Refuse(Code::FileWriteFailed, "无法写入文件 " + path + ": " + e.what());
+        return WriteRefusal(Code::FileWriteFailed, path, e.what());
     }
     return WriteFileAtomically(path, bytes);
 }
