@@ -29,11 +29,14 @@ Refusal UnknownKind(const std::string& path)
 Status LoadProject(const std::string& path, CVarnelDoc& doc)
 {
     const std::string ext = Extension(path);
-    if (ext == ".vrc") return ProjectFile::Read(path, doc);
-    if (ext != ".json") return UnknownKind(path);
-    Result<std::string> text = ReadWholeFile(path);
-    if (!text) return text.error();
-    return ImportJson(*text, doc);
+    std::error_code ec;
+    // A folder says so whatever its name.
+    if (ext != ".vrc" && ext != ".json" && !std::filesystem::is_directory(path, ec))
+        return UnknownKind(path);
+    const Result<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) return bytes.error();
+    if (ext == ".vrc") return ProjectFile::Load(*bytes, doc, path);
+    return ImportJson(*bytes, doc);
 }
 
 Status SaveProject(const std::string& path, const CVarnelDoc& doc)

@@ -10,7 +10,7 @@ namespace varnel {
 
 // Reads `path` into `doc` (reading steps only, no compile). Refusals: the
 // codes of ReadWholeFile, ProjectFile::Load and ImportJson; ProjectFormat
-// for a name that is neither ".vrc" nor ".json".
+// for a name that is neither ".vrc" nor ".json" (a folder is FileIsDirectory).
 Status LoadProject(const std::string& path, CVarnelDoc& doc);
 
 // Writes `doc` to `path` atomically; the old file survives any failure.
