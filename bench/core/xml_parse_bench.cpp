@@ -204,9 +204,9 @@ public:
         std::printf("\n%-10s %-12s %10s %10s %10s %14s %14s\n", "shape", "size", "CXmlDoc",
                     "pugixml", "tinyxml2", "CXmlDoc/pugi", "CXmlDoc/tinyxml2");
         for (const auto& [args, byEngine] : rates) {
-            auto get = [&](const char* e) {
-                auto it = byEngine.find(e);
-                return it == byEngine.end() ? 0.0 : it->second / 1e6;
+            auto get = [&engines = byEngine](const char* e) {
+                auto it = engines.find(e);
+                return it == engines.end() ? 0.0 : it->second / 1e6;
             };
             const double own = get("CXmlDoc"), pugi = get("pugixml"), tiny = get("tinyxml2");
             const bool nested = args.find("/1/") == 0;
