@@ -137,10 +137,15 @@ struct Reader {
 
 }  // namespace
 
+Refusal ProjectFile::FormatRefusal()
+{
+    return Refuse(Code::ProjectFormat, "文档格式错误");
+}
+
 Refusal ProjectFile::FormatError(CVarnelDoc& doc)
 {
     doc.OnNewDocument();
-    return Refuse(Code::ProjectFormat, "文档格式错误");
+    return FormatRefusal();
 }
 
 std::int32_t ProjectFile::DecimalValue(std::string_view text)

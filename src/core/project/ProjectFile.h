@@ -36,7 +36,10 @@ Status Read(const std::string& path, CVarnelDoc& doc);
 // outside 1 to 54 is refused (BadSlotCount) before anything is written.
 Status Save(const std::string& path, const CVarnelDoc& doc);
 
-// "文档格式错误" with the caption "错误"; the document has been renewed.
+// "文档格式错误" with the caption "错误": a broken file, or a byte or slot
+// accessed outside its array (the invalid-argument error).
+Refusal FormatRefusal();
+// Renews the document (OnNewDocument) and gives FormatRefusal().
 Refusal FormatError(CVarnelDoc& doc);
 
 // Number conversions of the reader, as the C library does them.

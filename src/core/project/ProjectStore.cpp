@@ -22,7 +22,7 @@ std::string Extension(const std::string& path)
 
 Refusal UnknownKind(const std::string& path)
 {
-    return Refuse(Code::ProjectFormat, "不支持的项目文件类型: " + path + " (应为 .vrc 或 .json)");
+    return Refuse(Code::ProjectKind, "不支持的项目文件类型: " + path + " (应为 .vrc 或 .json)");
 }
 }  // namespace
 

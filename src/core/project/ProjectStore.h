@@ -9,7 +9,7 @@
 namespace varnel {
 
 // Reads `path` into `doc` (reading steps only, no compile). Refusals: the
-// codes of ReadWholeFile, ProjectFile::Load and ImportJson; ProjectFormat
+// codes of ReadWholeFile, ProjectFile::Load and ImportJson; ProjectKind
 // for a name that is neither ".vrc" nor ".json" (a folder is FileIsDirectory).
 Status LoadProject(const std::string& path, CVarnelDoc& doc);
 
