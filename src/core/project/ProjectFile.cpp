@@ -19,6 +19,36 @@ namespace {
 // A read past the end of the file's bytes.
 struct ShortFile {};
 
+// Numbers as the C library converts them: leading blanks, a sign, digits
+// (none give 0), saturating at the 32-bit limits.
+std::int32_t DecimalValue(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::int64_t value = 0;
+    constexpr std::int64_t LIMIT = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(value * 10 + (text[i] - '0'), LIMIT);  // saturate, like atoi
+    if (negative) return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(std::min<std::int64_t>(value, LIMIT - 1));
+}
+
+// Pairs of characters from the start, each through the C library's base-16
+// conversion (a blank or sign accepted, stopping at a non-digit, the low
+// eight bits kept); an odd last character is ignored.
+Bytes HexPairs(std::string_view text)
+{
+    Bytes bytes;
+    bytes.reserve(text.size() / 2);
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+        const char pair[3] = {text[i], text[i + 1], '\0'};
+        bytes.push_back(static_cast<std::uint8_t>(std::strtol(pair, nullptr, 16) & 0xFF));
+    }
+    return bytes;
+}
+
 // Little-endian reader over the file bytes; a short read throws ShortFile.
 class ByteReader {
 public:
@@ -98,9 +128,9 @@ struct Reader {
             module.usrPrm = TextCodec::GbkToUtf8(Attr("usrPrm"));
             module.Ext_Module_Prm_Data_Len = TextCodec::GbkToUtf8(Attr("Ext_Module_Prm_Data_Len"));
             module.picture = TextCodec::GbkToUtf8(Attr("picture"));
-            module.inputLen = ProjectFile::DecimalValue(Attr("inputLen"));
-            module.outputLen = ProjectFile::DecimalValue(Attr("outputLen"));
-            module.modulePrm = ProjectFile::HexPairs(Attr("modulePrm"));
+            module.inputLen = DecimalValue(Attr("inputLen"));
+            module.outputLen = DecimalValue(Attr("outputLen"));
+            module.modulePrm = HexPairs(Attr("modulePrm"));
             // A 58th module has no slot: the access throws, a format error.
             doc.Slot(port, k).module = std::move(module);
         }
@@ -115,14 +145,14 @@ struct Reader {
         if (!Find("deviceIp")) return Step::Missing;
         doc.deviceIp = TextCodec::GbkToUtf8(xml.GetData());
         if (!Find("deviceSlotNum")) return Step::Missing;
-        const std::int32_t slots = ProjectFile::DecimalValue(xml.GetData());
+        const std::int32_t slots = DecimalValue(xml.GetData());
         // Drawing, compiling and the 57-slot racks all rely on 1 to 54.
         if (slots < 1 || slots > CVarnelDoc::MAX_USER_SLOTS)
             throw std::invalid_argument("deviceSlotNum out of range");
         doc.deviceSlotNum = slots;
         if (!Find("COMInfo")) return Step::Missing;
-        doc.com1Enabled = ProjectFile::DecimalValue(Attr("com1"));
-        doc.com2Enabled = ProjectFile::DecimalValue(Attr("com2"));
+        doc.com1Enabled = DecimalValue(Attr("com1"));
+        doc.com2Enabled = DecimalValue(Attr("com2"));
         if (!Find("COM1")) return Step::Missing;
         xml.IntoElement();
         ReadRack(Port::COM1);
@@ -146,31 +176,6 @@ Refusal ProjectFile::FormatError(CVarnelDoc& doc)
 {
     doc.OnNewDocument();
     return FormatRefusal();
-}
-
-std::int32_t ProjectFile::DecimalValue(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    std::int64_t value = 0;
-    constexpr std::int64_t LIMIT = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min(value * 10 + (text[i] - '0'), LIMIT);  // saturate, like atoi
-    if (negative) return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(std::min<std::int64_t>(value, LIMIT - 1));
-}
-
-Bytes ProjectFile::HexPairs(std::string_view text)
-{
-    Bytes bytes;
-    bytes.reserve(text.size() / 2);
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-        const char pair[3] = {text[i], text[i + 1], '\0'};
-        bytes.push_back(static_cast<std::uint8_t>(std::strtol(pair, nullptr, 16) & 0xFF));
-    }
-    return bytes;
 }
 
 std::string ProjectFile::LengthPrefix(std::uint64_t n)

@@ -42,10 +42,6 @@ Refusal FormatRefusal();
 // Renews the document (OnNewDocument) and gives FormatRefusal().
 Refusal FormatError(CVarnelDoc& doc);
 
-// Number conversions of the reader, as the C library does them.
-std::int32_t DecimalValue(std::string_view text);
-Bytes HexPairs(std::string_view text);
-
 }  // namespace ProjectFile
 
 }  // namespace varnel
