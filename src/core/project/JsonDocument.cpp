@@ -1,7 +1,6 @@
 #include "core/project/JsonDocument.h"
 
-#include <cctype>
-#include <limits>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 
 #include "core/modbus/CommandModule.h"
