@@ -9,15 +9,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using varnel::ProjectFile;
+    namespace ProjectFile = varnel::ProjectFile;
     varnel::CVarnelDoc doc;
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const varnel::ProjectReadResult read = ProjectFile::Load(bytes, doc);
-    if (!read.IsComplete()) return 0;
+    if (!ProjectFile::Load(std::string(reinterpret_cast<const char*>(data), size), doc)) return 0;
     if (doc.deviceSlotNum < 1 || doc.deviceSlotNum > 54) __builtin_trap();
     const std::string stored = ProjectFile::Store(doc);
     varnel::CVarnelDoc again;
-    if (!ProjectFile::Load(stored, again).IsComplete() || ProjectFile::Store(again) != stored)
-        __builtin_trap();
+    if (!ProjectFile::Load(stored, again) || ProjectFile::Store(again) != stored) __builtin_trap();
     return 0;
 }

@@ -22,7 +22,7 @@ using varnel::CModule;
 using varnel::CVarnelDoc;
 using varnel::CXmlDoc;
 using varnel::Port;
-using varnel::ProjectFile;
+namespace ProjectFile = varnel::ProjectFile;
 
 // Many configurations' worth of "Module" lines, as the program writes them.
 std::string ProjectLike(std::size_t size)
@@ -157,8 +157,8 @@ void BM_Project_Load(benchmark::State& state)
     const std::string bytes = ProjectFile::Store(LargestConfiguration());
     CVarnelDoc doc;
     for (auto _ : state) {
-        auto r = ProjectFile::Load(bytes, doc);
-        benchmark::DoNotOptimize(r);
+        const bool read = ProjectFile::Load(bytes, doc).ok();
+        benchmark::DoNotOptimize(read);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
@@ -171,9 +171,9 @@ void BM_Project_SaveAndRead_File(benchmark::State& state)
         (std::filesystem::temp_directory_path() / "varnel-bench-largest.vrc").string();
     CVarnelDoc back;
     for (auto _ : state) {
-        if (ProjectFile::Save(path, doc)) state.SkipWithError("save failed");
-        auto r = ProjectFile::Read(path, back);
-        benchmark::DoNotOptimize(r);
+        if (!ProjectFile::Save(path, doc)) state.SkipWithError("save failed");
+        const bool read = ProjectFile::Read(path, back).ok();
+        benchmark::DoNotOptimize(read);
     }
     std::filesystem::remove(path);
 }
@@ -204,9 +204,9 @@ public:
         std::printf("\n%-10s %-12s %10s %10s %10s %14s %14s\n", "shape", "size", "CXmlDoc",
                     "pugixml", "tinyxml2", "CXmlDoc/pugi", "CXmlDoc/tinyxml2");
         for (const auto& [args, byEngine] : rates) {
-            auto get = [&](const char* e) {
-                auto it = byEngine.find(e);
-                return it == byEngine.end() ? 0.0 : it->second / 1e6;
+            auto get = [&engines = byEngine](const char* e) {
+                auto it = engines.find(e);
+                return it == engines.end() ? 0.0 : it->second / 1e6;
             };
             const double own = get("CXmlDoc"), pugi = get("pugixml"), tiny = get("tinyxml2");
             const bool nested = args.find("/1/") == 0;

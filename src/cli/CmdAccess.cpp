@@ -41,7 +41,8 @@ int CmdAccess(const std::vector<std::string>& args)
     a.Done();
     if (!IsDottedAddress(address))
         throw UsageError{"ADDRESS must be four numbers 0-255 with dots between, not " + address};
-    if (auto refusal = WriteAccessAddress(ProgramDataFolder(), address)) return Refuse(*refusal);
+    if (const Status written = WriteAccessAddress(ProgramDataFolder(), address); !written)
+        return Refuse(written.message());
     return EXIT_OK;
 }
 

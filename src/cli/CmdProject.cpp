@@ -26,17 +26,16 @@ namespace varnel::cli {
 
 bool OpenProject(const std::string& path, CVarnelDoc& doc)
 {
-    if (auto refusal = LoadProject(path, doc)) {
-        PrintMessage(*refusal);
-        return false;
-    }
-    return true;
+    const Status read = LoadProject(path, doc);
+    if (!read)
+        PrintMessage(read.message());
+    return read.ok();
 }
 
 int SaveBack(const std::string& path, const CVarnelDoc& doc)
 {
-    if (auto refusal = SaveProject(path, doc))
-        return Refuse(*refusal);
+    if (const Status saved = SaveProject(path, doc); !saved)
+        return Refuse(saved.message());
     return EXIT_OK;
 }
 
@@ -372,19 +371,30 @@ int CmdCompile(const std::vector<std::string>& argv)
     const std::string path = args.Positional("PROJECT");
     args.Done();
     CVarnelDoc doc;
-    if (!OpenProject(path, doc))
-        return EXIT_REFUSED;
-    const bool toStdout = output == "-";
-    const std::string hexPath = output.empty() ? doc.HexFilePath() : output;
-    CompileResult result = toStdout ? CompileImage(doc) : Compile(doc, hexPath);
-    if (result.message)
-        return Refuse(*result.message);
-    if (toStdout) {
-        std::cout << FormatHexText(result.image);
-        std::cout.flush();
-        return EXIT_OK;
+    Bytes image;
+    if (output.empty()) {
+        // As the desktop opens a project: read and compile into the hex file.
+        Result<OpenedProject> opened = OpenProjectFile(path, doc);
+        if (!opened)
+            return Refuse(opened.message());
+        if (!opened->compile)
+            return Refuse(opened->compile.message());
+        image = std::move(opened->image);
+    } else {
+        if (!OpenProject(path, doc))
+            return EXIT_REFUSED;
+        const bool toStdout = output == "-";
+        CompileResult result = toStdout ? CompileImage(doc) : Compile(doc, output);
+        if (result.message)
+            return Refuse(*result.message);
+        if (toStdout) {
+            std::cout << FormatHexText(result.image);
+            std::cout.flush();
+            return EXIT_OK;
+        }
+        image = std::move(result.image);
     }
-    const auto& image = result.image;
+    const std::string hexPath = output.empty() ? doc.HexFilePath() : output;
     char crc[8];
     std::snprintf(crc, sizeof crc, "%02x %02x", image[image.size() - 2], image.back());
     std::cout << "image: " << image.size() << " bytes, checksum " << crc << "\n"
@@ -407,8 +417,8 @@ int CmdExport(const std::vector<std::string>& argv)
         std::cout << ExportJson(doc);
         return EXIT_OK;
     }
-    if (auto refusal = WriteFileAtomically(output, ExportJson(doc)))
-        return Refuse(*refusal);
+    if (const Status written = WriteFileAtomically(output, ExportJson(doc)); !written)
+        return Refuse(written.message());
     return EXIT_OK;
 }
 
@@ -420,12 +430,12 @@ int CmdImport(const std::vector<std::string>& argv)
     args.Done();
     if (output.empty())
         throw UsageError{"missing -o PROJECT"};
-    std::string text;
-    if (!ReadWholeFile(path, text))
-        return Refuse("无法打开文件 " + path);
+    const Result<std::string> text = ReadWholeFile(path);
+    if (!text)
+        return Refuse(text.message());
     CVarnelDoc doc;
-    if (auto refusal = ImportJson(text, doc))
-        return Refuse(*refusal);
+    if (const Status imported = ImportJson(*text, doc); !imported)
+        return Refuse(imported.message());
     return SaveBack(output, doc);
 }
 

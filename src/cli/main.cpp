@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "core/project/ProjectFile.h"
 
 namespace varnel::cli {
 
@@ -174,5 +175,9 @@ int main(int argc, char** argv)
         std::cerr << "varnelctl " << args[0] << ": " << e.text << "\nusage: varnelctl "
                   << it->second.usage << "\n";
         return EXIT_USAGE;
+    } catch (const std::invalid_argument&) {
+        // A byte or slot accessed outside its array, as a compile of serial
+        // parameters shorter than 3 bytes does: nothing was written or sent.
+        return Refuse(varnel::ProjectFile::FormatRefusal().message);
     }
 }

@@ -227,8 +227,10 @@ void CGatewayServer::Log(const QString& line) { emit eventLogged(line); }
 void CGatewayServer::Changed()
 {
     if (!stateFile.isEmpty()) {
-        if (auto refusal = WriteFileAtomically(stateFile.toStdString(), StateJson().toStdString()))
-            Log("cannot write the state file: " + QString::fromStdString(refusal->text));
+        const Status written =
+            WriteFileAtomically(stateFile.toStdString(), StateJson().toStdString());
+        if (!written)
+            Log("cannot write the state file: " + QString::fromStdString(written.message().text));
     }
     emit stateChanged();
 }

@@ -1,6 +1,7 @@
 #include "core/image/Compiler.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "core/image/Crc16.h"
 #include "core/image/HexFile.h"
@@ -27,7 +28,9 @@ bool PlaceStatusTable(CVarnelDoc& doc, Port port)
     if (rack[static_cast<std::size_t>(last)].module.IsStatusTable())
         target = last;
     const auto& serial = rack[2].module.modulePrm;
-    const int choice = serial.size() > 2 ? serial[2] : 0;
+    // Byte 2 chooses the table; a shorter array is the invalid-argument error.
+    if (serial.size() < 3) throw std::invalid_argument("serial parameters shorter than 3 bytes");
+    const int choice = serial[2];
     CModule table = MakeStatusTableModule(choice);
     CModule& slot = rack[static_cast<std::size_t>(target)].module;
     if (slot.moduleName != table.moduleName)

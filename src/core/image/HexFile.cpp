@@ -54,14 +54,18 @@ Bytes ParseHexText(std::string_view text)
 
 LegacyRefusal WriteHexFile(const std::string& path, const Bytes& image)
 {
-    return WriteFileAtomically(path, FormatHexText(image));
+    const Status written = WriteFileAtomically(path, FormatHexText(image));
+    if (!written)
+        return written.message();
+    return std::nullopt;
 }
 
 bool ReadHexFile(const std::string& path, Bytes& image)
 {
-    std::string content;
-    if (!ReadWholeFile(path, content))
+    Result<std::string> read = ReadWholeFile(path);
+    if (!read)
         return false;
+    std::string& content = *read;
     const auto end = content.find('\xFF');
     if (end != std::string::npos)
         content.resize(end);

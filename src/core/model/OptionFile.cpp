@@ -3,14 +3,23 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/project/CXmlDoc.h"
 #include "core/project/TextCodec.h"
+#include "core/project/XmlFile.h"
 
 namespace varnel {
 
 namespace {
 // A fresh option file: written as UTF-8, the engine's default.
 constexpr const char* NEW_OPTION_FILE = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+
+// Sets the text of ETHOption/ip, adding whichever of the two is missing.
+bool PutAddress(CXmlDoc& xml, const std::string& address)
+{
+    if (!xml.FindElement("ETHOption") && !xml.AddElement("ETHOption")) return false;
+    if (!xml.IntoElement()) return false;
+    if (xml.FindElement("ip")) return xml.SetData(address);
+    return xml.AddElement("ip", address);
+}
 }  // namespace
 
 std::string OptionFilePath(const std::string& appFolder)
@@ -21,33 +30,31 @@ std::string OptionFilePath(const std::string& appFolder)
 void ReadAccessAddress(CVarnelDoc& doc)
 {
     CXmlDoc xml;
-    if (xml.Load(OptionFilePath(doc.appFolder))) xml.ParseDocument();
+    (void)LoadXmlFile(OptionFilePath(doc.appFolder), xml);  // a missing file reads as empty
     if (xml.FindElement("ETHOption") && xml.IntoElement() && xml.FindElement("ip"))
         doc.deviceIp = TextCodec::GbkToUtf8(xml.GetData());
     else
         doc.deviceIp.clear();
 }
 
-LegacyRefusal WriteAccessAddress(const std::string& appFolder, const std::string& ip)
+Status WriteAccessAddress(const std::string& appFolder, const std::string& ip)
 {
     const std::string path = OptionFilePath(appFolder);
     const std::string address = TextCodec::Utf8ToGbk(ip);
     CXmlDoc xml;
-    if (xml.Load(path)) {
-        xml.ParseDocument();
-        if (xml.FindElement("ETHOption") && xml.IntoElement() && xml.FindElement("ip"))
-            xml.SetData(address);
-    } else {
-        // No file to change: create one rather than leave an empty file.
+    const Status loaded = LoadXmlFile(path, xml);
+    if (!loaded && loaded.code() != Code::FileMissing) return loaded;
+    if (xml.Document().empty()) xml.SetDocument(NEW_OPTION_FILE);
+    if (!PutAddress(xml, address)) {
+        // A tree the address cannot be put into (ETHOption never ended).
         xml.SetDocument(NEW_OPTION_FILE);
-        xml.AddElement("ETHOption");
-        xml.IntoElement();
-        xml.AddElement("ip", address);
+        PutAddress(xml, address);
+    }
+    if (!loaded) {
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
     }
-    if (!xml.Save(path)) return ErrorMessage(xml.Result());
-    return std::nullopt;
+    return SaveXmlFile(path, xml);
 }
 
 }  // namespace varnel

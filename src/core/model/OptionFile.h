@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/model/CVarnelDoc.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
@@ -15,10 +15,10 @@ namespace varnel {
 void ReadAccessAddress(CVarnelDoc& doc);
 
 // What the access-parameter dialog's OK writes: only the text of "ip" changes.
-// A missing file is created with the ETHOption/ip structure; a file without
-// those elements is written back unchanged. The write is atomic; a failure
-// returns a message naming the file and the reason.
-LegacyRefusal WriteAccessAddress(const std::string& appFolder, const std::string& ip);
+// A file (or folder) that is missing, empty or lacks ETHOption or its "ip"
+// gets the missing elements, so the next new document takes the address.
+// The write is atomic; a refusal carries WriteFileAtomically's codes.
+Status WriteAccessAddress(const std::string& appFolder, const std::string& ip);
 
 // The option file's path for a data folder.
 std::string OptionFilePath(const std::string& appFolder);

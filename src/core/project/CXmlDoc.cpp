@@ -3,12 +3,9 @@
 #include <strings.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <unordered_map>
 
-#include "core/model/AtomicFile.h"
 #include "core/project/TextCodec.h"
 
 namespace varnel {
@@ -52,11 +49,6 @@ std::size_t FindText(const std::string& s, std::size_t from, const char* what)
 std::string Offset(std::size_t offset)
 {
     return std::to_string(offset);
-}
-
-bool IsUtf8Name(const std::string& encoding)
-{
-    return encoding.empty() || strncasecmp(encoding.c_str(), "UTF-8", 5) == 0;
 }
 
 }  // namespace
@@ -130,11 +122,6 @@ void CXmlDoc::Note(const std::string& diagnostic)
 bool CXmlDoc::SetDocument(std::string text)
 {
     doc = std::move(text);
-    return ParseDocument();
-}
-
-bool CXmlDoc::ParseDocument()
-{
     previousResult = std::move(result);
     result.clear();
     ResetCursor();
@@ -171,309 +158,293 @@ void CXmlDoc::TokenError(std::string message, Pos inside)
     Note(message);
 }
 
-void CXmlDoc::Parse()
-{
+// The parse's stack of open elements. Names of the open elements are counted
+// only once an end tag has failed to match the innermost element, so that a
+// file full of stray end tags stays linear to parse while a well-formed one
+// pays nothing.
+struct CXmlDoc::ParseState {
     struct Open {
         Pos pos;
         std::uint32_t nameStart;
         std::uint32_t nameLength;
     };
     std::vector<Open> open;
-    open.reserve(64);
-    // Names of the open elements, kept only once an end tag has failed to
-    // match the innermost element, so that a file full of stray end tags stays
-    // linear to parse while a well-formed one pays nothing.
     std::unordered_map<std::string_view, std::uint32_t> openNames;
     bool trackNames = false;
 
+    Pos Inside() const { return open.empty() ? 0 : open.back().pos; }
+};
+
+std::string_view CXmlDoc::OpenName(const ParseState& state, std::size_t k) const
+{
+    const ParseState::Open& o = state.open[k];
+    return std::string_view(doc.data() + o.nameStart, o.nameLength);
+}
+
+bool CXmlDoc::SameName(std::string_view a, std::string_view b) const
+{
+    if (a.size() != b.size()) return false;
+    if (docFlags & FLAG_IGNORE_CASE) return strncasecmp(a.data(), b.data(), a.size()) == 0;
+    return a == b;
+}
+
+void CXmlDoc::PopOpen(ParseState& state)
+{
+    if (state.trackNames) --state.openNames[OpenName(state, state.open.size() - 1)];
+    state.open.pop_back();
+}
+
+void CXmlDoc::Parse()
+{
+    ParseState state;
+    state.open.reserve(64);
     const char* s = doc.data();
     const std::size_t n = doc.size();
-    auto name = [&](const Open& o) { return std::string_view(s + o.nameStart, o.nameLength); };
-    auto inside = [&]() -> Pos { return open.empty() ? 0 : open.back().pos; };
-    auto sameName = [&](std::string_view a, std::string_view b) {
-        if (a.size() != b.size()) return false;
-        if (docFlags & FLAG_IGNORE_CASE) return strncasecmp(a.data(), b.data(), a.size()) == 0;
-        return a == b;
-    };
-    auto pop = [&]() {
-        if (trackNames) --openNames[name(open.back())];
-        open.pop_back();
-    };
-
     std::size_t i = 0;
     while (i < n) {
         const void* lt = std::memchr(s + i, '<', n - i);
         if (lt == nullptr) break;  // text or white space up to the end
         i = static_cast<std::size_t>(static_cast<const char*>(lt) - s);
         if (i + 1 >= n) {
-            TokenError("tag at offset " + Offset(i) + " unterminated", inside());
+            TokenError("tag at offset " + Offset(i) + " unterminated", state.Inside());
             break;
         }
         const char c = s[i + 1];
-
-        if (c == '/') {  // end tag
-            const void* gt = std::memchr(s + i + 2, '>', n - i - 2);
-            if (gt == nullptr) {
-                TokenError("Element end tag at offset " + Offset(i) + " unterminated", inside());
-                break;
-            }
-            const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(gt) - s) + 1;
-            std::size_t nameEnd = i + 2;
-            while (nameEnd < end - 1 && !IsSpace(s[nameEnd])) ++nameEnd;
-            const std::string_view endName(s + i + 2, nameEnd - i - 2);
-            if (end - i > MAX_END_TAG) {
-                TokenError("Incorrect tag at offset " + Offset(i), inside());
-                i = end;
-                continue;
-            }
-            std::size_t match = NPOS;
-            if (!open.empty() && sameName(name(open.back()), endName)) {
-                match = open.size() - 1;
-            } else if (!open.empty()) {
-                if (!trackNames) {
-                    trackNames = true;
-                    for (const Open& o : open) ++openNames[name(o)];
-                }
-                auto found =
-                    (docFlags & FLAG_IGNORE_CASE) ? openNames.end() : openNames.find(endName);
-                const bool maybe = (docFlags & FLAG_IGNORE_CASE) ||
-                                   (found != openNames.end() && found->second > 0);
-                if (maybe) {
-                    for (std::size_t k = open.size() - 1; k-- > 0;) {
-                        if (sameName(name(open[k]), endName)) {
-                            match = k;
-                            break;
-                        }
-                    }
-                }
-            }
-            if (match == NPOS) {
-                Rec(0).flags |= MARK_ILL_FORMED;
-                if (result.empty())
-                    Note("No start tag for end tag '" + std::string(endName) + "' at offset " +
-                         Offset(i));
-                i = end;
-                continue;
-            }
-            if (match != open.size() - 1) {
-                Rec(0).flags |= MARK_ILL_FORMED;
-                if (result.empty()) {
-                    const Open& inner = open.back();
-                    Note("End tag '" + std::string(endName) + "' at offset " + Offset(i) +
-                         " does not match start tag '" + std::string(name(inner)) + "' at offset " +
-                         Offset(Rec(inner.pos).start));
-                }
-                // Outermost first, so every child moves only once.
-                for (std::size_t k = match + 1; k < open.size(); ++k) Flatten(open[k].pos);
-                while (open.size() > match + 1) pop();
-            }
-            ElemRecord& r = Rec(open.back().pos);
-            r.length = static_cast<std::uint32_t>(end - r.start);
-            r.tagLengths |= static_cast<std::uint32_t>(end - i) << 22;
-            pop();
-            i = end;
-            continue;
-        }
-
-        if (c == '?') {  // processing instruction
-            const std::size_t close = FindText(doc, i + 2, "?>");
-            if (close == NPOS) {
-                TokenError("Processing instruction at offset " + Offset(i) + " unterminated",
-                           inside());
-                break;
-            }
-            i = close + 2;
-            continue;
-        }
-
-        if (c == '!') {
-            if (i + 2 >= n) {
-                TokenError("tag at offset " + Offset(i) + " unterminated", inside());
-                break;
-            }
-            const char d = s[i + 2];
-            if (d == '-') {
-                if (i + 3 >= n) {
-                    TokenError("tag at offset " + Offset(i) + " unterminated", inside());
-                    break;
-                }
-                if (s[i + 3] != '-') {
-                    TokenError("Incorrect comment tag at offset " + Offset(i), inside());
-                    i += 3;
-                    continue;
-                }
-                const std::size_t close = FindText(doc, i + 4, "-->");
-                if (close == NPOS) {
-                    TokenError("Comment at offset " + Offset(i) + " unterminated", inside());
-                    break;
-                }
-                i = close + 3;
-                continue;
-            }
-            if (d == '[') {
-                if (i + 3 >= n) {
-                    TokenError("tag at offset " + Offset(i) + " unterminated", inside());
-                    break;
-                }
-                if (s[i + 3] != 'C') {
-                    TokenError("Incorrect tag at offset " + Offset(i), inside());
-                    i += 3;
-                    continue;
-                }
-                const std::size_t close = FindText(doc, i + 3, "]]>");
-                if (close == NPOS) {
-                    TokenError("CDATA Section at offset " + Offset(i) + " unterminated", inside());
-                    break;
-                }
-                i = close + 3;
-                continue;
-            }
-            if (d == 'D') {  // document type, with its internal declarations
-                std::size_t j = i + 2;
-                int depth = 0;
-                char quote = 0;
-                bool done = false;
-                bool failed = false;
-                while (j < n) {
-                    const char ch = s[j];
-                    if (quote != 0) {
-                        if (ch == quote) quote = 0;
-                        ++j;
-                    } else if (ch == '"' || ch == '\'') {
-                        quote = ch;
-                        ++j;
-                    } else if (ch == '[') {
-                        ++depth;
-                        ++j;
-                    } else if (ch == ']') {
-                        depth = depth > 0 ? depth - 1 : 0;
-                        ++j;
-                    } else if (ch == '>' && depth == 0) {
-                        done = true;
-                        ++j;
-                        break;
-                    } else if (ch == '<' && depth > 0 && j + 1 < n && s[j + 1] == '!') {
-                        const char e = j + 2 < n ? s[j + 2] : '\0';
-                        if (e == '-' && j + 3 < n && s[j + 3] == '-') {
-                            const std::size_t close = FindText(doc, j + 4, "-->");
-                            if (close == NPOS) {
-                                j = n;
-                                break;
-                            }
-                            j = close + 3;
-                        } else if (e == 'E' || e == 'A' || e == 'N') {
-                            std::size_t k = j + 2;
-                            char q = 0;
-                            while (k < n && (q != 0 || s[k] != '>')) {
-                                if (q != 0 && s[k] == q)
-                                    q = 0;
-                                else if (q == 0 && (s[k] == '"' || s[k] == '\''))
-                                    q = s[k];
-                                ++k;
-                            }
-                            if (k >= n) {
-                                j = n;
-                                break;
-                            }
-                            j = k + 1;
-                        } else {
-                            if (j + 2 >= n) {
-                                j = n;
-                                break;
-                            }
-                            TokenError("Incorrect ! tag at offset " + Offset(j), inside());
-                            failed = true;
-                            j += 2;
-                            break;
-                        }
-                    } else {
-                        ++j;
-                    }
-                }
-                if (failed) {
-                    i = j;
-                    continue;
-                }
-                if (!done) {
-                    TokenError("Doctype at offset " + Offset(i) + " unterminated", inside());
-                    break;
-                }
-                i = j;
-                continue;
-            }
-            TokenError("Incorrect ! tag at offset " + Offset(i), inside());
-            i += 2;
-            continue;
-        }
-
-        if (!IsNameStart(c)) {
-            TokenError("Incorrect tag name character at offset " + Offset(i), inside());
+        if (c == '/')
+            i = ParseEndTag(state, i);
+        else if (c == '?')
+            i = ParseProcessingInstruction(state, i);
+        else if (c == '!')
+            i = ParseMarkupDeclaration(state, i);
+        else if (IsNameStart(c))
+            i = ParseStartTag(state, i);
+        else {
+            TokenError("Incorrect tag name character at offset " + Offset(i), state.Inside());
             ++i;
-            continue;
         }
-
-        // Start tag: up to the first ">" outside quotes.
-        const std::size_t nameEnd = TagNameEnd(i + 1);
-        std::size_t j = nameEnd;
-        std::size_t lastQuoteEnd = NPOS;
-        bool unterminated = false;
-        for (;;) {
-            while (j < n && !TAG_STOPS.stop[static_cast<unsigned char>(s[j])]) ++j;
-            if (j >= n) {
-                unterminated = true;
-                break;
-            }
-            if (s[j] == '>') break;
-            const void* q = std::memchr(s + j + 1, s[j], n - j - 1);
-            if (q == nullptr) {
-                unterminated = true;
-                break;
-            }
-            j = static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
-            lastQuoteEnd = j;
-        }
-        if (unterminated) {
-            TokenError("Element tag at offset " + Offset(i) + " unterminated", inside());
-            break;
-        }
-        const std::size_t end = j + 1;
-        if (end - i > MAX_START_TAG) {
-            TokenError("Incorrect tag at offset " + Offset(i), inside());
-            i = end;
-            continue;
-        }
-        // "/" before ">" right after the name, white space or a closing quote;
-        // a "/" that ends an unquoted value belongs to the value.
-        const std::size_t slash = j - 1;
-        const bool empty = s[slash] == '/' && slash >= nameEnd &&
-                           (slash == nameEnd || IsSpace(s[slash - 1]) || slash == lastQuoteEnd);
-
-        const Pos parent = inside();
-        const Pos pos = NewRecord();
-        ElemRecord& r = Rec(pos);
-        r.start = static_cast<std::uint32_t>(i);
-        r.length = static_cast<std::uint32_t>(end - i);
-        r.tagLengths = static_cast<std::uint32_t>(end - i);
-        r.flags = static_cast<std::uint32_t>(open.size()) & 0xFFFF;
-        r.parent = parent;
-        LinkAfter(parent, 0, pos);
-        if (!empty) {
-            open.push_back(Open{pos, static_cast<std::uint32_t>(i + 1),
-                                static_cast<std::uint32_t>(nameEnd - i - 1)});
-            if (trackNames) ++openNames[name(open.back())];
-        }
-        i = end;
     }
-
-    if (!open.empty()) {
-        const Open& inner = open.back();
+    if (!state.open.empty()) {
+        const ParseState::Open& inner = state.open.back();
         Rec(0).flags |= MARK_ILL_FORMED;
         if (result.empty())
-            Note("Element '" + std::string(name(inner)) + "' at offset " +
-                 Offset(Rec(inner.pos).start) + " not ended");
-        for (const Open& o : open) Flatten(o.pos);
+            Note("Element '" + std::string(OpenName(state, state.open.size() - 1)) +
+                 "' at offset " + Offset(Rec(inner.pos).start) + " not ended");
+        for (const ParseState::Open& o : state.open) Flatten(o.pos);
     }
     if (levelsDirty) RecomputeLevels();
+}
+
+// The open element an end tag closes (NPOS when none has its name).
+std::size_t CXmlDoc::MatchEndTag(ParseState& state, std::string_view endName)
+{
+    auto& open = state.open;
+    if (open.empty()) return NPOS;
+    if (SameName(OpenName(state, open.size() - 1), endName)) return open.size() - 1;
+    if (!state.trackNames) {
+        state.trackNames = true;
+        for (std::size_t k = 0; k < open.size(); ++k) ++state.openNames[OpenName(state, k)];
+    }
+    if (!(docFlags & FLAG_IGNORE_CASE)) {
+        const auto found = state.openNames.find(endName);
+        if (found == state.openNames.end() || found->second == 0) return NPOS;
+    }
+    for (std::size_t k = open.size() - 1; k-- > 0;)
+        if (SameName(OpenName(state, k), endName)) return k;
+    return NPOS;
+}
+
+std::size_t CXmlDoc::ParseEndTag(ParseState& state, std::size_t i)
+{
+    const char* s = doc.data();
+    const std::size_t n = doc.size();
+    const void* gt = std::memchr(s + i + 2, '>', n - i - 2);
+    if (gt == nullptr) {
+        TokenError("Element end tag at offset " + Offset(i) + " unterminated", state.Inside());
+        return NPOS;
+    }
+    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(gt) - s) + 1;
+    std::size_t nameEnd = i + 2;
+    while (nameEnd < end - 1 && !IsSpace(s[nameEnd])) ++nameEnd;
+    const std::string_view endName(s + i + 2, nameEnd - i - 2);
+    if (end - i > MAX_END_TAG) {
+        TokenError("Incorrect tag at offset " + Offset(i), state.Inside());
+        return end;
+    }
+    const std::size_t match = MatchEndTag(state, endName);
+    if (match == NPOS) {
+        Rec(0).flags |= MARK_ILL_FORMED;
+        Note("No start tag for end tag '" + std::string(endName) + "' at offset " + Offset(i));
+        return end;
+    }
+    auto& open = state.open;
+    if (match != open.size() - 1) {
+        Rec(0).flags |= MARK_ILL_FORMED;
+        if (result.empty()) {
+            Note("End tag '" + std::string(endName) + "' at offset " + Offset(i) +
+                 " does not match start tag '" + std::string(OpenName(state, open.size() - 1)) +
+                 "' at offset " + Offset(Rec(open.back().pos).start));
+        }
+        // Outermost first, so every child moves only once.
+        for (std::size_t k = match + 1; k < open.size(); ++k) Flatten(open[k].pos);
+        while (open.size() > match + 1) PopOpen(state);
+    }
+    ElemRecord& r = Rec(open.back().pos);
+    r.length = static_cast<std::uint32_t>(end - r.start);
+    r.tagLengths |= static_cast<std::uint32_t>(end - i) << 22;
+    PopOpen(state);
+    return end;
+}
+
+std::size_t CXmlDoc::ParseProcessingInstruction(ParseState& state, std::size_t i)
+{
+    const std::size_t close = FindText(doc, i + 2, "?>");
+    if (close == NPOS) {
+        TokenError("Processing instruction at offset " + Offset(i) + " unterminated",
+                   state.Inside());
+        return NPOS;
+    }
+    return close + 2;
+}
+
+// "<!": a comment, a CDATA section or a document type.
+std::size_t CXmlDoc::ParseMarkupDeclaration(ParseState& state, std::size_t i)
+{
+    const char* s = doc.data();
+    const std::size_t n = doc.size();
+    const char d = i + 2 < n ? s[i + 2] : '\0';
+    if (d == 'D') return ParseDoctype(state, i);
+    if (d != '-' && d != '[') {
+        if (i + 2 >= n) {
+            TokenError("tag at offset " + Offset(i) + " unterminated", state.Inside());
+            return NPOS;
+        }
+        TokenError("Incorrect ! tag at offset " + Offset(i), state.Inside());
+        return i + 2;
+    }
+    if (i + 3 >= n) {
+        TokenError("tag at offset " + Offset(i) + " unterminated", state.Inside());
+        return NPOS;
+    }
+    const bool comment = d == '-';
+    if (s[i + 3] != (comment ? '-' : 'C')) {
+        TokenError(std::string(comment ? "Incorrect comment tag" : "Incorrect tag") +
+                       " at offset " + Offset(i),
+                   state.Inside());
+        return i + 3;
+    }
+    const std::size_t close = FindText(doc, comment ? i + 4 : i + 3, comment ? "-->" : "]]>");
+    if (close == NPOS) {
+        TokenError(std::string(comment ? "Comment" : "CDATA Section") + " at offset " + Offset(i) +
+                       " unterminated",
+                   state.Inside());
+        return NPOS;
+    }
+    return close + 3;
+}
+
+// The end of a declaration inside a document type ("<!" then E, A or N),
+// quotes honoured; NPOS when the text ends first.
+std::size_t CXmlDoc::SkipDeclaration(std::size_t k) const
+{
+    const std::size_t n = doc.size();
+    char q = 0;
+    while (k < n && (q != 0 || doc[k] != '>')) {
+        if (q != 0 && doc[k] == q)
+            q = 0;
+        else if (q == 0 && (doc[k] == '"' || doc[k] == '\''))
+            q = doc[k];
+        ++k;
+    }
+    return k >= n ? NPOS : k + 1;
+}
+
+// A document type with its internal declarations and comments.
+std::size_t CXmlDoc::ParseDoctype(ParseState& state, std::size_t i)
+{
+    const char* s = doc.data();
+    const std::size_t n = doc.size();
+    std::size_t j = i + 2;
+    int depth = 0;
+    char quote = 0;
+    while (j < n) {
+        const char ch = s[j];
+        if (quote != 0) {
+            if (ch == quote) quote = 0;
+        } else if (ch == '"' || ch == '\'') {
+            quote = ch;
+        } else if (ch == '[') {
+            ++depth;
+        } else if (ch == ']') {
+            depth = depth > 0 ? depth - 1 : 0;
+        } else if (ch == '>' && depth == 0) {
+            return j + 1;
+        } else if (ch == '<' && depth > 0 && j + 1 < n && s[j + 1] == '!') {
+            const char e = j + 2 < n ? s[j + 2] : '\0';
+            if (e == '-' && j + 3 < n && s[j + 3] == '-') {
+                const std::size_t close = FindText(doc, j + 4, "-->");
+                j = close == NPOS ? n : close + 3;
+            } else if (e == 'E' || e == 'A' || e == 'N') {
+                j = SkipDeclaration(j + 2);
+                if (j == NPOS) j = n;
+            } else if (j + 2 >= n) {
+                j = n;
+            } else {
+                TokenError("Incorrect ! tag at offset " + Offset(j), state.Inside());
+                return j + 2;
+            }
+            continue;
+        }
+        ++j;
+    }
+    TokenError("Doctype at offset " + Offset(i) + " unterminated", state.Inside());
+    return NPOS;
+}
+
+// A start tag: up to the first ">" outside quotes.
+std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
+{
+    const char* s = doc.data();
+    const std::size_t n = doc.size();
+    const std::size_t nameEnd = TagNameEnd(i + 1);
+    std::size_t j = nameEnd;
+    std::size_t lastQuoteEnd = NPOS;
+    for (;;) {
+        while (j < n && !TAG_STOPS.stop[static_cast<unsigned char>(s[j])]) ++j;
+        if (j < n && s[j] == '>') break;
+        const void* q = j < n ? std::memchr(s + j + 1, s[j], n - j - 1) : nullptr;
+        if (q == nullptr) {
+            TokenError("Element tag at offset " + Offset(i) + " unterminated", state.Inside());
+            return NPOS;
+        }
+        j = static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
+        lastQuoteEnd = j;
+    }
+    const std::size_t end = j + 1;
+    if (end - i > MAX_START_TAG) {
+        TokenError("Incorrect tag at offset " + Offset(i), state.Inside());
+        return end;
+    }
+    // "/" before ">" right after the name, white space or a closing quote;
+    // a "/" that ends an unquoted value belongs to the value.
+    const std::size_t slash = j - 1;
+    const bool empty = s[slash] == '/' && slash >= nameEnd &&
+                       (slash == nameEnd || IsSpace(s[slash - 1]) || slash == lastQuoteEnd);
+
+    const Pos parent = state.Inside();
+    const Pos pos = NewRecord();
+    ElemRecord& r = Rec(pos);
+    r.start = static_cast<std::uint32_t>(i);
+    r.length = static_cast<std::uint32_t>(end - i);
+    r.tagLengths = static_cast<std::uint32_t>(end - i);
+    r.flags = static_cast<std::uint32_t>(state.open.size()) & 0xFFFF;
+    r.parent = parent;
+    LinkAfter(parent, 0, pos);
+    if (!empty) {
+        state.open.push_back(ParseState::Open{pos, static_cast<std::uint32_t>(i + 1),
+                                              static_cast<std::uint32_t>(nameEnd - i - 1)});
+        if (state.trackNames) ++state.openNames[OpenName(state, state.open.size() - 1)];
+    }
+    return end;
 }
 
 void CXmlDoc::Flatten(Pos pos)
@@ -1014,61 +985,6 @@ std::string CXmlDoc::DeclaredEncoding(std::string_view text)
         at = pi.find("encoding", at + 8);
     }
     return {};
-}
-
-// ---------------------------------------------------------------------------
-// Files
-
-bool CXmlDoc::Load(const std::string& path)
-{
-    doc.clear();
-    ResetCursor();
-    ResetTable(8);
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        result = std::strerror(errno);
-        return false;
-    }
-    std::string bytes;
-    char buffer[65536];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
-    const bool failed = std::ferror(f) != 0;
-    const int error = errno;
-    std::fclose(f);
-    if (failed) {
-        result = std::strerror(error);
-        return false;
-    }
-    const std::size_t count = bytes.size();
-    std::string note;
-    if (IsUtf8Name(DeclaredEncoding(bytes))) {
-        doc = TextCodec::Utf8ToGbk(bytes);
-        note = "UTF-8 ";
-    } else {
-        doc = std::move(bytes);
-    }
-    result = note + std::to_string(count) + " bytes";
-    return true;
-}
-
-bool CXmlDoc::Save(const std::string& path)
-{
-    std::string note;
-    std::string bytes;
-    if (!doc.empty() && IsUtf8Name(DeclaredEncoding(doc))) {
-        bytes = TextCodec::GbkToUtf8(doc);
-        note = "UTF-8 ";
-    } else {
-        bytes = doc;
-    }
-    if (LegacyRefusal failure = WriteFileAtomically(path, bytes)) {
-        result = failure->text;
-        return false;
-    }
-    result = note + std::to_string(bytes.size()) + " bytes";
-    return true;
 }
 
 }  // namespace varnel

@@ -57,16 +57,8 @@ public:
 
     // Replaces the document text and parses it; true if it is well-formed with
     // exactly one root element. The cursor goes back to the top level.
+    // Reading and writing files is XmlFile's part.
     bool SetDocument(std::string text);
-    // Reads a file into the document (UTF-8 converted to GBK unless another
-    // encoding is declared); the caller parses it afterwards with ParseDocument.
-    // False, with the C library's message as result, when it cannot be opened.
-    bool Load(const std::string& path);
-    // Parses the current document text (what SetDocument does after replacing it).
-    bool ParseDocument();
-    // Writes the document (GBK converted to UTF-8 unless another encoding is
-    // declared) to a temporary file that is renamed over `path`.
-    bool Save(const std::string& path);
 
     // Searches the siblings after the current position (or the children of the
     // parent position from the first) for an element named `name`.
@@ -93,7 +85,7 @@ public:
     bool SetData(std::string_view text) { return SetData(current, text); }
 
     const std::string& Document() const { return doc; }
-    // Diagnostics of the last parse, load or save.
+    // Diagnostics of the last parse.
     const std::string& Result() const { return result; }
     // The result text that the last parse replaced.
     const std::string& PreviousResult() const { return previousResult; }
@@ -142,7 +134,18 @@ private:
     void ResetCursor();
     void Note(const std::string& diagnostic);
 
+    struct ParseState;
     void Parse();
+    std::size_t ParseEndTag(ParseState& state, std::size_t at);
+    std::size_t ParseProcessingInstruction(ParseState& state, std::size_t at);
+    std::size_t ParseMarkupDeclaration(ParseState& state, std::size_t at);
+    std::size_t ParseDoctype(ParseState& state, std::size_t at);
+    std::size_t ParseStartTag(ParseState& state, std::size_t at);
+    std::size_t MatchEndTag(ParseState& state, std::string_view endName);
+    std::size_t SkipDeclaration(std::size_t at) const;
+    std::string_view OpenName(const ParseState& state, std::size_t k) const;
+    bool SameName(std::string_view a, std::string_view b) const;
+    void PopOpen(ParseState& state);
     void TokenError(std::string message, Pos inside);
     void Flatten(Pos pos);
     void RecomputeLevels();

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "core/model/CVarnelDoc.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
@@ -16,9 +16,11 @@ namespace varnel {
 std::string ExportJson(const CVarnelDoc& doc);
 
 // Reads the JSON form into `doc`. Racks may list 0 to 57 entries (missing ones
-// are empty). Refuses bad syntax, wrong types, too many entries, a slot count
-// outside 1-54 and a bad modulePrm with a message naming the field; on a
-// refusal the document is unchanged. The selection and appFolder are kept.
-LegacyRefusal ImportJson(std::string_view text, CVarnelDoc& doc);
+// are empty). Refuses (JsonInvalid) bad syntax in one sentence, and with a
+// message naming the field a missing key, a wrong type, too many entries, a
+// slot count outside 1-54, a bad modulePrm, lengths outside 0-65535 and a
+// command module whose bytes or lengths break its command type. On a refusal
+// the document is unchanged. The selection and appFolder are kept.
+Status ImportJson(std::string_view text, CVarnelDoc& doc);
 
 }  // namespace varnel

@@ -1,6 +1,5 @@
 #include "core/project/ProjectFile.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -8,8 +7,10 @@
 #include <stdexcept>
 
 #include "core/model/AtomicFile.h"
+#include "core/model/SlotCount.h"
 #include "core/project/CXmlDoc.h"
 #include "core/project/TextCodec.h"
+#include "core/util/Hex.h"
 
 namespace varnel {
 
@@ -17,6 +18,36 @@ namespace {
 
 // A read past the end of the file's bytes.
 struct ShortFile {};
+
+// Numbers as the C library converts them: leading blanks, a sign, digits
+// (none give 0), saturating at the 32-bit limits.
+std::int32_t DecimalValue(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::int64_t value = 0;
+    constexpr std::int64_t LIMIT = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(value * 10 + (text[i] - '0'), LIMIT);  // saturate, like atoi
+    if (negative) return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(std::min<std::int64_t>(value, LIMIT - 1));
+}
+
+// Pairs of characters from the start, each through the C library's base-16
+// conversion (a blank or sign accepted, stopping at a non-digit, the low
+// eight bits kept); an odd last character is ignored.
+Bytes HexPairs(std::string_view text)
+{
+    Bytes bytes;
+    bytes.reserve(text.size() / 2);
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+        const char pair[3] = {text[i], text[i + 1], '\0'};
+        bytes.push_back(static_cast<std::uint8_t>(std::strtol(pair, nullptr, 16) & 0xFF));
+    }
+    return bytes;
+}
 
 // Little-endian reader over the file bytes; a short read throws ShortFile.
 class ByteReader {
@@ -97,9 +128,9 @@ struct Reader {
             module.usrPrm = TextCodec::GbkToUtf8(Attr("usrPrm"));
             module.Ext_Module_Prm_Data_Len = TextCodec::GbkToUtf8(Attr("Ext_Module_Prm_Data_Len"));
             module.picture = TextCodec::GbkToUtf8(Attr("picture"));
-            module.inputLen = ProjectFile::DecimalValue(Attr("inputLen"));
-            module.outputLen = ProjectFile::DecimalValue(Attr("outputLen"));
-            module.modulePrm = ProjectFile::HexPairs(Attr("modulePrm"));
+            module.inputLen = DecimalValue(Attr("inputLen"));
+            module.outputLen = DecimalValue(Attr("outputLen"));
+            module.modulePrm = HexPairs(Attr("modulePrm"));
             // A 58th module has no slot: the access throws, a format error.
             doc.Slot(port, k).module = std::move(module);
         }
@@ -114,14 +145,14 @@ struct Reader {
         if (!Find("deviceIp")) return Step::Missing;
         doc.deviceIp = TextCodec::GbkToUtf8(xml.GetData());
         if (!Find("deviceSlotNum")) return Step::Missing;
-        const std::int32_t slots = ProjectFile::DecimalValue(xml.GetData());
+        const std::int32_t slots = DecimalValue(xml.GetData());
         // Drawing, compiling and the 57-slot racks all rely on 1 to 54.
         if (slots < 1 || slots > CVarnelDoc::MAX_USER_SLOTS)
             throw std::invalid_argument("deviceSlotNum out of range");
         doc.deviceSlotNum = slots;
         if (!Find("COMInfo")) return Step::Missing;
-        doc.com1Enabled = ProjectFile::DecimalValue(Attr("com1"));
-        doc.com2Enabled = ProjectFile::DecimalValue(Attr("com2"));
+        doc.com1Enabled = DecimalValue(Attr("com1"));
+        doc.com2Enabled = DecimalValue(Attr("com2"));
         if (!Find("COM1")) return Step::Missing;
         xml.IntoElement();
         ReadRack(Port::COM1);
@@ -134,55 +165,17 @@ struct Reader {
     }
 };
 
-ProjectReadResult FormatError(CVarnelDoc& doc)
-{
-    doc.OnNewDocument();
-    ProjectReadResult result;
-    result.status = ProjectReadStatus::FormatError;
-    result.message = ProjectFile::FormatErrorMessage();
-    return result;
-}
-
-Message WriteFailure(const std::string& path, const std::string& reason)
-{
-    return ErrorMessage("无法写入文件 " + path + ": " + reason);
-}
-
 }  // namespace
 
-Message ProjectFile::FormatErrorMessage()
+Refusal ProjectFile::FormatRefusal()
 {
-    return ErrorMessage("文档格式错误");
+    return Refuse(Code::ProjectFormat, "文档格式错误");
 }
 
-Message ProjectFile::IncompleteMessage(const std::string& path, const std::string& missing)
+Refusal ProjectFile::FormatError(CVarnelDoc& doc)
 {
-    return ErrorMessage("项目文件 " + path + " 不完整: 缺少元素 \"" + missing + "\"");
-}
-
-std::int32_t ProjectFile::DecimalValue(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    std::int64_t value = 0;
-    constexpr std::int64_t LIMIT = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min(value * 10 + (text[i] - '0'), LIMIT);  // saturate, like atoi
-    if (negative) return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(std::min<std::int64_t>(value, LIMIT - 1));
-}
-
-Bytes ProjectFile::HexPairs(std::string_view text)
-{
-    Bytes bytes;
-    bytes.reserve(text.size() / 2);
-    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
-        const char pair[3] = {text[i], text[i + 1], '\0'};
-        bytes.push_back(static_cast<std::uint8_t>(std::strtol(pair, nullptr, 16) & 0xFF));
-    }
-    return bytes;
+    doc.OnNewDocument();
+    return FormatRefusal();
 }
 
 std::string ProjectFile::LengthPrefix(std::uint64_t n)
@@ -226,13 +219,6 @@ std::string ProjectFile::BuildText(const CVarnelDoc& doc)
         xml.IntoElement();
         for (int index = 0; index <= doc.LastConfigIndex(); ++index) {
             const CModule& m = doc.Slot(port, index).module;
-            static const char* HEX = "0123456789abcdef";
-            std::string prm;
-            prm.reserve(m.modulePrm.size() * 2);
-            for (std::uint8_t b : m.modulePrm) {
-                prm += HEX[b >> 4];
-                prm += HEX[b & 0x0F];
-            }
             xml.AddElement("Module");
             xml.SetAttribute("moduleName", TextCodec::Utf8ToGbk(m.moduleName));
             xml.SetAttribute("usrPrm", TextCodec::Utf8ToGbk(m.usrPrm));
@@ -241,7 +227,7 @@ std::string ProjectFile::BuildText(const CVarnelDoc& doc)
             xml.SetAttribute("picture", TextCodec::Utf8ToGbk(m.picture));
             xml.SetAttribute("inputLen", std::to_string(m.inputLen));
             xml.SetAttribute("outputLen", std::to_string(m.outputLen));
-            xml.SetAttribute("modulePrm", prm);
+            xml.SetAttribute("modulePrm", FormatHex(m.modulePrm));
         }
         xml.OutOfElement();
     }
@@ -254,19 +240,18 @@ std::string ProjectFile::Store(const CVarnelDoc& doc)
     return LengthPrefix(text.size()) + text;
 }
 
-ProjectReadResult ProjectFile::Load(std::string_view bytes, CVarnelDoc& doc)
+Status ProjectFile::Load(std::string_view bytes, CVarnelDoc& doc, const std::string& name)
 {
-    ProjectReadResult result;
     try {
         // An empty file holds no text at all: nothing of a project is there.
         const std::string text = bytes.empty() ? std::string() : ReadText(bytes);
         CXmlDoc xml;
         xml.SetDocument(text);  // diagnostics are not looked at
         Reader reader{xml, doc, {}};
-        if (reader.Run() == Step::Missing) {
-            result.status = ProjectReadStatus::Incomplete;
-            result.missing = reader.missing;
-        }
+        if (reader.Run() == Step::Missing)
+            return Refuse(Code::ProjectIncomplete, "项目文件 " + (name.empty() ? "" : name + " ") +
+                                                       "不完整: 缺少元素 \"" + reader.missing +
+                                                       "\"");
     } catch (const ShortFile&) {
         return FormatError(doc);
     } catch (const std::invalid_argument&) {
@@ -276,49 +261,26 @@ ProjectReadResult ProjectFile::Load(std::string_view bytes, CVarnelDoc& doc)
     } catch (const std::length_error&) {
         return FormatError(doc);
     }
-    return result;
+    return {};
 }
 
-ProjectReadResult ProjectFile::Serialize(ProjectArchive& archive, CVarnelDoc& doc)
+Status ProjectFile::Read(const std::string& path, CVarnelDoc& doc)
 {
-    if (archive.storing) {
-        archive.bytes = Store(doc);
-        return {};
-    }
-    return Load(archive.bytes, doc);
+    Result<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) return bytes.error();
+    return Load(*bytes, doc, path);
 }
 
-ProjectReadResult ProjectFile::Read(const std::string& path, CVarnelDoc& doc)
+Status ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
 {
-    std::string bytes;
-    errno = 0;
-    if (!ReadWholeFile(path, bytes)) {
-        ProjectReadResult result;
-        result.status = ProjectReadStatus::Unreadable;
-        const int error = errno != 0 ? errno : EIO;
-        result.message = ErrorMessage("无法打开文件 " + path + ": " + std::strerror(error));
-        return result;
-    }
-    return Load(bytes, doc);
-}
-
-ProjectOpenResult ProjectFile::Open(const std::string& path, CVarnelDoc& doc)
-{
-    ProjectOpenResult result;
-    result.read = Read(path, doc);
-    if (result.read.IsComplete()) result.compile = Compile(doc, doc.HexFilePath());
-    return result;
-}
-
-LegacyRefusal ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
-{
-    if (doc.deviceSlotNum < 1 || doc.deviceSlotNum > CVarnelDoc::MAX_USER_SLOTS)
-        return WriteFailure(path, "槽数取值范围:1~54的正整数");
+    int count = 0;
+    if (const auto refusal = CheckSlotCountText(std::to_string(doc.deviceSlotNum), count))
+        return WriteRefusal(Code::BadSlotCount, path, refusal->text);
     std::string bytes;
     try {
         bytes = Store(doc);
     } catch (const std::exception& e) {
-        return WriteFailure(path, e.what());
+        return WriteRefusal(Code::FileWriteFailed, path, e.what());
     }
     return WriteFileAtomically(path, bytes);
 }

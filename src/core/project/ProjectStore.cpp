@@ -1,10 +1,10 @@
 #include "core/project/ProjectStore.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
+#include <stdexcept>
 
+#include "core/image/Compiler.h"
 #include "core/model/AtomicFile.h"
 #include "core/project/JsonDocument.h"
 #include "core/project/ProjectFile.h"
@@ -20,37 +20,47 @@ std::string Extension(const std::string& path)
     return ext;
 }
 
-Message UnknownKind(const std::string& path)
+Refusal UnknownKind(const std::string& path)
 {
-    return ErrorMessage("不支持的项目文件类型: " + path + " (应为 .vrc 或 .json)");
+    return Refuse(Code::ProjectKind, "不支持的项目文件类型: " + path + " (应为 .vrc 或 .json)");
 }
 }  // namespace
 
-LegacyRefusal LoadProject(const std::string& path, CVarnelDoc& doc)
+Status LoadProject(const std::string& path, CVarnelDoc& doc)
 {
     const std::string ext = Extension(path);
-    if (ext == ".vrc") {
-        const ProjectReadResult read = ProjectFile::Read(path, doc);
-        if (read.status == ProjectReadStatus::Incomplete)
-            return ProjectFile::IncompleteMessage(path, read.missing);
-        return read.message;
-    }
-    if (ext != ".json")
+    std::error_code ec;
+    // A folder says so whatever its name.
+    if (ext != ".vrc" && ext != ".json" && !std::filesystem::is_directory(path, ec))
         return UnknownKind(path);
-    std::string text;
-    if (!ReadWholeFile(path, text))
-        return ErrorMessage("无法打开文件 " + path + ": " + std::strerror(errno));
-    return ImportJson(text, doc);
+    const Result<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) return bytes.error();
+    if (ext == ".vrc") return ProjectFile::Load(*bytes, doc, path);
+    return ImportJson(*bytes, doc);
 }
 
-LegacyRefusal SaveProject(const std::string& path, const CVarnelDoc& doc)
+Status SaveProject(const std::string& path, const CVarnelDoc& doc)
 {
     const std::string ext = Extension(path);
-    if (ext == ".vrc")
-        return ProjectFile::Save(path, doc);
-    if (ext != ".json")
-        return UnknownKind(path);
+    if (ext == ".vrc") return ProjectFile::Save(path, doc);
+    if (ext != ".json") return UnknownKind(path);
     return WriteFileAtomically(path, ExportJson(doc));
+}
+
+Result<OpenedProject> OpenProjectFile(const std::string& path, CVarnelDoc& doc)
+{
+    if (Status read = LoadProject(path, doc); !read) return read.error();
+    CompileResult compiled;
+    try {
+        compiled = Compile(doc, doc.HexFilePath());
+    } catch (const std::invalid_argument&) {
+        return ProjectFile::FormatError(doc);
+    }
+    if (!compiled.message) return OpenedProject{{}, std::move(compiled.image)};
+    // Without an image step A or the size check refused; with one, the hex
+    // file could not be written.
+    const Code code = compiled.image.empty() ? Code::StatusTableRefused : Code::FileWriteFailed;
+    return OpenedProject{Refusal{code, *compiled.message}, std::move(compiled.image)};
 }
 
 }  // namespace varnel

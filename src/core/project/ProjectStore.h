@@ -1,17 +1,33 @@
 #pragma once
 // Opening and saving a project by its file name: ".vrc" project files and
-// ".json" documents. Reading runs only the reading steps, never the compile.
+// ".json" documents.
 #include <string>
 
 #include "core/model/CVarnelDoc.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
-// Reads `path` into `doc`; on a refusal the message says what is wrong.
-LegacyRefusal LoadProject(const std::string& path, CVarnelDoc& doc);
+// Reads `path` into `doc` (reading steps only, no compile). Refusals: the
+// codes of ReadWholeFile, ProjectFile::Load and ImportJson; ProjectKind
+// for a name that is neither ".vrc" nor ".json" (a folder is FileIsDirectory).
+Status LoadProject(const std::string& path, CVarnelDoc& doc);
 
 // Writes `doc` to `path` atomically; the old file survives any failure.
-LegacyRefusal SaveProject(const std::string& path, const CVarnelDoc& doc);
+Status SaveProject(const std::string& path, const CVarnelDoc& doc);
+
+// What an open brings besides the configuration: the compile's outcome. A
+// compile refusal (no room for a status table, the hex file not written) is
+// shown by the front end; the open itself still succeeded.
+struct OpenedProject {
+    Status compile;
+    Bytes image;  // the compiled image, when the compile got that far
+};
+
+// Opening as the application does: LoadProject, then the compile into the
+// hex file of doc.appFolder, so that after an open the hex file matches the
+// configuration. A compile that meets a parameter byte outside its module
+// is the format error: `doc` is renewed and the refusal is ProjectFormat.
+Result<OpenedProject> OpenProjectFile(const std::string& path, CVarnelDoc& doc);
 
 }  // namespace varnel

@@ -28,9 +28,10 @@ enum class Code {
     WriteOverlap,    // two write commands of a port overlap
     WouldLoseData,   // the change would drop commands or overwrite a file
     // project files
-    ProjectFormat,  // "文档格式错误": the file is not a project
-    ProjectIncomplete,
-    JsonInvalid,  // not JSON, a missing key, or a field out of range
+    ProjectFormat,      // "文档格式错误": the file is not a project
+    ProjectIncomplete,  // reading stopped at a missing element
+    ProjectKind,        // a file name that is neither ".vrc" nor ".json"
+    JsonInvalid,        // not JSON, a missing key, or a field out of range
     // image
     StatusTableRefused,  // step A: no room or no place for the status table
     ImageLimits,         // the image exceeds what the gateway holds

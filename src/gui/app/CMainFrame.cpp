@@ -46,32 +46,6 @@ QString FileFilter()
            ");;JSON (*.json);;" + QStringLiteral("所有文件 (*)");
 }
 
-// Reads a project into `doc`; a broken project file is Code::ProjectFormat,
-// and the reader has then renewed `doc`.
-// Seam: LoadProject answers with a bare message. Until it returns a Result
-// with its code, a .vrc file's read status gives the code here.
-Status ReadProject(const QString& path, CVarnelDoc& doc)
-{
-    const std::string file = path.toStdString();
-    if (QFileInfo(path).suffix().compare(QLatin1String("vrc"), Qt::CaseInsensitive) != 0) {
-        if (const LegacyRefusal refusal = LoadProject(file, doc))
-            return Refusal{Code::FileUnreadable, *refusal};
-        return {};
-    }
-    const ProjectReadResult read = ProjectFile::Read(file, doc);
-    switch (read.status) {
-        case ProjectReadStatus::Complete:
-            return {};
-        case ProjectReadStatus::Incomplete:
-            return Refusal{Code::ProjectIncomplete,
-                           ProjectFile::IncompleteMessage(file, read.missing)};
-        case ProjectReadStatus::FormatError:
-            return Refusal{Code::ProjectFormat, read.message.value_or(Message{})};
-        case ProjectReadStatus::Unreadable:
-            break;
-    }
-    return Refusal{Code::FileUnreadable, read.message.value_or(Message{})};
-}
 }  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent)
@@ -336,12 +310,12 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     // Read into a copy, so a file that cannot be read leaves the open
     // configuration as it was.
     CVarnelDoc loaded = doc;
-    const Status read = ReadProject(path, loaded);
-    if (!read) {
-        messages->Show(this, read.message());
+    const Result<OpenedProject> opened = OpenProjectFile(path.toStdString(), loaded);
+    if (!opened) {
+        messages->Show(this, opened.message());
         recent.Remove(path);
         RebuildRecentMenu();
-        if (read.code() == Code::ProjectFormat) {
+        if (opened.code() == Code::ProjectFormat) {
             // A broken file leaves a new configuration, as the reader renewed
             // it; it stays untitled so a Save cannot overwrite the broken file.
             doc = std::move(loaded);
@@ -356,17 +330,16 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     pathName = QFileInfo(path).absoluteFilePath();
     recent.Add(pathName);
     RebuildRecentMenu();
-    // An opened configuration is compiled at once, so the hex file matches it.
-    const CompileResult compiled = Compile(doc, doc.HexFilePath());
-    if (compiled.message) messages->Show(this, *compiled.message);
+    // The open compiled the configuration, so the hex file matches it.
+    if (!opened->compile) messages->Show(this, opened->compile.message());
     OnDocumentChanged();
     return true;
 }
 
 bool CMainFrame::SaveDocumentFile(const QString& path)
 {
-    if (const LegacyRefusal refusal = SaveProject(path.toStdString(), doc)) {
-        messages->Show(this, *refusal);
+    if (const Status saved = SaveProject(path.toStdString(), doc); !saved) {
+        messages->Show(this, saved.message());
         return false;
     }
     doc.modified = false;

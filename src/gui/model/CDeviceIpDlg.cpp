@@ -33,8 +33,8 @@ void CDeviceIpDlg::OnOk()
 {
     doc.deviceIp = address->Text().toStdString();
     // The address is kept in the document even when the file cannot be written.
-    if (const LegacyRefusal refusal = WriteAccessAddress(doc.appFolder, doc.deviceIp))
-        ShowMessage(this, *refusal);
+    if (const Status written = WriteAccessAddress(doc.appFolder, doc.deviceIp); !written)
+        ShowMessage(this, written.message());
     accept();
 }
 
