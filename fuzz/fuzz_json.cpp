@@ -20,10 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CVarnelDoc again;
     if (ImportJson(exported, again) || ExportJson(again) != exported)
         std::abort();
-    if (!PlaceSlaveStatusModules(doc) && !CheckImageLimits(doc)) {
-        const Bytes image = BuildImage(doc);
-        if (ParseHexText(FormatHexText(image)) != image)
-            std::abort();
-    }
+    const Result<Bytes> image = RefuseBadDocument([&] { return CompileImage(doc); });
+    if (image && ParseHexText(FormatHexText(*image)) != *image)
+        std::abort();
     return 0;
 }

@@ -376,15 +376,16 @@ int CmdCompile(const std::vector<std::string>& argv)
         return EXIT_REFUSED;
     const bool toStdout = output == "-";
     const std::string hexPath = output.empty() ? doc.HexFilePath() : output;
-    CompileResult result = toStdout ? CompileImage(doc) : Compile(doc, hexPath);
-    if (result.message)
-        return Refuse(*result.message);
+    const Result<Bytes> result = RefuseBadDocument(
+        [&] { return toStdout ? CompileImage(doc) : Compile(doc, hexPath); });
+    if (!result)
+        return Refuse(result.message());
     if (toStdout) {
-        std::cout << FormatHexText(result.image);
+        std::cout << FormatHexText(*result);
         std::cout.flush();
         return EXIT_OK;
     }
-    const auto& image = result.image;
+    const auto& image = *result;
     char crc[8];
     std::snprintf(crc, sizeof crc, "%02x %02x", image[image.size() - 2], image.back());
     std::cout << "image: " << image.size() << " bytes, checksum " << crc << "\n"

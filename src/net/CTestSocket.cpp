@@ -1,5 +1,6 @@
 #include "net/CTestSocket.h"
 
+#include <QHostAddress>
 #include <QTcpSocket>
 
 #include "core/link/DeviceFrames.h"
@@ -31,13 +32,14 @@ CTestSocket::~CTestSocket()
     }
 }
 
-void CTestSocket::SetOwner(LinkMode linkMode, LinkSession* owner, const QString& gateway,
+void CTestSocket::SetOwner(LinkMode linkMode, LinkSession* owner, std::uint32_t gateway,
                            quint16 testPort)
 {
     mode = linkMode;
     session = owner;
     address = gateway;
-    port = testPort != 0 ? testPort : (mode == IpAssignDialog ? ETHERNET_IP_PORT : DEVICE_PORT);
+    port = testPort != 0 ? testPort
+                         : (mode == LinkMode::EtherNetIp ? ETHERNET_IP_PORT : DEVICE_PORT);
 }
 
 void CTestSocket::Start()
@@ -112,6 +114,9 @@ bool CTestSocket::Execute(const LinkActions& actions)
         case K::Show:
             emit messageShown(a.message);
             break;
+        case K::ShowResult:
+            emit resultShown(a.message);
+            break;
         case K::SetRange:
             emit progressRange(a.value);
             break;
@@ -157,7 +162,7 @@ void CTestSocket::OpenConnection()
             CloseConnection();
         }
     });
-    socket->connectToHost(address, port);
+    socket->connectToHost(QHostAddress(static_cast<quint32>(address)), port);
 }
 
 void CTestSocket::CloseConnection()

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/link/DeviceFrames.h"
+#include "core/util/Ipv4.h"
 #include "net/CEipServer.h"
 #include "net/CGatewayServer.h"
 
@@ -58,7 +59,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
-    QString listen = "127.0.0.1";
+    std::string listen = "127.0.0.1";
     QString stateFile;
     int restartDelay = 500;
     bool printState = false;
@@ -76,9 +77,8 @@ int main(int argc, char** argv)
             std::cout << USAGE;
             return 0;
         } else if (a == "--listen") {
-            if (!value(v))
+            if (!value(listen))
                 return Usage("--listen needs an address");
-            listen = QString::fromStdString(v);
         } else if (a == "--state-file") {
             if (!value(v))
                 return Usage("--state-file needs a path");
@@ -110,9 +110,10 @@ int main(int argc, char** argv)
             return Usage("unknown argument " + a);
         }
     }
-    QHostAddress address;
-    if (!address.setAddress(listen))
-        return Usage("not an IP address: " + listen.toStdString());
+    const auto parsed = varnel::ParseIpv4(listen);
+    if (!parsed)
+        return Usage("bad address: " + listen);
+    const QHostAddress address(static_cast<quint32>(*parsed));
 
     varnel::CGatewayServer device(address, varnel::DEVICE_PORT, faults);
     device.SetRestartDelay(restartDelay);
@@ -130,17 +131,15 @@ int main(int argc, char** argv)
     // protocol starts, so its start line means both are ready.
     varnel::CEipServer eip;
     if (!eip.Listen(address)) {
-        std::cerr << "varnel-gateway-sim: cannot listen on " << listen.toStdString() << ":"
+        std::cerr << "varnel-gateway-sim: cannot listen on " << listen << ":"
                   << varnel::EIP_PORT << ": " << eip.ErrorText().toStdString() << std::endl;
         return 1;
     }
     QObject::connect(&eip, &varnel::CEipServer::configurationControlChanged, [](quint32 value) {
         std::cout << "eip: configuration control " << value << std::endl;
     });
-    QString error;
-    if (!device.Start(&error)) {
-        std::cerr << "varnel-gateway-sim: cannot listen on " << listen.toStdString() << ":"
-                  << varnel::DEVICE_PORT << ": " << error.toStdString() << std::endl;
+    if (const varnel::Status started = device.Start(); !started) {
+        std::cerr << "varnel-gateway-sim: " << started.message().text << std::endl;
         return 1;
     }
 

@@ -33,7 +33,7 @@ struct ProjectReadResult {
 // when it reached the end, the compile into the hex file.
 struct ProjectOpenResult {
     ProjectReadResult read;
-    std::optional<CompileResult> compile;  // absent when the read did not complete
+    std::optional<Result<Bytes>> compile;  // absent when the read did not complete
 };
 
 // What the document's serialisation is handed: the direction and the bytes.

@@ -22,6 +22,7 @@
 #include <iostream>
 
 #include "core/image/Compiler.h"
+#include "core/link/CompileForDownload.h"
 #include "core/link/DeviceCommandSession.h"
 #include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
@@ -111,6 +112,8 @@ CMainFrame::CMainFrame(QWidget* parent)
 
     // The main frame's link shows its messages and questions over the window.
     connect(deviceLink, &CTestSocket::messageShown, this,
+            [this](const Message& message) { ShowMessage(this, message); });
+    connect(deviceLink, &CTestSocket::resultShown, this,
             [this](const Message& message) { ShowMessage(this, message); });
     connect(deviceLink, &CTestSocket::questionAsked, this, [this](const Message& question) {
         deviceLink->AnswerQuestion(AskYesNo(this, question));
@@ -329,8 +332,9 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     pathName = QFileInfo(path).absoluteFilePath();
     AddRecentFile(pathName);
     // An opened configuration is compiled at once, so the hex file matches it.
-    const CompileResult compiled = Compile(doc, doc.HexFilePath());
-    if (compiled.message) ShowMessage(this, *compiled.message);
+    const Result<Bytes> compiled =
+        RefuseBadDocument([&] { return Compile(doc, doc.HexFilePath()); });
+    if (!compiled) ShowMessage(this, compiled.message());
     OnDocumentChanged();
     return true;
 }
@@ -378,8 +382,9 @@ void CMainFrame::OnSlotCount()
 
 void CMainFrame::OnPlaceStatusTables()
 {
-    if (const LegacyRefusal refusal = PlaceSlaveStatusModules(doc)) {
-        ShowMessage(this, *refusal);
+    if (const Status placed = RefuseBadDocument([&] { return PlaceSlaveStatusModules(doc); });
+        !placed) {
+        ShowMessage(this, placed.message());
         return;
     }
     OnDocumentChanged();
@@ -430,16 +435,14 @@ void CMainFrame::SetUnattended(bool restart)
 void CMainFrame::OnCompileAndDownload()
 {
     if (DeviceOperationRunning()) return;
-    const CompileResult compiled = Compile(doc, doc.HexFilePath());
+    Result<Bytes> compiled = CompileForDownload(doc);
     // Step A may have placed or replaced a status table.
     OnDocumentChanged();
-    if (compiled.message || !compiled.hexWritten) {
-        if (compiled.message) {
-            if (unattended)
-                std::cerr << compiled.message->text << std::endl;
-            else
-                ShowMessage(this, *compiled.message);
-        }
+    if (!compiled) {
+        if (unattended)
+            std::cerr << compiled.message().text << std::endl;
+        else
+            ShowMessage(this, compiled.message());
         emit downloadFinished(false);
         return;
     }
@@ -452,16 +455,21 @@ void CMainFrame::OnCompileAndDownload()
         emit downloadFinished(ok);
     });
     UpdateDeviceActions();
-    downDlg->Start();
+    downDlg->Start(std::move(*compiled));
 }
 
 void CMainFrame::RunDeviceCommand(int command)
 {
     if (DeviceOperationRunning()) return;
+    const Result<std::uint32_t> address = GatewayAddress(doc);
+    if (!address) {
+        ShowMessage(this, address.message());
+        return;
+    }
     // The link keeps a pointer to its session: hand it the new one before the
     // old one goes.
     auto session = std::make_unique<DeviceCommandSession>(command);
-    deviceLink->SetOwner(CTestSocket::MainFrame, session.get(), ToQ(doc.deviceIp));
+    deviceLink->SetOwner(CTestSocket::LinkMode::DeviceCommand, session.get(), *address);
     deviceSession = std::move(session);
     deviceLink->Start();
     UpdateDeviceActions();

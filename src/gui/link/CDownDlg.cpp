@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 #include <iostream>
 
+#include "core/link/CompileForDownload.h"
 #include "core/link/DownloadSession.h"
-#include "core/link/LinkMessages.h"
 #include "core/model/CVarnelDoc.h"
 #include "gui/link/COverDlg.h"
 #include "gui/ui/MessageBox.h"
@@ -35,6 +35,7 @@ CDownDlg::CDownDlg(CVarnelDoc& document, QWidget* parent)
             [this](int max) { progress->setRange(0, max); });
     connect(link, &CTestSocket::progressChanged, progress, &QProgressBar::setValue);
     connect(link, &CTestSocket::messageShown, this, &CDownDlg::OnMessage);
+    connect(link, &CTestSocket::resultShown, this, &CDownDlg::OnResult);
     connect(link, &CTestSocket::questionAsked, this, &CDownDlg::OnQuestion);
     connect(link, &CTestSocket::finished, this, &CDownDlg::OnFinished);
 }
@@ -57,17 +58,17 @@ bool CDownDlg::RestartRequested() const
     return session != nullptr && session->RestartRequested();
 }
 
-bool CDownDlg::Start()
+bool CDownDlg::Start(Bytes image)
 {
-    Bytes image;
-    if (const LegacyRefusal refusal = DownloadSession::ReadImage(doc.HexFilePath(), image)) {
-        OnMessage(*refusal);
+    const Result<std::uint32_t> address = GatewayAddress(doc);
+    if (!address) {
+        OnMessage(address.message());
         // Reported once the caller has had the chance to connect to it.
         QTimer::singleShot(0, this, [this] { emit downloadFinished(false); });
         return false;
     }
     session = std::make_unique<DownloadSession>(std::move(image));
-    link->SetOwner(CTestSocket::DownloadDialog, session.get(), ToQ(doc.deviceIp));
+    link->SetOwner(CTestSocket::LinkMode::Download, session.get(), *address);
     show();
     link->Start();
     return true;
@@ -77,19 +78,23 @@ void CDownDlg::OnMessage(const Message& message)
 {
     // The download window closes before any result or failure is shown.
     hide();
-    const bool result = message == DownloadDoneMessage() || message == DownloadFailedMessage();
+    if (unattended)
+        std::cerr << message.text << std::endl;
+    else
+        ShowMessage(parentWidget(), message);
+}
+
+void CDownDlg::OnResult(const Message& result)
+{
+    hide();
     if (unattended) {
-        (result && message == DownloadDoneMessage() ? std::cout : std::cerr)
-            << message.text << std::endl;
+        const bool failed = session->Finished() && !session->Succeeded();
+        (failed ? std::cerr : std::cout) << result.text << std::endl;
         return;
     }
-    if (result) {
-        COverDlg over(parentWidget());
-        over.SetText(ToQ(message.text));
-        over.exec();
-        return;
-    }
-    ShowMessage(parentWidget(), message);
+    COverDlg over(parentWidget());
+    over.SetText(ToQ(result.text));
+    over.exec();
 }
 
 void CDownDlg::OnQuestion(const Message& question)

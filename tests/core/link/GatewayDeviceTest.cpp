@@ -57,4 +57,18 @@ TEST(LinkGateway, BrokenImageIsNotRunAndFailureModeAnswersC0)
     EXPECT_EQ(Send(g, H("41")).answer, H("c0 00"));
 }
 
+TEST(LinkGateway, RequestsAreWholeWhenTheirBytesAreIn)
+{
+    const Bytes fullPiece = PieceRequest(Bytes(1300, 7), 0, 1200);
+    const struct {
+        Bytes buffer;
+        bool complete;
+    } cases[] = {
+        {H("40"), false},        {H("40 0c 00"), false}, {H("40 0c 00 00"), true},
+        {H("40 0b 01 02"), false}, {fullPiece, true},      {H("5a a5"), true},
+        {Bytes(fullPiece.begin(), fullPiece.end() - 1), false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RequestComplete(c.buffer), c.complete) << c.buffer.size();
+}
+
 }  // namespace

@@ -59,7 +59,7 @@ struct Pair {
                     armed.insert(a.timer);
                 } else if (a.kind == K::StopTimer) {
                     armed.erase(a.timer);
-                } else if (a.kind == K::Show) {
+                } else if (a.kind == K::Show || a.kind == K::ShowResult) {
                     shown.push_back(a.message);
                 } else if (a.kind == K::SetProgress) {
                     progress.push_back(a.value);
@@ -83,7 +83,7 @@ TEST(LinkPair, FullRacksDownloadRestartAndClear)
             PlaceModule(doc, LABEL_READ_HOLDING, static_cast<std::uint16_t>(i * 10), 10,
                         static_cast<std::uint8_t>(i + 1));
     }
-    ASSERT_FALSE(PlaceSlaveStatusModules(doc).has_value());
+    ASSERT_TRUE(PlaceSlaveStatusModules(doc).ok());
     const Bytes image = BuildImage(doc);
     ASSERT_GT(image.size(), 600u);
     Pair pair;
@@ -101,16 +101,19 @@ TEST(LinkPair, FullRacksDownloadRestartAndClear)
 TEST(LinkPair, ImagesArriveWholeInPiecesOf1200)
 {
     struct Case {
-        std::size_t size;
+        std::size_t commands;  // the image is 19 + 6 * commands bytes
         std::vector<std::size_t> pieces;
         int progressMax;
     } cases[] = {
-        {0, {0}, 2},       {1, {1}, 2},       {1199, {1199}, 2},        {1200, {1200}, 3},
-        {1201, {1200, 1}, 3}, {2400, {1200, 1200}, 4}, {2401, {1200, 1200, 1}, 4},
+        {0, {19}, 2},
+        {196, {1195}, 2},
+        {197, {1200, 1}, 3},
+        {396, {1200, 1195}, 3},
+        {397, {1200, 1200, 1}, 4},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.size);
-        const Bytes image = linktest::Image(c.size);
+        SCOPED_TRACE(c.commands);
+        const Bytes image = linktest::SoundImage(c.commands);
         Pair pair;
         DownloadSession download(image);
         EXPECT_EQ(download.ProgressMax(), c.progressMax);
@@ -120,10 +123,18 @@ TEST(LinkPair, ImagesArriveWholeInPiecesOf1200)
         EXPECT_EQ(pair.gateway.Restarts(), 0);
         EXPECT_EQ(pair.linkRequestPending, 0);
         // The bar: 0, half way clamped to the end, one step per piece, the end.
-        if (c.size == 2401) {
+        if (c.commands == 397) {
             EXPECT_EQ(pair.progress, (std::vector<int>{0, 4, 1, 2, 3, 4}));
         }
     }
+    // The gateway answering C0: the download fails, the restart is refused.
+    Pair refusing;
+    refusing.gateway.SetFailAnswers(true);
+    DownloadSession failed(linktest::SoundImage(1));
+    EXPECT_FALSE(refusing.Run(failed, true));
+    DeviceCommandSession restart(DeviceCommandSession::RESTART, false);
+    EXPECT_FALSE(refusing.Run(restart, true));
+    EXPECT_EQ(refusing.shown, (std::vector<Message>{DownloadFailedMessage(), RestartFailedMessage()}));
 }
 
 }  // namespace

@@ -312,7 +312,7 @@ TEST_F(ProjectFileTest, SaveFailureKeepsDocumentAndFileAndOpenCompiles)
     const ProjectOpenResult full = ProjectFile::Open(path, doc);
     EXPECT_TRUE(full.read.IsComplete());
     ASSERT_TRUE(full.compile.has_value());
-    EXPECT_FALSE(full.compile->message.has_value());
+    EXPECT_TRUE(full.compile->ok());
     EXPECT_TRUE(std::filesystem::exists(hex));
 
     const ProjectOpenResult missing = ProjectFile::Open((dir / "none.vrc").string(), doc);
