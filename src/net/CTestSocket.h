@@ -12,8 +12,7 @@
 
 #include "core/link/DeviceLink.h"
 #include "core/link/LinkSession.h"
-
-class QTcpSocket;
+#include "net/LinkSocket.h"
 
 namespace varnel {
 
@@ -55,21 +54,17 @@ private:
     void Feed(const LinkEvent& event);
     // Carries out one batch; false when a send failed and the rest was dropped.
     bool Execute(const LinkActions& actions);
-    void OpenConnection();
-    void CloseConnection();
-    void OnReadyRead();
-    void OnDisconnected();
-    void OnSocketError();
+    void OnReceived(const QByteArray& bytes);
     void MaybeFinish();
     QTimer* TimerById(int id);
-    DeviceLink::WriteResult Write(const std::uint8_t* bytes, std::size_t size);
+    DeviceLink::Writer Writer();
 
     DeviceLink link;
     LinkSession* session = nullptr;
     LinkMode mode = LinkMode::Download;
     std::uint32_t address = 0;
     quint16 port = 0;
-    QTcpSocket* socket = nullptr;
+    LinkSocket socket;
     QTimer connectTimer;
     QTimer answerTimer;
     QTimer pauseTimer;
@@ -78,8 +73,6 @@ private:
     bool busy = false;
     bool finishPending = false;
     bool finishOk = false;
-    bool closing = false;
-    bool connectedOnce = false;
 };
 
 }  // namespace varnel
