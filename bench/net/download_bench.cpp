@@ -17,7 +17,7 @@
 #include "core/link/DeviceFrames.h"
 #include "core/link/DownloadSession.h"
 #include "core/link/LinkSession.h"
-#include "net/CGatewayServer.h"
+#include "gateway/CGatewayServer.h"
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/util/Ipv4.h"

@@ -12,8 +12,8 @@
 
 #include "core/link/DeviceFrames.h"
 #include "core/util/Ipv4.h"
-#include "net/CEipServer.h"
-#include "net/CGatewayServer.h"
+#include "gateway/CEipServer.h"
+#include "gateway/CGatewayServer.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "core/link/LinkMessages.h"
 #include "gui/link/CDownDlg.h"
 #include "gui/link/COverDlg.h"
-#include "net/CGatewayServer.h"
+#include "gateway/CGatewayServer.h"
 
 using namespace varnel;
 using guitest::CaptureMessage;

@@ -8,7 +8,7 @@
 #include "core/link/DownloadSession.h"
 #include "core/link/LinkMessages.h"
 #include "core/util/Ipv4.h"
-#include "net/CGatewayServer.h"
+#include "gateway/CGatewayServer.h"
 #include "net/CTestSocket.h"
 #include "net/NetTestSupport.h"
 #include "core/link/LinkTestSupport.h"

@@ -4,7 +4,7 @@
 
 #include "core/image/Compiler.h"
 #include "core/link/DeviceFrames.h"
-#include "core/link/GatewayDevice.h"
+#include "gateway/GatewayDevice.h"
 #include "core/link/LinkTestSupport.h"
 #include "core/modbus/ModbusMaster.h"
 

@@ -10,7 +10,7 @@
 #include "core/link/DeviceCommandSession.h"
 #include "core/link/DeviceLink.h"
 #include "core/link/DownloadSession.h"
-#include "core/link/GatewayDevice.h"
+#include "gateway/GatewayDevice.h"
 #include "core/link/LinkTestSupport.h"
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"

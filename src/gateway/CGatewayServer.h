@@ -10,8 +10,8 @@
 #include <QTcpServer>
 #include <QTimer>
 
-#include "core/link/GatewayDevice.h"
 #include "core/util/Result.h"
+#include "gateway/GatewayDevice.h"
 
 class QTcpSocket;
 

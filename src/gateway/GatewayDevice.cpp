@@ -1,4 +1,4 @@
-#include "core/link/GatewayDevice.h"
+#include "gateway/GatewayDevice.h"
 
 #include "core/link/DeviceFrames.h"
 #include "core/util/Hex.h"

@@ -1,4 +1,4 @@
-#include "net/CGatewayServer.h"
+#include "gateway/CGatewayServer.h"
 
 #include <QTcpSocket>
 #include <nlohmann/json.hpp>
