@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <tuple>
 
 #include "core/image/Compiler.h"
 #include "core/image/Crc16.h"
@@ -46,9 +45,8 @@ TEST(ImageGolden, ProjectsCompileAndDecodeAsRecorded)
 
 TEST(BuildImage, CrcWorkedExampleAndSixteenBitSums)
 {
-    const std::string check = "123456789";
-    EXPECT_EQ(Crc16Modbus(reinterpret_cast<const std::uint8_t*>(check.data()), check.size()),
-              0x4B37);
+    const Bytes check{'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(Crc16Modbus(check.data(), check.size()), 0x4B37);
     Bytes data;
     for (int i = 0; i < 3000; ++i) data.push_back(static_cast<std::uint8_t>(i * 7 + 3));
     EXPECT_EQ(Crc16Modbus(data.data(), data.size()), ReferenceCrc(data));
@@ -101,29 +99,22 @@ protected:
 
 TEST_F(StatusTables, EveryChoicePlacesReplacesAndRemovesTheTableBehindTheLastModule)
 {
-    const struct {
-        int choice;
-        const char* name;
-        const char* picture;
-        int inputLen;
-        std::size_t bytes;
-    } kinds[] = {
-        {1, "MODBUS从站状态表（8位）", "s8bit", 1, 8},
-        {2, "MODBUS从站状态表（8字节）", "s8byte", 8, 8},
-        {3, "MODBUS从站状态表（16位）", "s16bit", 2, 16},
-        {4, "MODBUS从站状态表（16字节）", "s16byte", 16, 16},
-        {5, "MODBUS从站状态表（24位）", "s24bit", 3, 24},
-        {6, "MODBUS从站状态表（24字节）", "s24byte", 24, 24},
-        {7, "MODBUS从站状态表（32位）", "s32bit", 4, 32},
-        {8, "MODBUS从站状态表（32字节）", "s32byte", 32, 32},
+    // Choice: name, picture, inputLen; the bytes are 00, 01, ... (8 per "8").
+    const char* const kinds[][3] = {
+        {"MODBUS从站状态表（8位）", "s8bit", "1"},   {"MODBUS从站状态表（8字节）", "s8byte", "8"},
+        {"MODBUS从站状态表（16位）", "s16bit", "2"}, {"MODBUS从站状态表（16字节）", "s16byte", "16"},
+        {"MODBUS从站状态表（24位）", "s24bit", "3"}, {"MODBUS从站状态表（24字节）", "s24byte", "24"},
+        {"MODBUS从站状态表（32位）", "s32bit", "4"}, {"MODBUS从站状态表（32字节）", "s32byte", "32"},
     };
-    for (const auto& k : kinds) {  // each replaces the one before it in place
-        SCOPED_TRACE(k.choice);
-        ASSERT_TRUE(Place(k.choice).ok());
+    for (int choice = 1; choice <= 8; ++choice) {  // each replaces the one before it in place
+        ASSERT_TRUE(Place(choice).ok());
         const CModule& m = doc.Slot(Port::COM1, 8).module;
-        EXPECT_EQ(std::make_tuple(m.moduleName, m.picture, m.inputLen, m.outputLen, m.modulePrm.size()),
-                  std::make_tuple(std::string(k.name), std::string(k.picture), k.inputLen, 0, k.bytes));
-        for (std::size_t i = 0; i < k.bytes; ++i) EXPECT_EQ(m.modulePrm[i], i);
+        Bytes bytes(static_cast<std::size_t>((choice + 1) / 2 * 8));
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i);
+        const auto* k = kinds[choice - 1];
+        CModule expected = Module(k[0], FormatHexText(bytes).c_str(), std::stoi(k[2]), 0);
+        expected.picture = k[1];
+        EXPECT_EQ(m, expected) << choice;
         EXPECT_TRUE(doc.Slot(Port::COM1, 9).IsEmpty());
     }
     // Choice 0 (and anything above 8) removes a table standing last.

@@ -41,36 +41,4 @@ inline varnel::LinkActions Drive(varnel::LinkSession& session,
     return last;
 }
 
-// How a session ends on a time-out: everything stopped, `shown`, failure.
-inline varnel::LinkActions TimedOut(const varnel::Message& shown)
-{
-    using A = varnel::LinkAction;
-    return {A::Stop(varnel::CONNECT_TIMER), A::Stop(varnel::ANSWER_TIMER), A::ClearQueue(),
-            A::Close(), A::Show(shown), A::Finish(false)};
-}
-
-// How a session ends when the connection is refused.
-inline varnel::LinkActions Refused()
-{
-    using A = varnel::LinkAction;
-    return {A::Close(), A::Stop(varnel::CONNECT_TIMER), A::Show(varnel::EthernetFailedMessage()),
-            A::Finish(false)};
-}
-
-// How a session ends when a request cannot be handed over.
-inline varnel::LinkActions SendFailed()
-{
-    using A = varnel::LinkAction;
-    return {A::Stop(varnel::ANSWER_TIMER), A::Close(), A::Show(varnel::SendFailedMessage()),
-            A::Finish(false)};
-}
-
-// `events` followed by `more`.
-inline std::vector<varnel::LinkEvent> Then(std::vector<varnel::LinkEvent> events,
-                                           std::initializer_list<varnel::LinkEvent> more)
-{
-    events.insert(events.end(), more);
-    return events;
-}
-
 }  // namespace linktest
