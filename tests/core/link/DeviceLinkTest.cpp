@@ -21,12 +21,10 @@ namespace {
 struct ScriptedSocket {
     std::deque<WR> script;
     Bytes wire;
-    int writes = 0;
 
     DeviceLink::Writer Writer()
     {
         return [this](const std::uint8_t* b, std::size_t n) {
-            ++writes;
             WR r = script.empty() ? WR{WR::Status::Written, n} : script.front();
             if (!script.empty()) script.pop_front();
             if (r.status == WR::Status::Written) {

@@ -41,4 +41,12 @@ inline varnel::LinkActions Drive(varnel::LinkSession& session,
     return last;
 }
 
+// `events` followed by `more`.
+inline std::vector<varnel::LinkEvent> Then(std::vector<varnel::LinkEvent> events,
+                                           std::initializer_list<varnel::LinkEvent> more)
+{
+    events.insert(events.end(), more);
+    return events;
+}
+
 }  // namespace linktest
