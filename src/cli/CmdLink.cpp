@@ -224,10 +224,9 @@ int CmdDecode(const std::vector<std::string>& argv)
         return Refuse(path + ": is a directory");
     if (!std::filesystem::exists(path, error))
         return Refuse("无法打开文件 " + path);
+    // A file that holds no image bytes decodes as the empty image.
     const Result<Bytes> image = ReadHexFile(path);
-    if (!image)
-        return Refuse(image.message());
-    const DecodedImage decoded = DecodeImage(*image);
+    const DecodedImage decoded = DecodeImage(image ? *image : Bytes{});
     std::cout << DescribeImage(decoded);
     std::cout.flush();
     if (decoded.Valid())

@@ -2,7 +2,6 @@
 // simulator: one download that works, and the failures only the command line
 // has (its exit codes, its reasons, its address rule).
 #include "cli/CliTestSupport.h"
-#include "core/image/HexFile.h"
 
 using clitest::SimProcess;
 using testsupport::ReadFile;
@@ -42,9 +41,6 @@ TEST_F(LinkCli, FailuresExitWithTheirReasonAndSendNothing)
 {
     SimProcess sim("127.61.1.1", {"--answer-failure"});
     ASSERT_TRUE(sim.WaitForLine("listening on"));
-    varnel::Bytes bad = varnel::ParseHexText(ReadFile(GOLDEN + "expected.hex"));
-    bad.back() ^= 1;
-    testsupport::WriteFile(home / "crc.txt", varnel::FormatHexText(bad));
     testsupport::WriteFile(home / "empty.txt", "");
     const std::string ip = "127.61.1.1";
     const struct {
@@ -52,7 +48,8 @@ TEST_F(LinkCli, FailuresExitWithTheirReasonAndSendNothing)
         int exitCode;
         std::string err;
     } rows[] = {
-        {{"download", "--hex", Path("crc.txt"), "--ip", ip}, 1, "checksum: the image says"},
+        {{"download", "--hex", VARNEL_SOURCE_DIR "/tests/data/image/refused-checksum/image.hex",
+          "--ip", ip}, 1, "checksum: the image says"},
         {{"download", "--hex", Path("empty.txt"), "--ip", ip}, 1, "你选择了下载空文件"},
         {{"download", "--hex", Path("HEX"), "--ip", ip}, 1, "你选择了下载空文件"},
         {{"download", GOLDEN + "project.json", "--ip", "127.061.1.1"}, 2, "bad address"},

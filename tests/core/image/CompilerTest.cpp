@@ -1,5 +1,7 @@
 // The compiler and the decoder on golden folders (project, expected hex text,
-// expected decode), then step A's status tables and step B's sums.
+// expected decode); images the gateway would refuse, named by the decoder and
+// refused by the download's gate; step A's status tables and step B's sums;
+// the hex file's text and what the download refuses to take from it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,30 +19,40 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// tests/data/image/<case>/: project.json compiles to expected.hex, which
-// decodes to decode.txt; the decoder's modules are the compiled document's.
-TEST(ImageGolden, ProjectsCompileAndDecodeAsRecorded)
+// tests/data/image/<case>/: a project (project.json or .vrc) compiles to
+// expected.hex, or image.hex holds bytes as they might arrive; either decodes
+// to decode.txt. The download's gate refuses exactly the images with a
+// problem, with the decoder's first sentence. A sound image decodes to the
+// compiled document's modules.
+TEST(ImageGolden, ImagesCompileDecodeAndPassTheGateAsRecorded)
 {
     int cases = 0;
     for (const auto& entry : fs::directory_iterator(VARNEL_SOURCE_DIR "/tests/data/image")) {
-        SCOPED_TRACE(entry.path().filename().string());
+        const fs::path dir = entry.path();
+        SCOPED_TRACE(dir.filename().string());
         ++cases;
         CVarnelDoc doc = NewDoc();
-        (void)LoadProject((entry.path() / "project.json").string(), doc);
-        const Result<Bytes> image = CompileImage(doc);
-        ASSERT_TRUE(image.ok());
-        EXPECT_EQ(FormatHexText(*image), testsupport::ReadFile(entry.path() / "expected.hex"));
-        const DecodedImage decoded = DecodeImage(*image);
-        EXPECT_EQ(DescribeImage(decoded), testsupport::ReadFile(entry.path() / "decode.txt"));
-        EXPECT_TRUE(CheckImage(*image).ok());
+        Bytes image = ParseHexText(testsupport::ReadFile(dir / "image.hex"));
+        for (const char* name : {"project.json", "project.vrc"}) {
+            if (!fs::exists(dir / name)) continue;
+            (void)LoadProject((dir / name).string(), doc);
+            image = CompileImage(doc).value();
+            EXPECT_EQ(FormatHexText(image), testsupport::ReadFile(dir / "expected.hex"));
+        }
+        const DecodedImage decoded = DecodeImage(image);
+        EXPECT_EQ(DescribeImage(decoded), testsupport::ReadFile(dir / "decode.txt"));
+        const Status gate = CheckImage(image);
+        EXPECT_EQ(gate.ok(), decoded.problems.empty());
+        EXPECT_TRUE(gate.ok() ||
+                    gate.error() == Refuse(Code::ImageRefused, decoded.problems.front()));
         for (const auto& port : decoded.ports) {
             std::vector<CModule> expected;
-            for (int i = 0; i <= doc.LastConfigIndex(); ++i)
+            for (int i = 0; gate.ok() && i <= doc.LastConfigIndex(); ++i)
                 if (!doc.Slot(port.port, i).IsEmpty()) expected.push_back(doc.Slot(port.port, i).module);
-            EXPECT_EQ(port.Modules(), expected) << PortName(port.port);
+            EXPECT_TRUE(!gate.ok() || port.Modules() == expected) << PortName(port.port);
         }
     }
-    EXPECT_GE(cases, 4);
+    EXPECT_GE(cases, 16);
 }
 
 TEST(BuildImage, CrcWorkedExampleAndSixteenBitSums)
@@ -185,6 +197,44 @@ TEST_F(StatusTables, CompileWritesTheHexFileOnlyWhenEveryStepSucceeds)
     EXPECT_EQ(Compile(doc, path).code(), Code::StatusTableRefused);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_EQ(doc.Slot(Port::COM1, 8).module.moduleName, "MODBUS从站状态表（8位）");
+}
+
+TEST(HexFile, RoundTripAndReadingRules)
+{
+    testsupport::TempDir dir;
+    const std::string path = (dir / "hex.txt").string();
+    for (std::size_t size : {1u, 256u, 5000u}) {
+        Bytes image;
+        for (std::size_t i = 0; i < size; ++i)
+            image.push_back(static_cast<std::uint8_t>(i * 131 + size));
+        ASSERT_TRUE(WriteHexFile(path, image).ok());
+        EXPECT_EQ(testsupport::ReadFile(path).size(), 3 * size);
+        EXPECT_EQ(ReadHexFile(path).value(), image);
+    }
+    ASSERT_TRUE(WriteHexFile(path, H("01 00 03 ff")).ok());
+    EXPECT_EQ(testsupport::ReadFile(path), "01 00 03 ff ");
+
+    const std::pair<std::string, const char*> cases[] = {
+        {"01 0A fF ", "01 0a ff"},  // upper case accepted
+        {"010203", "01 02 03"},     // pairs written together
+        {"01 02 3", "01 02"},       // lone last character ignored
+        {"01 02\r\n03 ", "01 02"},  // a line end ends the parse
+        {"01 zz 03", "01"},         // a bad pair ends the parse
+        {"  ", ""},
+    };
+    for (const auto& [text, bytes] : cases) EXPECT_EQ(ParseHexText(text), H(bytes)) << text;
+
+    // The file is read up to a 0xFF character. A file the download cannot
+    // use (missing, a folder, empty, no digits) is "你选择了下载空文件".
+    testsupport::WriteFile(dir / "hex.txt", std::string("01 02 ") + '\xFF' + "03 ");
+    EXPECT_EQ(ReadHexFile(path).value(), H("01 02"));
+    testsupport::WriteFile(dir / "empty.txt", "");
+    testsupport::WriteFile(dir / "random.bin", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
+    std::filesystem::create_directory(dir / "folder");
+    for (const char* name : {"none.txt", "folder", "empty.txt", "random.bin"})
+        EXPECT_EQ(ReadHexFile((dir / name).string()).error(),
+                  Refuse(Code::HexFileEmpty, "你选择了下载空文件"))
+            << name;
 }
 
 }  // namespace

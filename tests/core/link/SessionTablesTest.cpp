@@ -166,18 +166,14 @@ TEST(LinkSessions, DeviceCommandEventsGiveTheirActions)
     EXPECT_EQ(unasked.Handle(E::Start()), connect);
 }
 
+// The texts the upper layers' tests do not already spell out.
 TEST(LinkSessions, MessagesTheUserSees)
 {
     const std::pair<Message, const char*> cases[] = {
-        {EthernetFailedMessage(), "以太网连接不通,请检查IP和PORT设置和设备是否正常运行|错误"},
         {ConnectTimeoutMessage(), "连接超时,请检查IP和PORT设置和设备是否正常运行|错误"},
         {NoAnswerMessage(), "主站没有响应|错误"},
         {SendFailedMessage(), "发送失败|错误"},
         {DownloadFailedMessage(), "下 载 失 败！|"},
-        {DownloadDoneMessage(), "下 载 完 毕！|"},
-        {RestartAfterDownloadQuestion(), "重启后配置才能生效 确实要重启设备吗？|重启设备"},
-        {ClearQuestion(), "确实要清除配置吗？|清除配置"},
-        {RestartQuestion(), "确实要重启设备吗？|重启设备"},
         {ClearDoneMessage(), "清除配置完成|提示"},  // the result is the text
         {ClearFailedMessage(), "清除配置失败|错误"},
     };
