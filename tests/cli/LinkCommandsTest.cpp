@@ -31,7 +31,8 @@ TEST_F(LinkCli, CompileDecodeAndDownloadTheGoldenProject)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "下 载 完 毕！\n" + NOT_RESTARTED);
     EXPECT_EQ(ReadFile(home / "HEX" / "hex.txt"), ReadFile(GOLDEN + "expected.hex"));
-    r = Ctl({"restart", "--ip", "127.61.0.1", "--yes"});
+    testsupport::MakeHome(home.path(), "127.61.0.1");  // without --ip: the option file's address
+    r = Ctl({"restart", "--yes"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "the gateway answered 40 0c: it restarts\n");
     ASSERT_TRUE(sim.WaitForLine("restarted with the downloaded configuration")) << sim.Output();
