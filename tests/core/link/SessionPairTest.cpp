@@ -7,7 +7,6 @@
 #include <deque>
 #include <set>
 
-#include "core/image/Compiler.h"
 #include "core/link/DeviceCommandSession.h"
 #include "core/link/DeviceFrames.h"
 #include "core/link/DeviceLink.h"
