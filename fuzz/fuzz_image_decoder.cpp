@@ -8,7 +8,7 @@
 #include "core/image/HexFile.h"
 #include "core/image/ImageDecoder.h"
 #include "core/link/DeviceFrames.h"
-#include "core/link/GatewayDevice.h"
+#include "gateway/GatewayDevice.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

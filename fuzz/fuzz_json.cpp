@@ -18,13 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string exported = ExportJson(doc);
     CVarnelDoc again;
     if (!ImportJson(exported, again) || ExportJson(again) != exported) std::abort();
-    try {
-        if (!PlaceSlaveStatusModules(doc) && !CheckImageLimits(doc)) {
-            const Bytes image = BuildImage(doc);
-            if (ParseHexText(FormatHexText(image)) != image) std::abort();
-        }
-    } catch (const std::invalid_argument&) {
-        // Short serial parameters: the compile's own refusal.
-    }
+    const Result<Bytes> image = RefuseBadDocument([&] { return CompileImage(doc); });
+    if (image && ParseHexText(FormatHexText(*image)) != *image) std::abort();
     return 0;
 }

@@ -13,22 +13,36 @@
 #include <chrono>
 #include <memory>
 
+#include "core/image/Compiler.h"
 #include "core/link/DeviceFrames.h"
 #include "core/link/DownloadSession.h"
 #include "core/link/LinkSession.h"
-#include "net/CGatewayServer.h"
+#include "gateway/CGatewayServer.h"
+#include "core/modbus/CommandType.h"
+#include "core/modbus/ModbusMaster.h"
+#include "core/util/Ipv4.h"
 #include "net/CTestSocket.h"
 
 namespace {
 
 const char* const ADDRESS = "127.62.0.1";
 
+// A sound image of about `size` bytes (the download refuses any other):
+// COM1 with one module holding as many one-register 03H requests as fit.
 varnel::Bytes Image(std::size_t size)
 {
-    varnel::Bytes image(size);
-    for (std::size_t i = 0; i < size; ++i)
-        image[i] = static_cast<std::uint8_t>(i);
-    return image;
+    using namespace varnel;
+    CVarnelDoc doc;
+    SetupPort(doc, Port::COM1);
+    CModule& m = doc.Slot(Port::COM1, 3).module;
+    m = MakeModule(LABEL_READ_HOLDING, 0, 1, 1);
+    const Bytes one = m.modulePrm;
+    const std::size_t commands = size > 19 ? (size - 19) / 6 : 0;
+    m.modulePrm.clear();
+    for (std::size_t i = 0; i < commands; ++i)
+        m.modulePrm.insert(m.modulePrm.end(), one.begin(), one.end());
+    m.inputLen = static_cast<std::int32_t>(2 * commands);
+    return BuildImage(doc);
 }
 
 // Pieces of a download: at least one (an empty image is one empty piece).
@@ -50,7 +64,7 @@ public:
             [this] {
                 server = std::make_unique<varnel::CGatewayServer>(
                     QHostAddress(QString(ADDRESS)), varnel::DEVICE_PORT, varnel::GatewayFaults{});
-                server->Start(nullptr);
+                (void)server->Start();
             },
             Qt::BlockingQueuedConnection);
     }
@@ -82,7 +96,8 @@ void BM_LinkDownload(benchmark::State& state)
         std::int32_t pending = 0;
         varnel::DownloadSession session(image);
         varnel::CTestSocket link(pending);
-        link.SetOwner(varnel::CTestSocket::DownloadDialog, &session, ADDRESS);
+        link.SetOwner(varnel::CTestSocket::LinkMode::Download, &session,
+                      *varnel::ParseIpv4(ADDRESS));
         QEventLoop loop;
         bool ok = false;
         QObject::connect(&link, &varnel::CTestSocket::questionAsked,
@@ -138,7 +153,7 @@ void BM_ProtocolFloor(benchmark::State& state)
 
 void Sizes(benchmark::internal::Benchmark* b)
 {
-    for (int size : {0, 1200, 2401, 12000})
+    for (int size : {19, 1200, 2401, 12000})
         b->Arg(size);
     b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 }

@@ -6,7 +6,9 @@
 #include <QEventLoop>
 #include <QString>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "core/link/CompileForDownload.h"
 #include "core/link/DeviceCommandSession.h"
 #include "core/link/DownloadSession.h"
+#include "core/util/Ipv4.h"
 #include "net/CTestSocket.h"
 
 namespace varnel::cli {
@@ -69,7 +72,7 @@ private:
 
 // Runs one session on the device link to `address` until it is over.
 // Results go to stdout, failures to stderr; returns the exit code.
-int RunLink(LinkSession& session, CTestSocket::LinkMode mode, const std::string& address,
+int RunLink(LinkSession& session, CTestSocket::LinkMode mode, std::uint32_t address,
             Answer answer)
 {
     static int argc = 1;
@@ -78,9 +81,9 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, const std::string&
     if (QCoreApplication::instance() == nullptr)
         new QCoreApplication(argc, argv);
 
-    CVarnelDoc doc;  // holds the link's shared request flag
-    CTestSocket link(doc.linkRequestPending);
-    link.SetOwner(mode, &session, QString::fromStdString(address));
+    std::int32_t linkRequestPending = 0;
+    CTestSocket link(linkRequestPending);
+    link.SetOwner(mode, &session, address);
     ProgressBar bar;
     bool done = false;
     bool ok = false;
@@ -89,13 +92,15 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, const std::string&
     QObject::connect(&link, &CTestSocket::progressChanged, [&](int pos) { bar.Position(pos); });
     QObject::connect(&link, &CTestSocket::messageShown, [&](const Message& message) {
         bar.End();
-        // A session that has already failed shows its failure; anything
-        // else is a result.
-        if (session.Finished() && !session.Succeeded()) {
+        PrintMessage(message);
+    });
+    QObject::connect(&link, &CTestSocket::resultShown, [&](const Message& message) {
+        bar.End();
+        // A result that ends the session in failure is its reason.
+        if (session.Finished() && !session.Succeeded())
             PrintMessage(message);
-        } else {
+        else
             std::cout << message.text << std::endl;
-        }
     });
     QObject::connect(&link, &CTestSocket::questionAsked, [&](const Message& question) {
         bar.End();
@@ -116,12 +121,24 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, const std::string&
     return ok ? EXIT_OK : EXIT_REFUSED;
 }
 
-// The address of the option file, as a new document takes it.
-std::string OptionFileAddress()
+// The address of --ip, parsed strictly; a usage error when it is not one.
+std::optional<std::uint32_t> AddressOption(Args& args)
+{
+    if (!args.HasOption("ip"))
+        return std::nullopt;
+    const std::string text = args.Option("ip");
+    const auto address = ParseIpv4(text);
+    if (!address)
+        throw UsageError{"bad address: '" + text + "'"};
+    return address;
+}
+
+// The gateway address of the option file, as a new document takes it.
+Result<std::uint32_t> OptionFileAddress()
 {
     CVarnelDoc doc;
     doc.OnNewDocument();
-    return doc.deviceIp;
+    return GatewayAddress(doc);
 }
 
 Answer RestartAnswer(Args& args)
@@ -137,45 +154,53 @@ int CmdDownload(const std::vector<std::string>& argv)
 {
     Args args(argv);
     const std::string hexFile = args.Option("hex");
-    const bool hasIp = args.HasOption("ip");
-    std::string address = args.Option("ip");
+    const std::optional<std::uint32_t> ip = AddressOption(args);
     const Answer answer = RestartAnswer(args);
-    Bytes image;
+    Result<Bytes> image{Bytes{}};
+    Result<std::uint32_t> address = ip ? Result<std::uint32_t>(*ip) : OptionFileAddress();
     if (!hexFile.empty()) {
         args.Done();
-        if (auto refusal = DownloadSession::ReadImage(hexFile, image))
-            return Refuse(*refusal);
-        if (!hasIp)
-            address = OptionFileAddress();
+        image = ReadHexFile(hexFile);
     } else {
         const std::string project = args.Positional("PROJECT");
         args.Done();
         CVarnelDoc doc;
         if (!OpenProject(project, doc))
             return EXIT_REFUSED;
-        if (auto refusal = CompileForDownload(doc, image))
-            return Refuse(*refusal);
-        if (!hasIp)
-            address = doc.deviceIp;
+        image = CompileForDownload(doc);
+        if (!ip)
+            address = GatewayAddress(doc);
     }
-    DownloadSession session(std::move(image));
-    return RunLink(session, CTestSocket::DownloadDialog, address, answer);
+    if (!image)
+        return Refuse(image.message());
+    if (!address)
+        return Refuse(address.message());
+    DownloadSession session(std::move(*image));
+    const int code = RunLink(session, CTestSocket::LinkMode::Download, *address, answer);
+    if (code == EXIT_OK)
+        std::cout << (session.RestartRequested()
+                          ? "restart request sent: the gateway restarts into the new configuration\n"
+                          : "the gateway was not restarted: the new configuration takes effect "
+                            "after a restart (varnelctl restart)\n");
+    return code;
 }
 
 int RunDeviceCommand(const std::vector<std::string>& argv, std::int32_t command)
 {
     Args args(argv);
-    const bool hasIp = args.HasOption("ip");
-    std::string address = args.Option("ip");
+    const std::optional<std::uint32_t> ip = AddressOption(args);
     const bool yes = args.Flag("yes");
     args.Done();
-    if (!hasIp)
-        address = OptionFileAddress();
+    const Result<std::uint32_t> address = ip ? Result<std::uint32_t>(*ip) : OptionFileAddress();
+    if (!address)
+        return Refuse(address.message());
     DeviceCommandSession session(command);
-    const int code =
-        RunLink(session, CTestSocket::MainFrame, address, yes ? Answer::Yes : Answer::AskTerminal);
+    const int code = RunLink(session, CTestSocket::LinkMode::DeviceCommand, *address,
+                             yes ? Answer::Yes : Answer::AskTerminal);
     if (session.Declined())
         std::cerr << "varnelctl: not confirmed; nothing was sent (answer y, or pass --yes)\n";
+    else if (code == EXIT_OK && command == DeviceCommandSession::RESTART)
+        std::cout << "the gateway answered 40 0c: it restarts\n";
     return code;
 }
 
@@ -194,10 +219,14 @@ int CmdDecode(const std::vector<std::string>& argv)
     Args args(argv);
     const std::string path = args.Positional("HEXFILE");
     args.Done();
-    Bytes image;
-    if (!ReadHexFile(path, image))
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        return Refuse(path + ": is a directory");
+    if (!std::filesystem::exists(path, error))
         return Refuse("无法打开文件 " + path);
-    const DecodedImage decoded = DecodeImage(image);
+    // A file that holds no image bytes decodes as the empty image.
+    const Result<Bytes> image = ReadHexFile(path);
+    const DecodedImage decoded = DecodeImage(image ? *image : Bytes{});
     std::cout << DescribeImage(decoded);
     std::cout.flush();
     if (decoded.Valid())

@@ -379,20 +379,21 @@ int CmdCompile(const std::vector<std::string>& argv)
             return Refuse(opened.message());
         if (!opened->compile)
             return Refuse(opened->compile.message());
-        image = std::move(opened->image);
+        image = std::move(*opened->compile);
     } else {
         if (!OpenProject(path, doc))
             return EXIT_REFUSED;
         const bool toStdout = output == "-";
-        CompileResult result = toStdout ? CompileImage(doc) : Compile(doc, output);
-        if (result.message)
-            return Refuse(*result.message);
+        const Result<Bytes> result = RefuseBadDocument(
+            [&] { return toStdout ? CompileImage(doc) : Compile(doc, output); });
+        if (!result)
+            return Refuse(result.message());
         if (toStdout) {
-            std::cout << FormatHexText(result.image);
+            std::cout << FormatHexText(*result);
             std::cout.flush();
             return EXIT_OK;
         }
-        image = std::move(result.image);
+        image = *result;
     }
     const std::string hexPath = output.empty() ? doc.HexFilePath() : output;
     char crc[8];

@@ -2,24 +2,16 @@
 
 namespace varnel {
 
-CEipClient::CEipClient(QObject* parent) : QObject(parent)
+CEipClient::CEipClient(QObject* parent)
+    : QObject(parent), socket(LinkSocket::Framing::Stream, 0)
 {
-    connect(&socket, &QTcpSocket::connected, this, [this] {
-        connected = true;
-        socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        Apply(session.OnConnected());
-    });
-    connect(&socket, &QTcpSocket::readyRead, this, [this] {
-        const QByteArray bytes = socket.readAll();
+    connect(&socket, &LinkSocket::connected, this, [this] { Apply(session.OnConnected()); });
+    connect(&socket, &LinkSocket::received, this, [this](const QByteArray& bytes) {
         Apply(session.OnBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                         static_cast<std::size_t>(bytes.size()))));
     });
-    connect(&socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-        if (!connected)
-            Apply(session.OnConnectFailed());
-        else
-            Apply(session.OnPeerClosed());
-    });
+    connect(&socket, &LinkSocket::connectFailed, this, [this] { Apply(session.OnConnectFailed()); });
+    connect(&socket, &LinkSocket::peerClosed, this, [this] { Apply(session.OnPeerClosed()); });
 }
 
 QTimer& CEipClient::Timer(int id)
@@ -36,13 +28,12 @@ QTimer& CEipClient::Timer(int id)
 
 void CEipClient::Start(const QHostAddress& address, bool enable, quint16 port)
 {
-    socket.abort();
-    connected = false;
+    socket.Abort();
     // Timers of an earlier exchange must not end this one.
     for (auto& [id, timer] : timers)
         timer->stop();
     Apply(session.Start(enable));
-    socket.connectToHost(address, port);
+    socket.Connect(address.toIPv4Address(), port);
 }
 
 void CEipClient::Apply(const EipActions& actions)
@@ -51,9 +42,9 @@ void CEipClient::Apply(const EipActions& actions)
         switch (action.kind) {
         case EipAction::Send: {
             // One write per request; Qt's buffer sends what the socket cannot take yet.
-            const QByteArray bytes(reinterpret_cast<const char*>(action.bytes.data()),
-                                   static_cast<qsizetype>(action.bytes.size()));
-            if (socket.write(bytes) != bytes.size()) {
+            const auto written = socket.Write(action.bytes.data(), action.bytes.size());
+            if (written.status != DeviceLink::WriteResult::Status::Written ||
+                written.written != action.bytes.size()) {
                 Apply(session.OnSendFailed());
                 return;
             }
@@ -62,7 +53,7 @@ void CEipClient::Apply(const EipActions& actions)
         case EipAction::ArmTimer: Timer(action.timer).start(action.milliseconds); break;
         case EipAction::StopTimer: Timer(action.timer).stop(); break;
         case EipAction::Close:
-            socket.abort();
+            socket.Abort();
             break;
         case EipAction::Tell: emit message(action.message); break;
         case EipAction::Finish: emit finished(action.success); break;

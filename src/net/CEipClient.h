@@ -1,19 +1,16 @@
 #pragma once
-// Switches a gateway's DHCP client on or off over EtherNet/IP: a TCP socket
-// and timers 10 (connect, 3000 ms) and 2 (answer, 5000 ms) carrying out what
-// the core session decides. It is separate from the device link's socket
-// because that link takes one read as the whole answer, while an EtherNet/IP
-// reply is collected up to 24 + its length field over as many reads as it
-// takes; the two could share one socket class once the link lets a session
-// ask for more bytes.
+// Switches a gateway's DHCP client on or off over EtherNet/IP: the links'
+// socket, framed as a stream (a reply is collected up to 24 + its length
+// field over as many reads as it takes), and timers 10 (connect, 3000 ms)
+// and 2 (answer, 5000 ms) carrying out what the core session decides.
 #include <QHostAddress>
 #include <QObject>
-#include <QTcpSocket>
 #include <QTimer>
 #include <map>
 #include <memory>
 
 #include "core/ipassign/CEipSession.h"
+#include "net/LinkSocket.h"
 
 namespace varnel {
 
@@ -36,10 +33,9 @@ private:
     void Apply(const EipActions& actions);
     QTimer& Timer(int id);
 
-    QTcpSocket socket;
+    LinkSocket socket;
     CEipSession session;
     std::map<int, std::unique_ptr<QTimer>> timers;
-    bool connected = false;
 };
 
 }  // namespace varnel

@@ -12,37 +12,38 @@
 
 #include "core/link/DeviceLink.h"
 #include "core/link/LinkSession.h"
-
-class QTcpSocket;
+#include "net/LinkSocket.h"
 
 namespace varnel {
 
 class CTestSocket : public QObject {
     Q_OBJECT
 public:
-    // Who owns the link; decides the port (44818 for the IP assignment
-    // dialog, 60000 for the others).
-    enum LinkMode { DownloadDialog = 1, IpAssignDialog = 2, MainFrame = 3 };
+    // What the link carries; decides the port (44818 for EtherNet/IP, 60000
+    // for the device protocol).
+    enum class LinkMode { Download = 1, EtherNetIp = 2, DeviceCommand = 3 };
 
     // `linkRequestPending` is the document's flag, shared by all links.
     explicit CTestSocket(std::int32_t& linkRequestPending, QObject* parent = nullptr);
     ~CTestSocket() override;
 
-    // Sets the owner's session and the gateway address before Start. `port`
-    // 0 takes the mode's port; other values are for tests only.
-    void SetOwner(LinkMode mode, LinkSession* session, const QString& address,
-                  quint16 port = 0);
+    // Sets the owner's session and the gateway address (parsed by core's
+    // ParseIpv4, never a name to resolve) before Start. `port` 0 takes the
+    // mode's port; other values are for tests only.
+    void SetOwner(LinkMode mode, LinkSession* session, std::uint32_t address, quint16 port = 0);
     // Starts the session (feeds its Start event).
     void Start();
     // The user's answer to the last question the session asked.
     void AnswerQuestion(bool yes);
 
-    int linkMode() const { return mode; }
+    LinkMode linkMode() const { return mode; }
     // True from Start until `finished` was emitted.
     bool Busy() const { return busy; }
 
 signals:
+    // A failure to show (ShowResult: the gateway's answer, for a result window).
     void messageShown(const varnel::Message& message);
+    void resultShown(const varnel::Message& message);
     void questionAsked(const varnel::Message& question);
     void progressRange(int max);
     void progressChanged(int position);
@@ -53,21 +54,17 @@ private:
     void Feed(const LinkEvent& event);
     // Carries out one batch; false when a send failed and the rest was dropped.
     bool Execute(const LinkActions& actions);
-    void OpenConnection();
-    void CloseConnection();
-    void OnReadyRead();
-    void OnDisconnected();
-    void OnSocketError();
+    void OnReceived(const QByteArray& bytes);
     void MaybeFinish();
     QTimer* TimerById(int id);
-    DeviceLink::WriteResult Write(const std::uint8_t* bytes, std::size_t size);
+    DeviceLink::Writer Writer();
 
     DeviceLink link;
     LinkSession* session = nullptr;
-    int mode = DownloadDialog;
-    QString address;
+    LinkMode mode = LinkMode::Download;
+    std::uint32_t address = 0;
     quint16 port = 0;
-    QTcpSocket* socket = nullptr;
+    LinkSocket socket;
     QTimer connectTimer;
     QTimer answerTimer;
     QTimer pauseTimer;
@@ -76,8 +73,6 @@ private:
     bool busy = false;
     bool finishPending = false;
     bool finishOk = false;
-    bool closing = false;
-    bool connectedOnce = false;
 };
 
 }  // namespace varnel

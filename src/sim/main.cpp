@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "core/link/DeviceFrames.h"
-#include "net/CEipServer.h"
-#include "net/CGatewayServer.h"
+#include "core/util/Ipv4.h"
+#include "gateway/CEipServer.h"
+#include "gateway/CGatewayServer.h"
 
 namespace {
 
@@ -58,61 +60,53 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
-    QString listen = "127.0.0.1";
+    std::string listen = "127.0.0.1";
     QString stateFile;
     int restartDelay = 500;
     bool printState = false;
     varnel::GatewayFaults faults;
+    // Flags set a switch; numeric options a number; --listen and
+    // --state-file take text.
+    const std::map<std::string, bool*> flags{
+        {"--print-state", &printState},
+        {"--refuse", &faults.refuseConnections},
+        {"--never-answer", &faults.neverAnswer},
+        {"--answer-failure", &faults.answerFailure},
+        {"--answer-garbage", &faults.answerGarbage},
+        {"--split-answer", &faults.splitAnswer},
+        {"--trailing-bytes", &faults.trailingBytes},
+    };
+    const std::map<std::string, std::pair<int*, const char*>> numbers{
+        {"--restart-delay", {&restartDelay, "a number of ms"}},
+        {"--close-after", {&faults.closeAfterPieces, "a number of pieces"}},
+        {"--delay-accept", {&faults.delayAcceptMs, "a number of ms"}},
+    };
+    std::string stateText;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
-        std::string v;
+        const bool hasValue = i + 1 < args.size();
         if (a == "--help" || a == "-h") {
             std::cout << USAGE;
             return 0;
-        } else if (a == "--listen") {
-            if (!value(v))
-                return Usage("--listen needs an address");
-            listen = QString::fromStdString(v);
-        } else if (a == "--state-file") {
-            if (!value(v))
-                return Usage("--state-file needs a path");
-            stateFile = QString::fromStdString(v);
-        } else if (a == "--restart-delay") {
-            if (!value(v) || !ParseInt(v, restartDelay))
-                return Usage("--restart-delay needs a number of ms");
-        } else if (a == "--close-after") {
-            if (!value(v) || !ParseInt(v, faults.closeAfterPieces))
-                return Usage("--close-after needs a number of pieces");
-        } else if (a == "--delay-accept") {
-            if (!value(v) || !ParseInt(v, faults.delayAcceptMs))
-                return Usage("--delay-accept needs a number of ms");
-        } else if (a == "--print-state") {
-            printState = true;
-        } else if (a == "--refuse") {
-            faults.refuseConnections = true;
-        } else if (a == "--never-answer") {
-            faults.neverAnswer = true;
-        } else if (a == "--answer-failure") {
-            faults.answerFailure = true;
-        } else if (a == "--answer-garbage") {
-            faults.answerGarbage = true;
-        } else if (a == "--split-answer") {
-            faults.splitAnswer = true;
-        } else if (a == "--trailing-bytes") {
-            faults.trailingBytes = true;
+        } else if (const auto flag = flags.find(a); flag != flags.end()) {
+            *flag->second = true;
+        } else if (const auto number = numbers.find(a); number != numbers.end()) {
+            if (!hasValue || !ParseInt(args[++i], *number->second.first))
+                return Usage(a + " needs " + number->second.second);
+        } else if (a == "--listen" || a == "--state-file") {
+            if (!hasValue)
+                return Usage(a + (a == "--listen" ? " needs an address" : " needs a path"));
+            (a == "--listen" ? listen : stateText) = args[++i];
         } else {
             return Usage("unknown argument " + a);
         }
     }
-    QHostAddress address;
-    if (!address.setAddress(listen))
-        return Usage("not an IP address: " + listen.toStdString());
+    if (!stateText.empty())
+        stateFile = QString::fromStdString(stateText);
+    const auto parsed = varnel::ParseIpv4(listen);
+    if (!parsed)
+        return Usage("bad address: " + listen);
+    const QHostAddress address(static_cast<quint32>(*parsed));
 
     varnel::CGatewayServer device(address, varnel::DEVICE_PORT, faults);
     device.SetRestartDelay(restartDelay);
@@ -130,17 +124,15 @@ int main(int argc, char** argv)
     // protocol starts, so its start line means both are ready.
     varnel::CEipServer eip;
     if (!eip.Listen(address)) {
-        std::cerr << "varnel-gateway-sim: cannot listen on " << listen.toStdString() << ":"
+        std::cerr << "varnel-gateway-sim: cannot listen on " << listen << ":"
                   << varnel::EIP_PORT << ": " << eip.ErrorText().toStdString() << std::endl;
         return 1;
     }
     QObject::connect(&eip, &varnel::CEipServer::configurationControlChanged, [](quint32 value) {
         std::cout << "eip: configuration control " << value << std::endl;
     });
-    QString error;
-    if (!device.Start(&error)) {
-        std::cerr << "varnel-gateway-sim: cannot listen on " << listen.toStdString() << ":"
-                  << varnel::DEVICE_PORT << ": " << error.toStdString() << std::endl;
+    if (const varnel::Status started = device.Start(); !started) {
+        std::cerr << "varnel-gateway-sim: " << started.message().text << std::endl;
         return 1;
     }
 

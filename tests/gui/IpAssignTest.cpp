@@ -10,7 +10,7 @@
 #include "gui/ipassign/CNewIpDlg.h"
 #include "gui/ui/CListCtrlCl.h"
 #include "net/CDhcpServer.h"
-#include "net/CEipServer.h"
+#include "gateway/CEipServer.h"
 
 using namespace varnel;
 using guitest::FrameTest;

@@ -5,7 +5,7 @@
 #include <QUdpSocket>
 #include <signal.h>
 
-#include "net/CEipServer.h"
+#include "gateway/CEipServer.h"
 #include "net/NetTestSupport.h"
 #include "support/DhcpPacket.h"
 

@@ -27,9 +27,13 @@ bool PlaceStatusTable(CVarnelDoc& doc, Port port)
     int target = last + 1;
     if (rack[static_cast<std::size_t>(last)].module.IsStatusTable())
         target = last;
+    // Byte 2 of the serial parameters is the monitoring choice; a module too
+    // short to hold it is a broken document, not "no monitoring".
     const auto& serial = rack[2].module.modulePrm;
-    // Byte 2 chooses the table; a shorter array is the invalid-argument error.
-    if (serial.size() < 3) throw std::invalid_argument("serial parameters shorter than 3 bytes");
+    if (serial.size() < 3)
+        throw std::invalid_argument(std::string(PortName(port)) +
+                                    " serial parameters: byte 2 outside " +
+                                    std::to_string(serial.size()) + " bytes");
     const int choice = serial[2];
     CModule table = MakeStatusTableModule(choice);
     CModule& slot = rack[static_cast<std::size_t>(target)].module;
@@ -46,15 +50,15 @@ void Append16(Bytes& out, unsigned value)
 
 }  // namespace
 
-LegacyRefusal PlaceSlaveStatusModules(CVarnelDoc& doc)
+Status PlaceSlaveStatusModules(CVarnelDoc& doc)
 {
     for (Port port : {Port::COM1, Port::COM2}) {
         if (doc.Enabled(port) != 1)
             continue;
         if (!PlaceStatusTable(doc, port))
-            return ErrorMessage(STATUS_SLOT_REFUSAL);
+            return Refuse(Code::StatusTableRefused, STATUS_SLOT_REFUSAL);
     }
-    return std::nullopt;
+    return {};
 }
 
 Bytes BuildImage(const CVarnelDoc& doc)
@@ -96,7 +100,7 @@ Bytes BuildImage(const CVarnelDoc& doc)
     return image;
 }
 
-LegacyRefusal CheckImageLimits(const CVarnelDoc& doc)
+Status CheckImageLimits(const CVarnelDoc& doc)
 {
     for (Port port : {Port::COM1, Port::COM2}) {
         if (doc.Enabled(port) != 1)
@@ -109,31 +113,29 @@ LegacyRefusal CheckImageLimits(const CVarnelDoc& doc)
                 length += m.modulePrm.size();
         }
         if (length > 0xFFFF)
-            return ErrorMessage(std::string(PortName(port)) + " 的模块参数共 " +
+            return Refuse(Code::ImageLimits, std::string(PortName(port)) + " 的模块参数共 " +
                                 std::to_string(length) + " 字节，超过配置映像的上限 65535 字节");
     }
-    return std::nullopt;
+    return {};
 }
 
-CompileResult CompileImage(CVarnelDoc& doc)
+Result<Bytes> CompileImage(CVarnelDoc& doc)
 {
-    CompileResult result;
-    result.message = PlaceSlaveStatusModules(doc);
-    if (!result.message)
-        result.message = CheckImageLimits(doc);
-    if (!result.message)
-        result.image = BuildImage(doc);
-    return result;
+    if (Status placed = PlaceSlaveStatusModules(doc); !placed)
+        return placed.error();
+    if (Status limits = CheckImageLimits(doc); !limits)
+        return limits.error();
+    return BuildImage(doc);
 }
 
-CompileResult Compile(CVarnelDoc& doc, const std::string& hexPath)
+Result<Bytes> Compile(CVarnelDoc& doc, const std::string& hexPath)
 {
-    CompileResult result = CompileImage(doc);
-    if (result.message)
-        return result;
-    result.message = WriteHexFile(hexPath, result.image);
-    result.hexWritten = !result.message.has_value();
-    return result;
+    Result<Bytes> image = CompileImage(doc);
+    if (!image)
+        return image;
+    if (Status written = WriteHexFile(hexPath, *image); !written)
+        return written.error();
+    return image;
 }
 
 }  // namespace varnel

@@ -1,38 +1,50 @@
 #pragma once
 // The compiler: slave-status placement (step A) and the configuration image
 // with its CRC (step B), and writing the image as the hex file.
+#include <stdexcept>
 #include <string>
 
 #include "core/model/CVarnelDoc.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
 // Step A: for each enabled port, puts the status table its serial parameters
 // ask for behind the last module (or replaces/removes one standing last).
-// Refuses when a port has no free slot after its last module; a change
-// already made to COM1 stays.
-LegacyRefusal PlaceSlaveStatusModules(CVarnelDoc& doc);
+// Refuses (StatusTableRefused) when a port has no free slot after its last
+// module; a change already made to COM1 stays. A serial-parameter module with
+// fewer than 3 bytes throws std::invalid_argument, the document's byte access
+// error, before anything of that port changes.
+Status PlaceSlaveStatusModules(CVarnelDoc& doc);
 
 // Step B: the configuration image, ending with its CRC-16/MODBUS (high byte
 // first). Any size is built; nothing is truncated.
 Bytes BuildImage(const CVarnelDoc& doc);
 
-// Refuses a configuration whose parameter bytes of one port do not fit the
-// image's 16-bit length field (only hand-edited documents can get there).
-LegacyRefusal CheckImageLimits(const CVarnelDoc& doc);
+// Refuses (ImageLimits) a configuration whose parameter bytes of one port do
+// not fit the image's 16-bit length field (only hand-edited documents get there).
+Status CheckImageLimits(const CVarnelDoc& doc);
 
-struct CompileResult {
-    LegacyRefusal message;  // step A's refusal or the hex file's write failure
-    Bytes image;      // the image when step B ran
-    bool hexWritten = false;
-};
+// Step A, the size check and step B, without writing anything. Throws like
+// step A.
+Result<Bytes> CompileImage(CVarnelDoc& doc);
 
-// Step A, the size check and step B, without writing anything.
-CompileResult CompileImage(CVarnelDoc& doc);
+// CompileImage, then the hex file at `hexPath`; nothing is written when the
+// compile refuses or throws.
+Result<Bytes> Compile(CVarnelDoc& doc, const std::string& hexPath);
 
-// Step A, step B, then the hex file at `hexPath`.
-CompileResult Compile(CVarnelDoc& doc, const std::string& hexPath);
+// For front ends: runs `step` (one of the above) and turns the document's
+// byte access error into the refusal "文档格式错误" (ProjectFormat), so the
+// operation stops with a message and nothing more happens.
+template <typename Step>
+auto RefuseBadDocument(Step&& step) -> decltype(step())
+{
+    try {
+        return step();
+    } catch (const std::invalid_argument&) {
+        return Refuse(Code::ProjectFormat, "文档格式错误");
+    }
+}
 
 inline constexpr const char* STATUS_SLOT_REFUSAL = "从站状态检测需要占用插槽";
 

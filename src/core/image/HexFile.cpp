@@ -1,34 +1,11 @@
 #include "core/image/HexFile.h"
 
 #include "core/model/AtomicFile.h"
+#include "core/util/Hex.h"
 
 namespace varnel {
 
-std::string FormatHexText(const Bytes& image)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(image.size() * 3);
-    for (std::uint8_t b : image) {
-        text += digits[b >> 4];
-        text += digits[b & 0xF];
-        text += ' ';
-    }
-    return text;
-}
-
-namespace {
-int DigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-}  // namespace
+std::string FormatHexText(const Bytes& image) { return FormatHex(image, " "); }
 
 Bytes ParseHexText(std::string_view text)
 {
@@ -42,8 +19,8 @@ Bytes ParseHexText(std::string_view text)
         }
         if (i + 1 >= text.size())
             break;
-        const int hi = DigitValue(text[i]);
-        const int lo = DigitValue(text[i + 1]);
+        const int hi = HexDigitValue(text[i]);
+        const int lo = HexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0)
             break;
         image.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
@@ -52,25 +29,29 @@ Bytes ParseHexText(std::string_view text)
     return image;
 }
 
-LegacyRefusal WriteHexFile(const std::string& path, const Bytes& image)
+Status WriteHexFile(const std::string& path, const Bytes& image)
 {
-    const Status written = WriteFileAtomically(path, FormatHexText(image));
-    if (!written)
-        return written.message();
-    return std::nullopt;
+    return WriteFileAtomically(path, FormatHexText(image));
 }
 
-bool ReadHexFile(const std::string& path, Bytes& image)
+namespace {
+// What the download says of a hex file it cannot use.
+Refusal EmptyFile() { return Refuse(Code::HexFileEmpty, "你选择了下载空文件"); }
+}  // namespace
+
+Result<Bytes> ReadHexFile(const std::string& path)
 {
     Result<std::string> read = ReadWholeFile(path);
     if (!read)
-        return false;
+        return EmptyFile();
     std::string& content = *read;
     const auto end = content.find('\xFF');
     if (end != std::string::npos)
         content.resize(end);
-    image = ParseHexText(content);
-    return true;
+    Bytes image = ParseHexText(content);
+    if (image.empty())
+        return EmptyFile();
+    return image;
 }
 
 }  // namespace varnel

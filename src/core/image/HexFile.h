@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/model/CModule.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
@@ -16,11 +16,12 @@ std::string FormatHexText(const Bytes& image);
 Bytes ParseHexText(std::string_view text);
 
 // Writes the image to `path`, replacing the file atomically. A missing folder
-// or an unwritable file is a message naming the file and the reason.
-LegacyRefusal WriteHexFile(const std::string& path, const Bytes& image);
+// or an unwritable file is a refusal naming the file and the reason.
+Status WriteHexFile(const std::string& path, const Bytes& image);
 
-// Reads the file up to its end or a 0xFF character and parses it; false when
-// the file cannot be opened.
-bool ReadHexFile(const std::string& path, Bytes& image);
+// Reads the file up to its end or a 0xFF character and parses it. A file that
+// cannot be read (missing, a folder) or holds no image bytes is refused with
+// "你选择了下载空文件" (HexFileEmpty).
+Result<Bytes> ReadHexFile(const std::string& path);
 
 }  // namespace varnel

@@ -1,6 +1,5 @@
 #include "core/image/ImageDecoder.h"
 
-#include <cstdio>
 #include <span>
 
 #include "core/image/Crc16.h"
@@ -8,6 +7,7 @@
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/SerialParams.h"
 #include "core/modbus/StatusTable.h"
+#include "core/util/Hex.h"
 
 namespace varnel {
 
@@ -16,18 +16,11 @@ namespace {
 constexpr std::size_t SERIAL_BYTES = 6;
 constexpr std::size_t COMMAND_BYTES = 6;
 
+std::string Hex2(unsigned value) { return FormatHex({static_cast<std::uint8_t>(value)}); }
+
 std::string Hex4(unsigned value)
 {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04x", value & 0xFFFF);
-    return buf;
-}
-
-std::string Hex2(unsigned value)
-{
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02x", value & 0xFF);
-    return buf;
+    return FormatHex({static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
 }
 
 // Reads the image front to back; every read knows what is left.
@@ -248,6 +241,14 @@ DecodedImage DecodeImage(const Bytes& image)
         d.problems.push_back("output total: the image says " + std::to_string(d.outputTotal) +
                              ", the ports give " + std::to_string(outTotal));
     return d;
+}
+
+Status CheckImage(const Bytes& image)
+{
+    const DecodedImage decoded = DecodeImage(image);
+    if (decoded.Valid())
+        return {};
+    return Refuse(Code::ImageRefused, decoded.problems.front());
 }
 
 std::string DescribeImage(const DecodedImage& d)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/model/CVarnelDoc.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
@@ -43,6 +44,11 @@ struct DecodedImage {
 // Decodes `image`. Structure that cannot be read (a length running past the
 // end, say) stops the decoding; content problems are collected.
 DecodedImage DecodeImage(const Bytes& image);
+
+// The gate before every download: an image the decoder finds a problem in
+// is refused (ImageRefused) with the decoder's first sentence, since the
+// gateway would refuse it too.
+Status CheckImage(const Bytes& image);
 
 // The configuration an image holds, as readable lines (ASCII keys, the
 // system's module names), ending with the problems when there are any.

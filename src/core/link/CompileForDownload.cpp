@@ -1,17 +1,20 @@
 #include "core/link/CompileForDownload.h"
 
 #include "core/image/Compiler.h"
-#include "core/link/DownloadSession.h"
+#include "core/util/Ipv4.h"
 
 namespace varnel {
 
-LegacyRefusal CompileForDownload(CVarnelDoc& doc, Bytes& image)
+Result<Bytes> CompileForDownload(CVarnelDoc& doc)
 {
-    const std::string hexPath = doc.HexFilePath();
-    CompileResult compiled = Compile(doc, hexPath);
-    if (compiled.message)
-        return compiled.message;
-    return DownloadSession::ReadImage(hexPath, image);
+    return RefuseBadDocument([&] { return Compile(doc, doc.HexFilePath()); });
+}
+
+Result<std::uint32_t> GatewayAddress(const CVarnelDoc& doc)
+{
+    if (const auto address = ParseIpv4(doc.deviceIp))
+        return *address;
+    return Refuse(Code::BadAddress, "设备IP地址错误: \"" + doc.deviceIp + "\"");
 }
 
 }  // namespace varnel

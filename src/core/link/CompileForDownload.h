@@ -1,15 +1,19 @@
 #pragma once
 // The first half of compile-and-download, shared by every front end: place
-// the status tables, build the image, write the hex file, and read the image
-// back from that file as the download takes it.
+// the status tables, build the image and write the hex file. The image goes
+// to the download as built; the hex file is not read back.
 #include "core/model/CVarnelDoc.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
-// On success `image` holds what the download sends. Refuses with the
-// compiler's message (nothing written, nothing to send) or, when the hex file
-// cannot be read back, with "你选择了下载空文件".
-LegacyRefusal CompileForDownload(CVarnelDoc& doc, Bytes& image);
+// The image the download sends. Refuses with the compiler's refusal (nothing
+// written, nothing to send), "文档格式错误" (ProjectFormat) for a module too
+// short for what the compiler reads, or the hex file's write failure.
+Result<Bytes> CompileForDownload(CVarnelDoc& doc);
+
+// The gateway address of a document, parsed as every link connects to it;
+// refused (BadAddress) when `deviceIp` is not a dotted address.
+Result<std::uint32_t> GatewayAddress(const CVarnelDoc& doc);
 
 }  // namespace varnel

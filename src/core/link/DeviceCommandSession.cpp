@@ -87,12 +87,11 @@ LinkActions DeviceCommandSession::OnWaitingAnswer(const LinkEvent& event)
                     LinkAction::Show(SendFailedMessage())},
                    false);
     case LinkEvent::Kind::PeerClosed:
-        // A restarting gateway drops the connection: the restart is done. A
-        // clear waits for its answer until the answer timer says otherwise.
+        // A restart is confirmed only by its answer: a gateway that drops the
+        // connection without one has not said it restarts. A clear waits for
+        // its answer until the answer timer says otherwise.
         if (deviceCommand == RESTART)
-            return End({LinkAction::Stop(ANSWER_TIMER), LinkAction::ClearQueue(),
-                        LinkAction::Close()},
-                       true);
+            return Fail(NoAnswerMessage());
         return {};
     default:
         return {};
@@ -101,17 +100,18 @@ LinkActions DeviceCommandSession::OnWaitingAnswer(const LinkEvent& event)
 
 LinkActions DeviceCommandSession::OnAnswer(const Bytes& answer)
 {
+    // Only the answer to the request sent counts: status 40 is done, C0 the
+    // gateway's refusal; anything else is no answer of the protocol.
+    const std::uint8_t code = deviceCommand == CLEAR ? CODE_CLEAR : CODE_RESTART;
     LinkActions out{LinkAction::Stop(ANSWER_TIMER)};
-    bool ok = false;
-    if (AnswerIs(answer, STATUS_DONE, CODE_CLEAR)) {
-        out.push_back(LinkAction::Show(ClearDoneMessage()));
-        ok = true;
-    } else if (AnswerIs(answer, STATUS_FAILED, CODE_CLEAR)) {
-        out.push_back(LinkAction::Show(ClearFailedMessage()));
-    } else {
-        // Nothing is shown; a restart needs no particular answer.
-        ok = deviceCommand == RESTART;
-    }
+    const bool ok = AnswerIs(answer, STATUS_DONE, code);
+    if (ok && deviceCommand == CLEAR)
+        out.push_back(LinkAction::Result(ClearDoneMessage()));
+    else if (AnswerIs(answer, STATUS_FAILED, code))
+        out.push_back(LinkAction::Result(deviceCommand == CLEAR ? ClearFailedMessage()
+                                                                : RestartFailedMessage()));
+    else if (!ok)
+        out.push_back(LinkAction::Show(BadAnswerMessage()));
     out.push_back(LinkAction::ClearQueue());
     out.push_back(LinkAction::Close());
     return End(std::move(out), ok);

@@ -1,9 +1,10 @@
 #pragma once
 // The two commands that act on the gateway directly: clear its configuration
 // (40 0D 00 00) and restart it (40 0C 00 00). Asks first, connects only on
-// Yes, sends the command, reports the clear's result. Time-outs are reported
-// with the download's texts, so a silent gateway never leaves the user
-// without a word.
+// Yes, sends the command and succeeds only on the gateway's 40 + code. Every
+// failure has a message: the gateway's refusal (C0 + code), an answer that is
+// none, a connection dropped before the restart's answer, and the time-outs,
+// told with the download's texts.
 #include <cstdint>
 
 #include "core/link/LinkSession.h"

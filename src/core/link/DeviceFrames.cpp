@@ -25,6 +25,19 @@ bool AnswerIs(const Bytes& answer, std::uint8_t status, std::uint8_t code)
     return answer.size() >= 2 && answer[0] == status && answer[1] == code;
 }
 
+bool RequestComplete(const Bytes& buffer)
+{
+    if (buffer.empty())
+        return false;
+    if (buffer[0] != REQUEST_MARK)
+        return true;
+    if (buffer.size() < 2)
+        return false;
+    if (buffer[1] == CODE_PIECE)
+        return buffer.size() >= 2 + PIECE_BYTES;
+    return buffer.size() >= 4;
+}
+
 std::optional<DeviceRequest> ParseRequest(const std::uint8_t* bytes, std::size_t size)
 {
     if (bytes == nullptr || size < 2 || bytes[0] != REQUEST_MARK)

@@ -25,6 +25,8 @@ constexpr std::uint8_t STATUS_FAILED = 0xC0;
 constexpr std::uint8_t CODE_PIECE = 0x0B;
 constexpr std::uint8_t CODE_RESTART = 0x0C;
 constexpr std::uint8_t CODE_CLEAR = 0x0D;
+// The most image bytes one piece carries.
+constexpr std::size_t PIECE_BYTES = 1200;
 
 // 40 0B followed by `count` image bytes starting at `offset` (none for count 0).
 Bytes PieceRequest(const Bytes& image, std::size_t offset, std::size_t count);
@@ -42,6 +44,11 @@ struct DeviceRequest {
     std::uint8_t code = 0;
     Bytes data;
 };
+// True when `buffer`, the bytes a gateway has read so far, holds a whole
+// request: a full piece (2 + 1200 bytes) or four bytes of another request.
+// Bytes not beginning with 0x40 are whole as they stand (they are answered
+// with failure). A shorter piece is whole when the line goes quiet.
+bool RequestComplete(const Bytes& buffer);
 // Parses one request; nothing when it is shorter than two bytes or does not
 // begin with 0x40.
 std::optional<DeviceRequest> ParseRequest(const std::uint8_t* bytes, std::size_t size);

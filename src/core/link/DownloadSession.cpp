@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/image/HexFile.h"
+#include "core/image/ImageDecoder.h"
 #include "core/link/DeviceFrames.h"
 #include "core/link/LinkMessages.h"
 
@@ -11,13 +11,6 @@ namespace varnel {
 DownloadSession::DownloadSession(Bytes bytes) : image(std::move(bytes))
 {
     progressMax = static_cast<std::int32_t>(image.size() / PIECE_SIZE + 2);
-}
-
-LegacyRefusal DownloadSession::ReadImage(const std::string& hexPath, Bytes& out)
-{
-    if (!ReadHexFile(hexPath, out))
-        return EmptyFileMessage();
-    return std::nullopt;
 }
 
 LinkActions DownloadSession::Handle(const LinkEvent& event)
@@ -50,6 +43,10 @@ LinkActions DownloadSession::OnIdle(const LinkEvent& event)
 {
     if (event.kind != LinkEvent::Kind::Start)
         return {};
+    if (Status gate = CheckImage(image); !gate) {
+        refused = gate.error();
+        return End({LinkAction::Show(gate.message())}, false);
+    }
     progressPos = 0;
     pieceIndex = 0;
     lastPiece = 0;
@@ -110,7 +107,7 @@ LinkActions DownloadSession::OnPausing(const LinkEvent& event)
     if (event.kind != LinkEvent::Kind::TimerFired || event.timer != PAUSE_TIMER)
         return {};
     if (!AnswerIs(answer, STATUS_DONE, CODE_PIECE))
-        return End({LinkAction::Close(), LinkAction::Show(DownloadFailedMessage())}, false);
+        return End({LinkAction::Close(), LinkAction::Result(DownloadFailedMessage())}, false);
     if (lastPiece != 1) {
         LinkActions out;
         SendPiece(out);
@@ -118,7 +115,7 @@ LinkActions DownloadSession::OnPausing(const LinkEvent& event)
     }
     succeeded = true;
     state = State::AskingRestart;
-    return {LinkAction::Progress(progressMax), LinkAction::Show(DownloadDoneMessage()),
+    return {LinkAction::Progress(progressMax), LinkAction::Result(DownloadDoneMessage()),
             LinkAction::Ask(RestartAfterDownloadQuestion())};
 }
 

@@ -1,26 +1,25 @@
 #pragma once
-// The download of a configuration image: connect, send the image in pieces of
-// PIECE_SIZE bytes, each answered 40 0B by the gateway and followed by a
-// pause, report the result and offer the restart that makes the new
-// configuration take effect.
+// The download of a configuration image: check it as the gateway would,
+// connect, send the image in pieces of PIECE_SIZE bytes, each answered 40 0B
+// by the gateway and followed by a pause, report the result and offer the
+// restart that makes the new configuration take effect.
 #include <cstdint>
-#include <string>
+#include <optional>
 
+#include "core/link/DeviceFrames.h"
 #include "core/link/LinkSession.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
 class DownloadSession final : public LinkSession {
 public:
-    static constexpr std::size_t PIECE_SIZE = 1200;
+    static constexpr std::size_t PIECE_SIZE = PIECE_BYTES;
 
-    // `image` is what the hex file held.
+    // `image` is what the compiler built or the hex file held. Every download
+    // passes one gate on its Start: an image the decoder refuses (CheckImage)
+    // is shown with the decoder's sentence and nothing is connected or sent.
     explicit DownloadSession(Bytes image);
-
-    // Reads the image from the hex file; "你选择了下载空文件" when it cannot
-    // be opened.
-    static LegacyRefusal ReadImage(const std::string& hexPath, Bytes& image);
 
     LinkActions Handle(const LinkEvent& event) override;
     bool Finished() const override { return finished; }
@@ -31,6 +30,8 @@ public:
     std::int32_t ProgressMax() const { return progressMax; }
     std::int32_t PieceIndex() const { return pieceIndex; }
     bool LastPieceSent() const { return lastPiece == 1; }
+    // Why the gate refused the image (Start finished the session at once).
+    const std::optional<Refusal>& Refused() const { return refused; }
 
 private:
     enum class State { Idle, Connecting, WaitingAnswer, Pausing, AskingRestart, Restarting, Done };
@@ -57,6 +58,7 @@ private:
     bool succeeded = false;
     bool finished = false;
     bool restartRequested = false;
+    std::optional<Refusal> refused;
 };
 
 }  // namespace varnel

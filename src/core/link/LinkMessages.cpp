@@ -20,8 +20,6 @@ Message QueuedSendFailedMessage() { return Message{"发送失败", "Varnel", Mes
 
 Message TimerFailedMessage() { return ErrorMessage("安装定时器失败"); }
 
-Message EmptyFileMessage() { return ErrorMessage("你选择了下载空文件"); }
-
 Message DownloadDoneMessage() { return Message{"下 载 完 毕！", "", MessageIcon::None}; }
 
 Message DownloadFailedMessage() { return Message{"下 载 失 败！", "", MessageIcon::None}; }
@@ -38,5 +36,9 @@ Message RestartQuestion() { return Message{"确实要重启设备吗？", "重�
 Message ClearDoneMessage() { return Message{"清除配置完成", "提示", MessageIcon::Information}; }
 
 Message ClearFailedMessage() { return ErrorMessage("清除配置失败", "错误"); }
+
+Message RestartFailedMessage() { return ErrorMessage("重启设备失败"); }
+
+Message BadAnswerMessage() { return ErrorMessage("设备应答无效"); }
 
 }  // namespace varnel

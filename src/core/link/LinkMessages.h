@@ -17,8 +17,6 @@ Message SendFailedMessage();
 Message QueuedSendFailedMessage();
 // A timer could not be armed.
 Message TimerFailedMessage();
-// The hex file cannot be opened for the download.
-Message EmptyFileMessage();
 // The result window of a download.
 Message DownloadDoneMessage();
 Message DownloadFailedMessage();
@@ -30,5 +28,10 @@ Message RestartQuestion();
 // The results of a clear: the result is the text, "提示"/"错误" the caption.
 Message ClearDoneMessage();
 Message ClearFailedMessage();
+// The gateway refused the restart (C0 0C).
+Message RestartFailedMessage();
+// An answer that is not the protocol's answer to the request (garbage, a
+// split answer's first segment, another request's code).
+Message BadAnswerMessage();
 
 }  // namespace varnel

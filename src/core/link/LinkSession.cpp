@@ -1,6 +1,8 @@
 #include "core/link/LinkSession.h"
 
-#include <cstdio>
+#include <algorithm>
+
+#include "core/util/Hex.h"
 
 namespace varnel {
 
@@ -11,12 +13,11 @@ std::string Describe(const LinkAction& action)
     case K::Connect:
         return "connect";
     case K::SendRequest: {
-        std::string text = "send";
-        char buf[4];
-        for (std::size_t i = 0; i < action.data.size() && i < 8; ++i) {
-            std::snprintf(buf, sizeof buf, " %02x", action.data[i]);
-            text += buf;
-        }
+        const std::size_t shown = std::min<std::size_t>(action.data.size(), 8);
+        std::string text = "send " + FormatHex(Bytes(action.data.begin(),
+                                                     action.data.begin() + static_cast<std::ptrdiff_t>(shown)),
+                                               " ");
+        text.pop_back();
         if (action.data.size() > 8)
             text += " ... (" + std::to_string(action.data.size()) + " bytes)";
         return text;
@@ -31,6 +32,8 @@ std::string Describe(const LinkAction& action)
         return "close";
     case K::Show:
         return "show " + action.message.text + " | " + action.message.caption;
+    case K::ShowResult:
+        return "result " + action.message.text;
     case K::SetRange:
         return "range " + std::to_string(action.value);
     case K::SetProgress:

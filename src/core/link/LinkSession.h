@@ -54,7 +54,8 @@ struct LinkAction {
         StopTimer,    // stop `timer`
         ClearQueue,   // drop what waits in the send queue
         Close,        // close the connection
-        Show,         // show `message`
+        Show,         // show `message`: a failure of the link or of the session
+        ShowResult,   // show `message`: what the gateway answered (a result window)
         SetRange,     // progress bar range 0..`value`
         SetProgress,  // progress bar position `value` (already clamped)
         Ask,          // ask `message` with Yes and No; the answer comes as UserAnswer
@@ -73,6 +74,7 @@ struct LinkAction {
     static LinkAction ClearQueue() { return {Kind::ClearQueue, {}, 0, 0, {}}; }
     static LinkAction Close() { return {Kind::Close, {}, 0, 0, {}}; }
     static LinkAction Show(Message m) { return {Kind::Show, {}, 0, 0, std::move(m)}; }
+    static LinkAction Result(Message m) { return {Kind::ShowResult, {}, 0, 0, std::move(m)}; }
     static LinkAction Range(int max) { return {Kind::SetRange, {}, 0, max, {}}; }
     static LinkAction Progress(int pos) { return {Kind::SetProgress, {}, 0, pos, {}}; }
     static LinkAction Ask(Message m) { return {Kind::Ask, {}, 0, 0, std::move(m)}; }

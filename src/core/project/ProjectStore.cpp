@@ -50,17 +50,11 @@ Status SaveProject(const std::string& path, const CVarnelDoc& doc)
 Result<OpenedProject> OpenProjectFile(const std::string& path, CVarnelDoc& doc)
 {
     if (Status read = LoadProject(path, doc); !read) return read.error();
-    CompileResult compiled;
     try {
-        compiled = Compile(doc, doc.HexFilePath());
+        return OpenedProject{Compile(doc, doc.HexFilePath())};
     } catch (const std::invalid_argument&) {
         return ProjectFile::FormatError(doc);
     }
-    if (!compiled.message) return OpenedProject{{}, std::move(compiled.image)};
-    // Without an image step A or the size check refused; with one, the hex
-    // file could not be written.
-    const Code code = compiled.image.empty() ? Code::StatusTableRefused : Code::FileWriteFailed;
-    return OpenedProject{Refusal{code, *compiled.message}, std::move(compiled.image)};
 }
 
 }  // namespace varnel

@@ -20,8 +20,7 @@ Status SaveProject(const std::string& path, const CVarnelDoc& doc);
 // compile refusal (no room for a status table, the hex file not written) is
 // shown by the front end; the open itself still succeeded.
 struct OpenedProject {
-    Status compile;
-    Bytes image;  // the compiled image, when the compile got that far
+    Result<Bytes> compile;  // the compiled image, or the compile's refusal
 };
 
 // Opening as the application does: LoadProject, then the compile into the

@@ -43,6 +43,7 @@ enum class Code {
     GatewayRefused,  // the gateway answered with failure
     BadAnswer,       // an answer that is not the protocol's
     LinkBusy,
+    ListenFailed,  // the gateway stand-in cannot listen on its address
     // IP assignment
     BindFailed,  // the DHCP server socket could not be bound
     BadAssignment,

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "core/image/Compiler.h"
+#include "core/link/CompileForDownload.h"
 #include "core/link/DeviceCommandSession.h"
 #include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
@@ -110,6 +111,8 @@ CMainFrame::CMainFrame(QWidget* parent)
 
     // The main frame's link shows its messages and questions over the window.
     connect(deviceLink, &CTestSocket::messageShown, this,
+            [this](const Message& message) { messages->Show(this, message); });
+    connect(deviceLink, &CTestSocket::resultShown, this,
             [this](const Message& message) { messages->Show(this, message); });
     connect(deviceLink, &CTestSocket::questionAsked, this, [this](const Message& question) {
         deviceLink->AnswerQuestion(messages->Ask(this, question));
@@ -380,8 +383,9 @@ void CMainFrame::OnSlotCount()
 
 void CMainFrame::OnPlaceStatusTables()
 {
-    if (const LegacyRefusal refusal = PlaceSlaveStatusModules(doc)) {
-        messages->Show(this, *refusal);
+    if (const Status placed = RefuseBadDocument([&] { return PlaceSlaveStatusModules(doc); });
+        !placed) {
+        messages->Show(this, placed.message());
         return;
     }
     OnDocumentChanged();
@@ -431,11 +435,11 @@ void CMainFrame::SetMessageSink(std::unique_ptr<MessageSink> sink)
 void CMainFrame::OnCompileAndDownload()
 {
     if (DeviceOperationRunning()) return;
-    const CompileResult compiled = Compile(doc, doc.HexFilePath());
+    Result<Bytes> compiled = CompileForDownload(doc);
     // Step A may have placed or replaced a status table.
     OnDocumentChanged();
-    if (compiled.message || !compiled.hexWritten) {
-        if (compiled.message) messages->Show(this, *compiled.message);
+    if (!compiled) {
+        messages->Show(this, compiled.message());
         emit downloadFinished(false);
         return;
     }
@@ -447,16 +451,21 @@ void CMainFrame::OnCompileAndDownload()
         emit downloadFinished(ok);
     });
     UpdateDeviceActions();
-    downDlg->Start();
+    downDlg->Start(std::move(*compiled));
 }
 
 void CMainFrame::RunDeviceCommand(int command)
 {
     if (DeviceOperationRunning()) return;
+    const Result<std::uint32_t> address = GatewayAddress(doc);
+    if (!address) {
+        messages->Show(this, address.message());
+        return;
+    }
     // The link keeps a pointer to its session: hand it the new one before the
     // old one goes.
     auto session = std::make_unique<DeviceCommandSession>(command);
-    deviceLink->SetOwner(CTestSocket::MainFrame, session.get(), ToQ(doc.deviceIp));
+    deviceLink->SetOwner(CTestSocket::LinkMode::DeviceCommand, session.get(), *address);
     deviceSession = std::move(session);
     deviceLink->Start();
     UpdateDeviceActions();

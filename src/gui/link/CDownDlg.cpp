@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/link/CompileForDownload.h"
 #include "core/link/DownloadSession.h"
-#include "core/link/LinkMessages.h"
 #include "core/model/CVarnelDoc.h"
 #include "gui/ui/MessageBox.h"
 #include "gui/ui/MessageSink.h"
@@ -35,6 +35,7 @@ CDownDlg::CDownDlg(CVarnelDoc& document, MessageSink& messages, QWidget* parent)
             [this](int max) { progress->setRange(0, max); });
     connect(link, &CTestSocket::progressChanged, progress, &QProgressBar::setValue);
     connect(link, &CTestSocket::messageShown, this, &CDownDlg::OnMessage);
+    connect(link, &CTestSocket::resultShown, this, &CDownDlg::OnResult);
     connect(link, &CTestSocket::questionAsked, this, &CDownDlg::OnQuestion);
     connect(link, &CTestSocket::finished, this, &CDownDlg::OnFinished);
 }
@@ -51,17 +52,17 @@ bool CDownDlg::RestartRequested() const
     return session != nullptr && session->RestartRequested();
 }
 
-bool CDownDlg::Start()
+bool CDownDlg::Start(Bytes image)
 {
-    Bytes image;
-    if (const LegacyRefusal refusal = DownloadSession::ReadImage(doc.HexFilePath(), image)) {
-        OnMessage(*refusal);
+    const Result<std::uint32_t> address = GatewayAddress(doc);
+    if (!address) {
+        OnMessage(address.message());
         // Reported once the caller has had the chance to connect to it.
         QTimer::singleShot(0, this, [this] { emit downloadFinished(false); });
         return false;
     }
     session = std::make_unique<DownloadSession>(std::move(image));
-    link->SetOwner(CTestSocket::DownloadDialog, session.get(), ToQ(doc.deviceIp));
+    link->SetOwner(CTestSocket::LinkMode::Download, session.get(), *address);
     show();
     link->Start();
     return true;
@@ -71,11 +72,14 @@ void CDownDlg::OnMessage(const Message& message)
 {
     // The download window closes before any result or failure is shown.
     hide();
-    const bool done = message == DownloadDoneMessage();
-    if (done || message == DownloadFailedMessage())
-        messages.ShowResult(parentWidget(), message, done);
-    else
-        messages.Show(parentWidget(), message);
+    messages.Show(parentWidget(), message);
+}
+
+void CDownDlg::OnResult(const Message& result)
+{
+    hide();
+    const bool failed = session->Finished() && !session->Succeeded();
+    messages.ShowResult(parentWidget(), result, !failed);
 }
 
 void CDownDlg::OnQuestion(const Message& question)

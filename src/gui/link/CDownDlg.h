@@ -1,12 +1,13 @@
 #pragma once
-// The download window: reads the image back from the hex file, sends it to
-// the gateway over its own device link, shows the progress, then the result
+// The download window: sends the compiled image to the gateway over its own
+// device link, shows the progress, then the result
 // window and the restart question. It is application-modal but runs no event
 // loop of its own: the link's timers (connect, answer, the pause after each
 // answer) keep the program responsive throughout.
 #include <QDialog>
 #include <memory>
 
+#include "core/model/CModule.h"
 #include "core/model/Message.h"
 
 class QProgressBar;
@@ -25,10 +26,11 @@ public:
     CDownDlg(CVarnelDoc& doc, MessageSink& messages, QWidget* parent = nullptr);
     ~CDownDlg() override;
 
-    // Shows the window and starts the download; false (after showing "你选择了
-    // 下载空文件") when the hex file cannot be read, in which case
-    // downloadFinished(false) follows as well.
-    bool Start();
+    // Shows the window and starts the download of `image` to the document's
+    // gateway; false (after showing why) when the document's address is not
+    // one, in which case downloadFinished(false) follows as well. An image
+    // the gateway would refuse is shown and ends the download unsent.
+    bool Start(Bytes image);
 
     QProgressBar* ProgressBar() const { return progress; }
     bool Running() const;
@@ -44,6 +46,7 @@ protected:
 
 private:
     void OnMessage(const Message& message);
+    void OnResult(const Message& result);
     void OnQuestion(const Message& question);
     void OnFinished(bool ok);
 

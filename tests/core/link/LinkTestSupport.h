@@ -1,9 +1,10 @@
 #pragma once
 // Helpers of the link tests: readable actions in failures, byte literals,
-// sample images and driving a session through a list of events.
+// sound images of any command count and driving a session through events.
 #include <ostream>
 #include <vector>
 
+#include "core/image/Compiler.h"
 #include "core/link/LinkMessages.h"
 #include "core/link/LinkSession.h"
 #include "support/DocFixtures.h"
@@ -16,12 +17,19 @@ namespace linktest {
 
 using docfixtures::H;
 
-// An image of `size` bytes that differ from their neighbours.
-inline varnel::Bytes Image(std::size_t size)
+// An image the decoder accepts, of 19 + 6 * `commands` bytes: COM1 with one
+// module holding `commands` 03H requests of one register each.
+inline varnel::Bytes SoundImage(std::size_t commands)
 {
-    varnel::Bytes image(size);
-    for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return image;
+    using namespace varnel;
+    CVarnelDoc doc = docfixtures::NewDoc({Port::COM1});
+    CModule& m = doc.Slot(Port::COM1, 3).module;
+    m = MakeModule(LABEL_READ_HOLDING, 0, 1, 1);
+    const Bytes one = m.modulePrm;
+    m.modulePrm.clear();
+    for (std::size_t i = 0; i < commands; ++i) m.modulePrm.insert(m.modulePrm.end(), one.begin(), one.end());
+    m.inputLen = static_cast<std::int32_t>(2 * commands);
+    return BuildImage(doc);
 }
 
 // Feeds `events` to `session`; returns the actions of the last one.
@@ -31,30 +39,6 @@ inline varnel::LinkActions Drive(varnel::LinkSession& session,
     varnel::LinkActions last;
     for (const auto& e : events) last = session.Handle(e);
     return last;
-}
-
-// How a session ends on a time-out: everything stopped, `shown`, failure.
-inline varnel::LinkActions TimedOut(const varnel::Message& shown)
-{
-    using A = varnel::LinkAction;
-    return {A::Stop(varnel::CONNECT_TIMER), A::Stop(varnel::ANSWER_TIMER), A::ClearQueue(),
-            A::Close(), A::Show(shown), A::Finish(false)};
-}
-
-// How a session ends when the connection is refused.
-inline varnel::LinkActions Refused()
-{
-    using A = varnel::LinkAction;
-    return {A::Close(), A::Stop(varnel::CONNECT_TIMER), A::Show(varnel::EthernetFailedMessage()),
-            A::Finish(false)};
-}
-
-// How a session ends when a request cannot be handed over.
-inline varnel::LinkActions SendFailed()
-{
-    using A = varnel::LinkAction;
-    return {A::Stop(varnel::ANSWER_TIMER), A::Close(), A::Show(varnel::SendFailedMessage()),
-            A::Finish(false)};
 }
 
 // `events` followed by `more`.

@@ -10,7 +10,8 @@
 #include <QTcpServer>
 #include <QTimer>
 
-#include "core/link/GatewayDevice.h"
+#include "core/util/Result.h"
+#include "gateway/GatewayDevice.h"
 
 class QTcpSocket;
 
@@ -34,9 +35,9 @@ public:
                    QObject* parent = nullptr);
     ~CGatewayServer() override;
 
-    // Starts listening (unless connections are to be refused); false with a
-    // reason when the address cannot be bound.
-    bool Start(QString* error);
+    // Starts listening (unless connections are to be refused); refused
+    // (ListenFailed) with the address and the reason when it cannot be bound.
+    Status Start();
     // How long a restart keeps the gateway away.
     void SetRestartDelay(int ms) { restartDelayMs = ms; }
     // A file rewritten with the gateway's state after every change.

@@ -1,4 +1,4 @@
-#include "net/CEipServer.h"
+#include "gateway/CEipServer.h"
 
 #include <QTcpSocket>
 

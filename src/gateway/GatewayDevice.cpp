@@ -1,19 +1,9 @@
-#include "core/link/GatewayDevice.h"
-
-#include <cstdio>
+#include "gateway/GatewayDevice.h"
 
 #include "core/link/DeviceFrames.h"
+#include "core/util/Hex.h"
 
 namespace varnel {
-
-namespace {
-std::string Hex2(unsigned v)
-{
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02x", v & 0xFF);
-    return buf;
-}
-}  // namespace
 
 void GatewayDevice::OnConnection() { newDownload = true; }
 
@@ -60,7 +50,7 @@ GatewayDevice::Reply GatewayDevice::OnRequest(const std::uint8_t* bytes, std::si
         break;
     default:
         reply.answer = MakeAnswer(STATUS_FAILED, request->code);
-        reply.event = "unknown request code " + Hex2(request->code);
+        reply.event = "unknown request code " + FormatHex({request->code});
         break;
     }
     if (failAnswers)

@@ -1,4 +1,4 @@
-#include "net/CGatewayServer.h"
+#include "gateway/CGatewayServer.h"
 
 #include <QTcpSocket>
 #include <nlohmann/json.hpp>
@@ -18,17 +18,12 @@ constexpr int QUIET_MS = 5;
 // pause after the answer.
 constexpr int SPLIT_GAP_MS = 1000;
 constexpr int TRAILING_GAP_MS = 50;
-constexpr std::size_t FULL_PIECE = 2 + 1200;
 const char* const QUIET_TIMER = "varnelQuietTimer";
 const char* const BUFFER = "varnelBuffer";
 
-bool CompleteFrame(const QByteArray& buffer)
+Bytes ToBytes(const QByteArray& bytes)
 {
-    if (buffer.size() < 2 || static_cast<std::uint8_t>(buffer[0]) != REQUEST_MARK)
-        return true;  // nothing to wait for: it is answered as it is
-    if (static_cast<std::uint8_t>(buffer[1]) == CODE_PIECE)
-        return static_cast<std::size_t>(buffer.size()) >= FULL_PIECE;
-    return buffer.size() >= 4;
+    return Bytes(bytes.begin(), bytes.end());
 }
 }  // namespace
 
@@ -42,17 +37,20 @@ CGatewayServer::CGatewayServer(QHostAddress listenAddress, quint16 listenPort,
 
 CGatewayServer::~CGatewayServer() = default;
 
-bool CGatewayServer::Start(QString* error)
+Status CGatewayServer::Start()
 {
     if (faults.refuseConnections) {
         Log("refusing connections on " + address.toString() + ":" + QString::number(port));
         Changed();
-        return true;
+        return {};
     }
-    if (!Listen(error))
-        return false;
+    QString error;
+    if (!Listen(&error))
+        return Refuse(Code::ListenFailed, "cannot listen on " + address.toString().toStdString() +
+                                              ":" + std::to_string(port) + ": " +
+                                              error.toStdString());
     Changed();
-    return true;
+    return {};
 }
 
 bool CGatewayServer::Listen(QString* error)
@@ -122,7 +120,7 @@ void CGatewayServer::OnReadyRead(QTcpSocket* client)
     QByteArray buffer = client->property(BUFFER).toByteArray() + client->readAll();
     client->setProperty(BUFFER, buffer);
     auto* quiet = client->findChild<QTimer*>(QUIET_TIMER);
-    if (CompleteFrame(buffer)) {
+    if (RequestComplete(ToBytes(buffer))) {
         quiet->stop();
         Process(client);
     } else {
