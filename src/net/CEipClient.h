@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "core/ipassign/CEipSession.h"
 
@@ -24,7 +26,6 @@ public:
 
     // Starts the exchange with the gateway at address:port (44818 normally).
     void Start(const QHostAddress& address, bool enable, quint16 port = EIP_PORT);
-    const CEipSession& Session() const { return session; }
 
 signals:
     // A message for the user (failure, or the outcome read back).
@@ -33,11 +34,16 @@ signals:
     void finished(bool success);
 
 private:
-    void Apply(const EipActions& actions);
+    void Apply(const LinkActions& actions);
+    void Feed(const LinkEvent& event);
     QTimer& Timer(int id);
 
     QTcpSocket socket;
-    CEipSession session;
+    std::optional<CEipSession> session;
+    QHostAddress address;
+    quint16 port = EIP_PORT;
+    // Received bytes not yet a whole frame.
+    std::vector<std::uint8_t> received;
     std::map<int, std::unique_ptr<QTimer>> timers;
     bool connected = false;
 };

@@ -116,13 +116,19 @@ void EipFrameAssembler::Append(std::span<const std::uint8_t> bytes)
     buffer.insert(buffer.end(), bytes.begin(), bytes.end());
 }
 
-std::optional<std::vector<std::uint8_t>> EipFrameAssembler::Next()
+std::size_t EipFrameSize(std::span<const std::uint8_t> buffered)
 {
     EipHeader header;
-    if (!ReadEipHeader(buffer, header))
-        return std::nullopt;
+    if (!ReadEipHeader(buffered, header))
+        return 0;
     const std::size_t size = EIP_HEADER_SIZE + header.length;
-    if (buffer.size() < size)
+    return buffered.size() < size ? 0 : size;
+}
+
+std::optional<std::vector<std::uint8_t>> EipFrameAssembler::Next()
+{
+    const std::size_t size = EipFrameSize(buffer);
+    if (size == 0)
         return std::nullopt;
     std::vector<std::uint8_t> frame(buffer.begin(), buffer.begin() + size);
     buffer.erase(buffer.begin(), buffer.begin() + size);

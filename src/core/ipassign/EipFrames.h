@@ -84,7 +84,11 @@ bool ReadEipHeader(std::span<const std::uint8_t> frame, EipHeader& header);
 // Writes a header (little-endian) at the end of `out`.
 void AppendEipHeader(std::vector<std::uint8_t>& out, const EipHeader& header);
 
-// Collects bytes from a stream and hands out whole frames (24 + length field).
+// The framing of an EtherNet/IP TCP stream: the size of the first whole
+// frame in `buffered` (24 + its length field), 0 while it is incomplete.
+std::size_t EipFrameSize(std::span<const std::uint8_t> buffered);
+
+// Collects bytes from a stream and hands out whole frames (EipFrameSize).
 class EipFrameAssembler {
 public:
     void Append(std::span<const std::uint8_t> bytes);

@@ -177,6 +177,8 @@ TEST(Dhcp, RenewingClientsGetUnicastAndRelayedRequestsGoToTheRelay)
     const std::vector<Case> cases = {
         {"renewing", {.flags = 0, .ciaddr = GATEWAY, .options = Bytes(REQUEST)}, renewing, DHCPACK,
          renewing, false},
+        {"naming this server, asking nothing", {.options = Bytes(REQUEST + OUR_ID)}, {0, 68},
+         DHCPACK, broadcast, true},
         {"renewing, broadcast flag set", {.ciaddr = GATEWAY, .options = Bytes(REQUEST)}, renewing,
          DHCPACK, broadcast, true},
         {"relayed DISCOVER", {.flags = 0, .giaddr = relay.address, .options = Bytes(DISCOVER)},
@@ -289,11 +291,23 @@ TEST(Dhcp, NamesAndMacText)
     auto longName = Bytes(DISCOVER + "0c 50");
     longName.resize(longName.size() + 80, 'x');
     EXPECT_EQ(Serve({.options = longName}, {}, noName, false).record.hostName, std::string(63, 'x'));
-    // A device name is sent cut at 64 bytes.
-    DhcpServerContext longDevice = Context();
-    longDevice.assignments[0].deviceName = std::string(70, 'g');
-    EXPECT_EQ(Slice(Options(Serve({.options = Bytes(SELECTING)}, {}, longDevice)), 21, 2),
-              Bytes("0c 40"));
+    // The device name goes out in the code page (GB2312), cut at the first '.'
+    // and at 64 bytes without splitting a character.
+    std::string chinese = "g";
+    for (int i = 0; i < 33; ++i)
+        chinese += "网";
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"网关1.local", "0c 05 cd f8 b9 d8 31 ff"},
+        {std::string(70, 'g'), "0c 40 67"},
+        {chinese, "0c 3f 67 cd f8"},
+    };
+    for (const auto& [name, sent] : names) {
+        DhcpServerContext named = Context();
+        named.assignments[0].deviceName = name;
+        const auto option = Bytes(sent);
+        EXPECT_EQ(Slice(Options(Serve({.options = Bytes(SELECTING)}, {}, named)), 21, option.size()),
+                  option) << name;
+    }
     // hlen above 16 is read as 16.
     const Request wide{.mac = std::vector<std::uint8_t>(20, 0xAA), .options = Bytes(DISCOVER)};
     EXPECT_EQ(Serve(wide).record.macText.size(), 16u * 3 - 1);
