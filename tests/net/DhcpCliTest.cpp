@@ -1,6 +1,8 @@
-// `varnelctl dhcp-server` as a user runs it: it logs requests and replies
-// line by line until terminated, and refuses what it cannot serve with the
-// window's text and the system's reason (exit 1), or bad arguments (exit 2).
+// `varnelctl dhcp-server` and its server socket on loopback: replies leave
+// with the receiving interface's address, datagrams that are not requests do
+// not stop it, each request and reply is logged as it happens, SIGTERM ends
+// it; what it cannot serve is refused with the window's text and the
+// system's reason (exit 1), bad arguments with exit 2.
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 #include <signal.h>
@@ -12,15 +14,16 @@
 using namespace varnel;
 using namespace nettest;
 
-TEST(DhcpCli, ServerLogsRequestsAndRepliesUntilTerminated)
+TEST(DhcpCli, ServerAnswersAndLogsUntilTerminated)
 {
     EnsureApp();
+    const QHostAddress loopback(QHostAddress::LocalHost);
     QUdpSocket client;
-    ASSERT_TRUE(client.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    ASSERT_TRUE(client.bind(loopback, 0));
     quint16 port = 0;
     {
         QUdpSocket probe;
-        ASSERT_TRUE(probe.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        ASSERT_TRUE(probe.bind(loopback, 0));
         port = probe.localPort();
     }
     QProcess server;
@@ -39,12 +42,22 @@ TEST(DhcpCli, ServerLogsRequestsAndRepliesUntilTerminated)
     };
     ASSERT_TRUE(waitFor("listening on 127.0.0.1:" + QString::number(port)));
 
-    // A DISCOVER from the assigned MAC, broadcast flag clear, from 127.0.0.1.
+    // Another server's reply, a short datagram and an oversized one, then a
+    // DISCOVER from the assigned MAC, broadcast flag clear, from 127.0.0.1.
+    auto otherReply = testsupport::DhcpPacket({.op = 2, .options = {0x35, 0x01, 0x02}});
+    for (const auto& junk : {ToQ(otherReply), QByteArray("short"), QByteArray(3000, '\x01')})
+        client.writeDatagram(junk, loopback, port);
     const auto discover = testsupport::DhcpPacket({.flags = 0, .options = {0x35, 0x01, 0x01}});
-    client.writeDatagram(ToQ(discover), QHostAddress(QHostAddress::LocalHost), port);
+    client.writeDatagram(ToQ(discover), loopback, port);
     ASSERT_TRUE(QTest::qWaitFor([&] { return client.hasPendingDatagrams(); }, 10000));
-    EXPECT_EQ(client.receiveDatagram().data().mid(16, 4), QByteArray::fromHex("0a000005"));
+    const QNetworkDatagram offer = client.receiveDatagram();
+    EXPECT_EQ(offer.senderAddress(), loopback);
+    EXPECT_EQ(offer.senderPort(), port);
+    // yiaddr, and option 54 is the address of the interface the request came in on.
+    EXPECT_EQ(offer.data().mid(16, 4), QByteArray::fromHex("0a000005"));
+    EXPECT_EQ(offer.data().mid(240, 9), QByteArray::fromHex("350102" "36047f000001"));
     // Each line is flushed as it is printed, so it can be read while the server runs.
+    EXPECT_TRUE(waitFor("- - - (no reply: not a request)\n"));
     EXPECT_TRUE(waitFor("00:1a:2b:3c:4d:5e DISCOVER - (listed)\n"));
     EXPECT_TRUE(waitFor("00:1a:2b:3c:4d:5e OFFER 10.0.0.5 -> 127.0.0.1:" +
                         QString::number(client.localPort()) + "\n"));
@@ -58,7 +71,7 @@ TEST(DhcpCli, ServerLogsRequestsAndRepliesUntilTerminated)
 TEST(DhcpCli, ServerRefusesWhatItCannotServe)
 {
     EnsureApp();
-    CDhcpServer running;  // another server already on the port
+    CDhcpServer running;  // another server already on the port: it is not shared
     ASSERT_TRUE(running.Start(QHostAddress(QHostAddress::LocalHost), 0));
     const QString busy = QString::number(running.Port());
     const QString mac = "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F\n";
