@@ -113,86 +113,63 @@ TEST(EipSession, PairWithTheGateway)
                           testsupport::Bytes(get)}));
 }
 
-TEST(EipSession, RefusedAnswersEndAtOnceWithTheStatusInWords)
+// Every failure ends the exchange at once with its message: refused or
+// malformed answers in each step (the status in words), time-outs with fake
+// time, a failed connect or send.
+TEST(EipSession, FailuresEndTheExchangeWithTheirMessage)
 {
+    using E = LinkEvent;
+    const auto answer = [](Bytes reply) { return std::vector<E>{E::Answer(std::move(reply))}; };
     struct Case {
-        int answered;  // good answers before this one
-        Bytes reply;
+        int answered;  // good answers before the events; -1: not even connected
+        std::vector<E> events;
         std::string text;
     };
     const std::vector<Case> cases = {
-        {0, RR("14 00", "04 00", "90 00 00 00"), "注册会话失败：应答格式错误"},
-        {0, Header("65 00", "00 00", "69 00 00 00"),
+        {0, answer(RR("14 00", "04 00", "90 00 00 00")), "注册会话失败：应答格式错误"},
+        {0, answer(Header("65 00", "00 00", "69 00 00 00")),
          "注册会话失败：封装状态0x0069（Unsupported protocol version）"},
-        {1, Header("6f 00", "00 00", "64 00 00 00"),
+        {0, answer(testsupport::Bytes("65 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
+                                      "00 00 00 00 00 00 00 00 01 00 00 00")),
+         "注册会话失败：会话句柄为0"},
+        {1, answer(Header("6f 00", "00 00", "64 00 00 00")),
          "读取DHCP设置失败：封装状态0x0064（Invalid session handle）"},
-        {1, RR("14 00", "04 00", "8e 00 05 00"),
+        {1, answer(RR("14 00", "04 00", "8e 00 05 00")),
          "读取DHCP设置失败：CIP通用状态0x05（Path destination unknown）"},
-        {2, RR("16 00", "06 00", "90 00 0c 01 34 12"),
+        {1, answer(RR("14 00", "08 00", "8e 00 00 00")), "读取DHCP设置失败：应答格式错误"},
+        {2, answer(RR("16 00", "06 00", "90 00 0c 01 34 12")),
          "设置DHCP失败：CIP通用状态0x0C（Object state conflict），附加状态0x1234"},
-        {2, RR("16 00", "06 00", "90 00 0c 02 34 12"), "设置DHCP失败：应答格式错误"},
-        {1, RR("14 00", "08 00", "8e 00 00 00"), "读取DHCP设置失败：应答格式错误"},
-        {2, RR("18 00", "08 00", "8e 00 00 00 02 00 00 00"), "设置DHCP失败：应答格式错误"},
-        {3, RR("14 00", "04 00", "8e 00 14 00"),
+        {2, answer(RR("16 00", "06 00", "90 00 0c 02 34 12")), "设置DHCP失败：应答格式错误"},
+        {2, answer(RR("18 00", "08 00", "8e 00 00 00 02 00 00 00")), "设置DHCP失败：应答格式错误"},
+        {3, answer(RR("14 00", "04 00", "8e 00 14 00")),
          "读回DHCP设置失败：CIP通用状态0x14（Attribute not supported）"},
-        {3, RR("14 00", "04 00", "8e 00 00 00"), "读回DHCP设置失败：应答格式错误"},
-        {3, RR("18 00", "08 00", "8e 00 00 00 00 00 00 00"),
+        {3, answer(RR("14 00", "04 00", "8e 00 00 00")), "读回DHCP设置失败：应答格式错误"},
+        {3, answer(RR("18 00", "08 00", "8e 00 00 00 00 00 00 00")),
          "DHCP未切换：配置控制读回为0x00000000，应为0x00000002"},
+        {-1, {E::Timer(ANSWER_TIMER), E::Timer(CONNECT_TIMER), E::Connected()},
+         "连接超时,请检查IP和PORT设置和设备是否正常运行"},
+        {-1, {E::ConnectFailed()}, "以太网连接不通,请检查IP和PORT设置和设备是否正常运行"},
+        // A hung-up gateway: only the answer timer ends the exchange.
+        {1, {E::PeerClosed(), E::Timer(CONNECT_TIMER), E::Timer(ANSWER_TIMER)}, "设备没有响应"},
+        {2, {E::SendFailed(), E::Timer(ANSWER_TIMER)}, "发送失败"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Pair p(true);
         p.answers = c.answered;
-        p.Run(LinkEvent::Start());
-        ASSERT_FALSE(p.session.Finished());
-        p.Run(LinkEvent::Answer(c.reply));
-        EXPECT_EQ(p.shown, std::vector<Message>{ErrorMessage(c.text)});
-        EXPECT_TRUE(p.session.Finished());
-        EXPECT_FALSE(p.session.Succeeded());
-    }
-    // A session handle of 0 is refused.
-    Bytes zero = testsupport::Bytes("65 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                                    "00 00 00 00 00 00 00 00 01 00 00 00");
-    Pair p(true);
-    p.answers = 0;
-    p.Run(LinkEvent::Start());
-    p.Run(LinkEvent::Answer(zero));
-    EXPECT_EQ(p.shown, std::vector<Message>{ErrorMessage("注册会话失败：会话句柄为0")});
-}
-
-TEST(EipSession, TimersAndLinkFailures)
-{
-    using K = LinkEvent::Kind;
-    struct Case {
-        int answered;  // -1: not connected
-        std::vector<LinkEvent> events;
-        Message shown;
-    };
-    const std::vector<Case> cases = {
-        {-1, {LinkEvent::Timer(ANSWER_TIMER), LinkEvent::Timer(CONNECT_TIMER), LinkEvent::Connected()},
-         ErrorMessage("连接超时,请检查IP和PORT设置和设备是否正常运行")},
-        {-1, {LinkEvent::ConnectFailed()},
-         ErrorMessage("以太网连接不通,请检查IP和PORT设置和设备是否正常运行")},
-        // A hung-up gateway: only the answer timer ends the exchange.
-        {1, {LinkEvent::PeerClosed(), LinkEvent::Timer(CONNECT_TIMER), LinkEvent::Timer(ANSWER_TIMER)},
-         ErrorMessage("设备没有响应")},
-        {2, {LinkEvent::SendFailed(), LinkEvent::Timer(ANSWER_TIMER)}, ErrorMessage("发送失败")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.shown.text);
-        Pair p(true);
-        p.answers = c.answered;
         p.connects = c.answered >= 0;
-        p.Run(LinkEvent::Start());
+        p.Run(E::Start());
+        ASSERT_FALSE(p.session.Finished());
         for (const auto& event : c.events) {
-            if (event.kind == K::PeerClosed)
+            if (event.kind == E::Kind::PeerClosed)
                 EXPECT_EQ(p.session.Handle(event), LinkActions{LinkAction::Close()});
             else
                 p.Run(event);
         }
-        EXPECT_EQ(p.shown, std::vector<Message>{c.shown});
+        EXPECT_EQ(p.shown, std::vector<Message>{ErrorMessage(c.text)});
         EXPECT_TRUE(p.session.Finished());
+        EXPECT_FALSE(p.session.Succeeded());
     }
-    EXPECT_EQ(CEipSession(false).Handle(LinkEvent::Start()),
+    EXPECT_EQ(CEipSession(false).Handle(E::Start()),
               (LinkActions{LinkAction::Arm(CONNECT_TIMER, 3000), LinkAction::Connect()}));
 }
