@@ -7,64 +7,42 @@
 
 using namespace varnel;
 
-namespace {
-const std::string MAC_TEXT = "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F";
-const std::string IP_TEXT = "IP设置错误";
-const std::string MAC = "00:1a:2b:3c:4d:5e";
-
-std::string RefusalText(const NewIpEntry& entry)
+TEST(NewIpChecks, InOrderWithTheirTexts)
 {
-    const Status checked = CheckNewIp(entry);
-    if (checked)
-        return "";
-    EXPECT_EQ(checked.code(), Code::BadAssignment);
-    return checked.message().text;
-}
-}  // namespace
-
-TEST(NewIpChecks, MacText)
-{
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {"00:1A:2b:3c:4d:5e", true},  {"00:1a:2b:3c:4d:5e", true},
-        {"00-1A-2B-3C-4D-5E", false}, {"001A2B3C4D5E", false},
-        {"00:1A:2B:3C:4D:5G", false}, {"00:00:00:00:00:00", false},
-        {"ff:ff:ff:ff:ff:ff", false}, {"FF:FF:FF:FF:FF:FF", false},
-        {"00:1A:2B:3C:4D:5E:", false}, {"0:1A:2B:3C:4D:5E0", false},
-        {"", false},                  {"00:1A:2B:3C:4D:5", false},
-        {"00::1A:2B:3C:4D5E", false}, {"ff:ff:ff:ff:ff:fe", true},
-    };
-    for (const auto& [text, valid] : cases)
-        EXPECT_EQ(RefusalText({text, "192.168.1.20", "gw1", ""}), valid ? "" : MAC_TEXT) << text;
-}
-
-TEST(NewIpChecks, AddressNameAndDescriptionInOrder)
-{
+    const std::string MAC = "00:1a:2b:3c:4d:5e", IP = "10.0.0.1";
+    const std::string mac = "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F", ip = "IP设置错误";
+    const std::string name = "设备名称最多200个字符", description = "设备描述最多200个字符";
     // The limits count bytes of the code page: a Chinese character is 2.
     const std::string ok(250, 'n'), over(251, 'n');
     std::string chinese84, chinese126;
     for (int i = 0; i < 126; ++i)
         (i < 84 ? chinese84 : chinese126) += "网";
     chinese126 = chinese84 + chinese126;
-    struct Case {
-        NewIpEntry input;
-        std::string text;  // empty: accepted
+    const std::vector<std::pair<NewIpEntry, std::string>> cases = {  // text "": accepted
+        {{"00:1A:2b:3c:4d:5e", IP, "", ""}, ""},  {{"ff:ff:ff:ff:ff:fe", IP, "", ""}, ""},
+        {{"00-1A-2B-3C-4D-5E", IP, "", ""}, mac}, {{"001A2B3C4D5E", IP, "", ""}, mac},
+        {{"00:1A:2B:3C:4D:5G", IP, "", ""}, mac}, {{"00:00:00:00:00:00", IP, "", ""}, mac},
+        {{"ff:ff:ff:ff:ff:ff", IP, "", ""}, mac}, {{"FF:FF:FF:FF:FF:FF", IP, "", ""}, mac},
+        {{"00:1A:2B:3C:4D:5E:", IP, "", ""}, mac}, {{"0:1A:2B:3C:4D:5E0", IP, "", ""}, mac},
+        {{"", IP, "", ""}, mac},                  {{"00:1A:2B:3C:4D:5", IP, "", ""}, mac},
+        {{"00::1A:2B:3C:4D5E", IP, "", ""}, mac},
+        {{MAC, "0.1.2.3", "", ""}, ip},           {{MAC, "224.0.0.1", "", ""}, ip},
+        {{MAC, "223.255.255.255", "", ""}, ""},   {{MAC, "1.0.0.0", "", ""}, ""},
+        {{MAC, "", "", ""}, ip},                  {{MAC, "192.168.1", "", ""}, ip},
+        {{MAC, "256.1.1.1", "", ""}, ip},         {{MAC, "10.0.0.010", "", ""}, ip},
+        {{MAC, IP, ok, ok}, ""},                  {{MAC, IP, over, over}, name},
+        {{MAC, IP, ok, over}, description},       {{MAC, IP, chinese84, chinese84}, ""},
+        {{MAC, IP, chinese126, ""}, name},        {{MAC, IP, "", chinese126}, description},
+        {{"bad", "0.0.0.0", over, over}, mac},    {{MAC, "0.0.0.0", over, over}, ip},
     };
-    const std::vector<Case> cases = {
-        {{MAC, "0.1.2.3", "", ""}, IP_TEXT},          {{MAC, "224.0.0.1", "", ""}, IP_TEXT},
-        {{MAC, "223.255.255.255", "", ""}, ""},       {{MAC, "1.0.0.0", "", ""}, ""},
-        {{MAC, "", "", ""}, IP_TEXT},                 {{MAC, "192.168.1", "", ""}, IP_TEXT},
-        {{MAC, "256.1.1.1", "", ""}, IP_TEXT},        {{MAC, "10.0.0.010", "", ""}, IP_TEXT},
-        {{MAC, "10.0.0.1", ok, ok}, ""},
-        {{MAC, "10.0.0.1", over, over}, "设备名称最多200个字符"},
-        {{MAC, "10.0.0.1", ok, over}, "设备描述最多200个字符"},
-        {{MAC, "10.0.0.1", chinese84, chinese84}, ""},  // 168 bytes
-        {{MAC, "10.0.0.1", chinese126, ""}, "设备名称最多200个字符"},  // 252 bytes
-        {{MAC, "10.0.0.1", "", chinese126}, "设备描述最多200个字符"},
-        {{"bad", "0.0.0.0", over, over}, MAC_TEXT},   // the MAC first,
-        {{MAC, "0.0.0.0", over, over}, IP_TEXT},      // then the address
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RefusalText(c.input), c.text) << c.input.ipText << " " << c.input.deviceName.size();
+    for (const auto& [entry, text] : cases) {
+        const Status checked = CheckNewIp(entry);
+        EXPECT_EQ(checked ? "" : checked.message().text, text)
+            << entry.macText << " " << entry.ipText << " " << entry.deviceName.size();
+        if (!checked) {
+            EXPECT_EQ(checked.code(), Code::BadAssignment);
+        }
+    }
 }
 
 TEST(NewIpChecks, AssignmentFromText)
@@ -78,7 +56,7 @@ TEST(NewIpChecks, AssignmentFromText)
     EXPECT_EQ(built->deviceName, "网关1.local");
     EXPECT_TRUE(built->offerArmed);
     EXPECT_EQ(ParseAssignmentText("00:1A:2b:3c:4d:5e").code(), Code::BadValue);
-    const auto badIp = BuildAssignment(*ParseAssignmentText(MAC + "=224.0.0.1"), true);
+    const auto badIp = BuildAssignment(*ParseAssignmentText("00:1A:2b:3c:4d:5e=224.0.0.1"), true);
     ASSERT_FALSE(badIp);
-    EXPECT_EQ(badIp.message(), ErrorMessage(IP_TEXT));
+    EXPECT_EQ(badIp.message(), ErrorMessage("IP设置错误"));
 }
