@@ -94,9 +94,6 @@ TEST(EipSession, PairWithTheGateway)
         EXPECT_EQ(p.session.Succeeded(), c.settable);
         EXPECT_EQ(p.gateway.configurationControl, c.after);
         EXPECT_EQ(p.shown, std::vector<Message>{c.shown});
-        ASSERT_GE(p.sent.size(), 3u);
-        EXPECT_EQ(p.sent[2].size(), 52u);
-        EXPECT_EQ(p.sent[2][48], c.enable ? 2 : 0);
     }
     // The requests byte for byte: RegisterSession, Get, Set (enable), Get.
     Pair p(true);
