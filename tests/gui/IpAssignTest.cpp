@@ -1,5 +1,6 @@
 // The IP assignment window against its server on loopback: requests listed
-// as they arrive, an offer armed for the selected MAC only, the assignment
+// as they arrive (datagrams that are not requests ignored), an offer armed
+// for the selected MAC only, leaving with the receiving interface's address, the assignment
 // dialog's refusal shown over it, a server port that cannot be bound. The
 // checks themselves and the DHCP switch are tested in core.
 #include <QNetworkDatagram>
@@ -77,12 +78,13 @@ protected:
     {
         socket.writeDatagram(datagram, LOOPBACK, dialog->Server().Port());
     }
-    // MAC and yiaddr of the next reply, empty when none comes within 5 s.
+    // MAC, yiaddr and options 53 and 54 of the next reply, empty when none
+    // comes within 5 s.
     QByteArray Reply()
     {
         if (!QTest::qWaitFor([this] { return socket.hasPendingDatagrams(); }, 5000)) return {};
-        const QByteArray reply = socket.receiveDatagram().data();
-        return reply.mid(28, 6).toHex() + " " + reply.mid(16, 4).toHex();
+        const QByteArray r = socket.receiveDatagram().data();
+        return r.mid(28, 6).toHex() + " " + r.mid(16, 4).toHex() + " " + r.mid(240, 9).toHex();
     }
     // Selects request `row`, associates it with `ip` through "添加关联" and
     // returns the MAC the assignment dialog came up with.
@@ -108,6 +110,10 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
 {
     CDHCPDlg& dialog = Open();
     CListCtrlCl* requests = dialog.RequestList();
+    // Datagrams that are not requests do not stop the server.
+    for (const auto& junk :
+         {QByteArray("short"), QByteArray(3000, '\x01'), Discover(1).replace(0, 1, "\x02")})
+        Send(junk);
     Send(Discover(0x5e));
     Send(Discover(0x6f));
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests->rowCount() == 2; }, 5000));
@@ -126,7 +132,8 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
     // loopback keep their order, so the first reply tells.
     Send(Discover(0x5e));
     Send(Discover(0x6f));
-    EXPECT_EQ(Reply(), "001a2b3c4d6f 0a000007");
+    // Option 54: the address of the interface the request came in on.
+    EXPECT_EQ(Reply(), "001a2b3c4d6f 0a000007 35010236047f000001");
     EXPECT_FALSE(socket.hasPendingDatagrams());
 
     // "清除" empties the list; the next DISCOVER of a MAC is listed again.
@@ -138,7 +145,7 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests->rowCount() == 1; }, 5000));
     EXPECT_EQ(Associate(0, "10.0.0.5"), "00:1a:2b:3c:4d:5e");
     Send(Discover(0x5e));
-    EXPECT_EQ(Reply(), "001a2b3c4d5e 0a000005");
+    EXPECT_EQ(Reply(), "001a2b3c4d5e 0a000005 35010236047f000001");
 }
 
 TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
@@ -185,8 +192,9 @@ TEST_F(IpAssignTest, NewAssignmentRefusedThenStoredAndDeleted)
         FillNewIp(d, "223.255.255.255");
     });
     dialog.findChild<QPushButton*>("newButton")->click();
-    EXPECT_EQ(log, QStringList({"MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F|错误|critical",
-                                "open"}));
+    EXPECT_EQ(log,
+              QStringList(
+                  {"MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F|错误|critical", "open"}));
     // The MAC as typed; entered by hand, so acknowledged on REQUEST but no offer armed.
     EXPECT_EQ(Rows(dialog.AssignmentList()),
               QStringList({"00:1A:2b:3c:4d:5e|DHCP|223.255.255.255|gw|line 2"}));

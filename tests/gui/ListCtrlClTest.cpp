@@ -20,11 +20,12 @@ TEST(ListCtrlCl, ColoursAndRowHeight)
     list.SetCellBackground(2, 1, Qt::blue);
     list.SetCellTextColor(0, 0, Qt::green);
     const QPalette palette = list.palette();
-    EXPECT_EQ((std::vector<QColor>{list.CellBackground(2, 1, false), list.CellBackground(0, 1, false),
-                                   list.CellBackground(2, 0, false), list.CellBackground(2, 1, true),
-                                   list.CellTextColor(0, 0), list.CellTextColor(1, 0)}),
-              (std::vector<QColor>{Qt::red, Qt::yellow, palette.color(QPalette::Base),
-                                   palette.color(QPalette::Highlight), Qt::green, Qt::black}));
+    EXPECT_EQ(
+        (std::vector<QColor>{list.CellBackground(2, 1, false), list.CellBackground(0, 1, false),
+                             list.CellBackground(2, 0, false), list.CellBackground(2, 1, true),
+                             list.CellTextColor(0, 0), list.CellTextColor(1, 0)}),
+        (std::vector<QColor>{Qt::red, Qt::yellow, palette.color(QPalette::Base),
+                             palette.color(QPalette::Highlight), Qt::green, Qt::black}));
     EXPECT_EQ(list.rowHeight(0), 15);
     CListCtrlCl plain;
     plain.SetRowHeight(0);

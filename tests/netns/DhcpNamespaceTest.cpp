@@ -3,8 +3,8 @@
 // busybox udhcpc in the others. The server's side has no default route, as a
 // commissioning laptop cabled straight to a gateway often has not, so each
 // reply must leave by the link its request came in on.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -25,7 +25,10 @@ const std::string IP = "/usr/sbin/ip";
 const std::string UDHCPC = "/usr/sbin/udhcpc";
 const std::string VARNELCTL = VARNEL_BIN_DIR "/varnelctl";
 
-RunResult Ip(const std::vector<std::string>& args) { return Run(IP, args); }
+RunResult Ip(const std::vector<std::string>& args)
+{
+    return Run(IP, args);
+}
 
 // The server's namespace and client namespaces on veth links (private test
 // addresses, used only inside the namespaces), removed whatever happens.
@@ -36,8 +39,7 @@ struct TestNetwork {
 
     ~TestNetwork()
     {
-        for (const auto& ns : clients)
-            Ip({"netns", "del", ns});
+        for (const auto& ns : clients) Ip({"netns", "del", ns});
         Ip({"netns", "del", server});
     }
     // Empty when made; otherwise the failing step and its output.
@@ -48,13 +50,12 @@ struct TestNetwork {
             const std::string n = std::to_string(clients.size()), ns = "vnl-cli" + n + "-" + id;
             const std::string vs = "vs" + n + id, vc = "vc" + n + id;
             clients.push_back(ns);
-            steps.insert(steps.end(),
-                         {{"netns", "add", ns},
-                          {"link", "add", vs, "netns", server, "type", "veth", "peer", "name", vc,
-                           "netns", ns},
-                          {"-n", server, "addr", "add", serverCidr, "dev", vs},
-                          {"-n", server, "link", "set", vs, "up"},
-                          {"-n", ns, "link", "set", vc, "address", clientMac, "up"}});
+            steps.insert(steps.end(), {{"netns", "add", ns},
+                                       {"link", "add", vs, "netns", server, "type", "veth", "peer",
+                                        "name", vc, "netns", ns},
+                                       {"-n", server, "addr", "add", serverCidr, "dev", vs},
+                                       {"-n", server, "link", "set", vs, "up"},
+                                       {"-n", ns, "link", "set", vc, "address", clientMac, "up"}});
         }
         for (const auto& step : steps)
             if (auto result = Ip(step); result.exitCode != 0)
@@ -67,23 +68,22 @@ struct TestNetwork {
 
 TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "creating network namespaces needs root";
+    if (::geteuid() != 0) GTEST_SKIP() << "creating network namespaces needs root";
     for (const auto& tool : {IP, UDHCPC})
-        if (::access(tool.c_str(), X_OK) != 0)
-            GTEST_SKIP() << tool << " is not installed";
+        if (::access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
     TestNetwork net;
-    if (auto failure = net.Make({{"10.231.7.1/24", "02:1a:2b:3c:4d:5e"},
-                                 {"10.231.9.1/24", "02:1a:2b:3c:4d:5f"}});
+    if (auto failure = net.Make(
+            {{"10.231.7.1/24", "02:1a:2b:3c:4d:5e"}, {"10.231.9.1/24", "02:1a:2b:3c:4d:5f"}});
         !failure.empty())
         GTEST_SKIP() << "network namespaces cannot be made here: " << failure;
 
     TempDir dir;
     // On "bound", udhcpc's script records the lease in <dir>/lease-<interface>.
     const fs::path script = dir / "record.sh";
-    WriteFile(script, "#!/bin/sh\n[ \"$1\" = bound ] || exit 0\n"
-                      "echo \"ip=$ip subnet=$subnet lease=$lease serverid=$serverid\" > '" +
-                          (dir / "lease-").string() + "'\"$interface\"\n");
+    WriteFile(script,
+              "#!/bin/sh\n[ \"$1\" = bound ] || exit 0\n"
+              "echo \"ip=$ip subnet=$subnet lease=$lease serverid=$serverid\" > '" +
+                  (dir / "lease-").string() + "'\"$interface\"\n");
     ::chmod(script.c_str(), 0755);
     const fs::path log = dir / "server.log";
     const pid_t server = ::fork();
@@ -103,12 +103,14 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
     // The default lease on the first link; the second client asks for 600 s.
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{}, "ip=10.231.7.20 subnet=255.255.255.0 lease=36000 serverid=10.231.7.1\n"},
-        {{"-x", "lease:600"}, "ip=10.231.9.20 subnet=255.255.255.0 lease=600 serverid=10.231.9.1\n"},
+        {{"-x", "lease:600"},
+         "ip=10.231.9.20 subnet=255.255.255.0 lease=600 serverid=10.231.9.1\n"},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const std::string interface = "vc" + std::to_string(i) + net.id;
         std::vector<std::string> args = {"netns", "exec", net.clients[i], UDHCPC, "-i", interface,
-                                         "-f", "-q", "-n", "-t", "5", "-T", "2", "-s", script};
+                                         "-f",    "-q",   "-n",           "-t",   "5",  "-T",
+                                         "2",     "-s",   script};
         args.insert(args.end(), cases[i].first.begin(), cases[i].first.end());
         const auto client = Ip(args);
         EXPECT_EQ(client.exitCode, 0) << client.out << client.err << ReadFile(log);
@@ -119,4 +121,10 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
     int status = 0;
     ::waitpid(server, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(log);
+    // Each request and reply logged as it happened.
+    const std::string lines = ReadFile(log);
+    for (const char* line : {"02:1a:2b:3c:4d:5e DISCOVER - (listed)\n",
+                             "02:1a:2b:3c:4d:5e OFFER 10.231.7.20 -> 255.255.255.255:68\n",
+                             "02:1a:2b:3c:4d:5e ACK 10.231.7.20"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line << lines;
 }

@@ -52,12 +52,16 @@ TEST(EipResponder, RefusalsAreErrorFramesOfTheirSize)
         {"bad segment", RR("0e 03 20 f5 24 01 99 03"), 44, 0x04},
         {"path longer than data", RR("0e 05 20 f5 24 01 30 03"), 44, 0x04},
         {"unknown session", RR("0e 03 20 f5 24 01 30 03", {9, 9, 9, 9}), 24, 0x64},
-        {"unknown command", Bytes("63 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                                  "00 00 00 00 00 00 00 00"), 24, 0x01},
+        {"unknown command",
+         Bytes("63 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+               "00 00 00 00 00 00 00 00"),
+         24, 0x01},
         {"wrong data item", badItem, 24, 0x03},
         {"protocol version 2", version2, 28, 0x69},
-        {"a length no request has", Bytes("6f 00 ff ff 00 00 00 00 00 00 00 00 00 00 00 00"
-                                          "00 00 00 00 00 00 00 00"), 24, 0x65},
+        {"a length no request has",
+         Bytes("6f 00 ff ff 00 00 00 00 00 00 00 00 00 00 00 00"
+               "00 00 00 00 00 00 00 00"),
+         24, 0x65},
     };
     for (const auto& c : cases) {
         EipGatewayState state;

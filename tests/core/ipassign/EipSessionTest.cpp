@@ -33,12 +33,9 @@ struct Pair {
     void Run(const LinkEvent& event)
     {
         for (const LinkAction& a : session.Handle(event)) {
-            if (a.kind == LinkAction::Kind::Connect && connects)
-                Run(LinkEvent::Connected());
-            if (a.kind == LinkAction::Kind::Show)
-                shown.push_back(a.message);
-            if (a.kind != LinkAction::Kind::SendRequest || answers-- == 0)
-                continue;
+            if (a.kind == LinkAction::Kind::Connect && connects) Run(LinkEvent::Connected());
+            if (a.kind == LinkAction::Kind::Show) shown.push_back(a.message);
+            if (a.kind != LinkAction::Kind::SendRequest || answers-- == 0) continue;
             sent.push_back(a.data);
             const Bytes reply = responder.OnBytes(a.data);
             for (std::size_t at = 0; at < reply.size();) {
@@ -54,14 +51,15 @@ struct Pair {
 // 24-byte header of a reply (command, length), session 11 22 33 44, status 0.
 Bytes Header(const Hex& command, const Hex& length, const Hex& status = "00 00 00 00")
 {
-    return testsupport::Bytes(command + length + "11 22 33 44" + status + "00 00 00 00 00 00 00 00" +
-                              "00 00 00 00");
+    return testsupport::Bytes(command + length + "11 22 33 44" + status +
+                              "00 00 00 00 00 00 00 00" + "00 00 00 00");
 }
 // A SendRRData reply carrying `cip` in its unconnected data item.
 Bytes RR(const Hex& length, const Hex& itemLength, const Hex& cip)
 {
     auto frame = Header("6f 00", length);
-    for (auto b : testsupport::Bytes("00 00 00 00 00 00 02 00 00 00 00 00 b2 00" + itemLength + cip))
+    for (auto b :
+         testsupport::Bytes("00 00 00 00 00 00 02 00 00 00 00 00 b2 00" + itemLength + cip))
         frame.push_back(b);
     return frame;
 }
@@ -78,9 +76,15 @@ TEST(EipSession, PairWithTheGateway)
         Message shown;
     };
     const std::vector<Case> cases = {
-        {true, 0, true, 2,
+        {true,
+         0,
+         true,
+         2,
          {"DHCP已使能（配置控制读回为0x00000002）", "提示", MessageIcon::Information}},
-        {false, 2, true, 0,
+        {false,
+         2,
+         true,
+         0,
          {"DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）", "提示",
           MessageIcon::Information}},
         {true, 0, false, 0,
@@ -98,16 +102,18 @@ TEST(EipSession, PairWithTheGateway)
     // The requests byte for byte: RegisterSession, Get, Set (enable), Get.
     Pair p(true);
     p.Run(LinkEvent::Start());
-    const Hex head = "01 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                     "00 00 00 00 00 04 02 00 00 00 00 00 b2 00";
+    const Hex head =
+        "01 00 01 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+        "00 00 00 00 00 04 02 00 00 00 00 00 b2 00";
     const Hex get = "6f 00 18 00" + head + "08 00 0e 03 20 f5 24 01 30 03";
-    EXPECT_EQ(p.sent, (std::vector<Bytes>{
-                          testsupport::Bytes("65 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                                             "00 00 00 00 00 00 00 00 01 00 00 00"),
-                          testsupport::Bytes(get),
-                          testsupport::Bytes("6f 00 1c 00" + head +
-                                             "0c 00 10 03 20 f5 24 01 30 03 02 00 00 00"),
-                          testsupport::Bytes(get)}));
+    EXPECT_EQ(
+        p.sent,
+        (std::vector<Bytes>{
+            testsupport::Bytes("65 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
+                               "00 00 00 00 00 00 00 00 01 00 00 00"),
+            testsupport::Bytes(get),
+            testsupport::Bytes("6f 00 1c 00" + head + "0c 00 10 03 20 f5 24 01 30 03 02 00 00 00"),
+            testsupport::Bytes(get)}));
 }
 
 // Every failure ends the exchange at once with its message: refused or
@@ -126,8 +132,9 @@ TEST(EipSession, FailuresEndTheExchangeWithTheirMessage)
         {0, answer(RR("14 00", "04 00", "90 00 00 00")), "注册会话失败：应答格式错误"},
         {0, answer(Header("65 00", "00 00", "69 00 00 00")),
          "注册会话失败：封装状态0x0069（Unsupported protocol version）"},
-        {0, answer(testsupport::Bytes("65 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                                      "00 00 00 00 00 00 00 00 01 00 00 00")),
+        {0,
+         answer(testsupport::Bytes("65 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
+                                   "00 00 00 00 00 00 00 00 01 00 00 00")),
          "注册会话失败：会话句柄为0"},
         {1, answer(Header("6f 00", "00 00", "64 00 00 00")),
          "读取DHCP设置失败：封装状态0x0064（Invalid session handle）"},
@@ -143,7 +150,8 @@ TEST(EipSession, FailuresEndTheExchangeWithTheirMessage)
         {3, answer(RR("14 00", "04 00", "8e 00 00 00")), "读回DHCP设置失败：应答格式错误"},
         {3, answer(RR("18 00", "08 00", "8e 00 00 00 00 00 00 00")),
          "DHCP未切换：配置控制读回为0x00000000，应为0x00000002"},
-        {-1, {E::Timer(ANSWER_TIMER), E::Timer(CONNECT_TIMER), E::Connected()},
+        {-1,
+         {E::Timer(ANSWER_TIMER), E::Timer(CONNECT_TIMER), E::Connected()},
          "连接超时,请检查IP和PORT设置和设备是否正常运行"},
         {-1, {E::ConnectFailed()}, "以太网连接不通,请检查IP和PORT设置和设备是否正常运行"},
         // A hung-up gateway: only the answer timer ends the exchange.

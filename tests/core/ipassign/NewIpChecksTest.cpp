@@ -10,30 +10,45 @@ using namespace varnel;
 TEST(NewIpChecks, InOrderWithTheirTexts)
 {
     const std::string MAC = "00:1a:2b:3c:4d:5e", IP = "10.0.0.1";
-    const std::string mac = "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F", ip = "IP设置错误";
+    const std::string mac = "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F",
+                      ip = "IP设置错误";
     const std::string name = "设备名称最多200个字符", description = "设备描述最多200个字符";
     // The limits count bytes of the code page: a Chinese character is 2.
     const std::string ok(250, 'n'), over(251, 'n');
     std::string chinese84, chinese126;
-    for (int i = 0; i < 126; ++i)
-        (i < 84 ? chinese84 : chinese126) += "网";
+    for (int i = 0; i < 126; ++i) (i < 84 ? chinese84 : chinese126) += "网";
     chinese126 = chinese84 + chinese126;
-    const std::vector<std::pair<NewIpEntry, std::string>> cases = {  // text "": accepted
-        {{"00:1A:2b:3c:4d:5e", IP, "", ""}, ""},  {{"ff:ff:ff:ff:ff:fe", IP, "", ""}, ""},
-        {{"00-1A-2B-3C-4D-5E", IP, "", ""}, mac}, {{"001A2B3C4D5E", IP, "", ""}, mac},
-        {{"00:1A:2B:3C:4D:5G", IP, "", ""}, mac}, {{"00:00:00:00:00:00", IP, "", ""}, mac},
-        {{"ff:ff:ff:ff:ff:ff", IP, "", ""}, mac}, {{"FF:FF:FF:FF:FF:FF", IP, "", ""}, mac},
-        {{"00:1A:2B:3C:4D:5E:", IP, "", ""}, mac}, {{"0:1A:2B:3C:4D:5E0", IP, "", ""}, mac},
-        {{"", IP, "", ""}, mac},                  {{"00:1A:2B:3C:4D:5", IP, "", ""}, mac},
+    const std::vector<std::pair<NewIpEntry, std::string>> cases = {
+        // text "": accepted
+        {{"00:1A:2b:3c:4d:5e", IP, "", ""}, ""},
+        {{"ff:ff:ff:ff:ff:fe", IP, "", ""}, ""},
+        {{"00-1A-2B-3C-4D-5E", IP, "", ""}, mac},
+        {{"001A2B3C4D5E", IP, "", ""}, mac},
+        {{"00:1A:2B:3C:4D:5G", IP, "", ""}, mac},
+        {{"00:00:00:00:00:00", IP, "", ""}, mac},
+        {{"ff:ff:ff:ff:ff:ff", IP, "", ""}, mac},
+        {{"FF:FF:FF:FF:FF:FF", IP, "", ""}, mac},
+        {{"00:1A:2B:3C:4D:5E:", IP, "", ""}, mac},
+        {{"0:1A:2B:3C:4D:5E0", IP, "", ""}, mac},
+        {{"", IP, "", ""}, mac},
+        {{"00:1A:2B:3C:4D:5", IP, "", ""}, mac},
         {{"00::1A:2B:3C:4D5E", IP, "", ""}, mac},
-        {{MAC, "0.1.2.3", "", ""}, ip},           {{MAC, "224.0.0.1", "", ""}, ip},
-        {{MAC, "223.255.255.255", "", ""}, ""},   {{MAC, "1.0.0.0", "", ""}, ""},
-        {{MAC, "", "", ""}, ip},                  {{MAC, "192.168.1", "", ""}, ip},
-        {{MAC, "256.1.1.1", "", ""}, ip},         {{MAC, "10.0.0.010", "", ""}, ip},
-        {{MAC, IP, ok, ok}, ""},                  {{MAC, IP, over, over}, name},
-        {{MAC, IP, ok, over}, description},       {{MAC, IP, chinese84, chinese84}, ""},
-        {{MAC, IP, chinese126, ""}, name},        {{MAC, IP, "", chinese126}, description},
-        {{"bad", "0.0.0.0", over, over}, mac},    {{MAC, "0.0.0.0", over, over}, ip},
+        {{MAC, "0.1.2.3", "", ""}, ip},
+        {{MAC, "224.0.0.1", "", ""}, ip},
+        {{MAC, "223.255.255.255", "", ""}, ""},
+        {{MAC, "1.0.0.0", "", ""}, ""},
+        {{MAC, "", "", ""}, ip},
+        {{MAC, "192.168.1", "", ""}, ip},
+        {{MAC, "256.1.1.1", "", ""}, ip},
+        {{MAC, "10.0.0.010", "", ""}, ip},
+        {{MAC, IP, ok, ok}, ""},
+        {{MAC, IP, over, over}, name},
+        {{MAC, IP, ok, over}, description},
+        {{MAC, IP, chinese84, chinese84}, ""},
+        {{MAC, IP, chinese126, ""}, name},
+        {{MAC, IP, "", chinese126}, description},
+        {{"bad", "0.0.0.0", over, over}, mac},
+        {{MAC, "0.0.0.0", over, over}, ip},
     };
     for (const auto& [entry, text] : cases) {
         const Status checked = CheckNewIp(entry);
