@@ -26,6 +26,14 @@ std::vector<std::uint8_t> RR(const std::string& cipHex, const SessionHandle& s =
     return f;
 }
 
+// A 24-byte header: command and length, the rest 0.
+std::vector<std::uint8_t> Bare(const std::string& start)
+{
+    auto frame = Bytes(start);
+    frame.resize(24);
+    return frame;
+}
+
 }  // namespace
 
 TEST(EipResponder, RefusalsAreErrorFramesOfTheirSize)
@@ -52,16 +60,10 @@ TEST(EipResponder, RefusalsAreErrorFramesOfTheirSize)
         {"bad segment", RR("0e 03 20 f5 24 01 99 03"), 44, 0x04},
         {"path longer than data", RR("0e 05 20 f5 24 01 30 03"), 44, 0x04},
         {"unknown session", RR("0e 03 20 f5 24 01 30 03", {9, 9, 9, 9}), 24, 0x64},
-        {"unknown command",
-         Bytes("63 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
-               "00 00 00 00 00 00 00 00"),
-         24, 0x01},
+        {"unknown command", Bare("63 00 00 00"), 24, 0x01},
         {"wrong data item", badItem, 24, 0x03},
         {"protocol version 2", version2, 28, 0x69},
-        {"a length no request has",
-         Bytes("6f 00 ff ff 00 00 00 00 00 00 00 00 00 00 00 00"
-               "00 00 00 00 00 00 00 00"),
-         24, 0x65},
+        {"a length no request has", Bare("6f 00 ff ff"), 24, 0x65},
     };
     for (const auto& c : cases) {
         EipGatewayState state;

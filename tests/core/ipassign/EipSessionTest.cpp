@@ -14,7 +14,7 @@ using Hex = std::string;
 namespace {
 
 // A session and a gateway joined without sockets: each request goes to the
-// responder, each whole frame of its reply comes back as one Answer.
+// responder, its reply (one frame) comes back as the Answer.
 struct Pair {
     CEipSession session;
     EipGatewayState gateway;
@@ -37,31 +37,25 @@ struct Pair {
             if (a.kind == LinkAction::Kind::Show) shown.push_back(a.message);
             if (a.kind != LinkAction::Kind::SendRequest || answers-- == 0) continue;
             sent.push_back(a.data);
-            const Bytes reply = responder.OnBytes(a.data);
-            for (std::size_t at = 0; at < reply.size();) {
-                const std::size_t size = EipFrameSize(std::span(reply).subspan(at));
-                ASSERT_NE(size, 0u);
-                Run(LinkEvent::Answer(Bytes(reply.begin() + at, reply.begin() + at + size)));
-                at += size;
-            }
+            Run(LinkEvent::Answer(responder.OnBytes(a.data)));  // one whole frame
         }
     }
 };
 
 // 24-byte header of a reply (command, length), session 11 22 33 44, status 0.
-Bytes Header(const Hex& command, const Hex& length, const Hex& status = "00 00 00 00")
+Hex Head(const Hex& command, const Hex& length, const Hex& status = "00 00 00 00")
 {
-    return testsupport::Bytes(command + length + "11 22 33 44" + status +
-                              "00 00 00 00 00 00 00 00" + "00 00 00 00");
+    return command + length + "11 22 33 44" + status + "00 00 00 00 00 00 00 00 00 00 00 00";
+}
+Bytes Header(const Hex& command, const Hex& length, const Hex& status)
+{
+    return testsupport::Bytes(Head(command, length, status));
 }
 // A SendRRData reply carrying `cip` in its unconnected data item.
 Bytes RR(const Hex& length, const Hex& itemLength, const Hex& cip)
 {
-    auto frame = Header("6f 00", length);
-    for (auto b :
-         testsupport::Bytes("00 00 00 00 00 00 02 00 00 00 00 00 b2 00" + itemLength + cip))
-        frame.push_back(b);
-    return frame;
+    return testsupport::Bytes(Head("6f 00", length) + "00 00 00 00 00 00 02 00 00 00 00 00 b2 00" +
+                              itemLength + cip);
 }
 
 }  // namespace
@@ -75,21 +69,12 @@ TEST(EipSession, PairWithTheGateway)
         std::uint32_t after;
         Message shown;
     };
+    const Message on{"DHCP已使能（配置控制读回为0x00000002）", "提示", MessageIcon::Information};
+    const Message off{"DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）", "提示",
+                      MessageIcon::Information};
+    const Message refused = ErrorMessage("设置DHCP失败：CIP通用状态0x0E（Attribute not settable）");
     const std::vector<Case> cases = {
-        {true,
-         0,
-         true,
-         2,
-         {"DHCP已使能（配置控制读回为0x00000002）", "提示", MessageIcon::Information}},
-        {false,
-         2,
-         true,
-         0,
-         {"DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）", "提示",
-          MessageIcon::Information}},
-        {true, 0, false, 0,
-         ErrorMessage("设置DHCP失败：CIP通用状态0x0E（Attribute not settable）")},
-    };
+        {true, 0, true, 2, on}, {false, 2, true, 0, off}, {true, 0, false, 0, refused}};
     for (const auto& c : cases) {
         Pair p(c.enable, c.before);
         p.gateway.configurationSettable = c.settable;
