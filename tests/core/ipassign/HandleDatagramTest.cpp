@@ -217,31 +217,25 @@ TEST(Dhcp, ClientMaximumMessageSizeLimitsTheReply)
     // 240 + 53(3) + 54(6) + 51(6) + 1(6) + 12 "gw1"(5) = 266; the client
     // identifier then takes 2 + n bytes and the end byte 1. No reply at all
     // rather than one larger than the client takes.
-    struct Case {
-        std::size_t idLength;
-        std::string maxSize;
-        std::size_t replySize;  // 0: no reply
-        bool idSent;
-    };
-    const std::vector<Case> cases = {
+    // Client identifier length, option 57, reply size (0: no reply), identifier sent.
+    const std::vector<std::tuple<std::uint8_t, std::string, std::size_t, bool>> cases = {
         {31, "01 2c", 300, true},   // 266 + 33 + 1 = 300: fits exactly
         {32, "01 2c", 267, false},  // one byte over: left out
         {32, "01 2d", 301, true},
         {0, "00 f4", 244, false},  // room for option 53 and the end byte only
         {0, "00 f3", 0, false},    // not even that
     };
-    for (const auto& c : cases) {
-        auto options = Bytes(SELECTING + "39 02 " + c.maxSize);
-        if (c.idLength > 0) {
-            options.push_back(0x3D);
-            options.push_back(static_cast<std::uint8_t>(c.idLength));
-            options.resize(options.size() + c.idLength, 0xAB);
+    for (const auto& [idLength, maxSize, replySize, idSent] : cases) {
+        auto options = Bytes(SELECTING + "39 02 " + maxSize);
+        if (idLength > 0) {
+            options.insert(options.end(), {0x3D, idLength});
+            options.resize(options.size() + idLength, 0xAB);
         }
         const auto out = Serve({.options = options});
-        SCOPED_TRACE(c.replySize);
-        EXPECT_EQ(out.reply ? out.reply->bytes.size() : 0, c.replySize);
-        EXPECT_EQ(out.ignored, c.replySize == 0 ? DhcpIgnored::ReplyTooLarge : DhcpIgnored::None);
-        EXPECT_EQ(out.record.addedOptions.test(61), c.idSent);
+        SCOPED_TRACE(replySize);
+        EXPECT_EQ(out.reply ? out.reply->bytes.size() : 0, replySize);
+        EXPECT_EQ(out.ignored, replySize == 0 ? DhcpIgnored::ReplyTooLarge : DhcpIgnored::None);
+        EXPECT_EQ(out.record.addedOptions.test(61), idSent);
     }
 }
 
