@@ -25,24 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     replies.Append(responder.OnBytes(bytes));
     while (replies.Next()) {
     }
-    if (replies.Buffered() != 0)
-        std::abort();
+    if (replies.Buffered() != 0) std::abort();
 
     // The session after 0 to 3 good answers, then the bytes as the next answer.
     for (int good = 0; good <= 3; ++good) {
         CEipSession session(true);
         session.Handle(LinkEvent::Start());
-        LinkActions actions = session.Handle(LinkEvent::Connected());
+        Bytes request = session.Handle(LinkEvent::Connected())[1].data;  // stop, send, arm
         EipGatewayState state;
         CEipResponder peer(state);
         for (int step = 0; step < good; ++step)
-            for (const auto& a : LinkActions(actions))
-                if (a.kind == LinkAction::Kind::SendRequest)
-                    actions = session.Handle(LinkEvent::Answer(peer.OnBytes(a.data)));
+            request = session.Handle(LinkEvent::Answer(peer.OnBytes(request)))[1].data;
         session.Handle(LinkEvent::Answer(Bytes(bytes.begin(), bytes.end())));
         session.Handle(LinkEvent::Timer(ANSWER_TIMER));
-        if (!session.Finished())
-            std::abort();
+        if (!session.Finished()) std::abort();
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 // The IP assignment window against its server on loopback: requests listed
 // as they arrive (datagrams that are not requests ignored), an offer armed
-// for the selected MAC only, leaving with the receiving interface's address, the assignment
-// dialog's refusal shown over it, a server port that cannot be bound. The
-// checks themselves and the DHCP switch are tested in core.
+// for the selected MAC only, leaving with the receiving interface's address,
+// the assignment dialog's refusal shown over it, a server port that cannot
+// be bound. The checks themselves and the DHCP switch are tested in core.
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
@@ -146,6 +146,32 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
     EXPECT_EQ(Associate(0, "10.0.0.5"), "00:1a:2b:3c:4d:5e");
     Send(Discover(0x5e));
     EXPECT_EQ(Reply(), "001a2b3c4d5e 0a000005 35010236047f000001");
+
+    // "新建": a refused entry keeps the dialog open over the check's message;
+    // the stored one keeps the MAC as typed and arms no offer.
+    QStringList log;
+    OnModal<CNewIpDlg>([&](CNewIpDlg* d) {
+        d->MacEdit()->setText("00-1A-2B-3C-4D-5E");
+        guitest::CaptureMessage(log);
+        FillNewIp(d, "10.0.0.9");
+        log << (d->isVisible() ? "open" : "closed");
+        d->MacEdit()->setText("00:1A:2b:3c:4d:9E");
+        FillNewIp(d, "223.255.255.255");
+    });
+    dialog.findChild<QPushButton*>("newButton")->click();
+    EXPECT_EQ(log,
+              QStringList(
+                  {"MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F|错误|critical", "open"}));
+    EXPECT_EQ(Rows(dialog.AssignmentList()).value(2),
+              "00:1A:2b:3c:4d:9E|DHCP|223.255.255.255|gw|line 2");
+    EXPECT_FALSE(dialog.Server().Assignments().back().offerArmed);
+    // "删除" removes the selected row only.
+    dialog.AssignmentList()->clearSelection();
+    dialog.OnDelete();
+    dialog.AssignmentList()->selectRow(0);
+    dialog.findChild<QPushButton*>("deleteButton")->click();
+    EXPECT_EQ(Rows(dialog.AssignmentList()).size(), 2);
+    EXPECT_EQ(dialog.Server().Assignments().front().macText, "00:1a:2b:3c:4d:5e");
 }
 
 TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
@@ -177,34 +203,4 @@ TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
     ASSERT_NE(port, 0);
     QUdpSocket again;
     EXPECT_TRUE(again.bind(LOOPBACK, port, QAbstractSocket::DontShareAddress));
-}
-
-TEST_F(IpAssignTest, NewAssignmentRefusedThenStoredAndDeleted)
-{
-    CDHCPDlg& dialog = Open();
-    QStringList log;
-    OnModal<CNewIpDlg>([&](CNewIpDlg* d) {
-        d->MacEdit()->setText("00-1A-2B-3C-4D-5E");
-        guitest::CaptureMessage(log);
-        FillNewIp(d, "10.0.0.5");
-        log << (d->isVisible() ? "open" : "closed");
-        d->MacEdit()->setText("00:1A:2b:3c:4d:5e");
-        FillNewIp(d, "223.255.255.255");
-    });
-    dialog.findChild<QPushButton*>("newButton")->click();
-    EXPECT_EQ(log,
-              QStringList(
-                  {"MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F|错误|critical", "open"}));
-    // The MAC as typed; entered by hand, so acknowledged on REQUEST but no offer armed.
-    EXPECT_EQ(Rows(dialog.AssignmentList()),
-              QStringList({"00:1A:2b:3c:4d:5e|DHCP|223.255.255.255|gw|line 2"}));
-    ASSERT_EQ(dialog.Server().Assignments().size(), 1u);
-    EXPECT_FALSE(dialog.Server().Assignments()[0].offerArmed);
-
-    dialog.OnDelete();  // nothing selected: nothing removed
-    EXPECT_EQ(dialog.AssignmentList()->rowCount(), 1);
-    dialog.AssignmentList()->selectRow(0);
-    dialog.findChild<QPushButton*>("deleteButton")->click();
-    EXPECT_EQ(dialog.AssignmentList()->rowCount(), 0);
-    EXPECT_TRUE(dialog.Server().Assignments().empty());
 }

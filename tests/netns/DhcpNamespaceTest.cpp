@@ -25,11 +25,6 @@ const std::string IP = "/usr/sbin/ip";
 const std::string UDHCPC = "/usr/sbin/udhcpc";
 const std::string VARNELCTL = VARNEL_BIN_DIR "/varnelctl";
 
-RunResult Ip(const std::vector<std::string>& args)
-{
-    return Run(IP, args);
-}
-
 // The server's namespace and client namespaces on veth links (private test
 // addresses, used only inside the namespaces), removed whatever happens.
 struct TestNetwork {
@@ -39,8 +34,8 @@ struct TestNetwork {
 
     ~TestNetwork()
     {
-        for (const auto& ns : clients) Ip({"netns", "del", ns});
-        Ip({"netns", "del", server});
+        for (const auto& ns : clients) testsupport::Run(IP, {"netns", "del", ns});
+        testsupport::Run(IP, {"netns", "del", server});
     }
     // Empty when made; otherwise the failing step and its output.
     std::string Make(const std::vector<std::pair<std::string, std::string>>& links)
@@ -58,7 +53,7 @@ struct TestNetwork {
                                        {"-n", ns, "link", "set", vc, "address", clientMac, "up"}});
         }
         for (const auto& step : steps)
-            if (auto result = Ip(step); result.exitCode != 0)
+            if (auto result = testsupport::Run(IP, step); result.exitCode != 0)
                 return "ip " + step[0] + " " + step[1] + " " + step[2] + ": " + result.err;
         return {};
     }
@@ -112,7 +107,7 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
                                          "-f",    "-q",   "-n",           "-t",   "5",  "-T",
                                          "2",     "-s",   script};
         args.insert(args.end(), cases[i].first.begin(), cases[i].first.end());
-        const auto client = Ip(args);
+        const auto client = testsupport::Run(IP, args);
         EXPECT_EQ(client.exitCode, 0) << client.out << client.err << ReadFile(log);
         EXPECT_EQ(ReadFile(dir / ("lease-" + interface)), cases[i].second) << ReadFile(log);
     }
