@@ -47,10 +47,6 @@ Hex Head(const Hex& command, const Hex& length, const Hex& status = "00 00 00 00
 {
     return command + length + "11 22 33 44" + status + "00 00 00 00 00 00 00 00 00 00 00 00";
 }
-Bytes Header(const Hex& command, const Hex& length, const Hex& status)
-{
-    return testsupport::Bytes(Head(command, length, status));
-}
 // A SendRRData reply carrying `cip` in its unconnected data item.
 Bytes RR(const Hex& length, const Hex& itemLength, const Hex& cip)
 {
@@ -115,13 +111,13 @@ TEST(EipSession, FailuresEndTheExchangeWithTheirMessage)
     };
     const std::vector<Case> cases = {
         {0, answer(RR("14 00", "04 00", "90 00 00 00")), "注册会话失败：应答格式错误"},
-        {0, answer(Header("65 00", "00 00", "69 00 00 00")),
+        {0, answer(testsupport::Bytes(Head("65 00", "00 00", "69 00 00 00"))),
          "注册会话失败：封装状态0x0069（Unsupported protocol version）"},
         {0,
          answer(testsupport::Bytes("65 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
                                    "00 00 00 00 00 00 00 00 01 00 00 00")),
          "注册会话失败：会话句柄为0"},
-        {1, answer(Header("6f 00", "00 00", "64 00 00 00")),
+        {1, answer(testsupport::Bytes(Head("6f 00", "00 00", "64 00 00 00"))),
          "读取DHCP设置失败：封装状态0x0064（Invalid session handle）"},
         {1, answer(RR("14 00", "04 00", "8e 00 05 00")),
          "读取DHCP设置失败：CIP通用状态0x05（Path destination unknown）"},

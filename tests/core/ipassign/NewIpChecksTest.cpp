@@ -56,10 +56,8 @@ TEST(NewIpChecks, AssignmentFromText)
     ASSERT_TRUE(entry);
     const auto built = BuildAssignment(*entry, true);
     ASSERT_TRUE(built);
-    EXPECT_EQ(built->macText, "00:1A:2b:3c:4d:5e");  // as typed
-    EXPECT_EQ(built->address, 0x0A000005u);
-    EXPECT_EQ(built->deviceName, "网关1.local");
-    EXPECT_TRUE(built->offerArmed);
+    // The MAC as typed.
+    EXPECT_EQ(*built, (DhcpAssignment{"00:1A:2b:3c:4d:5e", 0x0A000005, "网关1.local", true}));
     EXPECT_EQ(ParseAssignmentText("00:1A:2b:3c:4d:5e").code(), Code::BadValue);
     const auto badIp = BuildAssignment(*ParseAssignmentText("00:1A:2b:3c:4d:5e=224.0.0.1"), true);
     ASSERT_FALSE(badIp);
