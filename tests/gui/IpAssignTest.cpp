@@ -74,9 +74,9 @@ protected:
         dialog->show();
         return *dialog;
     }
-    void Send(const QByteArray& datagram)
+    void Send(std::initializer_list<QByteArray> datagrams)
     {
-        socket.writeDatagram(datagram, LOOPBACK, dialog->Server().Port());
+        for (const auto& d : datagrams) socket.writeDatagram(d, LOOPBACK, dialog->Server().Port());
     }
     // MAC, yiaddr and options 53 and 54 of the next reply, empty when none
     // comes within 5 s.
@@ -111,11 +111,8 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
     CDHCPDlg& dialog = Open();
     CListCtrlCl* requests = dialog.RequestList();
     // Datagrams that are not requests do not stop the server.
-    for (const auto& junk :
-         {QByteArray("short"), QByteArray(3000, '\x01'), Discover(1).replace(0, 1, "\x02")})
-        Send(junk);
-    Send(Discover(0x5e));
-    Send(Discover(0x6f));
+    Send({"short", QByteArray(3000, '\x01'), Discover(1).replace(0, 1, "\x02")});
+    Send({Discover(0x5e), Discover(0x6f)});
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests->rowCount() == 2; }, 5000));
     QStringList rows = Rows(requests);  // the time as HH:MM:SS
     EXPECT_EQ(rows.replaceInStrings(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d\\|"), ""),
@@ -130,8 +127,7 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
               QStringList({"00:1a:2b:3c:4d:6f|DHCP|10.0.0.7|gw7|line 2"}));
     // The next DISCOVERs: A's gets nothing, B's gets the OFFER. Datagrams on
     // loopback keep their order, so the first reply tells.
-    Send(Discover(0x5e));
-    Send(Discover(0x6f));
+    Send({Discover(0x5e), Discover(0x6f)});
     // Option 54: the address of the interface the request came in on.
     EXPECT_EQ(Reply(), "001a2b3c4d6f 0a000007 35010236047f000001");
     EXPECT_FALSE(socket.hasPendingDatagrams());
@@ -141,10 +137,10 @@ TEST_F(IpAssignTest, RequestsAreListedAndAnOfferGoesOnlyToTheSelectedMac)
     // association still takes the MAC of the row selected.
     dialog.findChild<QPushButton*>("clearButton")->click();
     EXPECT_EQ(requests->rowCount(), 0);
-    Send(Discover(0x5e));
+    Send({Discover(0x5e)});
     ASSERT_TRUE(QTest::qWaitFor([&] { return requests->rowCount() == 1; }, 5000));
     EXPECT_EQ(Associate(0, "10.0.0.5"), "00:1a:2b:3c:4d:5e");
-    Send(Discover(0x5e));
+    Send({Discover(0x5e)});
     EXPECT_EQ(Reply(), "001a2b3c4d5e 0a000005 35010236047f000001");
 
     // "新建": a refused entry keeps the dialog open over the check's message;

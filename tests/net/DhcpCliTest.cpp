@@ -2,11 +2,6 @@
 // text and the system's reason (exit 1), bad arguments with exit 2. Serving
 // is tested through the window on loopback and with a real client in
 // network namespaces.
-#include <signal.h>
-
-#include <QNetworkDatagram>
-#include <QUdpSocket>
-
 #include "net/CDhcpServer.h"
 #include "net/NetTestSupport.h"
 

@@ -19,15 +19,13 @@ inline std::vector<std::uint8_t> DhcpPacket(const DhcpRequest& r)
 {
     // op, htype Ethernet, hlen; xid 12345678; flags; ciaddr; giaddr; chaddr; cookie.
     std::vector<std::uint8_t> p(240, 0);
+    const auto put32 = [&p](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) p[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+    };
     p[0] = r.op, p[1] = 1, p[2] = static_cast<std::uint8_t>(r.mac.size());
-    p[4] = 0x12, p[5] = 0x34, p[6] = 0x56, p[7] = 0x78;
+    put32(4, 0x12345678), put32(12, r.ciaddr), put32(24, r.giaddr), put32(236, 0x63825363);
     p[10] = static_cast<std::uint8_t>(r.flags >> 8), p[11] = static_cast<std::uint8_t>(r.flags);
-    for (int i = 0; i < 4; ++i) {
-        p[12 + i] = static_cast<std::uint8_t>(r.ciaddr >> (24 - 8 * i));
-        p[24 + i] = static_cast<std::uint8_t>(r.giaddr >> (24 - 8 * i));
-    }
     for (std::size_t i = 0; i < r.mac.size() && i < 16; ++i) p[28 + i] = r.mac[i];
-    p[236] = 0x63, p[237] = 0x82, p[238] = 0x53, p[239] = 0x63;
     for (auto b : r.options) p.push_back(b);  // no insert: GCC 12 at -O3 warns about it falsely
     p.push_back(0xFF);
     return p;

@@ -26,10 +26,7 @@ struct Pair {
     int answers = -1;
     bool connects = true;
 
-    explicit Pair(bool enable, std::uint32_t value = CONFIG_STATIC) : session(enable)
-    {
-        gateway.configurationControl = value;
-    }
+    explicit Pair(bool enable) : session(enable) {}
     void Run(const LinkEvent& event)
     {
         for (const LinkAction& a : session.Handle(event)) {
@@ -72,7 +69,8 @@ TEST(EipSession, PairWithTheGateway)
     const std::vector<Case> cases = {
         {true, 0, true, 2, on}, {false, 2, true, 0, off}, {true, 0, false, 0, refused}};
     for (const auto& c : cases) {
-        Pair p(c.enable, c.before);
+        Pair p(c.enable);
+        p.gateway.configurationControl = c.before;
         p.gateway.configurationSettable = c.settable;
         p.Run(LinkEvent::Start());
         EXPECT_TRUE(p.session.Finished());

@@ -127,8 +127,8 @@ TEST(Dhcp, LeaseLimits)
 
 TEST(Dhcp, WhichReplyGoesWhere)
 {
-    const DhcpEndpoint relay{0x0A010101, 67}, renewing{GATEWAY, 68}, all{BROADCAST, 68};
-    const DhcpEndpoint none{0, 68};
+    const DhcpEndpoint relay{0x0A010101, 67}, renewing{GATEWAY, 68}, all{BROADCAST, 68},
+        none{0, 68};
     const std::uint32_t other = 0x0A090909, RELAY = relay.address;
     // A request with the broadcast flag (or not), ciaddr, giaddr and options.
     const auto req = [](bool flag, std::uint32_t ciaddr, std::uint32_t giaddr, std::string opt) {
