@@ -27,6 +27,12 @@ std::string StepText(CEipSession::State state)
     }
 }
 
+// "<step>：应答格式错误".
+Message Malformed(const std::string& step)
+{
+    return ErrorMessage(step + "：" + MalformedAnswerMessage().text);
+}
+
 std::uint32_t ValueOf(const CipReply& reply)
 {
     const auto& d = reply.data;
@@ -112,10 +118,11 @@ LinkActions CEipSession::End(LinkActions out, bool ok)
 LinkActions CEipSession::OnFrame(const Bytes& frame)
 {
     const std::string step = StepText(state);
-    const Message malformed = ErrorMessage(step + "：应答格式错误");
-    EipHeader header;
-    if (!ReadEipHeader(frame, header) || frame.size() != EIP_HEADER_SIZE + header.length)
+    const Message malformed = Malformed(step);
+    const auto read = ReadEipHeader(frame);
+    if (!read || frame.size() != EIP_HEADER_SIZE + read->length)
         return Fail(malformed);
+    const EipHeader& header = *read;
     const bool registering = state == State::Registering;
     if (header.command != (registering ? EIP_REGISTER_SESSION : EIP_SEND_RR_DATA))
         return Fail(malformed);
@@ -139,7 +146,7 @@ LinkActions CEipSession::OnCipReply(const CipReply& reply, const std::string& st
     const std::uint8_t service =
         state == State::Writing ? CIP_SET_ATTRIBUTE_SINGLE : CIP_GET_ATTRIBUTE_SINGLE;
     if (reply.service != (service | CIP_REPLY))
-        return Fail(ErrorMessage(step + "：应答格式错误"));
+        return Fail(Malformed(step));
     if (reply.generalStatus != CIP_SUCCESS) {
         std::string text = step + "：CIP通用状态" + Hex(reply.generalStatus, 2) + "（" +
                            CipStatusText(reply.generalStatus) + "）";
@@ -162,7 +169,7 @@ LinkActions CEipSession::OnCipReply(const CipReply& reply, const std::string& st
 LinkActions CEipSession::OnValueReadBack(const CipReply& reply, const std::string& step)
 {
     if (reply.data.size() < 4)
-        return Fail(ErrorMessage(step + "：应答格式错误"));
+        return Fail(Malformed(step));
     valueAfter = ValueOf(reply);
     const std::string readBack = Hex(valueAfter, 8);
     if ((valueAfter & 0x0F) != RequestedValue())
