@@ -84,8 +84,7 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
     const pid_t server = ::fork();
     if (server == 0) {
         const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(fd, 1);
-        ::dup2(fd, 2);
+        ::dup2(fd, 1), ::dup2(fd, 2);
         ::execl(IP.c_str(), IP.c_str(), "netns", "exec", net.server.c_str(), VARNELCTL.c_str(),
                 "dhcp-server", "--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local", "--assign",
                 "02:1a:2b:3c:4d:5f=10.231.9.20", nullptr);
@@ -103,9 +102,8 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const std::string interface = "vc" + std::to_string(i) + net.id;
-        std::vector<std::string> args = {"netns", "exec", net.clients[i], UDHCPC, "-i", interface,
-                                         "-f",    "-q",   "-n",           "-t",   "5",  "-T",
-                                         "2",     "-s",   script};
+        std::vector<std::string> args = {"netns", "exec", net.clients[i], UDHCPC, "-fqn", "-t5",
+                                         "-T2",   "-i",   interface,      "-s",   script};
         args.insert(args.end(), cases[i].first.begin(), cases[i].first.end());
         const auto client = testsupport::Run(IP, args);
         EXPECT_EQ(client.exitCode, 0) << client.out << client.err << ReadFile(log);

@@ -6,9 +6,13 @@
 
 namespace testsupport {
 
+// 00:1a:2b:3c:4d:5e (a copy of a vector, not of an initializer list: GCC 12
+// at -O3 warns falsely about the latter).
+inline const std::vector<std::uint8_t> GATEWAY_MAC = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+
 struct DhcpRequest {
     std::uint8_t op = 1;
-    std::vector<std::uint8_t> mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    std::vector<std::uint8_t> mac = GATEWAY_MAC;
     std::uint16_t flags = 0x8000;
     std::uint32_t ciaddr = 0;
     std::uint32_t giaddr = 0;

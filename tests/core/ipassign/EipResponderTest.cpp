@@ -1,6 +1,7 @@
 // The gateway side of the DHCP switch: the status a refused request gets, in
 // the frame sizes a real adapter uses (24-byte encapsulation errors, 44-byte
-// CIP errors), and requests split over reads or joined in one.
+// CIP errors), the status in words, and requests split over reads or joined
+// in one.
 #include <gtest/gtest.h>
 
 #include "core/ipassign/CEipResponder.h"
@@ -36,7 +37,7 @@ std::vector<std::uint8_t> Bare(const std::string& start)
 
 }  // namespace
 
-TEST(EipResponder, RefusalsAreErrorFramesOfTheirSize)
+TEST(EipResponder, RefusalsAndFraming)
 {
     auto badItem = RR("0e 03 20 f5 24 01 30 03");
     badItem[36] = 0xB1;  // connected data item instead of unconnected
@@ -78,10 +79,9 @@ TEST(EipResponder, RefusalsAreErrorFramesOfTheirSize)
         EXPECT_EQ(state.configurationControl, 0u) << c.what;
         EXPECT_EQ(responder.WantsClose(), c.status == 0x65) << c.what;
     }
-}
+    EXPECT_EQ(CipStatusText(0x08) + "|" + CipStatusText(0x09) + "|" + CipStatusText(0x99),
+              "Service not supported|Invalid attribute value|Unknown CIP status");
 
-TEST(EipResponder, RequestsSplitOrJoined)
-{
     EipGatewayState state;
     CEipResponder responder(state);
     responder.OnBytes(BuildRegisterSession());

@@ -132,10 +132,9 @@ TEST(Dhcp, WhichReplyGoesWhere)
     const std::uint32_t other = 0x0A090909, RELAY = relay.address;
     // A request with the broadcast flag (or not), ciaddr, giaddr and options.
     const auto req = [](bool flag, std::uint32_t ciaddr, std::uint32_t giaddr, std::string opt) {
-        return Request{.flags = static_cast<std::uint16_t>(flag ? 0x8000 : 0),
-                       .ciaddr = ciaddr,
-                       .giaddr = giaddr,
-                       .options = Bytes(opt)};
+        Request r{.ciaddr = ciaddr, .giaddr = giaddr, .options = Bytes(opt)};
+        r.flags = flag ? 0x8000 : 0;
+        return r;
     };
     struct Case {
         Request request;
@@ -147,6 +146,7 @@ TEST(Dhcp, WhichReplyGoesWhere)
     const std::vector<Case> cases = {
         {req(1, 0, 0, SELECTING), none, DHCPACK, all, true},
         {req(1, 0, 0, REQUEST + OUR_ID), none, DHCPACK, all, true},  // asks for nothing
+        {req(0, 0, 0, DISCOVER), none, DHCPOFFER, all, false},       // no source address yet
         {req(0, GATEWAY, 0, REQUEST), renewing, DHCPACK, renewing, false},
         {req(1, GATEWAY, 0, REQUEST), renewing, DHCPACK, all, true},
         {req(0, 0, RELAY, DISCOVER), relay, DHCPOFFER, relay, false},
