@@ -1,5 +1,5 @@
 // The EtherNet/IP frames on any bytes: the gateway's responder takes them as
-// requests, and the switch session takes them as the reply in each of its
+// requests, and the switch session takes them as the answer in each of its
 // states. Nothing may be read past what arrived.
 #include <cstddef>
 #include <cstdint>
@@ -25,27 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     replies.Append(responder.OnBytes(bytes));
     while (replies.Next()) {
     }
-    if (replies.Buffered() != 0)
-        std::abort();
+    if (replies.Buffered() != 0) std::abort();
 
-    // The session in each state, fed the bytes split at an arbitrary point.
-    for (int state = CEipSession::REGISTERING; state <= CEipSession::READING_BACK; ++state) {
-        CEipSession session;
-        session.Start(true);
-        session.OnConnected();
-        EipGatewayState good;
-        CEipResponder peer(good);
-        auto request = BuildRegisterSession();
-        for (int s = CEipSession::REGISTERING; s < state; ++s) {
-            auto actions = session.OnBytes(peer.OnBytes(request));
-            for (const auto& a : actions)
-                if (a.kind == EipAction::Send)
-                    request = a.bytes;
-        }
-        const std::size_t cut = size == 0 ? 0 : data[0] % (size + 1);
-        session.OnBytes(bytes.first(cut));
-        session.OnBytes(bytes.subspan(cut));
-        session.OnTimer(CEipSession::ANSWER_TIMER);
+    // The session after 0 to 3 good answers, then the bytes as the next answer.
+    for (int good = 0; good <= 3; ++good) {
+        CEipSession session(true);
+        session.Handle(LinkEvent::Start());
+        Bytes request = session.Handle(LinkEvent::Connected())[1].data;  // stop, send, arm
+        EipGatewayState state;
+        CEipResponder peer(state);
+        for (int step = 0; step < good; ++step)
+            request = session.Handle(LinkEvent::Answer(peer.OnBytes(request)))[1].data;
+        session.Handle(LinkEvent::Answer(Bytes(bytes.begin(), bytes.end())));
+        session.Handle(LinkEvent::Timer(ANSWER_TIMER));
+        if (!session.Finished()) std::abort();
     }
     return 0;
 }

@@ -118,7 +118,7 @@ struct Child {
         varnel::CDhcpServer server;
         server.SetAssignments({{"00:1a:2b:3c:4d:5e", ASSIGNED, "gw1", true}});
         server.SetReplyPorts(replyPort, replyPort);
-        if (server.Start(QHostAddress(QHostAddress::LocalHost), 0))
+        if (!server.Start(QHostAddress(QHostAddress::LocalHost), 0))
             ::_exit(1);
         const std::uint16_t port = server.Port();
         [[maybe_unused]] auto n = ::write(reportFd, &port, sizeof port);

@@ -12,6 +12,7 @@
 
 #include "cli/CliCommand.h"
 #include "core/util/Ipv4.h"
+#include "core/ipassign/IpAssignMessages.h"
 #include "core/ipassign/NewIpChecks.h"
 #include "net/CDhcpServer.h"
 #include "net/CEipClient.h"
@@ -49,35 +50,11 @@ quint16 PortOption(Args& args, const char* name, quint16 fallback)
     return static_cast<quint16>(port);
 }
 
-// MAC=IP[,NAME], checked as the new-assignment dialog checks it.
-std::optional<DhcpAssignment> ParseAssignment(const std::string& text, LegacyRefusal& refusal)
+// The address a request asks for, or "-".
+std::string AskedText(const data9& record)
 {
-    const auto equals = text.find('=');
-    if (equals == std::string::npos)
-        throw UsageError{"--assign needs MAC=IP[,NAME]: " + text};
-    NewIpEntry entry;
-    entry.macText = text.substr(0, equals);
-    std::string rest = text.substr(equals + 1);
-    const auto comma = rest.find(',');
-    entry.ipText = rest.substr(0, comma);
-    if (comma != std::string::npos)
-        entry.deviceName = rest.substr(comma + 1);
-    refusal = CheckNewIp(entry);
-    if (refusal)
-        return std::nullopt;
-    return DhcpAssignment{entry.macText, *ParseIpv4(entry.ipText), entry.deviceName, true};
-}
-
-// The address a request asks for: option 50, else ciaddr.
-std::string AskedAddress(const data9& record)
-{
-    if (record.hasRequestedAddress)
-        return FormatIpv4(record.requestedAddress);
-    const auto& p = record.packet;
-    const std::uint32_t ciaddr = static_cast<std::uint32_t>(p[12]) << 24 |
-                                 static_cast<std::uint32_t>(p[13]) << 16 |
-                                 static_cast<std::uint32_t>(p[14]) << 8 | p[15];
-    return ciaddr != 0 ? FormatIpv4(ciaddr) : "-";
+    const std::uint32_t asked = AskedAddress(record);
+    return asked != 0 ? FormatIpv4(asked) : "-";
 }
 
 int DhcpServer(const std::vector<std::string>& argv)
@@ -85,10 +62,12 @@ int DhcpServer(const std::vector<std::string>& argv)
     Args args(argv);
     std::vector<DhcpAssignment> assignments;
     for (const auto& text : args.Options("assign")) {
-        LegacyRefusal refusal;
-        auto assignment = ParseAssignment(text, refusal);
+        const auto entry = ParseAssignmentText(text);
+        if (!entry)
+            throw UsageError{"--assign needs MAC=IP[,NAME]: " + text};
+        auto assignment = BuildAssignment(*entry, true);
         if (!assignment)
-            return Refuse(*refusal);
+            return Refuse(assignment.message());
         assignments.push_back(*assignment);
     }
     const std::string listenText = args.Option("listen", "0.0.0.0");
@@ -110,14 +89,19 @@ int DhcpServer(const std::vector<std::string>& argv)
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) == 0)
         server.SetHostName(host);
-    if (auto refusal = server.Start(QHostAddress(*listen), port))
-        return Refuse(*refusal);
+    if (const Status started = server.Start(QHostAddress(*listen), port); !started) {
+        // The window's text, then the system's reason.
+        Message message = started.message();
+        message.text += ": " + listenText + ":" + std::to_string(port) + ": " +
+                        server.BindErrorText();
+        return Refuse(message);
+    }
 
     QObject::connect(&server, &CDhcpServer::requestSeen, [](const DhcpOutcome& outcome) {
         const data9& r = outcome.record;
         std::cout << Now() << " " << (r.macText.empty() ? "-" : r.macText) << " "
                   << (outcome.parsed ? DhcpTypeName(r.messageType) : "-") << " "
-                  << (outcome.parsed ? AskedAddress(r) : "-");
+                  << (outcome.parsed ? AskedText(r) : "-");
         if (outcome.listed)
             std::cout << " (listed)";
         if (!outcome.reply)
@@ -134,7 +118,7 @@ int DhcpServer(const std::vector<std::string>& argv)
 
     // SIGINT and SIGTERM end the server through the event loop.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return Refuse("接收失败");
+        return Refuse(ReceiveFailedMessage());
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
         server.Stop();

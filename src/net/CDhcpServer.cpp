@@ -3,6 +3,8 @@
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
 
+#include "core/ipassign/IpAssignMessages.h"
+
 namespace varnel {
 
 namespace {
@@ -23,13 +25,15 @@ CDhcpServer::CDhcpServer(QObject* parent) : QObject(parent)
     connect(&socket, &QUdpSocket::readyRead, this, &CDhcpServer::ReadPending);
 }
 
-LegacyRefusal CDhcpServer::Start(const QHostAddress& listen, quint16 port)
+Status CDhcpServer::Start(const QHostAddress& listen, quint16 port)
 {
     Stop();
-    // Qt turns on broadcast and packet information for every UDP socket.
-    if (!socket.bind(listen, port, QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint))
-        return ErrorMessage("接收失败");
-    return std::nullopt;
+    // Qt turns on broadcast and packet information for every UDP socket. No
+    // address reuse: with it two servers bind the same port and share the
+    // requests between them.
+    if (!socket.bind(listen, port, QAbstractSocket::DontShareAddress))
+        return Refusal{Code::BindFailed, ReceiveFailedMessage()};
+    return {};
 }
 
 void CDhcpServer::Stop()

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/ipassign/HandleDatagram.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
@@ -21,9 +21,12 @@ class CDhcpServer : public QObject {
 public:
     explicit CDhcpServer(QObject* parent = nullptr);
 
-    // Binds `listen`:`port` with address reuse and starts serving. Refuses
-    // with "接收失败" when the port cannot be bound.
-    LegacyRefusal Start(const QHostAddress& listen = QHostAddress::AnyIPv4, quint16 port = 67);
+    // Binds `listen`:`port` and starts serving. The port is not shared: a
+    // second server on it is refused, as is an address of no interface.
+    // Refuses with Code::BindFailed and "接收失败"; BindErrorText says why.
+    Status Start(const QHostAddress& listen = QHostAddress::AnyIPv4, quint16 port = 67);
+    // The system's reason the last Start failed.
+    std::string BindErrorText() const { return socket.errorString().toStdString(); }
     // Stops at once: the socket is closed, nothing more is answered.
     void Stop();
     bool IsRunning() const { return socket.state() == QAbstractSocket::BoundState; }

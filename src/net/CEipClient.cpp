@@ -1,17 +1,28 @@
 #include "net/CEipClient.h"
 
+#include "core/ipassign/EipFrames.h"
+
 namespace varnel {
 
 CEipClient::CEipClient(QObject* parent)
     : QObject(parent), socket(LinkSocket::Framing::Stream, 0)
 {
-    connect(&socket, &LinkSocket::connected, this, [this] { Apply(session.OnConnected()); });
-    connect(&socket, &LinkSocket::received, this, [this](const QByteArray& bytes) {
-        Apply(session.OnBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                        static_cast<std::size_t>(bytes.size()))));
-    });
-    connect(&socket, &LinkSocket::connectFailed, this, [this] { Apply(session.OnConnectFailed()); });
-    connect(&socket, &LinkSocket::peerClosed, this, [this] { Apply(session.OnPeerClosed()); });
+    connect(&socket, &LinkSocket::connected, this, [this] { Feed(LinkEvent::Connected()); });
+    connect(&socket, &LinkSocket::received, this, &CEipClient::OnBytes);
+    connect(&socket, &LinkSocket::connectFailed, this,
+            [this] { Feed(LinkEvent::ConnectFailed()); });
+    connect(&socket, &LinkSocket::peerClosed, this, [this] { Feed(LinkEvent::PeerClosed()); });
+}
+
+void CEipClient::OnBytes(const QByteArray& bytes)
+{
+    received.insert(received.end(), bytes.begin(), bytes.end());
+    // One event per whole encapsulation frame.
+    while (std::size_t size = EipFrameSize(received)) {
+        Bytes frame(received.begin(), received.begin() + static_cast<long>(size));
+        received.erase(received.begin(), received.begin() + static_cast<long>(size));
+        Feed(LinkEvent::Answer(std::move(frame)));
+    }
 }
 
 QTimer& CEipClient::Timer(int id)
@@ -21,42 +32,64 @@ QTimer& CEipClient::Timer(int id)
         timer = std::make_unique<QTimer>();
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);  // never before the full time-out
-        connect(timer.get(), &QTimer::timeout, this, [this, id] { Apply(session.OnTimer(id)); });
+        connect(timer.get(), &QTimer::timeout, this, [this, id] { Feed(LinkEvent::Timer(id)); });
     }
     return *timer;
 }
 
-void CEipClient::Start(const QHostAddress& address, bool enable, quint16 port)
+void CEipClient::Start(const QHostAddress& to, bool enable, quint16 toPort)
 {
     socket.Abort();
+    received.clear();
     // Timers of an earlier exchange must not end this one.
     for (auto& [id, timer] : timers)
         timer->stop();
-    Apply(session.Start(enable));
-    socket.Connect(address.toIPv4Address(), port);
+    address = to.toIPv4Address();
+    port = toPort;
+    session.emplace(enable);
+    Feed(LinkEvent::Start());
 }
 
-void CEipClient::Apply(const EipActions& actions)
+void CEipClient::Feed(const LinkEvent& event)
+{
+    if (session)
+        Apply(session->Handle(event));
+}
+
+void CEipClient::Apply(const LinkActions& actions)
 {
     for (const auto& action : actions) {
         switch (action.kind) {
-        case EipAction::Send: {
+        case LinkAction::Kind::Connect:
+            socket.Connect(address, port);
+            break;
+        case LinkAction::Kind::SendRequest: {
             // One write per request; Qt's buffer sends what the socket cannot take yet.
-            const auto written = socket.Write(action.bytes.data(), action.bytes.size());
+            const auto written = socket.Write(action.data.data(), action.data.size());
             if (written.status != DeviceLink::WriteResult::Status::Written ||
-                written.written != action.bytes.size()) {
-                Apply(session.OnSendFailed());
+                written.written != action.data.size()) {
+                Feed(LinkEvent::SendFailed());
                 return;
             }
             break;
         }
-        case EipAction::ArmTimer: Timer(action.timer).start(action.milliseconds); break;
-        case EipAction::StopTimer: Timer(action.timer).stop(); break;
-        case EipAction::Close:
+        case LinkAction::Kind::ArmTimer:
+            Timer(action.timer).start(action.value);
+            break;
+        case LinkAction::Kind::StopTimer:
+            Timer(action.timer).stop();
+            break;
+        case LinkAction::Kind::Close:
             socket.Abort();
             break;
-        case EipAction::Tell: emit message(action.message); break;
-        case EipAction::Finish: emit finished(action.success); break;
+        case LinkAction::Kind::Show:
+            emit message(action.message);
+            break;
+        case LinkAction::Kind::Finish:
+            emit finished(action.value != 0);
+            break;
+        default:
+            break;
         }
     }
 }

@@ -1,13 +1,15 @@
 #pragma once
 // Switches a gateway's DHCP client on or off over EtherNet/IP: the links'
-// socket, framed as a stream (a reply is collected up to 24 + its length
-// field over as many reads as it takes), and timers 10 (connect, 3000 ms)
-// and 2 (answer, 5000 ms) carrying out what the core session decides.
+// socket with stream framing, cut into whole encapsulation frames (24 bytes
+// + the length field) before the session sees them, and timers 10 (connect,
+// 3000 ms) and 2 (answer, 5000 ms) carrying out what the core session decides.
 #include <QHostAddress>
 #include <QObject>
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "core/ipassign/CEipSession.h"
 #include "net/LinkSocket.h"
@@ -21,7 +23,6 @@ public:
 
     // Starts the exchange with the gateway at address:port (44818 normally).
     void Start(const QHostAddress& address, bool enable, quint16 port = EIP_PORT);
-    const CEipSession& Session() const { return session; }
 
 signals:
     // A message for the user (failure, or the outcome read back).
@@ -30,11 +31,17 @@ signals:
     void finished(bool success);
 
 private:
-    void Apply(const EipActions& actions);
+    void Apply(const LinkActions& actions);
+    void Feed(const LinkEvent& event);
+    void OnBytes(const QByteArray& bytes);
     QTimer& Timer(int id);
 
     LinkSocket socket;
-    CEipSession session;
+    std::optional<CEipSession> session;
+    std::uint32_t address = 0;
+    quint16 port = EIP_PORT;
+    // Received bytes not yet a whole frame.
+    std::vector<std::uint8_t> received;
     std::map<int, std::unique_ptr<QTimer>> timers;
 };
 

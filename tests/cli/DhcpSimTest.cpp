@@ -22,4 +22,5 @@ TEST(DhcpSim, EnableThenDisableIsReadBack)
     const auto none = testsupport::Run(VARNELCTL, {"dhcp-enable", "127.65.0.2"});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(none.err, "以太网连接不通,请检查IP和PORT设置和设备是否正常运行\n");
+    EXPECT_EQ(testsupport::Run(VARNELCTL, {"dhcp-enable", "127.65.0.010"}).exitCode, 2);
 }

@@ -84,10 +84,10 @@ std::vector<std::uint8_t> CEipResponder::OnBytes(std::span<const std::uint8_t> b
         return out;
     assembler.Append(bytes);
     for (;;) {
-        EipHeader header;
-        if (assembler.PeekHeader(header) && header.length > MAX_REQUEST_LENGTH) {
+        const auto header = assembler.PeekHeader();
+        if (header && header->length > MAX_REQUEST_LENGTH) {
             // A length no request of this gateway has: refuse it rather than wait for it.
-            auto reply = EncapsulationError(header, EIP_STATUS_INVALID_LENGTH);
+            auto reply = EncapsulationError(*header, EIP_STATUS_INVALID_LENGTH);
             out.insert(out.end(), reply.begin(), reply.end());
             assembler.Clear();
             closeRequested = true;
@@ -106,8 +106,8 @@ std::vector<std::uint8_t> CEipResponder::OnBytes(std::span<const std::uint8_t> b
 
 std::vector<std::uint8_t> CEipResponder::Answer(const std::vector<std::uint8_t>& frame)
 {
-    EipHeader header;
-    ReadEipHeader(frame, header);
+    // The assembler hands out whole frames only: the header is there.
+    const EipHeader header = *ReadEipHeader(frame);
     const auto body = std::span(frame).subspan(EIP_HEADER_SIZE);
 
     switch (header.command) {

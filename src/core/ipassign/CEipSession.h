@@ -1,79 +1,61 @@
 #pragma once
 // The exchange that switches a gateway's DHCP client on or off over
-// EtherNet/IP, as a state machine without I/O: the adapter feeds it events
-// (connected, connect failed, bytes received, timer fired, peer closed,
-// send failed) and carries out the actions it returns (send, arm or stop a
-// timer, close, tell the user, finished).
+// EtherNet/IP, as a link session without I/O: it speaks the device link's
+// event/action vocabulary (core/link/LinkSession.h), so any adapter that
+// drives a LinkSession drives this one.
+//
+// Events: Start (the session arms the connect timer and asks for Connect),
+// Connected, ConnectFailed, Answer, TimerFired, PeerClosed, SendFailed.
+// An Answer carries exactly one whole encapsulation frame: the adapter cuts
+// the TCP stream with EipFrameSize (core/ipassign/EipFrames.h).
+// Actions: Connect, SendRequest, ArmTimer, StopTimer, Close, Show, Finish.
 //
 // RegisterSession -> Get attribute 3 -> Set attribute 3 -> Get attribute 3
 // again, so the user learns what the gateway now holds.
-#include <array>
 #include <cstdint>
-#include <span>
-#include <vector>
+#include <string>
 
 #include "core/ipassign/EipFrames.h"
-#include "core/model/Message.h"
+#include "core/link/LinkSession.h"
 
 namespace varnel {
 
-struct EipAction {
-    enum Kind { Send, ArmTimer, StopTimer, Close, Tell, Finish };
-    Kind kind = Send;
-    std::vector<std::uint8_t> bytes;  // Send: one request, written in one call
-    int timer = 0;                    // ArmTimer / StopTimer
-    int milliseconds = 0;             // ArmTimer
-    Message message;                  // Tell
-    bool success = false;             // Finish
-
-    bool operator==(const EipAction&) const = default;
-};
-
-using EipActions = std::vector<EipAction>;
-
-class CEipSession {
+class CEipSession final : public LinkSession {
 public:
-    // Window timers: 10 watches the connect, 2 the answer.
-    static constexpr int CONNECT_TIMER = 10;
-    static constexpr int CONNECT_TIMEOUT_MS = 3000;
-    static constexpr int ANSWER_TIMER = 2;
-    static constexpr int ANSWER_TIMEOUT_MS = 5000;
+    enum class State { Idle, Connecting, Registering, Reading, Writing, ReadingBack, Done };
 
-    // Link states: -1 idle or connecting, 0 registering, 1 reading, 2 writing,
-    // 3 reading the value back.
-    enum LinkState { IDLE = -1, REGISTERING = 0, READING = 1, WRITING = 2, READING_BACK = 3 };
+    // `enable`: DHCP on (Configuration Control 2) or off (0, stored address).
+    explicit CEipSession(bool enable);
 
-    // Starts an exchange for enable (true) or disable; the adapter opens the
-    // connection. Returns the connect timer.
-    EipActions Start(bool enable);
-    EipActions OnConnected();
-    EipActions OnConnectFailed();
-    // Bytes as they arrive; a reply is taken once 24 + its length field bytes are in.
-    EipActions OnBytes(std::span<const std::uint8_t> bytes);
-    EipActions OnTimer(int timer);
-    // The peer closed the connection: the answer timer, if armed, still runs.
-    EipActions OnPeerClosed();
-    // A write failed (other than would-block).
-    EipActions OnSendFailed();
+    LinkActions Handle(const LinkEvent& event) override;
+    bool Finished() const override { return state == State::Done; }
+    bool Succeeded() const override { return succeeded; }
 
-    int dhcpLinkState = IDLE;
-    // 1 enable, 0 disable, -1 before the first command.
-    int dhcpEnableRequested = -1;
-    SessionHandle sessionHandle{};
+    State CurrentState() const { return state; }
+    bool EnableRequested() const { return enable; }
+    // The session handle the gateway gave, as received.
+    const SessionHandle& Session() const { return session; }
     // Configuration Control as read before the Set and after it.
-    std::uint32_t valueBefore = 0;
-    std::uint32_t valueAfter = 0;
-    // True once the exchange ended (Finish was returned).
-    bool finished = false;
+    std::uint32_t ValueBefore() const { return valueBefore; }
+    std::uint32_t ValueAfter() const { return valueAfter; }
 
 private:
-    EipActions HandleFrame(const std::vector<std::uint8_t>& frame);
-    EipActions Fail(Message message);
-    EipActions SendRequest(std::vector<std::uint8_t> bytes, int nextState);
+    LinkActions OnConnecting(const LinkEvent& event);
+    LinkActions OnWaiting(const LinkEvent& event);
+    LinkActions OnFrame(const Bytes& frame);
+    LinkActions OnCipReply(const CipReply& reply, const std::string& step);
+    LinkActions OnValueReadBack(const CipReply& reply, const std::string& step);
+    LinkActions SendRequest(Bytes bytes, State next);
+    LinkActions Fail(const Message& message);
+    LinkActions End(LinkActions out, bool ok);
     std::uint32_t RequestedValue() const;
 
-    EipFrameAssembler assembler;
-    bool awaitingAnswer = false;
+    bool enable;
+    State state = State::Idle;
+    bool succeeded = false;
+    SessionHandle session{};
+    std::uint32_t valueBefore = 0;
+    std::uint32_t valueAfter = 0;
 };
 
 }  // namespace varnel

@@ -21,6 +21,8 @@ struct DhcpAssignment {
     // DISCOVERs from this MAC are answered with an OFFER (an association made
     // with "添加关联"); otherwise only its REQUESTs are acknowledged.
     bool offerArmed = true;
+
+    bool operator==(const DhcpAssignment&) const = default;
 };
 
 struct DhcpServerContext {

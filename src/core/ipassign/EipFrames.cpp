@@ -70,17 +70,20 @@ void AppendEipHeader(std::vector<std::uint8_t>& out, const EipHeader& header)
     Put32(out, header.options);
 }
 
-bool ReadEipHeader(std::span<const std::uint8_t> frame, EipHeader& header)
+Message MalformedAnswerMessage() { return ErrorMessage("应答格式错误"); }
+
+Result<EipHeader> ReadEipHeader(std::span<const std::uint8_t> frame)
 {
     ByteReader reader(frame);
+    EipHeader header;
     std::span<const std::uint8_t> session, context;
     if (!reader.U16le(header.command) || !reader.U16le(header.length) ||
         !reader.Take(4, session) || !reader.U32le(header.status) || !reader.Take(8, context) ||
         !reader.U32le(header.options))
-        return false;
+        return Refusal{Code::BadAnswer, MalformedAnswerMessage()};
     std::copy(session.begin(), session.end(), header.session.begin());
     std::copy(context.begin(), context.end(), header.senderContext.begin());
-    return true;
+    return header;
 }
 
 std::vector<std::uint8_t> BuildRegisterSession()
@@ -116,13 +119,19 @@ void EipFrameAssembler::Append(std::span<const std::uint8_t> bytes)
     buffer.insert(buffer.end(), bytes.begin(), bytes.end());
 }
 
+std::size_t EipFrameSize(std::span<const std::uint8_t> buffered)
+{
+    const auto header = ReadEipHeader(buffered);
+    if (!header)
+        return 0;
+    const std::size_t size = EIP_HEADER_SIZE + header->length;
+    return buffered.size() < size ? 0 : size;
+}
+
 std::optional<std::vector<std::uint8_t>> EipFrameAssembler::Next()
 {
-    EipHeader header;
-    if (!ReadEipHeader(buffer, header))
-        return std::nullopt;
-    const std::size_t size = EIP_HEADER_SIZE + header.length;
-    if (buffer.size() < size)
+    const std::size_t size = EipFrameSize(buffer);
+    if (size == 0)
         return std::nullopt;
     std::vector<std::uint8_t> frame(buffer.begin(), buffer.begin() + size);
     buffer.erase(buffer.begin(), buffer.begin() + size);
@@ -131,11 +140,11 @@ std::optional<std::vector<std::uint8_t>> EipFrameAssembler::Next()
 
 std::optional<CipReply> ReadCipReply(std::span<const std::uint8_t> frame)
 {
-    EipHeader header;
-    if (!ReadEipHeader(frame, header))
+    const auto header = ReadEipHeader(frame);
+    if (!header)
         return std::nullopt;
     const std::size_t available = frame.size() - EIP_HEADER_SIZE;
-    ByteReader reader(frame.subspan(EIP_HEADER_SIZE, std::min<std::size_t>(header.length, available)));
+    ByteReader reader(frame.subspan(EIP_HEADER_SIZE, std::min<std::size_t>(header->length, available)));
     std::uint16_t itemCount = 0;
     if (!reader.Skip(4 + 2) || !reader.U16le(itemCount))  // interface handle, timeout
         return std::nullopt;

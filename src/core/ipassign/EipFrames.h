@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "core/util/Result.h"
+
 namespace varnel {
 
 constexpr std::uint16_t EIP_PORT = 44818;
@@ -79,19 +81,27 @@ struct EipHeader {
     std::uint32_t options = 0;
 };
 
-// Reads the header at the start of `frame`; false when fewer than 24 bytes.
-bool ReadEipHeader(std::span<const std::uint8_t> frame, EipHeader& header);
+// The answer text of a frame that is not what the protocol says.
+Message MalformedAnswerMessage();
+
+// Reads the header at the start of `frame`; refuses fewer than 24 bytes with
+// Code::BadAnswer.
+Result<EipHeader> ReadEipHeader(std::span<const std::uint8_t> frame);
 // Writes a header (little-endian) at the end of `out`.
 void AppendEipHeader(std::vector<std::uint8_t>& out, const EipHeader& header);
 
-// Collects bytes from a stream and hands out whole frames (24 + length field).
+// The framing of an EtherNet/IP TCP stream: the size of the first whole
+// frame in `buffered` (24 + its length field), 0 while it is incomplete.
+std::size_t EipFrameSize(std::span<const std::uint8_t> buffered);
+
+// Collects bytes from a stream and hands out whole frames (EipFrameSize).
 class EipFrameAssembler {
 public:
     void Append(std::span<const std::uint8_t> bytes);
     // The next whole frame, removed from the buffer; nullopt while incomplete.
     std::optional<std::vector<std::uint8_t>> Next();
     // The header of the frame being collected, once its 24 bytes are in.
-    bool PeekHeader(EipHeader& header) const { return ReadEipHeader(buffer, header); }
+    Result<EipHeader> PeekHeader() const { return ReadEipHeader(buffer); }
     void Clear() { buffer.clear(); }
     std::size_t Buffered() const { return buffer.size(); }
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
+#include "core/ipassign/DhcpRequestView.h"
 #include "core/ipassign/DhcpServerContext.h"
 #include "core/ipassign/data9.h"
 
@@ -19,24 +19,6 @@ struct DhcpEndpoint {
     std::uint16_t port = 0;
     bool operator==(const DhcpEndpoint&) const = default;
 };
-
-// Why a datagram got no reply (None when it got one).
-enum class DhcpIgnored {
-    None,
-    TooShort,          // shorter than the BOOTP header
-    NotARequest,       // op is not 1, e.g. another server's reply
-    MalformedOptions,  // an option runs past the end of the datagram
-    PlainBootp,        // no option 53
-    NotAnswered,       // a type this server does not answer (DECLINE, RELEASE, INFORM, ...)
-    ListedOnly,        // a DISCOVER and no offer armed for its MAC
-    OtherServer,       // a REQUEST that selected another server (option 54)
-    Unassigned,        // a REQUEST from a MAC without an assignment
-    OwnHostName,       // the request carries this computer's host name
-    ReplyTooLarge,     // not even option 53 fits the client's maximum message size
-};
-
-// Short English reason for logs ("not a request", ...).
-const char* DhcpIgnoredText(DhcpIgnored reason);
 
 struct DhcpReply {
     std::vector<std::uint8_t> bytes;
@@ -58,12 +40,6 @@ struct DhcpOutcome {
     DhcpIgnored ignored = DhcpIgnored::None;
 };
 
-// Reads a received datagram into a record: the MAC text, options 12, 50, 51,
-// 53, 54, 57, 61, 82 and 118, and the maximum message size. Only the first
-// 1024 bytes are kept. Returns None or the reason the datagram is unusable.
-DhcpIgnored ParseRequest(std::span<const std::uint8_t> datagram, DhcpEndpoint source,
-                         data9& record);
-
 // Answers one received datagram. `offerMode` lets DISCOVERs from MACs with an
 // armed assignment be answered with an OFFER; DISCOVERs are counted (and
 // listed every other time per MAC) in any mode. REQUESTs are acknowledged
@@ -71,20 +47,5 @@ DhcpIgnored ParseRequest(std::span<const std::uint8_t> datagram, DhcpEndpoint so
 DhcpOutcome HandleDatagram(std::span<const std::uint8_t> datagram, DhcpEndpoint source,
                            const DhcpServerContext& context, DhcpDiscoverCounter& counter,
                            bool offerMode);
-
-// Appends one reply option at the write position if it was not added before
-// and the reply, with its code and length bytes and the end byte, stays
-// within the client's maximum message size (and the 1024-byte packet).
-// Returns true when the option was added.
-bool AddReplyOption(data9& record, std::uint8_t code, std::span<const std::uint8_t> data);
-
-// Puts the reply options in their order (53, 54, 51, 1, 12, 61, 118, 82) and
-// the end byte; `deviceName` is the assignment's name. Returns false when
-// not even option 53 fits.
-bool BuildReplyOptions(data9& record, const DhcpServerContext& context,
-                       const std::string& deviceName);
-
-// The lease granted for a lease asked for (0 = none asked).
-std::uint32_t GrantedLease(std::uint32_t asked);
 
 }  // namespace varnel

@@ -24,6 +24,22 @@ constexpr std::size_t DHCP_OFF_GIADDR = 24;
 constexpr std::size_t DHCP_OFF_CHADDR = 28;
 constexpr std::size_t DHCP_OFF_SNAME = 44;
 
+// Option codes this server reads or writes (RFC 2132, RFC 3046, RFC 3011).
+enum DhcpOption : std::uint8_t {
+    DHCP_OPT_PAD = 0,
+    DHCP_OPT_SUBNET_MASK = 1,
+    DHCP_OPT_HOST_NAME = 12,
+    DHCP_OPT_REQUESTED_ADDRESS = 50,
+    DHCP_OPT_LEASE_TIME = 51,
+    DHCP_OPT_MESSAGE_TYPE = 53,
+    DHCP_OPT_SERVER_IDENTIFIER = 54,
+    DHCP_OPT_MAX_MESSAGE_SIZE = 57,
+    DHCP_OPT_CLIENT_IDENTIFIER = 61,
+    DHCP_OPT_RELAY_AGENT_INFORMATION = 82,
+    DHCP_OPT_SUBNET_SELECTION = 118,
+    DHCP_OPT_END = 255,
+};
+
 // Message types of option 53.
 enum DhcpMessageType : std::uint8_t {
     DHCP_NONE = 0,  // plain BOOTP
@@ -45,7 +61,8 @@ struct data9 {
     std::uint32_t leaseTime = 0;
     // The received datagram (at most 1024 bytes kept); the reply is built over it.
     std::array<std::uint8_t, DHCP_PACKET_SIZE> packet{};
-    // Option 12 cut at the first '.' (at most 63 characters), or the name given in the reply.
+    // Option 12 cut at the first '.' (at most 63 bytes), or the name given in
+    // the reply; bytes as on the wire (the code page, GB2312).
     std::string hostName;
     // chaddr as "xx:xx:..", lower case, hlen bytes (at most 16).
     std::string macText;

@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "core/util/Ipv4.h"
 #include "gui/ipassign/CNewIpDlg.h"
 #include "gui/ui/CListCtrlCl.h"
 #include "gui/ui/MessageBox.h"
@@ -20,10 +19,8 @@ namespace {
 constexpr int ROW_HEIGHT = 15;
 constexpr int FONT_HEIGHT = 13;
 
-// Column of the MAC text and of the IP text in each list.
+// Column of the MAC text in the request list.
 constexpr int REQUEST_MAC_COLUMN = 2;
-constexpr int ASSIGNMENT_MAC_COLUMN = 0;
-constexpr int ASSIGNMENT_IP_COLUMN = 2;
 
 CListCtrlCl* MakeList(QWidget* parent, const char* name,
                       std::initializer_list<std::pair<const char*, int>> columns)
@@ -118,9 +115,9 @@ void CDHCPDlg::showEvent(QShowEvent* event)
 
 void CDHCPDlg::StartServer()
 {
-    if (const LegacyRefusal refusal = server->Start(endpoints.listen, endpoints.serverPort)) {
+    if (const Status started = server->Start(endpoints.listen, endpoints.serverPort); !started) {
         // Over the window, once it is on screen.
-        const Message message = *refusal;
+        const Message message = started.message();
         QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message); });
     }
 }
@@ -158,22 +155,23 @@ void CDHCPDlg::OnAddAssociation()
     const QString mac = requestList->item(row, REQUEST_MAC_COLUMN)->text();
     CNewIpDlg dialog(mac, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    AddAssignment(dialog.Entry(), true);
+    AddAssignment(dialog, true);
 }
 
 void CDHCPDlg::OnNew()
 {
     CNewIpDlg dialog(QString(), this);
     if (dialog.exec() != QDialog::Accepted) return;
-    AddAssignment(dialog.Entry(), false);
+    AddAssignment(dialog, false);
 }
 
-void CDHCPDlg::AddAssignment(const NewIpEntry& entry, bool armOffer)
+void CDHCPDlg::AddAssignment(const CNewIpDlg& dialog, bool armOffer)
 {
+    const NewIpEntry& entry = dialog.Entry();
     currentAssignment = entry;
-    // The entry passed the checks, so its address parses.
-    const std::uint32_t address = ParseIpv4(entry.ipText).value_or(0);
-    assignments.push_back(DhcpAssignment{entry.macText, address, entry.deviceName, armOffer});
+    DhcpAssignment assignment = dialog.Assignment();
+    assignment.offerArmed = armOffer;
+    assignments.push_back(std::move(assignment));
     server->SetAssignments(assignments);
     assignmentList->AppendRow({QString::fromStdString(entry.macText), QStringLiteral("DHCP"),
                                QString::fromStdString(entry.ipText),
@@ -204,8 +202,8 @@ void CDHCPDlg::SwitchDhcp(bool enable)
 {
     const int row = assignmentList->FirstSelectedRow();
     if (row < 0) return;
-    const QHostAddress address(assignmentList->item(row, ASSIGNMENT_IP_COLUMN)->text());
-    eip->Start(address, enable, endpoints.eipPort);
+    eip->Start(QHostAddress(assignments[static_cast<std::size_t>(row)].address), enable,
+               endpoints.eipPort);
 }
 
 }  // namespace varnel

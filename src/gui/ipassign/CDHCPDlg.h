@@ -20,6 +20,7 @@ namespace varnel {
 class CListCtrlCl;
 class CDhcpServer;
 class CEipClient;
+class CNewIpDlg;
 
 class CDHCPDlg : public QDialog {
     Q_OBJECT
@@ -68,7 +69,7 @@ private:
     void StartServer();
     void StopServer();
     void OnRequestSeen(const DhcpOutcome& outcome);
-    void AddAssignment(const NewIpEntry& entry, bool armOffer);
+    void AddAssignment(const CNewIpDlg& dialog, bool armOffer);
     void SwitchDhcp(bool enable);
 
     Endpoints endpoints;

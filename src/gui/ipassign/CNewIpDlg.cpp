@@ -42,11 +42,13 @@ void CNewIpDlg::OnOk()
 {
     NewIpEntry typed{mac->text().toStdString(), IpText().toStdString(), name->text().toStdString(),
                      description->text().toStdString()};
-    if (const LegacyRefusal refusal = CheckNewIp(typed)) {
-        ShowMessage(this, *refusal);
+    auto built = BuildAssignment(typed, false);
+    if (!built) {
+        ShowMessage(this, built.message());
         return;
     }
     entry = std::move(typed);
+    assignment = std::move(*built);
     accept();
 }
 

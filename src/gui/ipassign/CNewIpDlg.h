@@ -18,6 +18,8 @@ public:
 
     // The texts as stored on OK (the MAC as typed, the IP as dotted text).
     const NewIpEntry& Entry() const { return entry; }
+    // The assignment built from them (no offer armed).
+    const DhcpAssignment& Assignment() const { return assignment; }
 
     QLineEdit* MacEdit() const { return mac; }
     QLineEdit* IpPart(int i) const { return address->Part(i); }
@@ -35,6 +37,7 @@ private:
     QLineEdit* name;
     QLineEdit* description;
     NewIpEntry entry;
+    DhcpAssignment assignment;
 };
 
 }  // namespace varnel

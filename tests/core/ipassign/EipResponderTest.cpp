@@ -1,6 +1,7 @@
-// The gateway side of the DHCP switch: the status a request gets, and the
-// frame sizes a real adapter uses (24-byte encapsulation errors, 44-byte CIP
-// errors).
+// The gateway side of the DHCP switch: the status a refused request gets, in
+// the frame sizes a real adapter uses (24-byte encapsulation errors, 44-byte
+// CIP errors), the status in words, and requests split over reads or joined
+// in one.
 #include <gtest/gtest.h>
 
 #include "core/ipassign/CEipResponder.h"
@@ -11,111 +12,87 @@ using testsupport::Bytes;
 
 namespace {
 
-// A registered responder; the session handle is bytes 4-7 of its reply.
-struct Gateway {
-    EipGatewayState state;
-    CEipResponder responder{state};
-    SessionHandle session{};
-    Gateway()
-    {
-        auto reply = responder.OnBytes(BuildRegisterSession());
-        EXPECT_EQ(reply.size(), 28u);
-        std::copy(reply.begin() + 4, reply.begin() + 8, session.begin());
-    }
-};
+// A fresh gateway's first session handle.
+const SessionHandle SESSION{0x01, 0x00, 0x01, 0x00};
 
 // SendRRData with the given CIP request (service, path size, path, data).
-std::vector<std::uint8_t> RR(const SessionHandle& s, const std::string& cipHex)
+std::vector<std::uint8_t> RR(const std::string& cipHex, const SessionHandle& s = SESSION)
 {
     const auto cip = Bytes(cipHex);
     auto f = BuildGetConfigurationControl(s);  // its 40-byte head, then the CIP request
     f.resize(40);
-    for (auto b : cip)
-        f.push_back(b);
+    f.insert(f.end(), cip.begin(), cip.end());
     f[2] = static_cast<std::uint8_t>(16 + cip.size());  // encapsulation length
     f[38] = static_cast<std::uint8_t>(cip.size());      // data item length
     return f;
 }
 
-}  // namespace
-
-TEST(EipResponder, CipErrorsAre44ByteFrames)
+// A 24-byte header: command and length, the rest 0.
+std::vector<std::uint8_t> Bare(const std::string& start)
 {
-    struct Case {
-        const char* what;
-        std::string cip;
-        std::uint8_t status;
-    };
-    const std::vector<Case> cases = {
-        {"another class", "0e 03 20 f6 24 01 30 03", 0x05},
-        {"another instance", "0e 03 20 f5 24 02 30 03", 0x05},
-        {"unknown service", "4c 03 20 f5 24 01 30 03", 0x08},
-        {"value out of range", "10 03 20 f5 24 01 30 03 07 00 00 00", 0x09},
-        {"read-only attribute", "10 03 20 f5 24 01 30 01 00 00 00 00", 0x0E},
-        {"value too short", "10 03 20 f5 24 01 30 03 02 00 00", 0x13},
-        {"value too long", "10 03 20 f5 24 01 30 03 02 00 00 00 00", 0x15},
-        {"unknown attribute", "0e 03 20 f5 24 01 30 09", 0x14},
-        {"bad segment", "0e 03 20 f5 24 01 99 03", 0x04},
-        {"path longer than data", "0e 05 20 f5 24 01 30 03", 0x04},
-    };
-    for (const auto& c : cases) {
-        Gateway g;
-        auto reply = g.responder.OnBytes(RR(g.session, c.cip));
-        ASSERT_EQ(reply.size(), 44u) << c.what;
-        EXPECT_EQ(reply[40], Bytes(c.cip)[0] | 0x80) << c.what;
-        EXPECT_EQ(reply[42], c.status) << c.what;
-        EXPECT_EQ(reply[43], 0) << c.what;
-        EXPECT_EQ(g.state.configurationControl, 0u) << c.what;
-    }
+    auto frame = Bytes(start);
+    frame.resize(24);
+    return frame;
 }
 
-TEST(EipResponder, EncapsulationErrorsAre24ByteFrames)
+}  // namespace
+
+TEST(EipResponder, RefusalsAndFraming)
 {
-    Gateway g;
-    const SessionHandle other{9, 9, 9, 9};
+    auto badItem = RR("0e 03 20 f5 24 01 30 03");
+    badItem[36] = 0xB1;  // connected data item instead of unconnected
+    auto version2 = BuildRegisterSession();
+    version2[24] = 2;
     struct Case {
         const char* what;
         std::vector<std::uint8_t> request;
-        std::uint8_t status;
+        std::size_t size;
+        std::uint8_t status;  // CIP general status at 42, or encapsulation status at 8
     };
-    auto badItems = RR(g.session, "0e 03 20 f5 24 01 30 03");
-    badItems[36] = 0xB1;  // connected data item instead of unconnected
     const std::vector<Case> cases = {
-        {"unknown session", BuildGetConfigurationControl(other), 0x64},
-        {"unknown command", Bytes("63 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                                  "00 00 00 00"),
-         0x01},
-        {"wrong data item", badItems, 0x03},
+        {"another class", RR("0e 03 20 f6 24 01 30 03"), 44, 0x05},
+        {"another instance", RR("0e 03 20 f5 24 02 30 03"), 44, 0x05},
+        {"unknown service", RR("4c 03 20 f5 24 01 30 03"), 44, 0x08},
+        {"value out of range", RR("10 03 20 f5 24 01 30 03 07 00 00 00"), 44, 0x09},
+        {"read-only attribute", RR("10 03 20 f5 24 01 30 01 00 00 00 00"), 44, 0x0E},
+        {"value too short", RR("10 03 20 f5 24 01 30 03 02 00 00"), 44, 0x13},
+        {"value too long", RR("10 03 20 f5 24 01 30 03 02 00 00 00 00"), 44, 0x15},
+        {"unknown attribute", RR("0e 03 20 f5 24 01 30 09"), 44, 0x14},
+        {"bad segment", RR("0e 03 20 f5 24 01 99 03"), 44, 0x04},
+        {"path longer than data", RR("0e 05 20 f5 24 01 30 03"), 44, 0x04},
+        {"unknown session", RR("0e 03 20 f5 24 01 30 03", {9, 9, 9, 9}), 24, 0x64},
+        {"unknown command", Bare("63 00 00 00"), 24, 0x01},
+        {"wrong data item", badItem, 24, 0x03},
+        {"protocol version 2", version2, 28, 0x69},
+        {"a length no request has", Bare("6f 00 ff ff"), 24, 0x65},
     };
     for (const auto& c : cases) {
-        auto reply = g.responder.OnBytes(c.request);
-        ASSERT_EQ(reply.size(), 24u) << c.what;
-        EXPECT_EQ(reply[8], c.status) << c.what;
-        EXPECT_EQ(reply[2], 0) << c.what;  // length 0
+        EipGatewayState state;
+        CEipResponder responder(state);
+        ASSERT_EQ(responder.OnBytes(BuildRegisterSession()).size(), 28u);
+        const auto reply = responder.OnBytes(c.request);
+        ASSERT_EQ(reply.size(), c.size) << c.what;
+        EXPECT_EQ(reply[c.size == 44 ? 42 : 8], c.status) << c.what;
+        if (c.size == 44) {
+            EXPECT_EQ(reply[40], c.request[40] | 0x80) << c.what;
+        }
+        EXPECT_EQ(state.configurationControl, 0u) << c.what;
+        EXPECT_EQ(responder.WantsClose(), c.status == 0x65) << c.what;
     }
-    auto v2 = BuildRegisterSession();
-    v2[24] = 2;  // protocol version 2
-    EXPECT_EQ(Gateway().responder.OnBytes(v2)[8], 0x69);
-}
+    EXPECT_EQ(CipStatusText(0x08) + "|" + CipStatusText(0x09) + "|" + CipStatusText(0x99),
+              "Service not supported|Invalid attribute value|Unknown CIP status");
 
-TEST(EipResponder, GetSetAndFramesSplitOrJoined)
-{
-    Gateway g;
+    EipGatewayState state;
+    CEipResponder responder(state);
+    responder.OnBytes(BuildRegisterSession());
     // A Set and a Get in one segment, then a Get split in two.
-    auto both = BuildSetConfigurationControl(g.session, 2);
-    auto get = BuildGetConfigurationControl(g.session);
+    auto both = BuildSetConfigurationControl(SESSION, 2);
+    auto get = BuildGetConfigurationControl(SESSION);
     both.insert(both.end(), get.begin(), get.end());
-    auto replies = g.responder.OnBytes(both);
+    auto replies = responder.OnBytes(both);
     ASSERT_EQ(replies.size(), 44u + 48u);
     EXPECT_EQ(replies[42], 0);
     EXPECT_EQ(std::vector(replies.end() - 4, replies.end()), Bytes("02 00 00 00"));
-    EXPECT_TRUE(g.responder.OnBytes(std::span(get).first(30)).empty());
-    EXPECT_EQ(g.responder.OnBytes(std::span(get).subspan(30)).size(), 48u);
-    // A length no request has is refused and the connection closed.
-    auto reply = g.responder.OnBytes(Bytes("6f 00 ff ff"
-                                           "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                                           "00 00 00 00"));
-    ASSERT_EQ(reply.size(), 24u);
-    EXPECT_EQ(reply[8], 0x65);
-    EXPECT_TRUE(g.responder.WantsClose());
+    EXPECT_TRUE(responder.OnBytes(std::span(get).first(30)).empty());
+    EXPECT_EQ(responder.OnBytes(std::span(get).subspan(30)).size(), 48u);
 }
