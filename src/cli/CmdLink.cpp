@@ -119,9 +119,7 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, const std::string&
 // The address of the option file, as a new document takes it.
 std::string OptionFileAddress()
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
-    return doc.deviceIp;
+    return NewDocument().deviceIp;
 }
 
 Answer RestartAnswer(Args& args)

@@ -4,6 +4,7 @@
 
 #include "cli/CliTestSupport.h"
 #include "core/image/HexFile.h"
+#include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
 
 using clitest::SimProcess;
@@ -176,6 +177,7 @@ TEST_F(LinkCli, WithoutIpTheOptionFileAddressIsUsed)
     // only where a new document takes the option file's address.
     setenv("VARNEL_HOME", home.str().c_str(), 1);
     varnel::CVarnelDoc doc;
+    doc.appFolder = varnel::ProgramDataFolder();
     doc.OnNewDocument();
     unsetenv("VARNEL_HOME");
     if (doc.deviceIp != "127.61.6.1") GTEST_SKIP() << "new documents ignore the option file";

@@ -105,10 +105,9 @@ TEST_F(FrameTest, AccessDialogWritesTheOptionFile)
 TEST_F(FrameTest, SceneOfAConfigurationBuiltThroughTheWindow)
 {
     SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 0, 17, 7);        // in 3: 2..4
-    PlaceModule(Doc(), "写4区 10H 写多字", 0, 2, 8);  // out 4: 2..5
-    Doc().selectedSlot = 5;
-    const Scene scene = BuildScene(Doc());
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 0, 17, 7);  // in 3: 2..4
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(2)}, "写4区 10H 写多字", 0, 2, 8);  // out 4
+    const Scene scene = BuildScene(Doc(), 5);
     EXPECT_EQ(Column(scene, 100),
               "40 EIP-MODBUS DEVICE; 80 AllInLength:   5; 510 COM:  COM1; 540 槽号: 2; "
               "570 名称: 写4区 10H 写多字; 600 输入长度: 0; 630 输出长度: 4; "
@@ -147,7 +146,7 @@ TEST_F(FrameTest, TreePlacesCommandsInConsecutiveSlotsAndStopsAtTheLast)
     Doc().deviceSlotNum = 3;
     dlg->OnItemDoubleClicked(dlg->FindItem("COM2"));
     EXPECT_EQ(Doc().com2Enabled, 1);
-    EXPECT_EQ(Doc().selectedSlot, 1004);
+    EXPECT_EQ(Selected(), 1004);
     EXPECT_EQ(Doc().Slot(Port::COM2, 2).module.moduleName, "COMPRM");
 
     for (int slave = 1; slave <= 4; ++slave) {
@@ -162,7 +161,7 @@ TEST_F(FrameTest, TreePlacesCommandsInConsecutiveSlotsAndStopsAtTheLast)
                                        : QString("%1 %2").arg(m.modulePrm[0]).arg(m.inputLen));
     }
     EXPECT_EQ(placed, QStringList({"1 4", "2 8", "4 16", "-"}));
-    EXPECT_EQ(Doc().selectedSlot, 1006);
+    EXPECT_EQ(Selected(), 1006);
     EXPECT_TRUE(Doc().modified);
 }
 
@@ -182,7 +181,7 @@ TEST_F(FrameTest, TreeCommandEditorDetails)
         EXPECT_EQ(quantity, "1") << label;
     }
     EXPECT_TRUE(Doc().Slot(Port::COM1, 3).IsEmpty());  // cancelled: nothing placed
-    EXPECT_EQ(Doc().selectedSlot, 4);
+    EXPECT_EQ(Selected(), 4);
 
     // A refused quantity keeps the editor open until it is mended.
     QStringList log;
@@ -200,8 +199,9 @@ TEST_F(FrameTest, TreeCommandEditorDetails)
 
     // Level-0 items and "MOD command" do nothing.
     const CVarnelDoc before = Doc();
+    const int selectedBefore = Selected();
     for (const char* text : {"COM", "Module", "MOD command"})
         dlg->OnItemDoubleClicked(dlg->FindItem(text));
     EXPECT_EQ(Doc().com1Slots, before.com1Slots);
-    EXPECT_EQ(Doc().selectedSlot, before.selectedSlot);
+    EXPECT_EQ(Selected(), selectedBefore);
 }

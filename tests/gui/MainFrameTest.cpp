@@ -102,19 +102,19 @@ TEST_F(FrameTest, CommandsWithoutEffectAndTheStatusTableStep)
     SetupPort(Doc(), Port::COM1);
     Doc().modified = false;
     const CVarnelDoc before = Doc();
+    const int selectedBefore = Selected();
     for (int id : {ID_DEVICE_PARAMS, ID_MODULE_REPORT}) {
         ASSERT_TRUE(frame->Action(id)->isEnabled()) << id;
         frame->Action(id)->trigger();
     }
     EXPECT_EQ(Doc().com1Slots, before.com1Slots);
-    EXPECT_EQ(Doc().selectedSlot, before.selectedSlot);
+    EXPECT_EQ(Selected(), selectedBefore);
     EXPECT_FALSE(Doc().modified);
 
     // The status-table step refuses a full rack and places the table otherwise.
     Doc().deviceSlotNum = 2;
-    Doc().selectedSlot = 4;
-    PlaceModule(Doc(), "读0区 01H", 0, 1, 1);
-    PlaceModule(Doc(), "读0区 01H", 0, 1, 2);
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 0, 1, 1);
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(2)}, "读0区 01H", 0, 1, 2);
     Doc().Slot(Port::COM1, 2).module.modulePrm[2] = 1;  // monitor 8 bits
     const CVarnelDoc full = Doc();
     QStringList shown;
@@ -156,8 +156,7 @@ TEST_F(FrameTest, SaveOpenRecentFilesAndSaveChangesQuestion)
     testsupport::TempDir dir;
     auto file = [&dir](const char* name) { return QString::fromStdString((dir / name).string()); };
     SetupPort(Doc(), Port::COM1);
-    Doc().selectedSlot = 4;
-    PlaceModule(Doc(), "读4区 03H", 0, 10, 3);
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读4区 03H", 0, 10, 3);
     ASSERT_TRUE(frame->SaveDocumentFile(file("plant.json")));
     EXPECT_FALSE(Doc().modified);
     EXPECT_EQ(frame->RecentFiles().value(0), file("plant.json"));
@@ -234,7 +233,7 @@ TEST(CVarnelApp, StartsNewOrWithTheNamedProject)
     const std::string path = (dir / "start.json").string();
     ASSERT_FALSE(SaveProject(path, doc).has_value());
     for (const QString& named : {QString(), QString::fromStdString(path)}) {
-        CVarnelApp app;
+        CVarnelApp app(ProgramDataFolder());
         ASSERT_TRUE(app.InitInstance(named.isEmpty() ? QStringList() : QStringList{named}));
         EXPECT_TRUE(app.MainFrame()->isVisible());
         EXPECT_EQ(app.MainFrame()->Document().com2Enabled, named.isEmpty() ? 0 : 1);
@@ -242,7 +241,7 @@ TEST(CVarnelApp, StartsNewOrWithTheNamedProject)
         EXPECT_EQ(app.MainFrame()->PathName(), named);
     }
     // A project that cannot be opened ends the start after its message.
-    CVarnelApp app;
+    CVarnelApp app(ProgramDataFolder());
     QStringList shown;
     guitest::CaptureMessage(shown);
     EXPECT_FALSE(app.InitInstance({QString::fromStdString((dir / "missing.json").string())}));
@@ -252,8 +251,8 @@ TEST(CVarnelApp, StartsNewOrWithTheNamedProject)
 TEST_F(FrameTest, PrintsAndPreviewsThePicture)
 {
     SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 0, 8, 1);
-    Doc().selectedSlot = 4;
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 0, 8, 1);
+    Selected() = 4;
     testsupport::TempDir dir;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);

@@ -20,9 +20,9 @@ TEST_F(FrameTest, LeftPressSelectsByHalfOpenRectanglesAlsoWhenScrolled)
     for (const Case& c :
          {Case{205, 150, 4}, Case{200, 150, 4}, Case{199, 150, 0}, Case{150, 300, 1000},
           Case{150, 299, 0}, Case{700, 150, -1}, Case{150, 99, -1}, Case{699, 499, 1013}}) {
-        Doc().selectedSlot = 77;
+        Selected() = 77;
         Click(QPoint(c.x, c.y));
-        EXPECT_EQ(Doc().selectedSlot, c.code) << c.x << "," << c.y;
+        EXPECT_EQ(Selected(), c.code) << c.x << "," << c.y;
     }
 
     // In a small window the scroll area covers the picture and clicks follow
@@ -46,16 +46,17 @@ TEST_F(FrameTest, LeftPressSelectsByHalfOpenRectanglesAlsoWhenScrolled)
         view->verticalScrollBar()->setValue(c.v);
         ASSERT_EQ(view->verticalScrollBar()->value(), c.v);
         Click(QPoint(c.x, c.y));
-        EXPECT_EQ(Doc().selectedSlot, c.code) << c.x + c.h << "," << c.y + c.v;
+        EXPECT_EQ(Selected(), c.code) << c.x + c.h << "," << c.y + c.v;
     }
 }
 
 TEST_F(FrameTest, RightClickDeletesAHeadOrASlot)
 {
     SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 0, 8, 1);
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 0, 8, 1);
     SetupPort(Doc(), Port::COM2);
-    for (int slave = 4; slave <= 6; ++slave) PlaceModule(Doc(), "读4区 03H", 0, 2, slave);
+    for (int slave = 4; slave <= 6; ++slave)
+        PlaceModule(Doc(), {Port::COM2, UserSlotIndex(slave - 3)}, "读4区 03H", 0, 2, slave);
     Doc().modified = false;
     // Each popup holds "删除" alone; the test picks it.
     QStringList items;
@@ -69,14 +70,14 @@ TEST_F(FrameTest, RightClickDeletesAHeadOrASlot)
     };
     // Slot 3 of COM2 (code 1006): only that entry is emptied.
     deleteAt(QPoint(305, 400));
-    EXPECT_EQ(Doc().selectedSlot, 1006);
+    EXPECT_EQ(Selected(), 1006);
     EXPECT_TRUE(Doc().Slot(Port::COM2, 5).IsEmpty());
     EXPECT_EQ(Doc().Slot(Port::COM2, 4).module.modulePrm[0], 5);
     EXPECT_TRUE(Doc().modified);
     // The COM1 head removes the whole master; COM2 stays.
     deleteAt(QPoint(150, 150));
     EXPECT_EQ(items, QStringList({"删除 32780", "删除 32780"}));
-    EXPECT_EQ(Doc().selectedSlot, 0);
+    EXPECT_EQ(Selected(), 0);
     EXPECT_EQ(Doc().com1Enabled, 0);
     for (const CSlot& slot : Doc().com1Slots) EXPECT_TRUE(slot.IsEmpty());
     EXPECT_EQ(Doc().com2Enabled, 1);
@@ -92,7 +93,7 @@ TEST_F(FrameTest, RightClickDeletesAHeadOrASlot)
 TEST_F(FrameTest, DoubleClickEditsWhatIsUnderThePointer)
 {
     SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 5, 8, 1);
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 5, 8, 1);
     CModule& table = Doc().Slot(Port::COM1, 4).module;
     table.moduleName = "MODBUS从站状态表（8位）";
     table.modulePrm = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -183,13 +184,13 @@ TEST_F(FrameTest, DoubleClickEditsWhatIsUnderThePointer)
 TEST_F(FrameTest, GrabShowsHeadColourAndTint)
 {
     SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 0, 8, 1);  // user slot 1 occupied
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 0, 8, 1);
     const QImage& picture = frame->View()->ModulePicture();
     ASSERT_FALSE(picture.isNull());
     ASSERT_EQ(picture.size(), QSize(48, 196));
 
     auto pixel = [&](int code, QPoint at) {
-        Doc().selectedSlot = code;
+        Selected() = code;
         frame->View()->horizontalScrollBar()->setValue(0);
         frame->View()->verticalScrollBar()->setValue(0);
         return Viewport()->grab().toImage().pixelColor(at);

@@ -130,8 +130,8 @@ TEST(NetDownload, YesRestartsIntoTheDownloadedConfiguration)
     CVarnelDoc doc;
     doc.OnNewDocument();
     SetupPort(doc, Port::COM1);
-    PlaceModule(doc, LABEL_READ_HOLDING, 100, 20, 5);
-    PlaceModule(doc, LABEL_WRITE_COILS, 0, 16, 5);
+    PlaceModule(doc, {Port::COM1, UserSlotIndex(1)}, LABEL_READ_HOLDING, 100, 20, 5);
+    PlaceModule(doc, {Port::COM1, UserSlotIndex(2)}, LABEL_WRITE_COILS, 0, 16, 5);
     ASSERT_FALSE(PlaceSlaveStatusModules(doc).has_value());
     const auto image = BuildImage(doc);
     DownloadSession session(image);

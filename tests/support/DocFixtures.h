@@ -7,6 +7,7 @@
 
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
+#include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
 #include "support/TestSupport.h"
 
@@ -20,23 +21,18 @@ inline Bytes H(const std::string& hex)
     return testsupport::Bytes(hex);
 }
 
-// A new document with `ports` set up in order (the selection ends on the
-// first user slot of the last one).
+// A new document on the data folder, with `ports` set up in order.
 inline CVarnelDoc NewDoc(std::initializer_list<Port> ports = {})
 {
     CVarnelDoc doc;
+    doc.appFolder = ProgramDataFolder();
     doc.OnNewDocument();
     for (Port port : ports) SetupPort(doc, port);
     return doc;
 }
 
-// Places a command at selection code `code`.
-inline void PlaceAt(CVarnelDoc& doc, int code, std::string_view label, std::uint16_t start,
-                    std::uint16_t qty, std::uint8_t slave)
-{
-    doc.selectedSlot = code;
-    PlaceModule(doc, label, start, qty, slave);
-}
+// User slot n (from 1) of a port.
+inline SlotRef User(Port port, int n) { return {port, UserSlotIndex(n)}; }
 
 // A module with a name, parameter bytes in hex and its data lengths.
 inline CModule Module(const char* name, const char* prm, int in, int out)

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "core/model/AtomicFile.h"
+#include "core/model/SlotCount.h"
 #include "core/project/CXmlDoc.h"
 #include "core/project/TextCodec.h"
 
@@ -312,8 +313,7 @@ ProjectOpenResult ProjectFile::Open(const std::string& path, CVarnelDoc& doc)
 
 LegacyRefusal ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
 {
-    if (doc.deviceSlotNum < 1 || doc.deviceSlotNum > CVarnelDoc::MAX_USER_SLOTS)
-        return WriteFailure(path, "槽数取值范围:1~54的正整数");
+    if (!IsValidSlotCount(doc.deviceSlotNum)) return WriteFailure(path, SLOT_COUNT_RANGE_TEXT);
     std::string bytes;
     try {
         bytes = Store(doc);

@@ -50,12 +50,13 @@ QString FileFilter()
 }
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent)
+CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     : QMainWindow(parent),
-      view(new CVarnelView(doc, this)),
-      treeWnd(new CTreeWnd(doc, this)),
+      view(new CVarnelView(doc, selection, this)),
+      treeWnd(new CTreeWnd(doc, selection, this)),
       deviceLink(new CTestSocket(doc.linkRequestPending, this))
 {
+    doc.appFolder = dataFolder;
     setObjectName("CMainFrame");
     setCentralWidget(view);
     addDockWidget(Qt::RightDockWidgetArea, treeWnd);

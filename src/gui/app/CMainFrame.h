@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/model/CVarnelDoc.h"
+#include "gui/ui/SlotSelection.h"
 #include "gui/ipassign/CDHCPDlg.h"
 
 class QMenu;
@@ -25,10 +26,12 @@ class DeviceCommandSession;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // `dataFolder` is the program's data folder, resolved once by main.
+    explicit CMainFrame(const std::string& dataFolder, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CVarnelDoc& Document() { return doc; }
+    SlotSelection& Selection() { return selection; }
     CVarnelView* View() const { return view; }
     CTreeWnd* TreeWnd() const { return treeWnd; }
     CDeviceTreeDlg* TreeDlg() const;
@@ -106,6 +109,7 @@ private:
     void UpdateDeviceActions();
 
     CVarnelDoc doc;
+    SlotSelection selection;
     QString pathName;
     CVarnelView* view;
     CTreeWnd* treeWnd;

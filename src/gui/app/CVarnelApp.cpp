@@ -10,7 +10,7 @@
 
 namespace varnel {
 
-CVarnelApp::CVarnelApp()
+CVarnelApp::CVarnelApp(std::string dataFolder) : dataFolder(std::move(dataFolder))
 {
     QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
     QCoreApplication::setApplicationName(DocTemplateString(TYPE_NAME));
@@ -21,7 +21,7 @@ CVarnelApp::~CVarnelApp() = default;
 
 bool CVarnelApp::InitInstance(const QStringList& arguments)
 {
-    frame = std::make_unique<CMainFrame>();
+    frame = std::make_unique<CMainFrame>(dataFolder);
     frame->setWindowIcon(frame->style()->standardIcon(QStyle::SP_ComputerIcon));
     QStringList files;
     QString screenshot;

@@ -3,6 +3,7 @@
 // document or the project file named on the command line.
 #include <QStringList>
 #include <memory>
+#include <string>
 
 namespace varnel {
 
@@ -11,7 +12,8 @@ class CMainFrame;
 class CVarnelApp {
 public:
     // Sets the application's names (the recent-file list is kept under them).
-    CVarnelApp();
+    // `dataFolder` is the program's data folder, resolved once by main.
+    explicit CVarnelApp(std::string dataFolder);
     ~CVarnelApp();
 
     // Builds and shows the main window. `arguments` are the program's
@@ -28,6 +30,7 @@ public:
     CMainFrame* MainFrame() const { return frame.get(); }
 
 private:
+    std::string dataFolder;
     std::unique_ptr<CMainFrame> frame;
 };
 

@@ -12,10 +12,11 @@
 
 namespace varnel {
 
-CCommandDlg::CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
+CCommandDlg::CCommandDlg(const CVarnelDoc& doc, SlotRef own, const std::string& commandLabel,
                          const CommandFields& fields, QWidget* parent)
     : QDialog(parent),
       doc(doc),
+      own(own),
       commandLabel(commandLabel),
       fields(fields),
       slaveEdit(new QLineEdit(QString::number(fields.slaveAddress), this)),
@@ -37,17 +38,16 @@ CCommandDlg::CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
     connect(buttons, &QDialogButtonBox::accepted, this, &CCommandDlg::OnOk);
     layout->addWidget(buttons);
 
-    if (commandLabel == LABEL_WRITE_COIL || commandLabel == LABEL_WRITE_REGISTER)
-        quantityEdit->setEnabled(false);
+    if (HasFixedQuantity(commandLabel)) quantityEdit->setEnabled(false);
 }
 
 void CCommandDlg::OnOk()
 {
-    const LegacyRefusal refusal =
-        CheckCommand(doc, commandLabel, startEdit->text().toStdString(),
+    const Status checked =
+        CheckCommand(doc, own, commandLabel, startEdit->text().toStdString(),
                      slaveEdit->text().toStdString(), quantityEdit->text().toStdString(), fields);
-    if (refusal) {
-        ShowMessage(this, *refusal);
+    if (!checked) {
+        ShowMessage(this, checked.message());
         return;
     }
     accept();

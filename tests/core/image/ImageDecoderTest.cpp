@@ -16,11 +16,11 @@ namespace {
 CVarnelDoc SampleDoc()
 {
     CVarnelDoc doc = NewDoc({Port::COM1});
-    PlaceModule(doc, LABEL_READ_COILS, 0, 10, 1);
-    PlaceModule(doc, LABEL_WRITE_REGISTERS, 256, 123, 17);
-    PlaceModule(doc, LABEL_WRITE_COIL, 5, 1, 2);
+    PlaceModule(doc, {Port::COM1, UserSlotIndex(1)}, LABEL_READ_COILS, 0, 10, 1);
+    PlaceModule(doc, {Port::COM1, UserSlotIndex(2)}, LABEL_WRITE_REGISTERS, 256, 123, 17);
+    PlaceModule(doc, {Port::COM1, UserSlotIndex(3)}, LABEL_WRITE_COIL, 5, 1, 2);
     SetupPort(doc, Port::COM2);
-    PlaceModule(doc, LABEL_READ_HOLDING, 40, 125, 3);
+    PlaceModule(doc, {Port::COM2, UserSlotIndex(1)}, LABEL_READ_HOLDING, 40, 125, 3);
     doc.Slot(Port::COM2, 2).module.modulePrm[2] = 3;  // monitor 16 bits
     EXPECT_FALSE(PlaceSlaveStatusModules(doc).has_value());
     return doc;

@@ -134,7 +134,7 @@ TEST(LinkDownload, ImageFromHexFileOrCompile)
     EXPECT_EQ(testsupport::ReadFile(home / "HEX" / "hex.txt"), FormatHexText(image));
     // A full rack: the compiler's refusal, and no image.
     doc.deviceSlotNum = 1;
-    PlaceModule(doc, LABEL_READ_COILS, 0, 1, 1);  // selection is on user slot 1
+    PlaceModule(doc, {Port::COM1, UserSlotIndex(1)}, LABEL_READ_COILS, 0, 1, 1);
     image.clear();
     const LegacyRefusal refusal = CompileForDownload(doc, image);
     ASSERT_TRUE(refusal.has_value());

@@ -80,8 +80,8 @@ TEST(LinkPair, FullRacksDownloadRestartAndClear)
     for (Port port : {Port::COM1, Port::COM2}) {
         SetupPort(doc, port);
         for (int i = 0; i < 53; ++i)
-            PlaceModule(doc, LABEL_READ_HOLDING, static_cast<std::uint16_t>(i * 10), 10,
-                        static_cast<std::uint8_t>(i + 1));
+            PlaceModule(doc, {port, UserSlotIndex(i + 1)}, LABEL_READ_HOLDING,
+                        static_cast<std::uint16_t>(i * 10), 10, static_cast<std::uint8_t>(i + 1));
     }
     ASSERT_FALSE(PlaceSlaveStatusModules(doc).has_value());
     const Bytes image = BuildImage(doc);

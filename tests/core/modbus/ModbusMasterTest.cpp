@@ -1,4 +1,4 @@
-// Command modules, fixed modules, placement at the selection, and editing.
+// Command modules, fixed modules, placement into a slot, and editing.
 #include <gtest/gtest.h>
 
 #include "support/DocFixtures.h"
@@ -39,48 +39,30 @@ TEST(ModbusMaster, ModulesCarryRequestBytesAndDataLengths)
     }
 }
 
-TEST(ModbusMaster, SetupPortFillsFixedSlotsAndSelectsFirstUserSlot)
+TEST(ModbusMaster, SetupPortAndPlaceModule)
 {
     CVarnelDoc doc = NewDoc();
-    doc.Slot(Port::COM2, 3).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);
-    doc.Slot(Port::COM2, 2).module.modulePrm = H("09 02 08 82 64 00");
+    PlaceModule(doc, User(Port::COM2, 1), LABEL_READ_COILS, 0, 1, 1);
+    doc.Slot(Port::COM2, SERIAL_PARAMS_INDEX).module.modulePrm = H("09 02 08 82 64 00");
     SetupPort(doc, Port::COM2);
-    EXPECT_EQ(doc.com2Enabled, 1);
-    EXPECT_EQ(doc.com1Enabled, 0);
-    EXPECT_EQ(doc.selectedSlot, 1004);
+    EXPECT_EQ(doc.com2Enabled - doc.com1Enabled, 1);
     EXPECT_TRUE(doc.modified);
-    EXPECT_EQ(doc.Slot(Port::COM2, 0).module.moduleName, "STATE");
-    EXPECT_EQ(doc.Slot(Port::COM2, 1).module.moduleName, "CONTROL");
+    EXPECT_EQ(doc.Slot(Port::COM2, STATE_INDEX).module.moduleName, "STATE");
+    EXPECT_EQ(doc.Slot(Port::COM2, CONTROL_INDEX).module.moduleName, "CONTROL");
     // Setting up again restores the default serial parameters and keeps the user slots.
-    EXPECT_EQ(doc.Slot(Port::COM2, 2).module.modulePrm, H("05 00 00 41 14 00"));
+    EXPECT_EQ(doc.Slot(Port::COM2, SERIAL_PARAMS_INDEX).module.modulePrm,
+              H("05 00 00 41 14 00"));
     EXPECT_EQ(doc.Slot(Port::COM2, 3).module.moduleName, LABEL_READ_COILS);
     EXPECT_EQ(doc.com1Slots, NewDoc().com1Slots);
-}
 
-TEST(ModbusMaster, PlaceModuleFillsConsecutiveSlotsAndStopsAtTheLast)
-{
-    CVarnelDoc doc = NewDoc();
-    doc.deviceSlotNum = 3;
-    SetupPort(doc, Port::COM1);
-    for (int i = 0; i < 5; ++i)
-        PlaceModule(doc, LABEL_READ_HOLDING, static_cast<std::uint16_t>(i), 1, 1);
-    // Slots 1..3 get starts 0, 1, then the last slot is overwritten by 3 and 4.
-    EXPECT_EQ(doc.selectedSlot, 6);
-    EXPECT_EQ(doc.Slot(Port::COM1, 3).module.modulePrm[3], 0);
-    EXPECT_EQ(doc.Slot(Port::COM1, 4).module.modulePrm[3], 1);
-    EXPECT_EQ(doc.Slot(Port::COM1, 5).module.modulePrm[3], 4);
-    EXPECT_TRUE(doc.Slot(Port::COM1, 6).IsEmpty());
-    SetupPort(doc, Port::COM2);
-    PlaceAt(doc, 1006, LABEL_WRITE_COIL, 0, 1, 1);
-    EXPECT_EQ(doc.selectedSlot, 1006);
-
-    // Without a slot selected nothing changes; a code beyond the rack is guarded too.
-    for (int code : {-1, 0, 1000, 500}) {
+    // A placement replaces the slot's module whole; a head or a place outside
+    // the rack changes nothing.
+    PlaceModule(doc, User(Port::COM2, 1), LABEL_WRITE_COIL, 3, 1, 9);
+    EXPECT_EQ(doc.Slot(Port::COM2, 3).module, MakeModule(LABEL_WRITE_COIL, 3, 1, 9));
+    for (const SlotRef nowhere : {SlotRef{Port::COM1, SlotRef::PORT_HEAD}, SlotRef{Port::COM1, 57}}) {
         CVarnelDoc other = NewDoc();
-        PlaceAt(other, code, LABEL_READ_COILS, 0, 1, 1);
-        EXPECT_EQ(other.com1Slots, NewDoc().com1Slots) << code;
-        EXPECT_EQ(other.com2Slots, NewDoc().com2Slots) << code;
-        EXPECT_EQ(other.selectedSlot, code);
+        PlaceModule(other, nowhere, LABEL_READ_COILS, 0, 1, 1);
+        EXPECT_EQ(other.com1Slots, NewDoc().com1Slots) << nowhere.index;
         EXPECT_FALSE(other.modified);
     }
 }
@@ -101,16 +83,15 @@ TEST(ModbusMaster, EditCommandKeepsFunctionCodeAndDirection)
     };
     for (const auto& c : cases) {
         CModule m = MakeModule(c.label, 1, 1, 1);
-        CommandFields fields;
-        ASSERT_TRUE(ReadCommandFields(m, fields)) << c.label;
-        EXPECT_EQ(fields.slaveAddress, 1);
+        ASSERT_EQ(ReadCommandFields(m)->slaveAddress, 1) << c.label;
         ApplyCommandEdit(m, {9, 0x1234, c.qty});
         EXPECT_EQ(Contents(m), c.contents) << c.label;
     }
+    // Too few bytes, an empty slot or a status table hold no command to edit.
     CModule shortModule = Module(LABEL_READ_COILS.data(), "01 01 00 00 00", 0, 0);
-    CommandFields fields;
-    EXPECT_FALSE(ReadCommandFields(shortModule, fields));
-    ApplyCommandEdit(shortModule, fields);
+    for (const CModule& m : {shortModule, CModule{}, Module("MODBUS从站状态表（8位）", "00 01 02 03 04 05", 1, 0)})
+        EXPECT_EQ(ReadCommandFields(m).code(), Code::NotACommand) << m.moduleName;
+    ApplyCommandEdit(shortModule, {9, 9, 9});
     EXPECT_EQ(shortModule.modulePrm, H("01 01 00 00 00"));
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
 #include "core/model/OptionFile.h"
 #include "support/TestSupport.h"
@@ -19,6 +20,7 @@ namespace {
 std::string NewDocumentIp()
 {
     CVarnelDoc doc;
+    doc.appFolder = ProgramDataFolder();
     doc.deviceSlotNum = 3;
     doc.Slot(Port::COM1, 55).module.moduleName = "x";
     EXPECT_TRUE(doc.OnNewDocument());

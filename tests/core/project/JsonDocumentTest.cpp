@@ -18,7 +18,7 @@ CVarnelDoc Sample()
     CVarnelDoc doc = docfixtures::NewDoc({Port::COM2});
     doc.deviceIp = "10.1.2.3";
     doc.deviceSlotNum = 4;
-    PlaceModule(doc, LABEL_WRITE_REGISTERS, 256, 123, 17);
+    PlaceModule(doc, {Port::COM2, UserSlotIndex(1)}, LABEL_WRITE_REGISTERS, 256, 123, 17);
     // Above the slot count, and odd values in every field: all kept.
     doc.Slot(Port::COM2, 56).module =
         CModule{"名称 & \"引号\" <x>", "用户", "-3", -7, 2147483647, "p", {0x0a, 0x01, 0xff}};
@@ -34,14 +34,14 @@ TEST(JsonDocument, RoundTripIsLossless)
     EXPECT_EQ(j["com2"][56]["modulePrm"], "0a01ff");
     EXPECT_EQ(j["com2"][3]["modulePrm"], "11100100007b");
     CVarnelDoc back;
-    back.selectedSlot = 7;
+    back.appFolder = "kept";
     ASSERT_FALSE(ImportJson(text, back).has_value());
     EXPECT_EQ(back.com1Slots, doc.com1Slots);
     EXPECT_EQ(back.com2Slots, doc.com2Slots);
     EXPECT_EQ(back.deviceIp, doc.deviceIp);
     EXPECT_EQ(back.deviceSlotNum, 4);
     EXPECT_EQ(back.com2Enabled, 1);
-    EXPECT_EQ(back.selectedSlot, 7);  // not part of the form
+    EXPECT_EQ(back.appFolder, "kept");  // not part of the form
     EXPECT_EQ(ExportJson(back), text);
 }
 

@@ -1,7 +1,9 @@
-// Which code a point selects and which editor a double-click opens.
+// Which code a point selects, what a code names, which editor a double-click
+// opens, and the delete command.
 #include <gtest/gtest.h>
 
 #include "core/view/HitTest.h"
+#include "core/view/ViewCommands.h"
 #include "support/DocFixtures.h"
 
 using namespace docfixtures;
@@ -30,7 +32,7 @@ TEST(HitTest, EdgesAreHalfOpenAndLastColumnFollowsSlotCount)
 TEST(DoubleClickTarget, DispatchByPlaceAndModule)
 {
     CVarnelDoc doc = NewDoc({Port::COM1});
-    PlaceModule(doc, LABEL_READ_COILS, 0, 8, 1);  // slot 1
+    PlaceModule(doc, User(Port::COM1, 1), LABEL_READ_COILS, 0, 8, 1);
     doc.Slot(Port::COM1, 4).module = Module("MODBUS从站状态表（8位）", "00 01 02", 0, 0);
     doc.Slot(Port::COM1, 5).module = Module("MODBUS从站状态表（8位）", "", 0, 0);  // no bytes
     doc.Slot(Port::COM2, 3).module = MakeModule(LABEL_READ_COILS, 0, 1, 1);        // COM2 off
@@ -70,4 +72,50 @@ TEST(DoubleClickTarget, DispatchByPlaceAndModule)
     EXPECT_EQ(DoubleClickTarget(doc, 150, 400).kind, K::SerialParams);
     EXPECT_EQ(DoubleClickTarget(doc, 150, 400).port, Port::COM2);
     EXPECT_EQ(DoubleClickTarget(doc, 205, 400).kind, K::Command);
+}
+
+TEST(Selection, CodesNamePlacesAndStopAtTheLastUserSlot)
+{
+    CVarnelDoc doc = NewDoc();
+    doc.deviceSlotNum = 3;  // user slots at indices 3..5
+    const SlotRef head1{Port::COM1, SlotRef::PORT_HEAD}, head2{Port::COM2, SlotRef::PORT_HEAD};
+    const struct {
+        int code;
+        SlotRef place;
+        int next;  // after a placement there
+    } cases[] = {{0, head1, 1},  {1, {Port::COM1, 0}, 2},         {4, {Port::COM1, 3}, 5},
+                 {6, {Port::COM1, 5}, 6},                         {1000, head2, 1001},
+                 {1004, {Port::COM2, 3}, 1005},                   {1006, {Port::COM2, 5}, 1006}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(*SelectionToSlot(c.code), c.place) << c.code;
+        EXPECT_EQ(SlotToSelection(c.place), c.code);
+        if (!c.place.IsHead()) {
+            EXPECT_EQ(NextSelection(doc, c.place), c.next) << c.code;
+        }
+    }
+    EXPECT_EQ(SelectionToSlot(NO_SELECTION).code(), Code::NoSlotSelected);
+}
+
+TEST(DeleteCommand, HeadRemovesThePortSlotEmptiesOneEntry)
+{
+    CVarnelDoc doc = NewDoc({Port::COM1, Port::COM2});
+    for (int n = 1; n <= 4; ++n) PlaceModule(doc, User(Port::COM2, n), LABEL_READ_COILS, 0, 1, 1);
+    doc.modified = false;
+    const SlotRef head1{Port::COM1, SlotRef::PORT_HEAD};
+    for (const auto& [at, offers] : {std::pair{User(Port::COM2, 3), true},
+                                     std::pair{User(Port::COM2, 6), false}, std::pair{head1, true}})
+        EXPECT_EQ(OffersDelete(doc, at), offers) << at.index;
+
+    DeleteSelected(doc, User(Port::COM2, 3));  // entry 5 only
+    EXPECT_TRUE(doc.Slot(Port::COM2, 5).IsEmpty());
+    EXPECT_FALSE(doc.Slot(Port::COM2, 4).IsEmpty());
+    EXPECT_FALSE(doc.Slot(Port::COM2, 6).IsEmpty());
+    EXPECT_TRUE(doc.modified);
+
+    doc.Slot(Port::COM1, 56).module.moduleName = "far";
+    DeleteSelected(doc, head1);
+    EXPECT_EQ(doc.com1Enabled, 0);
+    EXPECT_EQ(doc.com1Slots, NewDoc().com1Slots);
+    EXPECT_EQ(doc.com2Enabled, 1);
+    EXPECT_FALSE(OffersDelete(doc, head1));  // the head of a port that is not configured
 }

@@ -19,12 +19,11 @@ TEST(UserParamsText, FormatCheck)
         {"中", false},     {"0a,\xff", false}, {" 0a", false},
     };
     for (const Case& c : cases) {
-        const LegacyRefusal r = CheckUserParamsText(c.text);
-        EXPECT_EQ(!r.has_value(), c.ok) << c.text;
-        if (!r) continue;
-        EXPECT_EQ(r->text, "用户参数格式错误");
-        EXPECT_EQ(r->caption, "错误");
-        EXPECT_EQ(r->icon, MessageIcon::Error);
+        const Status r = CheckUserParamsText(c.text);
+        EXPECT_EQ(r.ok(), c.ok) << c.text;
+        if (!r) {
+            EXPECT_EQ(r.error(), Refuse(Code::BadValue, "用户参数格式错误"));
+        }
     }
 }
 
