@@ -1,9 +1,14 @@
 #pragma once
 // Short ways to build documents, modules and checked images for the core tests.
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
@@ -33,6 +38,27 @@ inline CVarnelDoc NewDoc(std::initializer_list<Port> ports = {})
 
 // User slot n (from 1) of a port.
 inline SlotRef User(Port port, int n) { return {port, UserSlotIndex(n)}; }
+
+// The rows of a table in tests/data: one case per line, fields split at
+// " | ", "" for an empty field; blank lines and lines starting with '#' are
+// skipped.
+inline std::vector<std::vector<std::string>> Rows(const std::string& name)
+{
+    std::istringstream in(
+        testsupport::ReadFile(std::filesystem::path(VARNEL_SOURCE_DIR) / "tests/data" / name));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string>& fields = rows.emplace_back();
+        for (std::size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3) {
+            bar = line.find(" | ", at);
+            fields.push_back(line.substr(at, bar - at));
+            if (fields.back() == "\"\"") fields.back().clear();
+        }
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
+}
 
 // A module with a name, parameter bytes in hex and its data lengths.
 inline CModule Module(const char* name, const char* prm, int in, int out)

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 
 #include "core/view/DeviceScene.h"
 #include "support/DocFixtures.h"
@@ -13,7 +12,7 @@ using namespace docfixtures;
 
 namespace {
 
-// One line per primitive in drawing order.
+// One line per primitive in drawing order: kind, place, font or colour, text.
 std::string Dump(const Scene& s)
 {
     static const char* const kinds[] = {"text", "line", "fill", "picture", "tint"};
@@ -23,15 +22,16 @@ std::string Dump(const Scene& s)
         o << kinds[static_cast<int>(p.kind)];
         if (p.kind == ScenePrimitive::Kind::Text)
             o << " " << p.at.x << "," << p.at.y << " font" << static_cast<int>(p.font) << " "
-              << p.text;
-        for (const auto& pt : p.points) o << " " << pt.x << "," << pt.y;
-        if (p.kind != ScenePrimitive::Kind::Text && p.kind != ScenePrimitive::Kind::Polyline)
+              << p.text << "\n";
+        else if (p.kind == ScenePrimitive::Kind::Polyline)
+            o << " rgb " << int(p.color.r) << "," << int(p.color.g) << "," << int(p.color.b)
+              << " pen " << p.penWidth;
+        else
             o << " " << p.rect.left << "," << p.rect.top << " " << p.rect.width << "x"
-              << p.rect.height;
-        if (p.kind != ScenePrimitive::Kind::Text && p.kind != ScenePrimitive::Kind::Picture)
-            o << " rgb " << int(p.color.r) << "," << int(p.color.g) << "," << int(p.color.b);
-        if (p.penWidth != 0) o << " pen " << p.penWidth;
-        o << "\n";
+              << p.rect.height << " rgb " << int(p.color.r) << "," << int(p.color.g) << ","
+              << int(p.color.b);
+        for (const auto& pt : p.points) o << " " << pt.x << "," << pt.y;
+        if (p.kind != ScenePrimitive::Kind::Text) o << "\n";
     }
     return o.str();
 }
@@ -55,16 +55,14 @@ CVarnelDoc Selected()
     return doc;
 }
 
-CVarnelDoc Rack(int slots)
-{
-    CVarnelDoc doc = NewDoc();
-    doc.deviceSlotNum = slots;
-    SetupPort(doc, Port::COM1);
-    return doc;
-}
-
 TEST(DeviceScene, MatchesTheGoldenPictures)
 {
+    auto Rack = [](int slots) {
+        CVarnelDoc doc = NewDoc();
+        doc.deviceSlotNum = slots;
+        SetupPort(doc, Port::COM1);
+        return doc;
+    };
     const struct {
         const char* name;
         CVarnelDoc doc;
@@ -72,7 +70,7 @@ TEST(DeviceScene, MatchesTheGoldenPictures)
     } cases[] = {
         {"empty", NewDoc(), NO_SELECTION},
         {"com2-alone", NewDoc({Port::COM2}), NO_SELECTION},
-        {"rack-1", Rack(1), NO_SELECTION},
+        {"rack-1", Rack(1), NO_SELECTION},  // outline, dividers and labels follow the count
         {"rack-54", Rack(54), NO_SELECTION},
         {"ranges", Ranges(), NO_SELECTION},
         {"ranges-slot1", Ranges(), 4},        // tint and detail box over the ranges
