@@ -78,8 +78,8 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, const std::string&
     if (QCoreApplication::instance() == nullptr)
         new QCoreApplication(argc, argv);
 
-    CVarnelDoc doc;  // holds the link's shared request flag
-    CTestSocket link(doc.linkRequestPending);
+    std::int32_t linkRequestPending = 0;  // the link's request flag
+    CTestSocket link(linkRequestPending);
     link.SetOwner(mode, &session, QString::fromStdString(address));
     ProgressBar bar;
     bool done = false;

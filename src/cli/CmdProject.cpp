@@ -22,6 +22,7 @@
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/SerialParams.h"
 #include "core/model/AtomicFile.h"
+#include "core/model/OptionFile.h"
 #include "core/model/SlotCount.h"
 #include "core/project/JsonDocument.h"
 #include "core/project/ProjectStore.h"
@@ -109,6 +110,7 @@ CVarnelDoc NewDocument()
     CVarnelDoc doc;
     doc.appFolder = DataFolder();
     doc.OnNewDocument();
+    ReadAccessAddress(doc);
     return doc;
 }
 

@@ -24,7 +24,7 @@ public:
     // dialog, 60000 for the others).
     enum LinkMode { DownloadDialog = 1, IpAssignDialog = 2, MainFrame = 3 };
 
-    // `linkRequestPending` is the document's flag, shared by all links.
+    // `linkRequestPending` is the flag of the links' owner, shared by all its links.
     explicit CTestSocket(std::int32_t& linkRequestPending, QObject* parent = nullptr);
     ~CTestSocket() override;
 

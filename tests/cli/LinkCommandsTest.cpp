@@ -6,6 +6,7 @@
 #include "core/image/HexFile.h"
 #include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
+#include "core/model/OptionFile.h"
 
 using clitest::SimProcess;
 using testsupport::ReadFile;
@@ -179,6 +180,7 @@ TEST_F(LinkCli, WithoutIpTheOptionFileAddressIsUsed)
     varnel::CVarnelDoc doc;
     doc.appFolder = varnel::ProgramDataFolder();
     doc.OnNewDocument();
+    varnel::ReadAccessAddress(doc);
     unsetenv("VARNEL_HOME");
     if (doc.deviceIp != "127.61.6.1") GTEST_SKIP() << "new documents ignore the option file";
     SimProcess sim("127.61.6.1", {});

@@ -14,6 +14,7 @@
 #include "core/modbus/ModbusMaster.h"
 #include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
+#include "core/model/OptionFile.h"
 #include "support/TestSupport.h"
 
 namespace docfixtures {
@@ -26,12 +27,14 @@ inline Bytes H(const std::string& hex)
     return testsupport::Bytes(hex);
 }
 
-// A new document on the data folder, with `ports` set up in order.
+// A new document as the program makes it (the address from the option file
+// of the data folder), with `ports` set up in order.
 inline CVarnelDoc NewDoc(std::initializer_list<Port> ports = {})
 {
     CVarnelDoc doc;
     doc.appFolder = ProgramDataFolder();
     doc.OnNewDocument();
+    ReadAccessAddress(doc);
     for (Port port : ports) SetupPort(doc, port);
     return doc;
 }

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "core/model/OptionFile.h"
 
 namespace varnel {
 
@@ -16,7 +15,6 @@ bool CVarnelDoc::OnNewDocument()
         slot.module = CModule{};
     for (auto& slot : com2Slots)
         slot.module = CModule{};
-    ReadAccessAddress(*this);
     modified = false;
     return true;
 }

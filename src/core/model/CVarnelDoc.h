@@ -31,11 +31,11 @@ public:
     // The program's data folder, resolved once at start-up by the front end;
     // new keeps it.
     std::string appFolder;
-    std::int32_t linkRequestPending = 0;
     // The document's modified flag (set by the operations that change modules).
     bool modified = false;
 
-    // New document: defaults, empty racks, the address from the option file.
+    // New document: defaults and empty racks; touches no file. The address
+    // then comes from the option file: ReadAccessAddress (OptionFile.h).
     bool OnNewDocument();
 
     // Slot access by port and index 0..56; other indices throw

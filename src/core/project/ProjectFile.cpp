@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "core/model/AtomicFile.h"
+#include "core/model/OptionFile.h"
 #include "core/model/SlotCount.h"
 #include "core/project/CXmlDoc.h"
 #include "core/project/TextCodec.h"
@@ -138,6 +139,7 @@ struct Reader {
 ProjectReadResult FormatError(CVarnelDoc& doc)
 {
     doc.OnNewDocument();
+    ReadAccessAddress(doc);
     ProjectReadResult result;
     result.status = ProjectReadStatus::FormatError;
     result.message = ProjectFile::FormatErrorMessage();

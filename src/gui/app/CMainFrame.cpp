@@ -23,6 +23,7 @@
 
 #include "core/image/Compiler.h"
 #include "core/link/DeviceCommandSession.h"
+#include "core/model/OptionFile.h"
 #include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
 #include "gui/app/CommandIds.h"
@@ -54,7 +55,7 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     : QMainWindow(parent),
       view(new CVarnelView(doc, selection, this)),
       treeWnd(new CTreeWnd(doc, selection, this)),
-      deviceLink(new CTestSocket(doc.linkRequestPending, this))
+      deviceLink(new CTestSocket(linkRequestPending, this))
 {
     doc.appFolder = dataFolder;
     setObjectName("CMainFrame");
@@ -270,6 +271,7 @@ void CMainFrame::OnDocumentChanged()
 void CMainFrame::NewDocument()
 {
     doc.OnNewDocument();
+    ReadAccessAddress(doc);
     pathName.clear();
     OnDocumentChanged();
 }
@@ -444,7 +446,7 @@ void CMainFrame::OnCompileAndDownload()
         emit downloadFinished(false);
         return;
     }
-    downDlg = new CDownDlg(doc, this);
+    downDlg = new CDownDlg(doc, linkRequestPending, this);
     if (unattended) downDlg->SetUnattended(unattendedRestart);
     connect(downDlg, &CDownDlg::downloadFinished, this, [this](bool ok) {
         if (downDlg) downDlg->deleteLater();

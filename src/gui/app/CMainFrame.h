@@ -118,6 +118,8 @@ private:
     QAction* recentPlaceholder = nullptr;
     QList<QAction*> recentActions;
     QMap<int, QAction*> actions;
+    // 1 while a request on any device link awaits its answer (all links share it).
+    std::int32_t linkRequestPending = 0;
     // The main frame's device link (clear, restart) and its current session;
     // a session is kept until the next one replaces it.
     CTestSocket* deviceLink;

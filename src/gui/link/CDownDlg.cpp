@@ -15,11 +15,11 @@
 
 namespace varnel {
 
-CDownDlg::CDownDlg(CVarnelDoc& document, QWidget* parent)
+CDownDlg::CDownDlg(CVarnelDoc& document, std::int32_t& linkRequestPending, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint),
       doc(document),
       progress(new QProgressBar(this)),
-      link(new CTestSocket(document.linkRequestPending, this))
+      link(new CTestSocket(linkRequestPending, this))
 {
     setObjectName("CDownDlg");
     setWindowModality(Qt::ApplicationModal);

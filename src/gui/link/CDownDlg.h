@@ -20,7 +20,8 @@ class DownloadSession;
 class CDownDlg : public QDialog {
     Q_OBJECT
 public:
-    CDownDlg(CVarnelDoc& doc, QWidget* parent = nullptr);
+    // `linkRequestPending` is the flag all device links of the program share.
+    CDownDlg(CVarnelDoc& doc, std::int32_t& linkRequestPending, QWidget* parent = nullptr);
     ~CDownDlg() override;
 
     // Shows the window and starts the download; false (after showing "你选择了

@@ -24,6 +24,7 @@ std::string NewDocumentIp()
     doc.deviceSlotNum = 3;
     doc.Slot(Port::COM1, 55).module.moduleName = "x";
     EXPECT_TRUE(doc.OnNewDocument());
+    ReadAccessAddress(doc);
     EXPECT_EQ(doc.deviceSlotNum, 10);
     EXPECT_TRUE(doc.Slot(Port::COM1, 55).IsEmpty());
     return doc.deviceIp;
