@@ -83,11 +83,8 @@ void ShowPort(const CVarnelDoc& doc, Port port, std::ostream& out)
 
 int CmdShow(const std::vector<std::string>& argv)
 {
-    Args args(argv);
-    const std::string path = args.Positional("PROJECT");
-    args.Done();
     CVarnelDoc doc;
-    if (!OpenProject(path, doc))
+    if (!OpenProject(SinglePositional(argv, "PROJECT"), doc))
         return EXIT_REFUSED;
     std::ostream& out = std::cout;
     out << "deviceIp: " << doc.deviceIp << "\n";
@@ -106,17 +103,14 @@ int CmdShow(const std::vector<std::string>& argv)
 
 int CmdCompile(const std::vector<std::string>& argv)
 {
-    Args args(argv);
-    const bool force = args.Flag("force");
-    const std::string output = args.Option("o");
-    const std::string path = args.Positional("PROJECT");
-    args.Done();
+    const InOut io = ParseInOut(argv, "PROJECT", true, nullptr);
+    const std::string& path = io.input;
     CVarnelDoc doc;
     if (!OpenProject(path, doc))
         return EXIT_REFUSED;
-    const bool toStdout = output == "-";
-    const std::string hexPath = output.empty() ? doc.HexFilePath() : output;
-    if (Status free = CheckOutputIsNotProject(hexPath, path, force); !toStdout && !free)
+    const bool toStdout = io.output == "-";
+    const std::string hexPath = io.output.empty() ? doc.HexFilePath() : io.output;
+    if (Status free = CheckOutputIsNotProject(hexPath, path, io.force); !toStdout && !free)
         return Refuse(free.message());
     CompileResult result = toStdout ? CompileImage(doc) : Compile(doc, hexPath);
     if (result.message)

@@ -157,6 +157,28 @@ int WriteProject(const std::string& path, const CVarnelDoc& doc, const std::stri
     return EXIT_OK;
 }
 
+InOut ParseInOut(const std::vector<std::string>& argv, const char* inputName, bool hasForce,
+                 const char* missingOutput)
+{
+    Args args(argv);
+    InOut io;
+    io.force = hasForce && args.Flag("force");
+    io.output = args.Option("o");
+    io.input = args.Positional(inputName);
+    args.Done();
+    if (io.output.empty() && missingOutput != nullptr)
+        throw UsageError{std::string("missing -o ") + missingOutput};
+    return io;
+}
+
+std::string SinglePositional(const std::vector<std::string>& argv, const char* what)
+{
+    Args args(argv);
+    std::string value = args.Positional(what);
+    args.Done();
+    return value;
+}
+
 Port ParsePort(const std::string& text)
 {
     std::string upper = text;
@@ -187,6 +209,11 @@ Result<SlotRef> UserSlot(const CVarnelDoc& doc, Port port, int slot)
         return SlotRef{port, UserSlotIndex(slot)};
     return Refuse(Code::BadValue, "槽号 " + std::to_string(slot) + " 超出范围: 用户槽为 1~" +
                                       std::to_string(doc.deviceSlotNum));
+}
+
+Refusal PortNotSetUp(Port port)
+{
+    return Refuse(Code::PortNotSetUp, std::string(PortName(port)) + " 未配置 Modbus 主站");
 }
 
 std::string Describe(SlotRef ref)
@@ -233,9 +260,7 @@ const CommandType* ParseCommandType(const std::string& text)
 
 int CmdNew(const std::vector<std::string>& argv)
 {
-    Args args(argv);
-    const std::string path = args.Positional("PROJECT");
-    args.Done();
+    const std::string path = SinglePositional(argv, "PROJECT");
     const CVarnelDoc doc = NewDocument();
     return WriteProject(path, doc,
                         "created " + path + ": address " +
@@ -362,7 +387,7 @@ int CmdSerial(const std::vector<std::string>& argv)
             SerialItem(s);
     return ChangeProject(path, [&](CVarnelDoc& doc) -> ChangeResult {
         if (doc.Enabled(port) != 1)
-            return Refuse(Code::PortNotSetUp, std::string(PortName(port)) + " 未配置 Modbus 主站");
+            return PortNotSetUp(port);
         auto& prm = doc.Slot(port, SERIAL_PARAMS_INDEX).module.modulePrm;
         if (prm.size() < 5)
             return Refuse(Code::ProjectFormat,
@@ -395,7 +420,7 @@ ChangeResult DeletePort(CVarnelDoc& doc, Port port, bool force)
 {
     const SlotRef head{port, SlotRef::PORT_HEAD};
     if (!OffersDelete(doc, head))
-        return Refuse(Code::PortNotSetUp, std::string(PortName(port)) + " 未配置 Modbus 主站");
+        return PortNotSetUp(port);
     const std::vector<SlotRef> lost = PortCommands(doc, port);
     if (!lost.empty() && !force)
         return Refuse(Code::WouldLoseData, "deleting the Modbus master of " +
@@ -475,44 +500,33 @@ int CmdIp(const std::vector<std::string>& argv)
 
 int CmdExport(const std::vector<std::string>& argv)
 {
-    Args args(argv);
-    const bool force = args.Flag("force");
-    const std::string output = args.Option("o");
-    const std::string path = args.Positional("PROJECT");
-    args.Done();
-    if (output.empty())
-        throw UsageError{"missing -o FILE.json"};
+    const InOut io = ParseInOut(argv, "PROJECT", true, "FILE.json");
     CVarnelDoc doc;
-    if (!OpenProject(path, doc))
+    if (!OpenProject(io.input, doc))
         return EXIT_REFUSED;
-    if (output == "-") {
+    if (io.output == "-") {
         std::cout << ExportJson(doc);
         return EXIT_OK;
     }
-    if (Status free = CheckOutputIsNotProject(output, path, force); !free)
+    if (Status free = CheckOutputIsNotProject(io.output, io.input, io.force); !free)
         return Refuse(free.message());
-    if (auto refusal = WriteFileAtomically(output, ExportJson(doc)))
+    if (auto refusal = WriteFileAtomically(io.output, ExportJson(doc)))
         return Refuse(*refusal);
-    std::cout << "exported " << path << " to " << output << std::endl;
+    std::cout << "exported " << io.input << " to " << io.output << std::endl;
     return EXIT_OK;
 }
 
 int CmdImport(const std::vector<std::string>& argv)
 {
-    Args args(argv);
-    const std::string output = args.Option("o");
-    const std::string path = args.Positional("FILE.json");
-    args.Done();
-    if (output.empty())
-        throw UsageError{"missing -o PROJECT"};
+    const InOut io = ParseInOut(argv, "FILE.json", false, "PROJECT");
     std::string text;
-    if (!ReadWholeFile(path, text))
-        return Refuse("无法打开文件 " + path);
+    if (!ReadWholeFile(io.input, text))
+        return Refuse("无法打开文件 " + io.input);
     CVarnelDoc doc;
     doc.appFolder = DataFolder();
     if (auto refusal = ImportJson(text, doc))
         return Refuse(*refusal);
-    return WriteProject(output, doc, "imported " + path + " into " + output);
+    return WriteProject(io.output, doc, "imported " + io.input + " into " + io.output);
 }
 
 CliCommand cmdNew{"new", "new PROJECT", &CmdNew};

@@ -34,6 +34,21 @@ int WriteProject(const std::string& path, const CVarnelDoc& doc, const std::stri
 // itself, unless forced.
 Status CheckOutputIsNotProject(const std::string& output, const std::string& project, bool force);
 
+// The arguments of a command that reads one file and writes -o OUTPUT:
+// INPUT, the output ("-" is stdout) and --force where the command has it.
+// `missingOutput` names what -o needs when it is required (a usage error
+// without it); nullptr when -o may be left out.
+struct InOut {
+    std::string input;
+    std::string output;
+    bool force = false;
+};
+InOut ParseInOut(const std::vector<std::string>& argv, const char* inputName, bool hasForce,
+                 const char* missingOutput);
+
+// The one positional argument of a command; a usage error for anything else.
+std::string SinglePositional(const std::vector<std::string>& argv, const char* what);
+
 // "COM1" or "COM2" (case-insensitive); throws UsageError otherwise.
 Port ParsePort(const std::string& text);
 

@@ -19,6 +19,8 @@ std::int32_t DataLength(bool registers, std::int32_t quantity)
 std::uint8_t High(std::uint16_t value) { return static_cast<std::uint8_t>(value >> 8); }
 std::uint8_t Low(std::uint16_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
+Refusal NotACommand() { return Refuse(Code::NotACommand, "没有可编辑的命令"); }
+
 }  // namespace
 
 Bytes EncodeCommand(const CommandBytes& command)
@@ -31,7 +33,7 @@ Bytes EncodeCommand(const CommandBytes& command)
 Result<CommandBytes> DecodeCommand(std::span<const std::uint8_t> p)
 {
     if (p.size() < COMMAND_BYTES)
-        return Refuse(Code::NotACommand, "没有可编辑的命令");
+        return NotACommand();
     CommandBytes command;
     command.fields.slaveAddress = p[0];
     command.functionCode = p[1];
@@ -85,7 +87,7 @@ void SetupPort(CVarnelDoc& doc, Port port)
 Result<CommandFields> ReadCommandFields(const CModule& module)
 {
     if (module.IsEmpty() || module.IsStatusTable())
-        return Refuse(Code::NotACommand, "没有可编辑的命令");
+        return NotACommand();
     auto command = DecodeCommand(module.modulePrm);
     if (!command)
         return command.error();
