@@ -63,15 +63,14 @@ const std::map<std::string, const char*> HELP = {
                 "--force.\n"},
     {"export", "Writes the project as a JSON document to FILE.json, or to stdout with -o -.\n"
                "-o naming the project itself is refused unless --force.\n"},
-    {"import", "Reads a JSON document, checks every command, and saves it as PROJECT\n"
+    {"import", "Reads a JSON document, as export writes it, and saves it as PROJECT\n"
                "(.vrc or .json, replaced if it exists).\n"},
     {"access", "Stores the gateway address in the option file IP/ETHOption.xml of the data\n"
                "folder; every new project starts with it. Four decimal numbers 0-255.\n"},
     {"download", "Compiles PROJECT (or reads --hex HEXFILE) and downloads the image to the\n"
                  "gateway on TCP port 60000. --ip defaults to the project's address (with --hex:\n"
-                 "the option file's). A refused image is never sent. Afterwards --restart\n"
-                 "restarts the gateway, --no-restart does not; without either it asks on a\n"
-                 "terminal and otherwise does not restart (and says so).\n"},
+                 "the option file's). Afterwards --restart restarts the gateway, --no-restart\n"
+                 "does not; without either it asks on a terminal and otherwise does not restart.\n"},
     {"clear", "Clears the configuration of the gateway at --ip (default: the option file's\n"
               "address). Asks for confirmation on a terminal; --yes answers yes.\n"},
     {"restart", "Restarts the gateway at --ip (default: the option file's address). Asks for\n"
