@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-
 namespace varnel {
 
 bool CVarnelDoc::OnNewDocument()
