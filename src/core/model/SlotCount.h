@@ -12,7 +12,10 @@ namespace varnel {
 inline constexpr const char* SLOT_COUNT_RANGE_TEXT = "槽数取值范围:1~54的正整数";
 
 // True for a count the configuration can hold.
-constexpr bool IsValidSlotCount(long count) { return count >= 1 && count <= 54; }
+constexpr bool IsValidSlotCount(long count)
+{
+    return count >= 1 && count <= CVarnelDoc::MAX_USER_SLOTS;
+}
 
 // The count a slot-count text gives, or Code::BadSlotCount.
 Result<int> CheckSlotCountText(std::string_view text);
