@@ -25,8 +25,7 @@ TEST(Document, NewDocumentAndSlotAccess)
     ASSERT_TRUE(doc.OnNewDocument());
     EXPECT_EQ(doc.deviceSlotNum, 10);
     EXPECT_EQ(doc.com1Enabled + doc.com2Enabled, 0);
-    EXPECT_EQ(doc.com1Slots, empty);
-    EXPECT_EQ(doc.com2Slots, empty);
+    EXPECT_TRUE(doc.com1Slots == empty && doc.com2Slots == empty);
     EXPECT_EQ(doc.appFolder, "/data");  // new keeps the folder main resolved
     EXPECT_THROW(doc.Slot(Port::COM1, -1), std::invalid_argument);
     EXPECT_THROW(doc.Slot(Port::COM1, 57), std::invalid_argument);

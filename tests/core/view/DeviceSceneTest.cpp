@@ -77,6 +77,7 @@ TEST(DeviceScene, MatchesTheGoldenPictures)
         {"select-com2-slot1", Selected(), 1004},  // detail box with parameter bytes
         {"select-empty-slot", Selected(), 4},     // tint only
         {"select-head", Selected(), 0},           // nothing
+        {"select-com2-head", Selected(), 1000},   // nothing
         {"select-fixed", Selected(), 1},          // fixed entries are tinted too
         {"select-beyond", Selected(), 999},       // beyond the rack: tint, no box
     };
