@@ -77,7 +77,7 @@ TEST_F(Varnelctl, RefusalsAndUsageErrorsSayWhatIsWrong)
     Ok({"setup-port", project, "COM2"});
     Ok({"add", project, "COM2", "1", "03"});
     Ok({"add", project, "COM2", "10", "03"});
-    std::filesystem::create_directory(home / "dir.json");
+    std::filesystem::create_directory(home / "dir.vrc");
     const std::string before = ReadFile(project);
     for (auto row : docfixtures::Rows("cli/refusals.txt")) {
         std::vector<std::string> args(row.begin() + 2, row.end());
