@@ -16,6 +16,9 @@ using namespace varnel;
 
 namespace {
 
+// The selection the benchmarks draw: user slot 27 of COM2.
+constexpr int SELECTED = 1030;
+
 CVarnelDoc& FullDocument()
 {
     static CVarnelDoc doc = [] {
@@ -26,10 +29,9 @@ CVarnelDoc& FullDocument()
         for (Port port : {Port::COM1, Port::COM2}) {
             SetupPort(d, port);
             for (int i = 0; i < 54; ++i)
-                PlaceModule(d, i % 2 ? "读4区 03H" : "写4区 10H 写多字", 0,
+                PlaceModule(d, {port, UserSlotIndex(i + 1)}, i % 2 ? "读4区 03H" : "写4区 10H 写多字", 0,
                             static_cast<std::uint16_t>(1 + i % 100), static_cast<std::uint8_t>(i));
         }
-        d.selectedSlot = 1030;
         return d;
     }();
     return doc;
@@ -39,16 +41,16 @@ void BM_BuildScene(benchmark::State& state)
 {
     const CVarnelDoc& doc = FullDocument();
     for (auto _ : state) {
-        Scene scene = BuildScene(doc);
+        Scene scene = BuildScene(doc, SELECTED);
         benchmark::DoNotOptimize(scene.items.data());
     }
-    state.counters["primitives"] = static_cast<double>(BuildScene(doc).items.size());
+    state.counters["primitives"] = static_cast<double>(BuildScene(doc, SELECTED).items.size());
 }
 BENCHMARK(BM_BuildScene)->Unit(benchmark::kMicrosecond);
 
 void BM_PaintSceneIntoImage(benchmark::State& state)
 {
-    const Scene scene = BuildScene(FullDocument());
+    const Scene scene = BuildScene(FullDocument(), SELECTED);
     const ScenePainter painter;
     const QImage picture =
         LoadModulePicture(QString::fromStdString(FullDocument().ModulePicturePath()));
@@ -63,7 +65,8 @@ BENCHMARK(BM_PaintSceneIntoImage)->Unit(benchmark::kMillisecond);
 
 void BM_ViewRepaint(benchmark::State& state)
 {
-    CVarnelView view(FullDocument());
+    SlotSelection selection{SELECTED};
+    CVarnelView view(FullDocument(), selection);
     view.resize(SCENE_WIDTH + 40, SCENE_HEIGHT + 40);
     // Shown, so the viewport is laid out to the whole picture before measuring.
     view.show();

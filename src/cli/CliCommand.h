@@ -10,6 +10,9 @@
 
 namespace varnel::cli {
 
+// The program's data folder (IP/, HEX/), resolved once by main.
+const std::string& DataFolder();
+
 // Exit codes of every command.
 enum ExitCode { EXIT_OK = 0, EXIT_REFUSED = 1, EXIT_USAGE = 2 };
 

@@ -136,8 +136,7 @@ std::optional<std::uint32_t> AddressOption(Args& args)
 // The gateway address of the option file, as a new document takes it.
 Result<std::uint32_t> OptionFileAddress()
 {
-    CVarnelDoc doc;
-    doc.OnNewDocument();
+    const CVarnelDoc doc = NewDocument();
     return GatewayAddress(doc);
 }
 

@@ -23,7 +23,7 @@ public:
     // for the device protocol).
     enum class LinkMode { Download = 1, EtherNetIp = 2, DeviceCommand = 3 };
 
-    // `linkRequestPending` is the document's flag, shared by all links.
+    // `linkRequestPending` is the flag of the links' owner, shared by all its links.
     explicit CTestSocket(std::int32_t& linkRequestPending, QObject* parent = nullptr);
     ~CTestSocket() override;
 

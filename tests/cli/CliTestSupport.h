@@ -25,8 +25,9 @@ protected:
     testsupport::RunResult Ctl(const std::vector<std::string>& args,
                                const std::string& input = {})
     {
-        return testsupport::Run(VARNELCTL, args, {"VARNEL_HOME=" + home.str(), "LC_ALL=C"},
-                                input);
+        std::vector<std::string> env{"VARNEL_HOME=" + home.str(), "LC_ALL=C"};
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        return testsupport::Run(VARNELCTL, args, env, input);
     }
     // Runs varnelctl and expects it to succeed.
     testsupport::RunResult Ok(const std::vector<std::string>& args)
@@ -38,6 +39,7 @@ protected:
     std::string Path(const std::string& name) const { return (home / name).string(); }
 
     testsupport::TempDir home;
+    std::vector<std::string> extraEnv;  // more NAME=VALUE for varnelctl
 };
 
 class SimProcess {

@@ -2,6 +2,10 @@
 // simulator: one download that works, and the failures only the command line
 // has (its exit codes, its reasons, its address rule).
 #include "cli/CliTestSupport.h"
+#include "core/image/HexFile.h"
+#include "core/model/AppFolder.h"
+#include "core/model/CVarnelDoc.h"
+#include "core/model/OptionFile.h"
 
 using clitest::SimProcess;
 using testsupport::ReadFile;

@@ -1,7 +1,15 @@
-// varnelctl end to end: build a configuration, inspect it, compile it.
+// varnelctl end to end: one happy path per command group, and the failures
+// only the command line has: usage errors, --force refusals, the project lock.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "cli/CliTestSupport.h"
+#include "support/DocFixtures.h"
 
 using testsupport::ReadFile;
 using testsupport::RunResult;
@@ -16,105 +24,104 @@ protected:
         project = Path("p.json");
         Ok({"new", project});
     }
+    // Runs a command that succeeds and says what it did in one line.
+    RunResult Done(const std::vector<std::string>& args, const std::string& line)
+    {
+        const RunResult r = Ok(args);
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+        EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+        return r;
+    }
+    static int Count(const std::string& text, const std::string& part)
+    {
+        int n = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+        return n;
+    }
     std::string project;
 };
 
-TEST_F(Varnelctl, BuildShowAndCompileAConfiguration)
+TEST_F(Varnelctl, BuildChangeShowAndCompileAConfiguration)
 {
-    Ok({"setup-port", project, "COM1"});
-    Ok({"add", project, "COM1", "1", "读4区 03H", "--slave", "1", "--qty", "10"});
-    Ok({"add", project, "COM1", "2", "0x10", "--slave", "1", "--start", "100", "--qty", "10"});
-    Ok({"serial", project, "COM1", "--monitor", "3", "--baud", "19.2K", "--update", "1"});
+    Done({"setup-port", project, "COM1"}, "set up the Modbus master of COM1");
+    Done({"add", project, "COM1", "1", "读4区 03H", "--slave", "1", "--qty", "10"},
+         "added 读4区 03H (slave 1, start 0, quantity 10) to COM1 slot 1");
+    Done({"add", project, "COM1", "2", "0x10", "--slave", "1", "--start", "100", "--qty", "10"},
+         "to COM1 slot 2");
+    Done({"add", project, "COM1", "3", "01"}, "to COM1 slot 3");
+    Done({"serial", project, "COM1", "--monitor", "3", "--baud", "19.2K", "--update", "1"},
+         "19.2K");
+    Done({"edit", project, "COM1", "3", "--qty", "17"}, "quantity 17");
+    Done({"delete", project, "COM1:3"}, "deleted COM1 slot 3 (读0区 01H)");
+    Done({"ip", project, "10.0.0.7"}, "10.0.0.7");
+    Done({"slots", project, "054"}, "set the user slot count to 54");
     const RunResult show = Ok({"show", project});
-    for (const char* text : {"AllInLength: 22  AllOutLength: 22", "eipIN 2..21", "eipOUT 2..21",
-                             "19.2K", "At Evry MD End"})
+    for (const char* text : {"deviceIp: 10.0.0.7", "deviceSlotNum: 54", "eipIN 2..21",
+                             "eipOUT 2..21", "19.2K", "At Evry MD End"})
         EXPECT_NE(show.out.find(text), std::string::npos) << text << "\n" << show.out;
 
-    const RunResult compile = Ok({"compile", project});
-    EXPECT_NE(compile.out.find("image: 47 bytes"), std::string::npos) << compile.out;
+    Done({"compile", project}, "image: 47 bytes");
     const std::string hex = ReadFile(home / "HEX" / "hex.txt");
     EXPECT_EQ(hex.substr(0, 24), "01 00 22 06 00 03 42 14 ");
     EXPECT_EQ(Ctl({"compile", project, "-o", "-"}).out, hex);
-    // Compiling never rewrites the project: the status table is not saved.
-    EXPECT_EQ(Ctl({"show", project}).out, show.out);
-}
-
-TEST_F(Varnelctl, RefusalsPrintTheSystemTextAndExitOne)
-{
-    Ok({"setup-port", project, "COM2"});
-    Ok({"add", project, "COM2", "1", "10", "--slave", "1", "--start", "100", "--qty", "10"});
-    const std::string before = ReadFile(project);
-    const struct {
-        std::vector<std::string> args;
-        const char* text;
-    } cases[] = {
-        {{"add", project, "COM2", "2", "06", "--slave", "1", "--start", "109"}, "写操作重叠"},
-        {{"add", project, "COM2", "2", "03", "--start", "65536"}, "起始地址信息错误"},
-        {{"add", project, "COM2", "2", "03", "--qty", "126"}, "长度请添入一个1和125之间的整数"},
-        {{"add", project, "COM2", "2", "03", "--slave", "300"}, "从站地址取值范围:0-255"},
-        {{"add", project, "COM2", "11", "03"}, "槽号 11"},
-        {{"edit", project, "COM2", "1", "--qty", "124"}, "长度请添入一个1和123之间的整数"},
-        {{"edit", project, "COM2", "2"}, "没有可编辑的命令"},
-        {{"slots", project, "55"}, "槽数取值范围:1~54的正整数"},
-        {{"delete", project, "COM1"}, "COM1 未配置"},
-        {{"delete", project, "COM2:5"}, "是空的"},
-        {{"serial", project, "COM1", "--baud", "9600"}, "COM1 未配置"},
-        {{"show", Path("missing.json")}, "missing.json"},
-        {{"show", Path("p.txt")}, ".vrc"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0] + " " + c.args.back());
-        const RunResult r = Ctl(c.args);
-        EXPECT_EQ(r.exitCode, 1);
-        EXPECT_NE(r.err.find(c.text), std::string::npos) << r.err;
-        EXPECT_EQ(ReadFile(project), before);
-    }
-}
-
-TEST_F(Varnelctl, StepARefusalStopsTheCompile)
-{
-    Ok({"slots", project, "2"});
-    Ok({"setup-port", project, "COM1"});
-    Ok({"add", project, "COM1", "1", "01"});
-    Ok({"add", project, "COM1", "2", "02"});
-    const RunResult r = Ctl({"compile", project});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("从站状态检测需要占用插槽"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(home / "HEX" / "hex.txt"));
-}
-
-TEST_F(Varnelctl, EditDeleteSlotsAndIp)
-{
-    Ok({"setup-port", project, "COM1"});
-    Ok({"add", project, "COM1", "1", "01", "--qty", "8"});
-    Ok({"add", project, "COM1", "2", "05", "--start", "3"});
-    Ok({"edit", project, "COM1", "1", "--qty", "17"});
-    EXPECT_NE(Ctl({"show", project}).out.find("eipIN 2..4"), std::string::npos);
-    Ok({"delete", project, "COM1:1"});
-    RunResult show = Ctl({"show", project});
-    EXPECT_EQ(show.out.find("读0区"), std::string::npos);
-    EXPECT_NE(show.out.find("写0区 05H"), std::string::npos);
-    Ok({"ip", project, "10.0.0.7"});
-    Ok({"slots", project, "054"});
-    show = Ctl({"show", project});
-    EXPECT_NE(show.out.find("deviceIp: 10.0.0.7"), std::string::npos);
-    EXPECT_NE(show.out.find("deviceSlotNum: 54"), std::string::npos);
-    Ok({"delete", project, "COM1"});
-    EXPECT_NE(Ctl({"show", project}).out.find("no port configured"), std::string::npos);
-}
-
-TEST_F(Varnelctl, ExportImportRoundTripAndUsageErrors)
-{
-    Ok({"setup-port", project, "COM2"});
-    Ok({"export", project, "-o", Path("out.json")});
-    Ok({"import", Path("out.json"), "-o", Path("copy.json")});
+    EXPECT_EQ(Ctl({"show", project}).out, show.out);  // the project is never rewritten
+    Done({"export", project, "-o", Path("out.json")}, "exported");
+    Done({"import", Path("out.json"), "-o", Path("copy.json")}, "imported");
     EXPECT_EQ(ReadFile(home / "copy.json"), ReadFile(project));
-    Ok({"serial", project, "COM2", "--baud", "7"});  // an index of the list
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"frobnicate"}, {"add", project, "COM3", "1", "03"},
-          {"add", project, "COM1", "1", "99"}, {"serial", project, "COM2", "--baud", "9"},
-          {"export", project}, {"ip", project, "10.0.0.256"}})
-        EXPECT_EQ(Ctl(args).exitCode, 2) << (args.empty() ? "" : args.back());
+    Done({"delete", project, "COM1", "--force"}, "deleted the Modbus master of COM1 with");
+    Done({"access", "10.0.0.9"}, "stored access address 10.0.0.9");
+}
+
+TEST_F(Varnelctl, RefusalsAndUsageErrorsSayWhatIsWrong)
+{
+    Ok({"setup-port", project, "COM2"});
+    Ok({"add", project, "COM2", "1", "03"});
+    Ok({"add", project, "COM2", "10", "03"});
+    std::filesystem::create_directory(home / "dir.vrc");
+    const std::string before = ReadFile(project);
+    for (auto row : docfixtures::Rows("cli/refusals.txt")) {
+        std::vector<std::string> args(row.begin() + 2, row.end());
+        for (auto& arg : args) {
+            if (arg.rfind("$P", 0) == 0) arg = project;
+            if (arg.rfind("$H", 0) == 0) arg = home.str() + arg.substr(2);
+        }
+        const RunResult r = Ctl(args);
+        EXPECT_EQ(r.exitCode, std::stoi(row[0])) << row[1];
+        EXPECT_NE(r.err.find(row[1]), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFile(project), before) << row[1];
+    }
+    Done({"slots", project, "9", "--force"}, "leaving out COM2 slot 10 (读4区 03H)");
+    EXPECT_EQ(Count(Ctl({"show", project}).out, "读4区"), 1);  // only slot 1 is shown
+    const RunResult help = Ok({"--help"});
+    for (const char* command : {"download", "dhcp-server", "decode", "slots PROJECT N [--force]"})
+        EXPECT_NE(help.out.find(command), std::string::npos) << command;
+    EXPECT_NE(Ok({"add", "--help"}).out.find("03  1-125   读4区 03H"), std::string::npos);
+}
+
+TEST_F(Varnelctl, ConcurrentEditsAreSerialisedByTheLock)
+{
+    Ok({"setup-port", project, "COM1"});
+    Ok({"setup-port", project, "COM2"});
+    Ok({"slots", project, "25"});
+    auto adds = [this](const char* port) {
+        for (int slot = 1; slot <= 25; ++slot)
+            EXPECT_EQ(Ctl({"add", project, port, std::to_string(slot), "03"}).exitCode, 0);
+    };
+    std::thread other(adds, "COM1");
+    adds("COM2");
+    other.join();
+    EXPECT_EQ(Count(Ctl({"show", project}).out, "读4区 03H"), 50);
+
+    // A project held longer than the wait: a message, exit 1, nothing changed.
+    const std::string before = ReadFile(project);
+    const int fd = ::open(project.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    extraEnv = {"VARNEL_LOCK_WAIT_MS=200"};
+    const RunResult r = Ctl({"ip", project, "10.0.0.8"});
+    ::close(fd);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("another process is changing this project"), std::string::npos);
+    EXPECT_EQ(ReadFile(project), before);
 }
 
 }  // namespace

@@ -107,6 +107,6 @@ TEST_F(FrameTest, TreeSetsUpAPortAndPlacesConfirmedCommands)
     dlg->OnItemDoubleClicked(item("读4区 03H"));
     EXPECT_EQ(log, QStringList({"1 off", "长度请添入一个1和125之间的整数|错误|critical", "open"}));
     EXPECT_EQ(Doc().Slot(Port::COM1, 3).module.inputLen, 250);
-    EXPECT_EQ(Doc().selectedSlot, 5);
+    EXPECT_EQ(Selected(), 5);
     EXPECT_TRUE(Doc().modified);
 }

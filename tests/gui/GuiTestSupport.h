@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "core/modbus/ModbusMaster.h"
+#include "core/model/AppFolder.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/CommandIds.h"
 #include "gui/ui/CVarnelView.h"
@@ -81,7 +82,7 @@ protected:
     {
         App();
         QSettings().remove("Recent File List");
-        frame = std::make_unique<varnel::CMainFrame>();
+        frame = std::make_unique<varnel::CMainFrame>(varnel::ProgramDataFolder());
         frame->NewDocument();
         frame->resize(1000, 800);
         frame->show();
@@ -94,6 +95,7 @@ protected:
         QApplication::processEvents();
     }
     varnel::CVarnelDoc& Doc() { return frame->Document(); }
+    int& Selected() { return frame->Selection().code; }
     QWidget* Viewport() { return frame->View()->viewport(); }
     void Click(QPoint at, Qt::MouseButton button = Qt::LeftButton)
     {

@@ -136,7 +136,7 @@ TEST(Unattended, FailuresEndTheRunWithTheMessageOnStderr)
     refused.OnNewDocument();
     SetupPort(refused, Port::COM1);
     refused.deviceSlotNum = 1;
-    PlaceModule(refused, "读0区 01H", 0, 1, 1);
+    PlaceModule(refused, {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 0, 1, 1);
     refused.Slot(Port::COM1, 2).module.modulePrm[2] = 1;
     ASSERT_TRUE(SaveProject((dir / "refused.json").string(), refused).ok());
     const QString in = QString::fromStdString(dir.str()) + "/";

@@ -21,7 +21,7 @@ TEST_F(FrameTest, LeftPressSelectsWhatIsUnderThePointerAlsoWhenScrolled)
     view->horizontalScrollBar()->setValue(100);
     view->verticalScrollBar()->setValue(200);
     Click(QPoint(50, 100));
-    EXPECT_EQ(Doc().selectedSlot, 1000);
+    EXPECT_EQ(Selected(), 1000);
 }
 
 // COM1 head, a command in user slot 1 and a status table in user slot 2:
@@ -29,7 +29,7 @@ TEST_F(FrameTest, LeftPressSelectsWhatIsUnderThePointerAlsoWhenScrolled)
 TEST_F(FrameTest, DoubleClickEditsAndRightClickDeletesWhatIsUnderThePointer)
 {
     SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 5, 8, 1);
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 5, 8, 1);
     CModule& table = Doc().Slot(Port::COM1, 4).module;
     table.moduleName = "MODBUS从站状态表（8位）";
     table.modulePrm = {0, 1};
@@ -93,10 +93,10 @@ TEST_F(FrameTest, DoubleClickEditsAndRightClickDeletesWhatIsUnderThePointer)
 TEST_F(FrameTest, GrabShowsHeadColourAndTint)
 {
     SetupPort(Doc(), Port::COM1);
-    PlaceModule(Doc(), "读0区 01H", 0, 8, 1);  // user slot 1 occupied
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(1)}, "读0区 01H", 0, 8, 1);
     const QImage& picture = frame->View()->ModulePicture();
     auto pixel = [&](int code, QPoint at) {
-        Doc().selectedSlot = code;
+        Selected() = code;
         return Viewport()->grab().toImage().pixelColor(at);
     };
     EXPECT_EQ(pixel(-1, QPoint(190, 290)), QColor(162, 205, 90));

@@ -1,13 +1,20 @@
 #pragma once
 // Short ways to build documents, modules and checked images for the core tests.
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
+#include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
+#include "core/model/OptionFile.h"
 #include "support/TestSupport.h"
 
 namespace docfixtures {
@@ -20,22 +27,40 @@ inline Bytes H(const std::string& hex)
     return testsupport::Bytes(hex);
 }
 
-// A new document with `ports` set up in order (the selection ends on the
-// first user slot of the last one).
+// A new document as the program makes it (the address from the option file
+// of the data folder), with `ports` set up in order.
 inline CVarnelDoc NewDoc(std::initializer_list<Port> ports = {})
 {
     CVarnelDoc doc;
+    doc.appFolder = ProgramDataFolder();
     doc.OnNewDocument();
+    ReadAccessAddress(doc);
     for (Port port : ports) SetupPort(doc, port);
     return doc;
 }
 
-// Places a command at selection code `code`.
-inline void PlaceAt(CVarnelDoc& doc, int code, std::string_view label, std::uint16_t start,
-                    std::uint16_t qty, std::uint8_t slave)
+// User slot n (from 1) of a port.
+inline SlotRef User(Port port, int n) { return {port, UserSlotIndex(n)}; }
+
+// The rows of a table in tests/data: one case per line, fields split at
+// " | ", "" for an empty field; blank lines and lines starting with '#' are
+// skipped.
+inline std::vector<std::vector<std::string>> Rows(const std::string& name)
 {
-    doc.selectedSlot = code;
-    PlaceModule(doc, label, start, qty, slave);
+    std::istringstream in(
+        testsupport::ReadFile(std::filesystem::path(VARNEL_SOURCE_DIR) / "tests/data" / name));
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string>& fields = rows.emplace_back();
+        for (std::size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3) {
+            bar = line.find(" | ", at);
+            fields.push_back(line.substr(at, bar - at));
+            if (fields.back() == "\"\"") fields.back().clear();
+        }
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
 }
 
 // A module with a name, parameter bytes in hex and its data lengths.

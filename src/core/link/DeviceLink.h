@@ -28,7 +28,7 @@ public:
 
     enum class DrainResult { Idle, Sent, StillQueued, Failed };
 
-    // `linkRequestPending` is the document's flag, shared by all links.
+    // `linkRequestPending` is the flag of the links' owner, shared by all its links.
     explicit DeviceLink(std::int32_t& linkRequestPending);
 
     // Sends one request in one write; queues what the write did not take.

@@ -27,78 +27,74 @@ long DecimalValue(std::string_view text)
     return value;
 }
 
-enum class WriteGroup { None, Coils, Registers };
-
-WriteGroup GroupOf(std::string_view label)
+Refusal CommandRefusal(std::string text, std::string caption = "错误")
 {
-    if (label == LABEL_WRITE_COILS || label == LABEL_WRITE_COIL)
-        return WriteGroup::Coils;
-    if (label == LABEL_WRITE_REGISTER || label == LABEL_WRITE_REGISTERS)
-        return WriteGroup::Registers;
-    return WriteGroup::None;
+    return Refuse(Code::CommandRefused, std::move(text), std::move(caption));
+}
+
+// The quantity limit of the command type: exactly 1, or 1 to its maximum.
+Status CheckQuantityOfType(std::string_view label, int quantity)
+{
+    const CommandType* type = FindCommandType(label);
+    if (type == nullptr)
+        return {};
+    if (type->maxQuantity == 1)
+        return quantity == 1 ? Status{} : CommandRefusal("长度请添入1");
+    if (quantity == 0 || quantity > type->maxQuantity)
+        return CommandRefusal("长度请添入一个1和" + std::to_string(type->maxQuantity) +
+                              "之间的整数");
+    return {};
 }
 
 }  // namespace
 
-bool IsWriteOverlap(const CVarnelDoc& doc, std::string_view label, const CommandFields& fields)
+bool IsWriteOverlap(const CVarnelDoc& doc, SlotRef own, std::string_view label,
+                    const CommandFields& fields)
 {
-    const WriteGroup group = GroupOf(label);
+    const WriteGroup group = WriteGroupOf(label);
     if (group == WriteGroup::None)
         return false;
-    const bool com1 = doc.selectedSlot <= CVarnelDoc::COM2_HEAD;
-    const auto& rack = com1 ? doc.com1Slots : doc.com2Slots;
-    const int own = com1 ? doc.selectedSlot - 1 : doc.selectedSlot - CVarnelDoc::COM2_HEAD - 1;
+    const auto& rack = doc.Slots(own.port);
     const std::int32_t s = fields.startAddress;
     const std::int32_t e = s + fields.quantity - 1;
-    for (int i = 3; i <= doc.deviceSlotNum + 2 && i < CVarnelDoc::RACK_SIZE; ++i) {
-        if (i == own)
-            continue;
+    for (int i = FIRST_USER_INDEX; i <= doc.LastConfigIndex() && i < CVarnelDoc::RACK_SIZE; ++i) {
         const CModule& m = rack[static_cast<std::size_t>(i)].module;
-        if (m.moduleName.empty() || m.modulePrm.empty())
+        if (i == own.index || m.IsEmpty() || m.modulePrm.empty())
             continue;
-        if (m.modulePrm[0] != fields.slaveAddress)
+        if (m.modulePrm[0] != fields.slaveAddress || WriteGroupOf(m.moduleName) != group)
             continue;
-        if (GroupOf(m.moduleName) != group || m.modulePrm.size() < 6)
+        const auto other = DecodeCommand(m.modulePrm);
+        if (!other)
             continue;
-        const std::int32_t s2 = m.modulePrm[2] << 8 | m.modulePrm[3];
-        const std::int32_t q2 = m.modulePrm[4] << 8 | m.modulePrm[5];
-        const std::int32_t e2 = s2 + q2 - 1;
+        const std::int32_t s2 = other->fields.startAddress;
+        const std::int32_t e2 = s2 + other->fields.quantity - 1;
         if ((s2 <= s && s <= e2) || (s2 <= e && e <= e2) || (s <= s2 && s2 <= e))
             return true;
     }
     return false;
 }
 
-LegacyRefusal CheckCommand(const CVarnelDoc& doc, std::string_view label, std::string_view startText,
-                     std::string_view slaveText, std::string_view quantityText,
-                     CommandFields& fields)
+Status CheckCommand(const CVarnelDoc& doc, SlotRef own, std::string_view label,
+                    std::string_view startText, std::string_view slaveText,
+                    std::string_view quantityText, CommandFields& fields)
 {
     if (!IsDecimalInRange(startText, 0, 65535))
-        return ErrorMessage("起始地址信息错误", "起始地址取值范围:1-65535");
+        return CommandRefusal("起始地址信息错误", "起始地址取值范围:1-65535");
     fields.startAddress = static_cast<std::uint16_t>(DecimalValue(startText));
 
     if (!IsDecimalInRange(slaveText, 0, 255))
-        return ErrorMessage("从站地址地址信息错误", "从站地址取值范围:0-255");
+        return CommandRefusal("从站地址地址信息错误", "从站地址取值范围:0-255");
     fields.slaveAddress = static_cast<std::uint8_t>(DecimalValue(slaveText));
 
     if (!IsDecimalInRange(quantityText, 1, 2000))
-        return ErrorMessage("长度信息错误", "长度取值范围:1-125");
+        return CommandRefusal("长度信息错误", "长度取值范围:1-125");
     fields.quantity = static_cast<std::uint16_t>(DecimalValue(quantityText));
 
-    const int q = fields.quantity;
-    if (q != 1 && (label == LABEL_WRITE_REGISTER || label == LABEL_WRITE_COIL))
-        return ErrorMessage("长度请添入1");
-    if ((q == 0 || q > 2000) && (label == LABEL_READ_INPUTS || label == LABEL_READ_COILS))
-        return ErrorMessage("长度请添入一个1和2000之间的整数");
-    if ((q == 0 || q > 125) && (label == LABEL_READ_HOLDING || label == LABEL_READ_INPUT_REGS))
-        return ErrorMessage("长度请添入一个1和125之间的整数");
-    if ((q == 0 || q > 1968) && label == LABEL_WRITE_COILS)
-        return ErrorMessage("长度请添入一个1和1968之间的整数");
-    if ((q == 0 || q > 123) && label == LABEL_WRITE_REGISTERS)
-        return ErrorMessage("长度请添入一个1和123之间的整数");
-    if (IsWriteOverlap(doc, label, fields))
-        return ErrorMessage("写操作重叠");
-    return std::nullopt;
+    if (Status quantity = CheckQuantityOfType(label, fields.quantity); !quantity)
+        return quantity;
+    if (IsWriteOverlap(doc, own, label, fields))
+        return Refuse(Code::WriteOverlap, "写操作重叠");
+    return {};
 }
 
 }  // namespace varnel

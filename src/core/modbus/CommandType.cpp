@@ -33,4 +33,24 @@ const CommandType* FindCommandTypeByCode(std::uint8_t functionCode)
     return nullptr;
 }
 
+bool HasFixedQuantity(std::string_view label)
+{
+    const CommandType* type = FindCommandType(label);
+    return type != nullptr && type->maxQuantity == 1;
+}
+
+bool IsRegisterCommand(std::string_view label)
+{
+    const CommandType* type = FindCommandType(label);
+    return type != nullptr && type->isRegister;
+}
+
+WriteGroup WriteGroupOf(std::string_view label)
+{
+    const CommandType* type = FindCommandType(label);
+    if (type == nullptr || !type->isWrite)
+        return WriteGroup::None;
+    return type->isRegister ? WriteGroup::Registers : WriteGroup::Coils;
+}
+
 }  // namespace varnel

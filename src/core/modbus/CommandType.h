@@ -23,6 +23,17 @@ const CommandType* FindCommandType(std::string_view label);
 // The type with this function code, or nullptr.
 const CommandType* FindCommandTypeByCode(std::uint8_t functionCode);
 
+// The quantity of this command type is always 1 (05H, 06H): the editor's
+// quantity field is fixed.
+bool HasFixedQuantity(std::string_view label);
+// Registers (2 bytes per unit) rather than coils or inputs.
+bool IsRegisterCommand(std::string_view label);
+
+// Writes that may not overlap each other: coils with coils, registers with
+// registers. Reads belong to no group.
+enum class WriteGroup { None, Coils, Registers };
+WriteGroup WriteGroupOf(std::string_view label);
+
 inline constexpr std::string_view LABEL_READ_COILS = "读0区 01H";
 inline constexpr std::string_view LABEL_READ_INPUTS = "读1区 02H";
 inline constexpr std::string_view LABEL_READ_HOLDING = "读4区 03H";

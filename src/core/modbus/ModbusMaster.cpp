@@ -1,5 +1,7 @@
 #include "core/modbus/ModbusMaster.h"
 
+#include <algorithm>
+
 #include "core/modbus/CommandType.h"
 
 namespace varnel {
@@ -8,14 +10,37 @@ namespace {
 
 std::int32_t BitBytes(std::int32_t bits) { return (bits + 7) / 8; }
 
-// Data length of a quantity for a command type: 2 bytes per register,
-// one bit per coil or input.
-std::int32_t DataLength(const CommandType& type, std::int32_t quantity)
+// Data length of a quantity: 2 bytes per register, one bit per coil or input.
+std::int32_t DataLength(bool registers, std::int32_t quantity)
 {
-    return type.isRegister ? 2 * quantity : BitBytes(quantity);
+    return registers ? 2 * quantity : BitBytes(quantity);
 }
 
+std::uint8_t High(std::uint16_t value) { return static_cast<std::uint8_t>(value >> 8); }
+std::uint8_t Low(std::uint16_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
+
+Refusal NotACommand() { return Refuse(Code::NotACommand, "没有可编辑的命令"); }
+
 }  // namespace
+
+Bytes EncodeCommand(const CommandBytes& command)
+{
+    const CommandFields& f = command.fields;
+    return {f.slaveAddress,     command.functionCode, High(f.startAddress),
+            Low(f.startAddress), High(f.quantity),     Low(f.quantity)};
+}
+
+Result<CommandBytes> DecodeCommand(std::span<const std::uint8_t> p)
+{
+    if (p.size() < COMMAND_BYTES)
+        return NotACommand();
+    CommandBytes command;
+    command.fields.slaveAddress = p[0];
+    command.functionCode = p[1];
+    command.fields.startAddress = static_cast<std::uint16_t>(p[2] << 8 | p[3]);
+    command.fields.quantity = static_cast<std::uint16_t>(p[4] << 8 | p[5]);
+    return command;
+}
 
 CModule MakeModule(std::string_view label, std::uint16_t startAddress, std::uint16_t quantity,
                    std::uint8_t slaveAddress)
@@ -24,17 +49,10 @@ CModule MakeModule(std::string_view label, std::uint16_t startAddress, std::uint
     module.moduleName = std::string(label);
     if (const CommandType* type = FindCommandType(label)) {
         module.picture = std::string(type->picture);
-        // slave, function, start hi/lo, quantity hi/lo
-        module.modulePrm = {
-            slaveAddress,
-            type->functionCode,
-            static_cast<std::uint8_t>(startAddress >> 8),
-            static_cast<std::uint8_t>(startAddress & 0xFF),
-            static_cast<std::uint8_t>(quantity >> 8),
-            static_cast<std::uint8_t>(quantity & 0xFF),
-        };
-        const std::int32_t length = DataLength(*type, quantity);
-        (type->isWrite ? module.outputLen : module.inputLen) = length;
+        module.modulePrm =
+            EncodeCommand({type->functionCode, {slaveAddress, startAddress, quantity}});
+        (type->isWrite ? module.outputLen : module.inputLen) =
+            DataLength(type->isRegister, quantity);
     } else if (label == MODULE_STATE) {
         module.picture = "state";
         module.inputLen = 1;
@@ -48,76 +66,47 @@ CModule MakeModule(std::string_view label, std::uint16_t startAddress, std::uint
     return module;
 }
 
-void PlaceModule(CVarnelDoc& doc, std::string_view label, std::uint16_t startAddress,
-                 std::uint16_t quantity, std::uint8_t slaveAddress)
+void PlaceModule(CVarnelDoc& doc, SlotRef target, std::string_view label,
+                 std::uint16_t startAddress, std::uint16_t quantity, std::uint8_t slaveAddress)
 {
-    SlotRef target{};
-    if (!SelectionToSlot(doc.selectedSlot, target))
-        return;
-    if (target.index < 0 || target.index >= CVarnelDoc::RACK_SIZE)
+    if (!target.InRack())
         return;
     doc.Slot(target.port, target.index).module =
         MakeModule(label, startAddress, quantity, slaveAddress);
-    const int lastUserCode = doc.deviceSlotNum + 3;
-    const int code = target.port == Port::COM1 ? doc.selectedSlot
-                                               : doc.selectedSlot - CVarnelDoc::COM2_HEAD;
-    if (code != lastUserCode)
-        ++doc.selectedSlot;
     doc.modified = true;
 }
 
 void SetupPort(CVarnelDoc& doc, Port port)
 {
-    const int head = port == Port::COM1 ? CVarnelDoc::COM1_HEAD : CVarnelDoc::COM2_HEAD;
     doc.Enabled(port) = 1;
-    doc.selectedSlot = head + 1;
-    PlaceModule(doc, MODULE_STATE, 0, 1, 0);
-    doc.selectedSlot = head + 2;
-    PlaceModule(doc, MODULE_CONTROL, 0, 1, 0);
-    doc.selectedSlot = head + 3;
-    PlaceModule(doc, MODULE_COMPRM, 0, 1, 0);
-    doc.selectedSlot = head + 4;
-    doc.modified = true;
+    PlaceModule(doc, {port, STATE_INDEX}, MODULE_STATE, 0, 1, 0);
+    PlaceModule(doc, {port, CONTROL_INDEX}, MODULE_CONTROL, 0, 1, 0);
+    PlaceModule(doc, {port, SERIAL_PARAMS_INDEX}, MODULE_COMPRM, 0, 1, 0);
 }
 
-bool ReadCommandFields(const CModule& module, CommandFields& fields)
+Result<CommandFields> ReadCommandFields(const CModule& module)
 {
-    const auto& p = module.modulePrm;
-    if (p.size() < 6)
-        return false;
-    fields.slaveAddress = p[0];
-    fields.startAddress = static_cast<std::uint16_t>(p[2] << 8 | p[3]);
-    fields.quantity = static_cast<std::uint16_t>(p[4] << 8 | p[5]);
-    return true;
+    if (module.IsEmpty() || module.IsStatusTable())
+        return NotACommand();
+    auto command = DecodeCommand(module.modulePrm);
+    if (!command)
+        return command.error();
+    return command->fields;
 }
 
 void ApplyCommandEdit(CModule& module, const CommandFields& fields)
 {
-    auto& p = module.modulePrm;
-    if (p.size() < 6)
+    auto command = DecodeCommand(module.modulePrm);
+    if (!command)
         return;
-    p[0] = fields.slaveAddress;
-    p[2] = static_cast<std::uint8_t>(fields.startAddress >> 8);
-    p[3] = static_cast<std::uint8_t>(fields.startAddress & 0xFF);
-    p[4] = static_cast<std::uint8_t>(fields.quantity >> 8);
-    p[5] = static_cast<std::uint8_t>(fields.quantity & 0xFF);
+    const Bytes bytes = EncodeCommand({command->functionCode, fields});
+    std::copy(bytes.begin(), bytes.end(), module.modulePrm.begin());
     // The direction is kept: a zero length stays zero.
+    const bool registers = IsRegisterCommand(module.moduleName);
     if (module.inputLen != 0)
-        module.inputLen = fields.quantity;
+        module.inputLen = DataLength(registers, fields.quantity);
     if (module.outputLen != 0)
-        module.outputLen = fields.quantity;
-    const std::string_view name = module.moduleName;
-    const bool registers = name == LABEL_WRITE_REGISTERS || name == LABEL_WRITE_REGISTER ||
-                           name == LABEL_READ_HOLDING || name == LABEL_READ_INPUT_REGS;
-    if (registers) {
-        module.inputLen *= 2;
-        module.outputLen *= 2;
-    } else {
-        if (module.inputLen != 0)
-            module.inputLen = BitBytes(module.inputLen);
-        if (module.outputLen != 0)
-            module.outputLen = BitBytes(module.outputLen);
-    }
+        module.outputLen = DataLength(registers, fields.quantity);
 }
 
 }  // namespace varnel

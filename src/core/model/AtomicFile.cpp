@@ -25,7 +25,10 @@ Refusal ReadRefusal(const std::string& path, int error)
     const Code code = error == ENOENT || error == ENOTDIR ? Code::FileMissing
                       : error == EISDIR                   ? Code::FileIsDirectory
                                                           : Code::FileUnreadable;
-    return Refuse(code, "无法打开文件 " + path + ": " + std::strerror(error));
+    // The system's wording for a folder ("Is a directory") reads like a
+    // sentence start; say it as the rest of the line does.
+    const std::string reason = error == EISDIR ? "is a directory" : std::strerror(error);
+    return Refuse(code, "无法打开文件 " + path + ": " + reason);
 }
 
 std::string Folder(const std::string& path)

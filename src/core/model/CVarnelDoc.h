@@ -1,6 +1,6 @@
 #pragma once
-// The document: the whole configuration of one gateway, plus the selection
-// shared by the view, the catalogue and the editors.
+// The document: the whole configuration of one gateway, a plain value. The
+// selection lives with the view's owner, not here.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -19,31 +19,23 @@ public:
     static constexpr int RACK_SIZE = 57;
     static constexpr int FIXED_SLOTS = 3;
     static constexpr int MAX_USER_SLOTS = 54;
-    // Selection codes: the two port heads; slot codes are head + index + 1.
-    static constexpr int COM1_HEAD = 0;
-    static constexpr int COM2_HEAD = 1000;
-    static constexpr int NO_SELECTION = -1;
 
     using Rack = std::array<CSlot, RACK_SIZE>;
 
-    // Racks of empty slots, nothing selected, empty texts; appFolder is set
-    // from the program's data folder so it is never empty.
-    CVarnelDoc();
-
-    std::int32_t selectedSlot = NO_SELECTION;
     std::int32_t com1Enabled = 0;
     std::int32_t com2Enabled = 0;
     Rack com1Slots;
     Rack com2Slots;
     std::string deviceIp;
     std::int32_t deviceSlotNum = 10;
+    // The program's data folder, resolved once at start-up by the front end;
+    // new keeps it.
     std::string appFolder;
-    std::int32_t linkRequestPending = 0;
     // The document's modified flag (set by the operations that change modules).
     bool modified = false;
 
-    // New document: defaults, empty racks, the address from the option file.
-    // selectedSlot is left as it was.
+    // New document: defaults and empty racks; touches no file. The address
+    // then comes from the option file: ReadAccessAddress (OptionFile.h).
     bool OnNewDocument();
 
     // Slot access by port and index 0..56; other indices throw
@@ -64,13 +56,25 @@ public:
     std::string ModulePicturePath() const { return appFolder + "/BITMAP/module.bmp"; }
 };
 
-// Selection code helpers.
+// Rack indices of the fixed modules; user slot n (counted from 1) is index n + 2.
+inline constexpr int STATE_INDEX = 0;
+inline constexpr int CONTROL_INDEX = 1;
+inline constexpr int SERIAL_PARAMS_INDEX = 2;
+inline constexpr int FIRST_USER_INDEX = 3;
+constexpr int UserSlotIndex(int userSlot) { return userSlot + 2; }
+constexpr int UserSlotNumber(int index) { return index - 2; }
+
+// A place an operation acts on: a rack index 0..56 of a port, or PORT_HEAD,
+// the port's Modbus master as a whole.
 struct SlotRef {
-    Port port;
-    int index;  // rack index 0..56
+    static constexpr int PORT_HEAD = -1;
+
+    Port port = Port::COM1;
+    int index = PORT_HEAD;
+
+    bool IsHead() const { return index == PORT_HEAD; }
+    bool InRack() const { return index >= 0 && index < CVarnelDoc::RACK_SIZE; }
+    bool operator==(const SlotRef&) const = default;
 };
-// The port and rack index a slot code names; nothing for -1 and the heads.
-bool SelectionToSlot(int selectedSlot, SlotRef& out);
-int SlotToSelection(Port port, int index);
 
 }  // namespace varnel

@@ -1,26 +1,31 @@
 #include "core/model/SlotCount.h"
 
+#include <algorithm>
+
 namespace varnel {
 
-LegacyRefusal CheckSlotCountText(std::string_view text, int& count)
+Result<int> CheckSlotCountText(std::string_view text)
 {
     long value = 0;
-    bool valid = true;
     for (char c : text) {
-        if (c < '0' || c > '9') {
-            valid = false;
-            break;
-        }
+        if (c < '0' || c > '9' || value > 1000)  // stop far out of range, before overflow
+            return Refuse(Code::BadSlotCount, SLOT_COUNT_RANGE_TEXT);
         value = value * 10 + (c - '0');
-        if (value > 1000) {
-            valid = false;  // far out of range: stop before it can overflow
-            break;
-        }
     }
-    if (!valid || value < 1 || value > 54)
-        return ErrorMessage("槽数取值范围:1~54的正整数");
-    count = static_cast<int>(value);
-    return std::nullopt;
+    if (!IsValidSlotCount(value))
+        return Refuse(Code::BadSlotCount, SLOT_COUNT_RANGE_TEXT);
+    return static_cast<int>(value);
+}
+
+std::vector<SlotRef> CommandsBeyond(const CVarnelDoc& doc, int count)
+{
+    std::vector<SlotRef> lost;
+    const int last = std::min(doc.LastConfigIndex(), CVarnelDoc::RACK_SIZE - 1);
+    for (Port port : {Port::COM1, Port::COM2})
+        for (int index = UserSlotIndex(count + 1); index <= last; ++index)
+            if (!doc.Slot(port, index).IsEmpty())
+                lost.push_back({port, index});
+    return lost;
 }
 
 }  // namespace varnel

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "core/model/AtomicFile.h"
+#include "core/model/OptionFile.h"
 #include "core/model/SlotCount.h"
 #include "core/project/CXmlDoc.h"
 #include "core/project/TextCodec.h"
@@ -175,6 +176,7 @@ Refusal ProjectFile::FormatRefusal()
 Refusal ProjectFile::FormatError(CVarnelDoc& doc)
 {
     doc.OnNewDocument();
+    ReadAccessAddress(doc);
     return FormatRefusal();
 }
 
@@ -273,9 +275,8 @@ Status ProjectFile::Read(const std::string& path, CVarnelDoc& doc)
 
 Status ProjectFile::Save(const std::string& path, const CVarnelDoc& doc)
 {
-    int count = 0;
-    if (const auto refusal = CheckSlotCountText(std::to_string(doc.deviceSlotNum), count))
-        return WriteRefusal(Code::BadSlotCount, path, refusal->text);
+    if (!IsValidSlotCount(doc.deviceSlotNum))
+        return WriteRefusal(Code::BadSlotCount, path, SLOT_COUNT_RANGE_TEXT);
     std::string bytes;
     try {
         bytes = Store(doc);

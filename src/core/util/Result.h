@@ -27,6 +27,10 @@ enum class Code {
     CommandRefused,  // a command check refused the typed fields
     WriteOverlap,    // two write commands of a port overlap
     WouldLoseData,   // the change would drop commands or overwrite a file
+    NoSlotSelected,  // nothing, or a port head, is selected where a slot is needed
+    SlotEmpty,       // the slot holds no module (nothing to delete)
+    NotACommand,     // the module holds no editable command
+    PortNotSetUp,    // the port carries no Modbus master
     // project files
     ProjectFormat,      // "文档格式错误": the file is not a project
     ProjectIncomplete,  // reading stopped at a missing element

@@ -7,7 +7,17 @@ namespace varnel {
 namespace {
 int LastIndex(const CVarnelDoc& doc)
 {
-    return std::min(doc.deviceSlotNum + 2, CVarnelDoc::RACK_SIZE - 1);
+    return std::min(doc.LastConfigIndex(), CVarnelDoc::RACK_SIZE - 1);
+}
+
+// Calls `visit(index, module)` for each occupied entry `from`..the last one of
+// the configuration.
+template <typename Visit>
+void ForOccupied(const CVarnelDoc& doc, Port port, int from, Visit visit)
+{
+    for (int k = from; k <= LastIndex(doc); ++k)
+        if (const CModule& m = doc.Slots(port)[static_cast<std::size_t>(k)].module; !m.IsEmpty())
+            visit(k, m);
 }
 }  // namespace
 
@@ -17,13 +27,10 @@ Totals ComputeTotals(const CVarnelDoc& doc)
     for (Port port : {Port::COM1, Port::COM2}) {
         if (doc.Enabled(port) != 1)
             continue;
-        for (int k = 3; k <= LastIndex(doc); ++k) {
-            const CModule& m = doc.Slots(port)[static_cast<std::size_t>(k)].module;
-            if (m.IsEmpty())
-                continue;
+        ForOccupied(doc, port, FIRST_USER_INDEX, [&totals](int, const CModule& m) {
             totals.allIn += m.inputLen;
             totals.allOut += m.outputLen;
-        }
+        });
     }
     return totals;
 }
@@ -31,25 +38,16 @@ Totals ComputeTotals(const CVarnelDoc& doc)
 PortRanges ComputePortRanges(const CVarnelDoc& doc, Port port)
 {
     PortRanges ranges;
-    const auto& rack = doc.Slots(port);
-    std::int32_t inSum = 0;
-    std::int32_t outSum = 0;
-    for (int k = 0; k <= LastIndex(doc); ++k) {
-        const CModule& m = rack[static_cast<std::size_t>(k)].module;
-        if (m.IsEmpty())
-            continue;
-        inSum += m.inputLen;
-        outSum += m.outputLen;
-    }
-    ranges.inLength = inSum - 1;
-    ranges.outLength = outSum - 1;
+    ranges.inLength = -1;
+    ranges.outLength = -1;
+    ForOccupied(doc, port, STATE_INDEX, [&ranges](int, const CModule& m) {
+        ranges.inLength += m.inputLen;
+        ranges.outLength += m.outputLen;
+    });
 
     std::int32_t inOff = 2;
     std::int32_t outOff = 2;
-    for (int k = 3; k <= LastIndex(doc); ++k) {
-        const CModule& m = rack[static_cast<std::size_t>(k)].module;
-        if (m.IsEmpty())
-            continue;
+    ForOccupied(doc, port, FIRST_USER_INDEX, [&](int k, const CModule& m) {
         SlotRange slot;
         slot.index = k;
         // A hand-edited module may carry no parameter bytes: show slave 0.
@@ -69,7 +67,7 @@ PortRanges ComputePortRanges(const CVarnelDoc& doc, Port port)
             outOff += m.outputLen;
         }
         ranges.slots.push_back(slot);
-    }
+    });
     return ranges;
 }
 

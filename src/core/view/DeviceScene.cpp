@@ -93,7 +93,7 @@ void AddDetailBox(SceneBuilder& b, const CVarnelDoc& doc, Port port, int entry)
     b.Text(100, 660, SceneFont::Detail, prm);
 }
 
-void AddRack(SceneBuilder& b, const CVarnelDoc& doc, Port port)
+void AddRack(SceneBuilder& b, const CVarnelDoc& doc, Port port, int selectedSlot)
 {
     const int dy = port == Port::COM1 ? 0 : 200;
     const int n = ShownUserSlots(doc);
@@ -120,15 +120,12 @@ void AddRack(SceneBuilder& b, const CVarnelDoc& doc, Port port)
             b.Rect(ScenePrimitive::Kind::Picture, {(k - 3) * COLUMN + 201, 102 + dy, 48, 196});
     }
 
-    const int code = doc.selectedSlot;
-    const bool selectedHere = port == Port::COM1
-                                  ? code > CVarnelDoc::COM1_HEAD && code < CVarnelDoc::COM2_HEAD
-                                  : code > CVarnelDoc::COM2_HEAD;
-    if (selectedHere) {
-        const int column = port == Port::COM1 ? code : code - CVarnelDoc::COM2_HEAD;
+    const auto selected = SelectionToSlot(selectedSlot);
+    if (selected && selected->port == port && !selected->IsHead()) {
+        const int column = selected->index + 1;
         b.Rect(ScenePrimitive::Kind::TintRect, {column * COLUMN, 100 + dy, COLUMN, 200},
                TINT_COLOR);
-        AddDetailBox(b, doc, port, column - 1);
+        AddDetailBox(b, doc, port, selected->index);
     }
 
     for (const SlotRange& slot : ranges.slots) {
@@ -149,7 +146,7 @@ int ShownUserSlots(const CVarnelDoc& doc)
     return std::clamp(doc.deviceSlotNum, 0, static_cast<int>(CVarnelDoc::MAX_USER_SLOTS));
 }
 
-Scene BuildScene(const CVarnelDoc& doc)
+Scene BuildScene(const CVarnelDoc& doc, int selectedSlot)
 {
     Scene scene;
     scene.width = SCENE_WIDTH;
@@ -161,8 +158,8 @@ Scene BuildScene(const CVarnelDoc& doc)
         b.Text(100, 80, SceneFont::Small, Format("AllInLength:   %ld", totals.allIn));
         b.Text(200, 80, SceneFont::Small, Format("AllOutLength:  %ld", totals.allOut));
     }
-    if (doc.com1Enabled == 1) AddRack(b, doc, Port::COM1);
-    if (doc.com2Enabled == 1) AddRack(b, doc, Port::COM2);
+    if (doc.com1Enabled == 1) AddRack(b, doc, Port::COM1, selectedSlot);
+    if (doc.com2Enabled == 1) AddRack(b, doc, Port::COM2, selectedSlot);
     return scene;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/model/CVarnelDoc.h"
+#include "core/view/Selection.h"
 
 namespace varnel {
 
@@ -85,7 +86,8 @@ inline constexpr int SCENE_HEIGHT = 700;
 int ShownUserSlots(const CVarnelDoc& doc);
 
 // The picture of `doc`: title line, the rack of each enabled port, selection
-// tint, detail box and the EtherNet/IP data ranges.
-Scene BuildScene(const CVarnelDoc& doc);
+// tint of `selectedSlot` (a selection code), detail box and the EtherNet/IP
+// data ranges.
+Scene BuildScene(const CVarnelDoc& doc, int selectedSlot);
 
 }  // namespace varnel

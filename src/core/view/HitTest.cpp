@@ -30,12 +30,12 @@ bool InColumn(Port port, int i, int x, int y)
 int HitTest(const CVarnelDoc& doc, int x, int y)
 {
     const int n = ShownUserSlots(doc);
-    int code = CVarnelDoc::NO_SELECTION;
-    if (InHead(Port::COM1, x, y)) code = CVarnelDoc::COM1_HEAD;
+    int code = NO_SELECTION;
+    if (InHead(Port::COM1, x, y)) code = COM1_HEAD;
     for (int i = 0; i < n; ++i) {
         if (InColumn(Port::COM1, i, x, y)) code = i + 4;
     }
-    if (InHead(Port::COM2, x, y)) code = CVarnelDoc::COM2_HEAD;
+    if (InHead(Port::COM2, x, y)) code = COM2_HEAD;
     for (int i = 0; i < n; ++i) {
         if (InColumn(Port::COM2, i, x, y)) code = i + 1004;
     }

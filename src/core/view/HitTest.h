@@ -3,6 +3,7 @@
 // which editor a double-click there opens. Points are in picture units (the
 // caller adds the scroll position to the mouse position).
 #include "core/model/CVarnelDoc.h"
+#include "core/view/Selection.h"
 
 namespace varnel {
 

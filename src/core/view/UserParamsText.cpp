@@ -31,14 +31,14 @@ int UserParamsMaxLength(int byteCount)
     return byteCount > 0 ? 3 * byteCount - 1 : 0;
 }
 
-LegacyRefusal CheckUserParamsText(std::string_view text)
+Status CheckUserParamsText(std::string_view text)
 {
     for (std::size_t p = 0; p < text.size(); ++p) {
         const bool commaPlace = (p + 1) % 3 == 0;
         const bool ok = commaPlace ? text[p] == ',' : HexValue(text[p]) >= 0;
-        if (!ok) return ErrorMessage(USER_PARAMS_FORMAT_ERROR);
+        if (!ok) return Refuse(Code::BadValue, USER_PARAMS_FORMAT_ERROR);
     }
-    return std::nullopt;
+    return {};
 }
 
 Bytes ParseUserParams(std::string_view text, int byteCount)

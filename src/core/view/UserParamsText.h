@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/model/CModule.h"
-#include "core/model/Message.h"
+#include "core/util/Result.h"
 
 namespace varnel {
 
@@ -18,8 +18,9 @@ int UserParamsMaxLength(int byteCount);
 
 // Checks the format of the characters present: digits (either case) at
 // positions p with (p + 1) not a multiple of 3, commas at the others. The
-// empty text and a text cut short after a digit or a comma pass.
-LegacyRefusal CheckUserParamsText(std::string_view text);
+// empty text and a text cut short after a digit or a comma pass. A refusal
+// is Code::BadValue with USER_PARAMS_FORMAT_ERROR.
+Status CheckUserParamsText(std::string_view text);
 
 // The `byteCount` bytes a checked text gives: byte k from the digits at
 // 3k and 3k+1 as far as the text reaches, 0 where the text has ended.

@@ -2,31 +2,23 @@
 
 namespace varnel {
 
-bool OffersDelete(const CVarnelDoc& doc)
+bool OffersDelete(const CVarnelDoc& doc, SlotRef target)
 {
-    const int code = doc.selectedSlot;
-    if (code == CVarnelDoc::COM1_HEAD)
-        return doc.com1Enabled == 1;
-    if (code == CVarnelDoc::COM2_HEAD)
-        return doc.com2Enabled == 1;
-    SlotRef ref{};
-    if (!SelectionToSlot(code, ref) || ref.index >= CVarnelDoc::RACK_SIZE)
+    if (doc.Enabled(target.port) != 1)
         return false;
-    return doc.Enabled(ref.port) == 1 && !doc.Slot(ref.port, ref.index).IsEmpty();
+    if (target.IsHead())
+        return true;
+    return target.InRack() && !doc.Slot(target.port, target.index).IsEmpty();
 }
 
-void DeleteSelected(CVarnelDoc& doc)
+void DeleteSelected(CVarnelDoc& doc, SlotRef target)
 {
-    const int code = doc.selectedSlot;
-    if (code == CVarnelDoc::COM1_HEAD || code == CVarnelDoc::COM2_HEAD) {
-        const Port port = code == CVarnelDoc::COM1_HEAD ? Port::COM1 : Port::COM2;
-        doc.Enabled(port) = 0;
-        for (auto& slot : doc.Slots(port))
+    if (target.IsHead()) {
+        doc.Enabled(target.port) = 0;
+        for (auto& slot : doc.Slots(target.port))
             slot.module = CModule{};
-    } else {
-        SlotRef ref{};
-        if (SelectionToSlot(code, ref) && ref.index < CVarnelDoc::RACK_SIZE)
-            doc.Slot(ref.port, ref.index).module = CModule{};
+    } else if (target.InRack()) {
+        doc.Slot(target.port, target.index).module = CModule{};
     }
     doc.modified = true;
 }

@@ -5,11 +5,12 @@
 
 namespace varnel {
 
-// True when a right click on the current selection offers "删除": an occupied
-// slot of an enabled port, or the head of an enabled port.
-bool OffersDelete(const CVarnelDoc& doc);
+// True when a right click on `target` offers "删除": an occupied slot of an
+// enabled port, or the head of an enabled port.
+bool OffersDelete(const CVarnelDoc& doc, SlotRef target);
 
-// Deletes what the selection names; the selection keeps its value.
-void DeleteSelected(CVarnelDoc& doc);
+// Deletes what `target` names: a head disables the port and empties all 57
+// entries of its rack, a slot is emptied.
+void DeleteSelected(CVarnelDoc& doc, SlotRef target);
 
 }  // namespace varnel

@@ -22,6 +22,7 @@
 #include "core/image/Compiler.h"
 #include "core/link/CompileForDownload.h"
 #include "core/link/DeviceCommandSession.h"
+#include "core/model/OptionFile.h"
 #include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
 #include "core/util/Result.h"
@@ -49,13 +50,14 @@ QString FileFilter()
 
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent)
+CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     : QMainWindow(parent),
-      view(new CVarnelView(doc, this)),
-      treeWnd(new CTreeWnd(doc, this)),
-      deviceLink(new CTestSocket(doc.linkRequestPending, this)),
+      view(new CVarnelView(doc, selection, this)),
+      treeWnd(new CTreeWnd(doc, selection, this)),
+      deviceLink(new CTestSocket(linkRequestPending, this)),
       messages(std::make_unique<WindowSink>())
 {
+    doc.appFolder = dataFolder;
     setObjectName("CMainFrame");
     setCentralWidget(view);
     addDockWidget(Qt::RightDockWidgetArea, treeWnd);
@@ -271,6 +273,7 @@ void CMainFrame::OnDocumentChanged()
 void CMainFrame::NewDocument()
 {
     doc.OnNewDocument();
+    ReadAccessAddress(doc);
     pathName.clear();
     OnDocumentChanged();
 }
@@ -443,7 +446,7 @@ void CMainFrame::OnCompileAndDownload()
         emit downloadFinished(false);
         return;
     }
-    downDlg = new CDownDlg(doc, *messages, this);
+    downDlg = new CDownDlg(doc, linkRequestPending, *messages, this);
     connect(downDlg, &CDownDlg::downloadFinished, this, [this](bool ok) {
         if (downDlg) downDlg->deleteLater();
         downDlg = nullptr;

@@ -9,6 +9,7 @@
 
 #include "core/model/CVarnelDoc.h"
 #include "gui/app/RecentFiles.h"
+#include "gui/ui/SlotSelection.h"
 #include "gui/ipassign/CDHCPDlg.h"
 
 class QMenu;
@@ -27,10 +28,12 @@ class MessageSink;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+    // `dataFolder` is the program's data folder, resolved once by main.
+    explicit CMainFrame(const std::string& dataFolder, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     CVarnelDoc& Document() { return doc; }
+    SlotSelection& Selection() { return selection; }
     CVarnelView* View() const { return view; }
     CDeviceTreeDlg* TreeDlg() const;
     // The action of a command identifier, or nullptr.
@@ -98,6 +101,7 @@ private:
     void UpdateDeviceActions();
 
     CVarnelDoc doc;
+    SlotSelection selection;
     QString pathName;
     CVarnelView* view;
     CTreeWnd* treeWnd;
@@ -107,6 +111,8 @@ private:
     QList<QAction*> recentActions;
     RecentFiles recent;
     QMap<int, QAction*> actions;
+    // 1 while a request on any device link awaits its answer (all links share it).
+    std::int32_t linkRequestPending = 0;
     // The main frame's device link (clear, restart) and its current session;
     // a session is kept until the next one replaces it.
     CTestSocket* deviceLink;

@@ -44,7 +44,7 @@ Options ParseArguments(const QStringList& arguments)
 }
 }  // namespace
 
-CVarnelApp::CVarnelApp()
+CVarnelApp::CVarnelApp(std::string dataFolder) : dataFolder(std::move(dataFolder))
 {
     QCoreApplication::setOrganizationName(QStringLiteral("应用程序向导生成的本地应用程序"));
     QCoreApplication::setApplicationName(DocTemplateString(TYPE_NAME));
@@ -60,7 +60,7 @@ std::optional<int> CVarnelApp::InitInstance(const QStringList& arguments)
         std::cerr << "varnel: " << options.problem << "\n" << USAGE;
         return 2;
     }
-    frame = std::make_unique<CMainFrame>();
+    frame = std::make_unique<CMainFrame>(dataFolder);
     frame->setWindowIcon(frame->style()->standardIcon(QStyle::SP_ComputerIcon));
     const bool unattended = options.download || !options.screenshot.isEmpty();
     if (unattended) {

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace varnel {
 
@@ -13,7 +14,8 @@ class StreamSink;
 class CVarnelApp {
 public:
     // Sets the application's names (the recent-file list is kept under them).
-    CVarnelApp();
+    // `dataFolder` is the program's data folder, resolved once by main.
+    explicit CVarnelApp(std::string dataFolder);
     ~CVarnelApp();
 
     // Builds and shows the main window. `arguments` are the program's
@@ -34,6 +36,7 @@ public:
 private:
     void RunUnattended(bool download, const QString& screenshot);
 
+    std::string dataFolder;
     std::unique_ptr<CMainFrame> frame;
     StreamSink* printed = nullptr;  // owned by the frame in a run without a person
 };

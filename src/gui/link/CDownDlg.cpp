@@ -14,11 +14,12 @@
 
 namespace varnel {
 
-CDownDlg::CDownDlg(CVarnelDoc& document, MessageSink& messages, QWidget* parent)
+CDownDlg::CDownDlg(CVarnelDoc& document, std::int32_t& linkRequestPending, MessageSink& messages,
+                   QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint),
       doc(document),
       progress(new QProgressBar(this)),
-      link(new CTestSocket(document.linkRequestPending, this)),
+      link(new CTestSocket(linkRequestPending, this)),
       messages(messages)
 {
     setObjectName("CDownDlg");

@@ -22,8 +22,10 @@ class DownloadSession;
 class CDownDlg : public QDialog {
     Q_OBJECT
 public:
-    // Results, failures and the restart question go to `messages`.
-    CDownDlg(CVarnelDoc& doc, MessageSink& messages, QWidget* parent = nullptr);
+    // `linkRequestPending` is the flag all device links of the program share;
+    // results, failures and the restart question go to `messages`.
+    CDownDlg(CVarnelDoc& doc, std::int32_t& linkRequestPending, MessageSink& messages,
+             QWidget* parent = nullptr);
     ~CDownDlg() override;
 
     // Shows the window and starts the download of `image` to the document's

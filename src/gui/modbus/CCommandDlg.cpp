@@ -12,10 +12,11 @@
 
 namespace varnel {
 
-CCommandDlg::CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
+CCommandDlg::CCommandDlg(const CVarnelDoc& doc, SlotRef own, const std::string& commandLabel,
                          const CommandFields& fields, QWidget* parent)
     : QDialog(parent),
       doc(doc),
+      own(own),
       commandLabel(commandLabel),
       fields(fields),
       slaveEdit(new QLineEdit(QString::number(fields.slaveAddress), this)),
@@ -40,18 +41,16 @@ CCommandDlg::CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel,
     connect(buttons, &QDialogButtonBox::accepted, this, &CCommandDlg::OnOk);
     layout->addWidget(buttons);
 
-    // A command whose quantity can only be 1 (the single writes) keeps it fixed.
-    const CommandType* type = FindCommandType(commandLabel);
-    if (type != nullptr && type->maxQuantity == 1) quantityEdit->setEnabled(false);
+    if (HasFixedQuantity(commandLabel)) quantityEdit->setEnabled(false);
 }
 
 void CCommandDlg::OnOk()
 {
-    const LegacyRefusal refusal =
-        CheckCommand(doc, commandLabel, startEdit->text().toStdString(),
+    const Status checked =
+        CheckCommand(doc, own, commandLabel, startEdit->text().toStdString(),
                      slaveEdit->text().toStdString(), quantityEdit->text().toStdString(), fields);
-    if (refusal) {
-        ShowMessage(this, *refusal);
+    if (!checked) {
+        ShowMessage(this, checked.message());
         return;
     }
     accept();

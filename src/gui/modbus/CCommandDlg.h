@@ -15,9 +15,10 @@ class CCommandDlg : public QDialog {
     Q_OBJECT
 public:
     // `fields` are shown in decimal; the quantity box is disabled for the two
-    // single writes. The document is read by the overlap check.
-    CCommandDlg(const CVarnelDoc& doc, const std::string& commandLabel, const CommandFields& fields,
-                QWidget* parent = nullptr);
+    // single writes. The document is read by the overlap check, which leaves
+    // out `own`, the slot the command goes into.
+    CCommandDlg(const CVarnelDoc& doc, SlotRef own, const std::string& commandLabel,
+                const CommandFields& fields, QWidget* parent = nullptr);
 
     // The confirmed values (valid after OK).
     const CommandFields& Fields() const { return fields; }
@@ -26,6 +27,7 @@ private:
     void OnOk();
 
     const CVarnelDoc& doc;
+    SlotRef own;
     std::string commandLabel;
     CommandFields fields;
     QLineEdit* slaveEdit;

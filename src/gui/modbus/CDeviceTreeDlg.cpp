@@ -19,8 +19,8 @@ QString Text(std::string_view text)
 }
 }  // namespace
 
-CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, QWidget* parent)
-    : QWidget(parent), doc(doc), tree(new QTreeWidget(this)), description(new QLineEdit(this))
+CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent)
+    : QWidget(parent), doc(doc), selection(selection), tree(new QTreeWidget(this)), description(new QLineEdit(this))
 {
     setObjectName("CDeviceTreeDlg");
     auto* layout = new QVBoxLayout(this);
@@ -64,22 +64,28 @@ void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
     const QString parentText = item->parent()->text(0);
     const std::string label = item->text(0).toStdString();
     if (parentText == "COM") {
-        SetupPort(doc, label == "COM2" ? Port::COM2 : Port::COM1);
+        const Port port = label == "COM2" ? Port::COM2 : Port::COM1;
+        SetupPort(doc, port);
+        selection.code = SlotToSelection({port, FIRST_USER_INDEX});
         emit documentChanged();
     } else if (parentText == "MOD command") {
-        CCommandDlg dialog(doc, label, CommandFields{}, this);
+        const auto target = SelectionToSlot(selection.code);
+        CCommandDlg dialog(doc, target ? *target : SlotRef{}, label, CommandFields{}, this);
         if (dialog.exec() != QDialog::Accepted) return;
+        if (!target || !target->InRack()) return;  // nothing, or a port head, selected
         const CommandFields& f = dialog.Fields();
-        PlaceModule(doc, label, f.startAddress, f.quantity, f.slaveAddress);
+        PlaceModule(doc, *target, label, f.startAddress, f.quantity, f.slaveAddress);
+        selection.code = NextSelection(doc, *target);
         emit documentChanged();
     }
 }
 
-bool CDeviceTreeDlg::EditCommand(QWidget* parent, const CVarnelDoc& doc, CModule& module)
+bool CDeviceTreeDlg::EditCommand(QWidget* parent, CVarnelDoc& doc, SlotRef slot)
 {
-    CommandFields fields;
-    if (!ReadCommandFields(module, fields)) return false;
-    CCommandDlg dialog(doc, module.moduleName, fields, parent);
+    CModule& module = doc.Slot(slot.port, slot.index).module;
+    const auto fields = ReadCommandFields(module);
+    if (!fields) return false;
+    CCommandDlg dialog(doc, slot, module.moduleName, *fields, parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     ApplyCommandEdit(module, dialog.Fields());
     return true;

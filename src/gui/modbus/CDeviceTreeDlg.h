@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "core/model/CVarnelDoc.h"
+#include "gui/ui/SlotSelection.h"
 
 class QLineEdit;
 class QTreeWidget;
@@ -14,12 +15,12 @@ namespace varnel {
 class CDeviceTreeDlg : public QWidget {
     Q_OBJECT
 public:
-    explicit CDeviceTreeDlg(CVarnelDoc& doc, QWidget* parent = nullptr);
+    CDeviceTreeDlg(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent = nullptr);
 
-    // Opens the command editor on a placed command module and writes the
+    // Opens the command editor on the command module in `slot` and writes the
     // confirmed values back; false when nothing changed (cancel, or a module
     // with fewer than six parameter bytes).
-    static bool EditCommand(QWidget* parent, const CVarnelDoc& doc, CModule& module);
+    static bool EditCommand(QWidget* parent, CVarnelDoc& doc, SlotRef slot);
 
     // Runs what a double-click on `item` does.
     void OnItemDoubleClicked(QTreeWidgetItem* item);
@@ -30,6 +31,7 @@ signals:
 
 private:
     CVarnelDoc& doc;
+    SlotSelection& selection;
     QTreeWidget* tree;
     QLineEdit* description;
 };

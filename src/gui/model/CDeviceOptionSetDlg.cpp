@@ -28,12 +28,12 @@ CDeviceOptionSetDlg::CDeviceOptionSetDlg(CVarnelDoc& doc, QWidget* parent)
 
 void CDeviceOptionSetDlg::OnOk()
 {
-    int count = 0;
-    if (const LegacyRefusal refusal = CheckSlotCountText(edit->text().toStdString(), count)) {
-        ShowMessage(this, *refusal);
+    const Result<int> count = CheckSlotCountText(edit->text().toStdString());
+    if (!count) {
+        ShowMessage(this, count.message());
         return;
     }
-    doc.deviceSlotNum = count;
+    doc.deviceSlotNum = *count;
     accept();
 }
 

@@ -40,8 +40,8 @@ void CPrmHexEditDlg::OnTextChanged(const QString& text)
 void CPrmHexEditDlg::OnOk()
 {
     const QString text = edit->text();
-    if (const LegacyRefusal refusal = CheckUserParamsText(text.toStdString())) {
-        ShowMessage(this, *refusal);
+    if (const Status checked = CheckUserParamsText(text.toStdString()); !checked) {
+        ShowMessage(this, checked.message());
         return;
     }
     hexText = text;

@@ -8,14 +8,14 @@
 
 namespace varnel {
 
-CTreeWnd::CTreeWnd(CVarnelDoc& doc, QWidget* parent)
+CTreeWnd::CTreeWnd(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent)
     : QDockWidget(QStringLiteral("设备列表"), parent), host(new QWidget(this))
 {
     setObjectName("CTreeWnd");
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
                 QDockWidget::DockWidgetFloatable);
     setAllowedAreas(Qt::AllDockWidgetAreas);
-    treeDlg = new CDeviceTreeDlg(doc, host);
+    treeDlg = new CDeviceTreeDlg(doc, selection, host);
     auto* layout = new QVBoxLayout(host);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->addWidget(treeDlg);

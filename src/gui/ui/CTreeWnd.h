@@ -4,6 +4,7 @@
 #include <QDockWidget>
 
 #include "core/model/CVarnelDoc.h"
+#include "gui/ui/SlotSelection.h"
 
 namespace varnel {
 
@@ -12,7 +13,7 @@ class CDeviceTreeDlg;
 class CTreeWnd : public QDockWidget {
     Q_OBJECT
 public:
-    explicit CTreeWnd(CVarnelDoc& doc, QWidget* parent = nullptr);
+    CTreeWnd(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent = nullptr);
 
     CDeviceTreeDlg* TreeDlg() const { return treeDlg; }
 

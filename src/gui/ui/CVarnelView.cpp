@@ -24,9 +24,10 @@
 
 namespace varnel {
 
-CVarnelView::CVarnelView(CVarnelDoc& doc, QWidget* parent)
+CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent)
     : QAbstractScrollArea(parent),
       doc(doc),
+      selection(selection),
       painter(std::make_unique<ScenePainter>()),
       deleteAction(new QAction(QStringLiteral("删除"), this)),
       deletePopup(new QMenu(this)),
@@ -84,7 +85,7 @@ const QImage& CVarnelView::ModulePicture()
 
 void CVarnelView::Render(QPainter& p)
 {
-    painter->Paint(p, BuildScene(doc), ModulePicture());
+    painter->Paint(p, BuildScene(doc, selection.code), ModulePicture());
 }
 
 QRect CVarnelView::UsedRect() const
@@ -127,7 +128,7 @@ void CVarnelView::scrollContentsBy(int, int)
 void CVarnelView::SelectAt(const QPoint& viewportPoint)
 {
     const QPoint p = Logical(viewportPoint);
-    doc.selectedSlot = HitTest(doc, p.x(), p.y());
+    selection.code = HitTest(doc, p.x(), p.y());
     viewport()->update();
 }
 
@@ -144,7 +145,9 @@ void CVarnelView::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     SelectAt(event->position().toPoint());
-    if (OffersDelete(doc)) deletePopup->exec(viewport()->mapToGlobal(event->position().toPoint()));
+    const auto target = SelectionToSlot(selection.code);
+    if (target && OffersDelete(doc, *target))
+        deletePopup->exec(viewport()->mapToGlobal(event->position().toPoint()));
 }
 
 void CVarnelView::mouseDoubleClickEvent(QMouseEvent* event)
@@ -161,7 +164,7 @@ void CVarnelView::contextMenuEvent(QContextMenuEvent* event)
 
 void CVarnelView::OnDelete()
 {
-    DeleteSelected(doc);
+    if (const auto target = SelectionToSlot(selection.code)) DeleteSelected(doc, *target);
     viewport()->update();
     emit documentChanged();
 }
@@ -183,8 +186,7 @@ void CVarnelView::EditAt(const QPoint& p)
             break;
         }
         case EditTarget::Kind::Command:
-            changed =
-                CDeviceTreeDlg::EditCommand(this, doc, doc.Slot(target.port, target.index).module);
+            changed = CDeviceTreeDlg::EditCommand(this, doc, {target.port, target.index});
             break;
         case EditTarget::Kind::UserParams: {
             Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;

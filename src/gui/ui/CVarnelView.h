@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/model/CVarnelDoc.h"
+#include "gui/ui/SlotSelection.h"
 
 class QAction;
 class QMenu;
@@ -20,7 +21,7 @@ class ScenePainter;
 class CVarnelView : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    explicit CVarnelView(CVarnelDoc& doc, QWidget* parent = nullptr);
+    CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent = nullptr);
     ~CVarnelView() override;
 
     // The picture point under a viewport point: the scroll position added.
@@ -62,6 +63,7 @@ private:
     void EditAt(const QPoint& logical);
 
     CVarnelDoc& doc;
+    SlotSelection& selection;
     std::unique_ptr<ScenePainter> painter;
     QImage picture;
     QString picturePath;

@@ -98,7 +98,8 @@ protected:
     void SetUp() override
     {
         for (int i = 0; i < 5; ++i)
-            PlaceModule(doc, LABEL_READ_HOLDING, static_cast<std::uint16_t>(i * 10), 1, 1);
+            PlaceModule(doc, {Port::COM1, UserSlotIndex(i + 1)}, LABEL_READ_HOLDING,
+                        static_cast<std::uint16_t>(i * 10), 1, 1);
     }
     // Sets a port's "slave status monitoring" choice and runs step A.
     Status Place(int choice, Port port = Port::COM1)

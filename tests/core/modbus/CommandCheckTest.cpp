@@ -1,4 +1,5 @@
-// The command editor's ten checks, in order, with their texts and captions.
+// The command editor's checks and the overlap of write commands; the cases
+// are the tables in tests/data/modbus.
 #include <gtest/gtest.h>
 
 #include "core/modbus/CommandCheck.h"
@@ -10,105 +11,42 @@ namespace {
 
 TEST(CommandCheck, EachStepRefusesWithItsTextAndCaption)
 {
-    const char* const start = "起始地址信息错误";
-    const char* const startRange = "起始地址取值范围:1-65535";
-    const char* const length = "长度信息错误";
-    const char* const lengthRange = "长度取值范围:1-125";
-    const struct {
-        std::string_view label;
-        const char *start, *slave, *qty;
-        const char* text;  // nullptr: accepted
-        const char* caption;
-    } cases[] = {
-        {LABEL_READ_HOLDING, "", "0", "1", nullptr, nullptr},
-        {LABEL_READ_HOLDING, "65535", "0", "1", nullptr, nullptr},
-        {LABEL_READ_HOLDING, "65536", "0", "1", start, startRange},
-        {LABEL_READ_HOLDING, "-1", "0", "1", start, startRange},
-        {LABEL_READ_HOLDING, "1a", "0", "1", start, startRange},
-        {LABEL_READ_HOLDING, " 1", "0", "1", start, startRange},
-        {LABEL_READ_HOLDING, "99999999999999999999", "0", "1", start, startRange},
-        {LABEL_READ_HOLDING, "0", "256", "1", "从站地址地址信息错误", "从站地址取值范围:0-255"},
-        {LABEL_READ_HOLDING, "0", "0", "0", length, lengthRange},
-        {LABEL_READ_HOLDING, "0", "0", "2001", length, lengthRange},
-        {LABEL_READ_HOLDING, "0", "0", "", length, lengthRange},
-        {LABEL_WRITE_REGISTER, "0", "0", "2", "长度请添入1", "错误"},
-        {LABEL_WRITE_COIL, "0", "0", "2", "长度请添入1", "错误"},
-        {LABEL_READ_COILS, "0", "0", "2000", nullptr, nullptr},
-        {LABEL_READ_HOLDING, "0", "0", "126", "长度请添入一个1和125之间的整数", "错误"},
-        {LABEL_READ_INPUT_REGS, "0", "0", "125", nullptr, nullptr},
-        {LABEL_WRITE_COILS, "0", "0", "1969", "长度请添入一个1和1968之间的整数", "错误"},
-        {LABEL_WRITE_COILS, "0", "0", "1968", nullptr, nullptr},
-        {LABEL_WRITE_REGISTERS, "0", "0", "124", "长度请添入一个1和123之间的整数", "错误"},
-        {LABEL_WRITE_REGISTERS, "0", "0", "123", nullptr, nullptr},
-    };
-    CVarnelDoc doc = NewDoc();
-    doc.selectedSlot = 4;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.label) + " start=" + c.start + " slave=" + c.slave +
-                     " qty=" + c.qty);
+    CVarnelDoc doc = NewDoc({Port::COM1});
+    PlaceModule(doc, User(Port::COM1, 1), LABEL_WRITE_REGISTERS, 100, 10, 1);
+    for (const auto& row : Rows("modbus/command-checks.txt")) {
+        SCOPED_TRACE(row[0] + " " + row[1] + "/" + row[2] + "/" + row[3]);
         CommandFields fields;
-        const LegacyRefusal r = CheckCommand(doc, c.label, c.start, c.slave, c.qty, fields);
-        ASSERT_EQ(r.has_value(), c.text != nullptr) << (r ? r->text : "accepted");
-        if (!r) continue;
-        EXPECT_EQ(r->text, c.text);
-        EXPECT_EQ(r->caption, c.caption);
-        EXPECT_EQ(r->icon, MessageIcon::Error);
+        const Status r = CheckCommand(doc, User(Port::COM1, 3), row[0], row[1], row[2], row[3],
+                                      fields);
+        ASSERT_EQ(r.ok(), row[4] == "-") << (r ? "accepted" : r.message().text);
+        if (r) continue;
+        const Code code = row[4] == "写操作重叠" ? Code::WriteOverlap : Code::CommandRefused;
+        EXPECT_EQ(r.error(), Refuse(code, row[4], row[5]));
     }
-
     // Fields that passed before the failing check keep their values.
     CommandFields fields;
-    ASSERT_TRUE(CheckCommand(doc, LABEL_READ_HOLDING, "77", "12", "500", fields).has_value());
-    EXPECT_EQ(fields.startAddress, 77);
-    EXPECT_EQ(fields.slaveAddress, 12);
-    EXPECT_EQ(fields.quantity, 500);
+    ASSERT_FALSE(CheckCommand(doc, User(Port::COM1, 3), LABEL_READ_HOLDING, "77", "12", "500",
+                              fields));
+    EXPECT_EQ(fields, (CommandFields{12, 77, 500}));
 }
 
 TEST(WriteOverlap, SameGroupSameSlaveSamePortOwnSlotSkipped)
 {
     CVarnelDoc doc = NewDoc({Port::COM1});
-    PlaceModule(doc, LABEL_WRITE_REGISTERS, 100, 10, 1);  // slot 1: registers 100..109, slave 1
-    PlaceModule(doc, LABEL_WRITE_COIL, 7, 1, 1);          // slot 2: coil 7, slave 1
-    const struct {
-        std::string_view label;
-        int slave, start, qty;
-        bool overlaps;
-        int selected = 6;  // the slot taking the new command
-        int slots = 10;
-    } cases[] = {
-        {LABEL_WRITE_REGISTER, 1, 109, 1, true},
-        {LABEL_WRITE_REGISTER, 1, 100, 1, true},
-        {LABEL_WRITE_REGISTERS, 1, 90, 11, true},   // ends on 100
-        {LABEL_WRITE_REGISTERS, 1, 90, 30, true},   // covers the whole range
-        {LABEL_WRITE_REGISTERS, 1, 90, 10, false},  // ends on 99
-        {LABEL_WRITE_REGISTER, 1, 110, 1, false},
-        {LABEL_WRITE_REGISTER, 2, 105, 1, false},
-        {LABEL_READ_HOLDING, 1, 105, 1, false},
-        {LABEL_WRITE_COILS, 1, 0, 8, true},  // multiple coils over the single coil 7
-        {LABEL_WRITE_COILS, 1, 0, 7, false},
-        {LABEL_WRITE_COILS, 1, 100, 10, false},          // registers and coils do not meet
-        {LABEL_WRITE_REGISTER, 1, 105, 1, false, 1006},  // the other port holds nothing
-        {LABEL_WRITE_REGISTERS, 1, 100, 10, false, 4},   // editing the register write itself
-        {LABEL_WRITE_COILS, 1, 0, 8, false, 6, 1},       // coil write above the slot count
-    };
-    for (const auto& c : cases) {
-        doc.selectedSlot = c.selected;
-        doc.deviceSlotNum = c.slots;
-        const CommandFields f{static_cast<std::uint8_t>(c.slave),
-                              static_cast<std::uint16_t>(c.start),
-                              static_cast<std::uint16_t>(c.qty)};
-        EXPECT_EQ(IsWriteOverlap(doc, c.label, f), c.overlaps)
-            << c.label << " " << c.start << "+" << c.qty << " at " << c.selected;
+    PlaceModule(doc, User(Port::COM1, 1), LABEL_WRITE_REGISTERS, 100, 10, 1);
+    PlaceModule(doc, User(Port::COM1, 2), LABEL_WRITE_COIL, 7, 1, 1);
+    for (const auto& row : Rows("modbus/write-overlap.txt")) {
+        doc.deviceSlotNum = std::stoi(row[7]);
+        const CommandFields f{static_cast<std::uint8_t>(std::stoi(row[1])),
+                              static_cast<std::uint16_t>(std::stoi(row[2])),
+                              static_cast<std::uint16_t>(std::stoi(row[3]))};
+        const SlotRef own = User(row[5] == "COM2" ? Port::COM2 : Port::COM1, std::stoi(row[6]));
+        EXPECT_EQ(IsWriteOverlap(doc, own, row[0], f), row[4] == "yes")
+            << row[0] << " " << row[2] << "+" << row[3] << " at " << row[5] << ":" << row[6];
     }
     // A module too short to hold an address is ignored.
     doc.Slot(Port::COM1, 4).module.modulePrm.resize(4);
-    EXPECT_FALSE(IsWriteOverlap(doc, LABEL_WRITE_COILS, {1, 0, 8}));
-
-    doc.selectedSlot = 6;
-    CommandFields fields;
-    const LegacyRefusal r = CheckCommand(doc, LABEL_WRITE_REGISTER, "109", "1", "1", fields);
-    ASSERT_TRUE(r.has_value());
-    EXPECT_EQ(r->text, "写操作重叠");
-    EXPECT_EQ(r->caption, "错误");
+    EXPECT_FALSE(IsWriteOverlap(doc, User(Port::COM1, 3), LABEL_WRITE_COILS, {1, 0, 8}));
 }
 
 }  // namespace

@@ -1,102 +1,57 @@
-// The document: new, slot access, the slot count and the delete command.
+// The document: new, slot access, the slot count and the data folder.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
-#include "core/model/AppFolder.h"
 #include "core/model/SlotCount.h"
-#include "core/view/ViewCommands.h"
 #include "support/DocFixtures.h"
 
 using namespace docfixtures;
 
 namespace {
 
-TEST(Document, ConstructionNewDocumentAndSlotAccess)
+TEST(Document, NewDocumentAndSlotAccess)
 {
     CVarnelDoc doc;
-    EXPECT_EQ(doc.selectedSlot, -1);
-    EXPECT_EQ(doc.linkRequestPending, 0);
-    EXPECT_FALSE(doc.appFolder.empty());  // set at construction, before any new
+    EXPECT_TRUE(doc.appFolder.empty());  // construction touches no file
     const CVarnelDoc::Rack empty = doc.com1Slots;
+    doc.appFolder = "/data";
     doc.Slot(Port::COM1, 56).module.moduleName = "y";
     doc.Slot(Port::COM2, 0).module.moduleName = "z";
     doc.com1Enabled = doc.com2Enabled = 1;
     doc.deviceSlotNum = 3;
-    doc.selectedSlot = 1005;
-    doc.linkRequestPending = 1;
     ASSERT_TRUE(doc.OnNewDocument());
     EXPECT_EQ(doc.deviceSlotNum, 10);
-    EXPECT_EQ(doc.com1Enabled, 0);
-    EXPECT_EQ(doc.com2Enabled, 0);
-    EXPECT_EQ(doc.selectedSlot, 1005);     // new leaves the selection
-    EXPECT_EQ(doc.linkRequestPending, 1);  // and the link state
-    EXPECT_EQ(doc.com1Slots, empty);
-    EXPECT_EQ(doc.com2Slots, empty);
-
+    EXPECT_EQ(doc.com1Enabled + doc.com2Enabled, 0);
+    EXPECT_TRUE(doc.com1Slots == empty && doc.com2Slots == empty);
+    EXPECT_EQ(doc.appFolder, "/data");  // new keeps the folder main resolved
     EXPECT_THROW(doc.Slot(Port::COM1, -1), std::invalid_argument);
     EXPECT_THROW(doc.Slot(Port::COM1, 57), std::invalid_argument);
-    const CVarnelDoc& cdoc = doc;
-    EXPECT_THROW(cdoc.Slot(Port::COM2, 1000), std::invalid_argument);
+    EXPECT_THROW(std::as_const(doc).Slot(Port::COM2, 1000), std::invalid_argument);
 }
 
 TEST(SlotCount, AcceptsOneToFiftyFourDigitsOnly)
 {
-    const struct {
-        const char* text;
-        int value;  // 0: refused
-    } cases[] = {{"1", 1},
-                 {"54", 54},
-                 {"054", 54},
-                 {"007", 7},
-                 {"0", 0},
-                 {"55", 0},
-                 {"", 0},
-                 {"-5", 0},
-                 {"5a", 0},
-                 {" 5", 0},
-                 {"99999999999999999999999", 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        int count = 42;
-        const LegacyRefusal r = CheckSlotCountText(c.text, count);
-        ASSERT_EQ(r.has_value(), c.value == 0);
-        EXPECT_EQ(count, c.value == 0 ? 42 : c.value);
-        if (!r) continue;
-        EXPECT_EQ(r->text, "槽数取值范围:1~54的正整数");
-        EXPECT_EQ(r->caption, "错误");
+    for (const auto& row : Rows("model/slot-count.txt")) {
+        const Result<int> r = CheckSlotCountText(row[0]);
+        ASSERT_EQ(r.ok(), row[1] != "-") << row[0];
+        EXPECT_EQ(r ? std::to_string(*r) : r.message().text,
+                  r ? row[1] : "槽数取值范围:1~54的正整数");
+        EXPECT_TRUE(r || r.code() == Code::BadSlotCount);
     }
 }
 
-TEST(DeleteCommand, HeadRemovesThePortSlotEmptiesOneEntry)
+TEST(SlotCount, CommandsBeyondAreTheOnesALowerCountDrops)
 {
     CVarnelDoc doc = NewDoc({Port::COM1, Port::COM2});
-    for (int i = 0; i < 4; ++i)
-        PlaceModule(doc, LABEL_READ_COILS, static_cast<std::uint16_t>(i), 1, 1);
-    doc.modified = false;
-    for (const auto& [code, offers] :
-         {std::pair{1006, true}, std::pair{1009, false}, std::pair{0, true}}) {
-        doc.selectedSlot = code;  // 1009: an empty slot
-        EXPECT_EQ(OffersDelete(doc), offers) << code;
-    }
-
-    doc.selectedSlot = 1006;  // user slot 3 of COM2 = entry 5
-    DeleteSelected(doc);
-    EXPECT_TRUE(doc.Slot(Port::COM2, 5).IsEmpty());
-    EXPECT_FALSE(doc.Slot(Port::COM2, 4).IsEmpty());
-    EXPECT_FALSE(doc.Slot(Port::COM2, 6).IsEmpty());
-    EXPECT_EQ(doc.selectedSlot, 1006);
-    EXPECT_TRUE(doc.modified);
-
-    doc.Slot(Port::COM1, 56).module.moduleName = "far";
-    doc.selectedSlot = 0;
-    DeleteSelected(doc);
-    EXPECT_EQ(doc.com1Enabled, 0);
-    EXPECT_EQ(doc.com1Slots, NewDoc().com1Slots);
-    EXPECT_EQ(doc.com2Enabled, 1);
-    EXPECT_FALSE(OffersDelete(doc));  // the head of a port that is not configured
+    for (const SlotRef at : {User(Port::COM1, 1), User(Port::COM1, 4), User(Port::COM2, 10)})
+        PlaceModule(doc, at, LABEL_READ_COILS, 0, 1, 1);
+    doc.Slot(Port::COM2, 56).module.moduleName = "outside the count";
+    EXPECT_EQ(CommandsBeyond(doc, 10), std::vector<SlotRef>{});
+    EXPECT_EQ(CommandsBeyond(doc, 4), std::vector{User(Port::COM2, 10)});
+    EXPECT_EQ(CommandsBeyond(doc, 1), (std::vector{User(Port::COM1, 4), User(Port::COM2, 10)}));
 }
 
 TEST(DataFolder, VarnelHomeWinsAndUserFolderIsSeededOnce)

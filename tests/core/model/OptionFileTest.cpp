@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
 #include "core/model/OptionFile.h"
 #include "core/project/TableRows.h"
@@ -19,7 +20,9 @@ namespace {
 std::string NewDocumentIp()
 {
     CVarnelDoc doc;
+    doc.appFolder = ProgramDataFolder();
     doc.OnNewDocument();
+    ReadAccessAddress(doc);
     return doc.deviceIp;
 }
 

@@ -86,7 +86,7 @@ TEST(AtomicFile, ReadRefusalsHaveCodes)
     const std::tuple<std::string, Code, const char*> cases[] = {
         {(dir / "none").string(), Code::FileMissing, "No such file or directory"},
         {(dir / "f" / "g").string(), Code::FileMissing, "Not a directory"},
-        {dir.str(), Code::FileIsDirectory, "Is a directory"},
+        {dir.str(), Code::FileIsDirectory, "is a directory"},
     };
     for (const auto& [path, code, reason] : cases) {
         const Result<std::string> r = ReadWholeFile(path);

@@ -18,8 +18,8 @@ CVarnelDoc Sample()
     CVarnelDoc doc = docfixtures::NewDoc({Port::COM2});
     doc.deviceIp = "10.1.2.3";
     doc.deviceSlotNum = 4;
-    PlaceModule(doc, LABEL_WRITE_REGISTERS, 256, 123, 17);
-    // Above the slot count, and odd texts: all kept.
+    PlaceModule(doc, {Port::COM2, UserSlotIndex(1)}, LABEL_WRITE_REGISTERS, 256, 123, 17);
+    // Above the slot count, and odd values in every field: all kept.
     doc.Slot(Port::COM2, 56).module =
         CModule{"名称 & \"引号\" <x>", "用户", "-3", 7, 65535, "p", {0x0a, 0x01, 0xff}};
     return doc;
@@ -33,11 +33,11 @@ TEST(JsonDocument, RoundTripIsLossless)
     EXPECT_EQ(j["com1"].size(), 57u);
     EXPECT_EQ(j["com2"][3]["modulePrm"], "11100100007b");
     CVarnelDoc back;
-    back.selectedSlot = 7;
+    back.appFolder = "kept";
     ASSERT_TRUE(ImportJson(text, back));
     EXPECT_EQ(ExportJson(back), text);
     EXPECT_EQ(back.com2Slots, doc.com2Slots);
-    EXPECT_EQ(back.selectedSlot, 7);           // not part of the form
+    EXPECT_EQ(back.appFolder, "kept");          // not part of the form
     j["com2"] = json::array({j["com2"][56]});  // short racks fill with empty modules
     ASSERT_TRUE(ImportJson(j.dump(), back));
     EXPECT_EQ(back.Slot(Port::COM2, 0).module.modulePrm, (Bytes{0x0a, 0x01, 0xff}));

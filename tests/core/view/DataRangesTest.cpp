@@ -35,8 +35,7 @@ TEST(DataRanges, OffsetsStartAtTwoPerPortAndBothAdvance)
     CVarnelDoc doc = NewDoc();
     doc.com2Enabled = 1;  // no fixed entries: lengths -1, totals 2
     EXPECT_EQ(Text(ComputePortRanges(doc, Port::COM2)), "-1/-1");
-    EXPECT_EQ(ComputeTotals(doc).allIn, 2);
-    EXPECT_EQ(ComputeTotals(doc).allOut, 2);
+    EXPECT_EQ(std::pair(ComputeTotals(doc).allIn, ComputeTotals(doc).allOut), std::pair(2, 2));
 
     doc = NewDoc({Port::COM1, Port::COM2});
     doc.Slot(Port::COM1, 3).module = Lengths(2, 0);
@@ -55,10 +54,10 @@ TEST(DataRanges, OffsetsStartAtTwoPerPortAndBothAdvance)
     // The title line shows the totals the image records.
     const Bytes image = BuildImage(doc);
     const std::size_t n = image.size();
-    EXPECT_EQ(image[n - 6] << 8 | image[n - 5], ComputeTotals(doc).allIn);
-    EXPECT_EQ(image[n - 4] << 8 | image[n - 3], ComputeTotals(doc).allOut);
-    EXPECT_EQ(ComputeTotals(doc).allIn, 2 + 9);
-    EXPECT_EQ(ComputeTotals(doc).allOut, 2 + 6 + 3);
+    const Totals totals = ComputeTotals(doc);
+    EXPECT_EQ(image[n - 6] << 8 | image[n - 5], totals.allIn);
+    EXPECT_EQ(image[n - 4] << 8 | image[n - 3], totals.allOut);
+    EXPECT_EQ(std::pair(totals.allIn, totals.allOut), std::pair(2 + 9, 2 + 6 + 3));
 }
 
 }  // namespace
