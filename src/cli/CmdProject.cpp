@@ -19,6 +19,8 @@
 #include "core/model/SlotCount.h"
 #include "core/project/JsonDocument.h"
 #include "core/project/ProjectStore.h"
+#include "core/report/IoMap.h"
+#include "core/report/IoMapFormat.h"
 #include "core/view/DataRanges.h"
 #include "core/view/ViewCommands.h"
 
@@ -291,57 +293,6 @@ int CmdIp(const std::vector<std::string>& argv)
     return SaveBack(path, doc);
 }
 
-std::string Hex(const Bytes& bytes)
-{
-    std::string text = FormatHexText(bytes);
-    if (!text.empty())
-        text.pop_back();
-    return text;
-}
-
-void ShowPort(const CVarnelDoc& doc, Port port, std::ostream& out)
-{
-    const PortRanges ranges = ComputePortRanges(doc, port);
-    out << PortName(port) << "  InLength: " << ranges.inLength
-        << "  OutLength: " << ranges.outLength << "\n";
-    const auto& prm = doc.Slot(port, 2).module.modulePrm;
-    if (prm.size() >= 5) {
-        std::istringstream lines(DescribeSerialParams(std::span<const std::uint8_t, 5>(prm.data(), 5)));
-        for (std::string line; std::getline(lines, line);)
-            out << "  " << line << "\n";
-    } else {
-        out << "  (serial parameters: " << prm.size() << " bytes, expected 6)\n";
-    }
-    out << "  slot  command                    slave  start  qty   EIP range\n";
-    for (const SlotRange& r : ranges.slots) {
-        const CModule& m = doc.Slot(port, r.index).module;
-        std::string range = r.hasRange ? r.direction + " " + std::to_string(r.first) + ".." +
-                                             std::to_string(r.last)
-                                       : r.direction;
-        CommandFields f;
-        std::ostringstream line;
-        line << "  " << std::setw(4) << std::left << (r.index - 2) << "  ";
-        if (!m.IsStatusTable() && FindCommandType(m.moduleName) && ReadCommandFields(m, f)) {
-            line << m.moduleName;
-            // Chinese labels: pad by display columns (CJK glyphs are two wide).
-            int width = 0;
-            for (std::size_t i = 0; i < m.moduleName.size();) {
-                unsigned char c = static_cast<unsigned char>(m.moduleName[i]);
-                int len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-                width += len >= 3 ? 2 : 1;
-                i += static_cast<std::size_t>(len);
-            }
-            line << std::string(static_cast<std::size_t>(std::max(1, 27 - width)), ' ');
-            line << std::setw(7) << int(f.slaveAddress) << std::setw(7) << f.startAddress
-                 << std::setw(6) << f.quantity;
-        } else {
-            line << m.moduleName << "  [" << Hex(m.modulePrm) << "]  ";
-        }
-        line << range;
-        out << line.str() << "\n";
-    }
-}
-
 int CmdShow(const std::vector<std::string>& argv)
 {
     Args args(argv);
@@ -357,11 +308,11 @@ int CmdShow(const std::vector<std::string>& argv)
         out << "no port configured\n";
         return EXIT_OK;
     }
-    const Totals totals = ComputeTotals(doc);
-    out << "AllInLength: " << totals.allIn << "  AllOutLength: " << totals.allOut << "\n";
-    for (Port port : {Port::COM1, Port::COM2})
-        if (doc.Enabled(port) == 1)
-            ShowPort(doc, port, out);
+    // What compiling produces: the status tables placed, the image's totals.
+    const Result<IoMap> map = BuildIoMap(doc);
+    if (!map)
+        return Refuse(map.message());
+    out << FormatShowLines(*map);
     return EXIT_OK;
 }
 

@@ -26,7 +26,7 @@ TEST_F(Varnelctl, BuildShowAndCompileAConfiguration)
     Ok({"add", project, "COM1", "2", "0x10", "--slave", "1", "--start", "100", "--qty", "10"});
     Ok({"serial", project, "COM1", "--monitor", "3", "--baud", "19.2K", "--update", "1"});
     const RunResult show = Ok({"show", project});
-    for (const char* text : {"AllInLength: 22  AllOutLength: 22", "eipIN 2..21", "eipOUT 2..21",
+    for (const char* text : {"AllInLength: 24  AllOutLength: 22", "eipIN 2..21", "eipOUT 2..21",
                              "19.2K", "At Evry MD End"})
         EXPECT_NE(show.out.find(text), std::string::npos) << text << "\n" << show.out;
 

@@ -31,6 +31,8 @@ public:
     ~CMainFrame() override;
 
     CVarnelDoc& Document() { return doc; }
+    // The project file's path; empty for a document never saved.
+    QString PathName() const { return pathName; }
     CVarnelView* View() const { return view; }
     CDeviceTreeDlg* TreeDlg() const;
     // The action of a command identifier, or nullptr.
@@ -81,6 +83,8 @@ public:
 signals:
     // A download started by OnCompileAndDownload is over.
     void downloadFinished(bool ok);
+    // The document changed (windows that follow it refresh).
+    void documentChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
