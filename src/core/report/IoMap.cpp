@@ -28,8 +28,10 @@ std::vector<std::string> SerialLines(const Bytes& prm)
 {
     std::vector<std::string> lines;
     if (prm.size() < 5) {
-        lines.push_back("serial parameters: " + std::to_string(prm.size()) + " bytes (" +
-                        FormatHex(prm, " ") + "), expected 6");
+        std::string hex = FormatHex(prm, " ");
+        if (!hex.empty()) hex.pop_back();
+        lines.push_back("serial parameters: " + std::to_string(prm.size()) + " bytes (" + hex +
+                        "), expected 6");
         return lines;
     }
     const std::string text = DescribeSerialParams(std::span<const std::uint8_t, 5>(prm.data(), 5));

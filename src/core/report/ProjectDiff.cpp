@@ -14,6 +14,14 @@ namespace {
 
 const char* const ARROW = " → ";
 
+// "05 00 01": bytes as spaced hex.
+std::string HexText(const Bytes& bytes)
+{
+    std::string text = FormatHex(bytes, " ");
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
 // One port of either side: its enabled flag and its modules by rack index.
 struct PortSide {
     bool enabled = false;
@@ -34,9 +42,9 @@ bool IsCommand(const CModule& m, CommandFields& fields)
 // Every field that tells two modules apart, for modules that read the same.
 std::string Detailed(const CModule& m)
 {
-    return (m.IsEmpty() ? std::string("(empty)") : m.moduleName) + " [" +
-           FormatHex(m.modulePrm, " ") + "] in " + std::to_string(m.inputLen) + " out " +
-           std::to_string(m.outputLen) + (m.picture.empty() ? "" : " picture " + m.picture) +
+    return (m.IsEmpty() ? std::string("(empty)") : m.moduleName) + " [" + HexText(m.modulePrm) +
+           "] in " + std::to_string(m.inputLen) + " out " + std::to_string(m.outputLen) +
+           (m.picture.empty() ? "" : " picture " + m.picture) +
            (m.usrPrm.empty() ? "" : " usrPrm " + m.usrPrm);
 }
 
@@ -86,8 +94,7 @@ void DiffSerial(const std::string& port, const CModule& a, const CModule& b,
     }
     // Bytes that differ where no list shows them (or too few bytes to read).
     if (lines.size() == before)
-        lines.push_back(port + " serial parameters: " + FormatHex(pa, " ") + ARROW +
-                        FormatHex(pb, " "));
+        lines.push_back(port + " serial parameters: " + HexText(pa) + ARROW + HexText(pb));
 }
 
 void DiffPort(Port port, const char* unit, const PortSide& a, const PortSide& b,
