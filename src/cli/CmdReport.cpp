@@ -10,6 +10,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ProjectCommand.h"
+#include "core/image/Crc16.h"
 #include "core/image/ImageDecoder.h"
 #include "core/model/AtomicFile.h"
 #include "core/project/ProjectStore.h"
@@ -111,8 +112,18 @@ DecodedImage ReadImage(const std::string& path)
     if (!ReadWholeFile(path, text)) Unusable(path, "the file cannot be read");
     const auto bytes = ParseHexStrict(text);
     if (!bytes) Unusable(path, "not hex text (pairs of hex digits, spaces allowed)");
+    // Images are compared by their modules even when the decoder has remarks
+    // on their content; a layout that does not add up or a wrong checksum is
+    // a file that cannot be used.
     DecodedImage image = DecodeImage(*bytes);
-    if (!image.Valid()) Unusable(path, image.problems.front());
+    std::size_t expected = 7;
+    for (const DecodedPort& port : image.ports) expected += 6u + port.parameterLength;
+    const std::size_t flagged = (image.comFlags & 1u) + ((image.comFlags >> 1) & 1u);
+    if (bytes->size() < 7 || expected != bytes->size() || image.ports.size() != flagged)
+        Unusable(path,
+                 image.problems.empty() ? "not a configuration image" : image.problems.front());
+    if (Crc16Modbus(bytes->data(), bytes->size() - 2) != image.checksum)
+        Unusable(path, "the checksum does not match the image's bytes");
     return image;
 }
 
@@ -141,11 +152,14 @@ int CmdDiff(const std::vector<std::string>& argv)
     const bool hexA = IsHexFileName(a);
     const bool hexB = IsHexFileName(b);
     std::vector<std::string> lines;
-    if (!hexA && !hexB)
-        lines = DiffDocuments(ReadDocument(a), ReadDocument(b));
-    else
-        lines = DiffImages(hexA ? ReadImage(a) : CompiledImage(a),
-                           hexB ? ReadImage(b) : CompiledImage(b));
+    // A is read before B, so a refusal names the first unusable file.
+    if (!hexA && !hexB) {
+        const CVarnelDoc docA = ReadDocument(a);
+        lines = DiffDocuments(docA, ReadDocument(b));
+    } else {
+        const DecodedImage imageA = hexA ? ReadImage(a) : CompiledImage(a);
+        lines = DiffImages(imageA, hexB ? ReadImage(b) : CompiledImage(b));
+    }
     for (const std::string& line : lines) std::cout << line << "\n";
     std::cout.flush();
     return lines.empty() ? EXIT_OK : EXIT_REFUSED;
