@@ -28,7 +28,7 @@ namespace {
 // Columns holding numbers sort by value, the others by text.
 bool NumericColumn(int column)
 {
-    return column != 1 && column != 3 && column != 5 && column != 6;
+    return column != 1 && column != 3 && column != 5 && column != 7;
 }
 
 SheetInfo MakeSheetInfo(CMainFrame* frame)
@@ -86,6 +86,7 @@ IoMapWindow::IoMapWindow(CMainFrame* frame)
         {"copyButton", QStringLiteral("复制"), nullptr},
         {"csvButton", QStringLiteral("导出CSV"), &IoMapWindow::OnExportCsv},
         {"pdfButton", QStringLiteral("导出PDF"), &IoMapWindow::OnExportPdf},
+        {"jsonButton", QStringLiteral("导出JSON"), &IoMapWindow::OnExportJson},
         {"printButton", QStringLiteral("打印"), &IoMapWindow::OnPrint},
     };
     for (const auto& a : actions) {
@@ -173,14 +174,23 @@ void IoMapWindow::CopyToClipboard() const
     if (map) QGuiApplication::clipboard()->setText(ToQ(FormatIoMapTabs(*map)));
 }
 
-bool IoMapWindow::ExportCsv(const QString& path)
+bool IoMapWindow::WriteText(const QString& path, const std::string& text)
 {
-    if (!map) return false;
-    if (LegacyRefusal refusal = WriteFileAtomically(path.toStdString(), FormatIoMapCsv(*map))) {
+    if (LegacyRefusal refusal = WriteFileAtomically(path.toStdString(), text)) {
         ShowMessage(this, *refusal);
         return false;
     }
     return true;
+}
+
+bool IoMapWindow::ExportCsv(const QString& path)
+{
+    return map && WriteText(path, FormatIoMapCsv(*map));
+}
+
+bool IoMapWindow::ExportJson(const QString& path)
+{
+    return map && WriteText(path, FormatIoMapJson(*map));
 }
 
 bool IoMapWindow::ExportPdf(const QString& path)
@@ -205,6 +215,13 @@ void IoMapWindow::OnExportPdf()
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出PDF"), {},
                                                       QStringLiteral("PDF (*.pdf)"));
     if (!path.isEmpty()) ExportPdf(path);
+}
+
+void IoMapWindow::OnExportJson()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出JSON"), {},
+                                                      QStringLiteral("JSON (*.json)"));
+    if (!path.isEmpty()) ExportJson(path);
 }
 
 void IoMapWindow::OnPrint()

@@ -33,10 +33,13 @@ public:
     void CopyToClipboard() const;
     bool ExportCsv(const QString& path);
     bool ExportPdf(const QString& path);
+    bool ExportJson(const QString& path);
 
 private:
     void OnExportCsv();
     void OnExportPdf();
+    void OnExportJson();
+    bool WriteText(const QString& path, const std::string& text);
     void OnPrint();
     void FillTable(QTableWidget* table, const IoMapPort& port);
     void ShowFailure(const Message& message);
