@@ -145,11 +145,9 @@ std::string ModbusReference(int functionCode, int start)
 
 std::string PortHeaderNote(const IoMapPort& port)
 {
-    return std::string(PortName(port.port)) +
-           " bytes 0-1: status data (input) and control data (output); command data from byte 2."
-           " Rack: STATE " +
-           std::to_string(port.stateInput) + " input byte(s), CONTROL " +
-           std::to_string(port.controlOutput) + " output byte(s).";
+    return "bytes 0-1: status (input) and control (output); commands from byte 2 (rack: STATE " +
+           std::to_string(port.stateInput) + " byte in, CONTROL " +
+           std::to_string(port.controlOutput) + " byte out)";
 }
 
 }  // namespace varnel

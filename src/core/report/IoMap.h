@@ -66,11 +66,11 @@ Result<IoMap> BuildIoMap(const CVarnelDoc& doc);
 // "465536"). Empty for a function code that names no area.
 std::string ModbusReference(int functionCode, int start);
 
-// What bytes 0-1 of a port's input and output data hold, and that the
+// What bytes 0-1 of a port's input and output data hold; and that the
 // ranges count within each port.
 std::string PortHeaderNote(const IoMapPort& port);
 inline constexpr const char* PER_PORT_NOTE =
-    "Byte ranges count from 0 within each port's EtherNet/IP input or output data; "
-    "the combination of COM1 and COM2 in the gateway's assembly is not part of this map.";
+    "Byte ranges count within each port's EtherNet/IP data; how COM1 and COM2 are "
+    "combined in the gateway's assembly is not given here.";
 
 }  // namespace varnel
