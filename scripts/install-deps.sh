@@ -10,7 +10,7 @@ PACKAGES=(
   # tests, benchmarks, sanitizers and fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
   clang libclang-rt-14-dev
-  iproute2 udhcpc python3
+  iproute2 udhcpc python3 poppler-utils
   # the desktop program: fonts for the picture and the Chinese texts,
   # and a virtual display for machines without one
   fonts-wqy-microhei fonts-liberation xvfb xauth

@@ -468,12 +468,17 @@ int CmdSlots(const std::vector<std::string>& argv)
         const std::vector<SlotRef> lost = CommandsBeyond(doc, *count);
         if (!lost.empty() && !force)
             return Refuse(Code::WouldLoseData,
-                          "a slot count of " + std::to_string(*count) + " leaves out " +
-                              Join(lost, doc) +
-                              " (a .vrc file then loses them for good; --force goes ahead)");
+                          "a slot count of " + std::to_string(*count) + " drops " +
+                              Join(lost, doc) + " for good (--force goes ahead)");
+        const std::string dropped = Join(lost, doc);
+        // Forced: the commands go in every file form alike, so the project
+        // still compiles (a command behind the last slot leaves the status
+        // table no room).
+        for (const SlotRef& ref : lost)
+            doc.Slot(ref.port, ref.index).module = CModule{};
         doc.deviceSlotNum = *count;
         return "set the user slot count to " + std::to_string(*count) +
-               (lost.empty() ? "" : ", leaving out " + Join(lost, doc));
+               (lost.empty() ? "" : ", dropping " + dropped);
     });
 }
 

@@ -12,6 +12,7 @@
 
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
+#include "core/view/Selection.h"
 #include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
 #include "core/model/OptionFile.h"
@@ -41,6 +42,13 @@ inline CVarnelDoc NewDoc(std::initializer_list<Port> ports = {})
 
 // User slot n (from 1) of a port.
 inline SlotRef User(Port port, int n) { return {port, UserSlotIndex(n)}; }
+
+// Places a command at the slot a selection code names.
+inline void PlaceAt(CVarnelDoc& doc, int code, std::string_view label, std::uint16_t start,
+                    std::uint16_t qty, std::uint8_t slave)
+{
+    PlaceModule(doc, *SelectionToSlot(code), label, start, qty, slave);
+}
 
 // The rows of a table in tests/data: one case per line, fields split at
 // " | ", "" for an empty field; blank lines and lines starting with '#' are

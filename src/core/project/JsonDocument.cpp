@@ -4,6 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include "core/modbus/CommandModule.h"
+#include "core/image/HexFile.h"
+#include "core/modbus/CommandType.h"
+#include "core/modbus/ModbusMaster.h"
 #include "core/util/Hex.h"
 
 namespace varnel {
@@ -21,6 +24,20 @@ ordered_json ModuleToJson(const CModule& m)
                         {"inputLen", m.inputLen},
                         {"outputLen", m.outputLen},
                         {"modulePrm", FormatHex(m.modulePrm)}};
+}
+
+// A command module's slave, function code, start and quantity in readable
+// form beside modulePrm, for review and hand edits.
+void AddCommandFields(ordered_json& j, const CModule& m)
+{
+    const Result<CommandFields> read = ReadCommandFields(m);
+    if (FindCommandType(m.moduleName) == nullptr || !read)
+        return;
+    const CommandFields& f = *read;
+    j["slave"] = f.slaveAddress;
+    j["function"] = FormatHex({m.modulePrm[1]});
+    j["start"] = f.startAddress;
+    j["quantity"] = f.quantity;
 }
 
 struct ImportError {
@@ -79,6 +96,63 @@ void CheckModule(const CModule& m, const std::string& where)
         throw ImportError{where + fault->field, fault->problem};
 }
 
+// slave, function, start and quantity: integers ("function" also hex text
+// such as "03"), each one checked against modulePrm; without modulePrm they
+// build it (the function code may then come from the command's label).
+void ApplyCommandFields(const ordered_json& j, CModule& m, const std::string& where)
+{
+    static const char* const keys[] = {"slave", "function", "start", "quantity"};
+    static const int limits[] = {255, 255, 65535, 65535};
+    const bool hasPrm = j.contains("modulePrm");
+    int values[4] = {-1, -1, -1, -1};
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (!j.contains(keys[i]))
+            continue;
+        const ordered_json& v = j[keys[i]];
+        const std::string field = where + keys[i];
+        if (i == 1 && v.is_string()) {
+            std::string text = v.get<std::string>();
+            if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+                text = text.substr(2);
+            const auto code = ParseHexStrict(text.size() == 1 ? "0" + text : text);
+            if (!code || code->size() != 1)
+                throw ImportError{field, "must be a function code such as \"03\""};
+            values[i] = (*code)[0];
+        } else if (v.is_number_integer() && v.get<std::int64_t>() >= 0 &&
+                   v.get<std::int64_t>() <= limits[i]) {
+            values[i] = static_cast<int>(v.get<std::int64_t>());
+        } else {
+            throw ImportError{field, "must be an integer from 0 to " + std::to_string(limits[i])};
+        }
+    }
+    if (!hasPrm) {
+        const CommandType* type = FindCommandType(m.moduleName);
+        if (values[1] < 0 && type != nullptr)
+            values[1] = type->functionCode;
+        for (std::size_t i = 0; i < 4; ++i)
+            if (values[i] < 0)
+                throw ImportError{where + (values[0] < 0 && values[2] < 0 ? "modulePrm" : keys[i]),
+                                  "is missing"};
+        m.modulePrm = {static_cast<std::uint8_t>(values[0]), static_cast<std::uint8_t>(values[1]),
+                       static_cast<std::uint8_t>(values[2] >> 8),
+                       static_cast<std::uint8_t>(values[2] & 0xFF),
+                       static_cast<std::uint8_t>(values[3] >> 8),
+                       static_cast<std::uint8_t>(values[3] & 0xFF)};
+        return;
+    }
+    const Bytes& p = m.modulePrm;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (values[i] < 0)
+            continue;
+        if (p.size() < 6)
+            throw ImportError{where + keys[i], "needs the 6 bytes of a command in modulePrm"};
+        const int stored[] = {p[0], p[1], p[2] << 8 | p[3], p[4] << 8 | p[5]};
+        if (values[i] != stored[i])
+            throw ImportError{where + keys[i], "disagrees with modulePrm, which holds " +
+                                                   std::to_string(stored[i])};
+    }
+}
+
 CModule ModuleFromJson(const ordered_json& j, const std::string& where)
 {
     if (!j.is_object()) throw ImportError{where.substr(0, where.size() - 1), "must be an object"};
@@ -89,8 +163,16 @@ CModule ModuleFromJson(const ordered_json& j, const std::string& where)
     m.picture = Text(j, "picture", where);
     m.inputLen = Int32(j, "inputLen", where);
     m.outputLen = Int32(j, "outputLen", where);
-    m.modulePrm = HexBytes(Text(j, "modulePrm", where), where + "modulePrm");
-    CheckModule(m, where);
+    // modulePrm, when given, must be sound by itself before the readable
+    // fields are compared with it; without it the fields build it.
+    if (j.contains("modulePrm")) {
+        m.modulePrm = HexBytes(Text(j, "modulePrm", where), where + "modulePrm");
+        CheckModule(m, where);
+        ApplyCommandFields(j, m, where);
+    } else {
+        ApplyCommandFields(j, m, where);
+        CheckModule(m, where);
+    }
     return m;
 }
 
@@ -117,7 +199,10 @@ std::string ExportJson(const CVarnelDoc& doc)
     root["com2Enabled"] = doc.com2Enabled;
     for (Port port : {Port::COM1, Port::COM2}) {
         ordered_json rack = ordered_json::array();
-        for (const auto& slot : doc.Slots(port)) rack.push_back(ModuleToJson(slot.module));
+        for (const auto& slot : doc.Slots(port)) {
+            rack.push_back(ModuleToJson(slot.module));
+            AddCommandFields(rack.back(), slot.module);
+        }
         root[port == Port::COM1 ? "com1" : "com2"] = rack;
     }
     // Invalid UTF-8 in a text (possible only through a hand-edited project)

@@ -34,6 +34,7 @@
 #include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/model/CDeviceIpDlg.h"
 #include "gui/model/CDeviceOptionSetDlg.h"
+#include "gui/report/IoMapWindow.h"
 #include "gui/ui/CTreeWnd.h"
 #include "gui/ui/CVarnelView.h"
 #include "gui/ui/MessageBox.h"
@@ -131,7 +132,9 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     };
     connect(Action(ID_NEXT_PANE), &QAction::triggered, this, switchPane);
     connect(Action(ID_PREV_PANE), &QAction::triggered, this, switchPane);
-    // 32776 and 32777 can be chosen and change nothing.
+    // 32776 can be chosen and changes nothing.
+    connect(Action(ID_MODULE_REPORT), &QAction::triggered, this,
+            [this] { IoMapWindow::ShowFor(this); });
 
     CreateMenus();
     CreateToolBar();
@@ -268,6 +271,7 @@ void CMainFrame::OnDocumentChanged()
 {
     view->viewport()->update();
     UpdateTitle();
+    emit documentChanged();
 }
 
 void CMainFrame::NewDocument()

@@ -34,6 +34,8 @@ public:
 
     CVarnelDoc& Document() { return doc; }
     SlotSelection& Selection() { return selection; }
+    // The project file's path; empty for a document never saved.
+    QString PathName() const { return pathName; }
     CVarnelView* View() const { return view; }
     CDeviceTreeDlg* TreeDlg() const;
     // The action of a command identifier, or nullptr.
@@ -84,6 +86,8 @@ public:
 signals:
     // A download started by OnCompileAndDownload is over.
     void downloadFinished(bool ok);
+    // The document changed (windows that follow it refresh).
+    void documentChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
