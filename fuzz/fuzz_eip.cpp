@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "core/ipassign/CEipResponder.h"
+#include "gateway/CEipResponder.h"
 #include "core/ipassign/CEipSession.h"
 
 using namespace varnel;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 #include "core/util/Ipv4.h"
 
 namespace varnel::cli {

@@ -22,7 +22,7 @@
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/SerialParams.h"
 #include "core/model/AtomicFile.h"
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 #include "core/model/SlotCount.h"
 #include "core/project/JsonDocument.h"
 #include "core/project/ProjectStore.h"

@@ -8,7 +8,7 @@
 #include <map>
 #include <memory>
 
-#include "core/ipassign/CEipResponder.h"
+#include "gateway/CEipResponder.h"
 
 class QTcpSocket;
 

@@ -5,7 +5,7 @@
 #include "core/image/HexFile.h"
 #include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 
 using clitest::SimProcess;
 using testsupport::ReadFile;

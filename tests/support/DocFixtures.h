@@ -15,7 +15,7 @@
 #include "core/view/Selection.h"
 #include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 #include "support/TestSupport.h"
 
 namespace docfixtures {

@@ -2,7 +2,6 @@
 // A message for the user: the system's own text, its caption and its icon.
 // Core returns these; every front end shows them as they stand, so the CLI
 // prints exactly what the GUI shows.
-#include <optional>
 #include <string>
 
 namespace varnel {
@@ -16,10 +15,6 @@ struct Message {
 
     bool operator==(const Message&) const = default;
 };
-
-// Old shape of a refusal (a message or nothing). Being replaced by
-// Result/Refusal of core/util/Result.h; no new code uses it.
-using LegacyRefusal = std::optional<Message>;
 
 inline Message ErrorMessage(std::string text, std::string caption = "错误")
 {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "core/model/AtomicFile.h"
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 #include "core/model/SlotCount.h"
 #include "core/project/CXmlDoc.h"
 #include "core/project/TextCodec.h"

@@ -22,7 +22,7 @@
 #include "core/image/Compiler.h"
 #include "core/link/CompileForDownload.h"
 #include "core/link/DeviceCommandSession.h"
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 #include "core/project/ProjectFile.h"
 #include "core/project/ProjectStore.h"
 #include "core/util/Result.h"

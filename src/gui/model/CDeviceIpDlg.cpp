@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "core/model/CVarnelDoc.h"
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 #include "gui/ui/CIpAddressEdit.h"
 #include "gui/ui/DialogButtons.h"
 #include "gui/ui/MessageBox.h"

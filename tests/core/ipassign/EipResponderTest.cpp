@@ -4,7 +4,7 @@
 // in one.
 #include <gtest/gtest.h>
 
-#include "core/ipassign/CEipResponder.h"
+#include "gateway/CEipResponder.h"
 #include "support/TestSupport.h"
 
 using namespace varnel;

@@ -4,7 +4,7 @@
 // the timers and link failures with fake time.
 #include <gtest/gtest.h>
 
-#include "core/ipassign/CEipResponder.h"
+#include "gateway/CEipResponder.h"
 #include "core/ipassign/CEipSession.h"
 #include "support/TestSupport.h"
 

@@ -7,7 +7,7 @@
 
 #include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 #include "core/project/TableRows.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "core/model/OptionFile.h"
+#include "core/project/OptionFile.h"
 
 #include <filesystem>
 #include <system_error>

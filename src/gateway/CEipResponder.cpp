@@ -1,4 +1,4 @@
-#include "core/ipassign/CEipResponder.h"
+#include "gateway/CEipResponder.h"
 
 #include "core/ipassign/ByteReader.h"
 
