@@ -27,6 +27,9 @@ enum class Code {
     CommandRefused,  // a command check refused the typed fields
     WriteOverlap,    // two write commands of a port overlap
     WouldLoseData,   // the change would drop commands or overwrite a file
+    PortNotSetUp,    // a port without its Modbus master (or not in an image)
+    SerialUnknown,   // serial parameter bytes outside their lists
+    SerialOpenFailed,  // a serial device that cannot be opened or configured
     // project files
     ProjectFormat,      // "文档格式错误": the file is not a project
     ProjectIncomplete,  // reading stopped at a missing element
