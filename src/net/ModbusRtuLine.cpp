@@ -6,16 +6,20 @@
 
 namespace varnel {
 
-ModbusRtuLine::~ModbusRtuLine()
+ModbusRtuLine::~ModbusRtuLine() { Close(); }
+
+void ModbusRtuLine::Close()
 {
     if (ctx != nullptr) {
         modbus_close(ctx);
         modbus_free(ctx);
+        ctx = nullptr;
     }
 }
 
 Status ModbusRtuLine::Open(const std::string& device, const LineSettings& line, int timeoutMs)
 {
+    Close();
     ctx = modbus_new_rtu(device.c_str(), line.baud, line.parity, line.dataBits, line.stopBits);
     if (ctx == nullptr)
         return Refuse(Code::SerialOpenFailed,

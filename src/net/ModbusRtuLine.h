@@ -23,11 +23,13 @@ public:
     ModbusRtuLine(const ModbusRtuLine&) = delete;
     ModbusRtuLine& operator=(const ModbusRtuLine&) = delete;
 
-    // Opens and configures `device`; refused (SerialOpenFailed) naming the
-    // device and the system's reason.
+    // Opens and configures `device` (closing what was open); refused
+    // (SerialOpenFailed) naming the device and the system's reason.
     Status Open(const std::string& device, const LineSettings& line, int timeoutMs);
     // Sends one request and waits for its answer. A write sends `writeValues`
     // (one per coil or register).
+    void Close();
+    bool IsOpen() const { return ctx != nullptr; }
     PollOutcome Run(const PollRequest& request, const std::vector<std::uint16_t>& writeValues = {});
 
 private:

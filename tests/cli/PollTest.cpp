@@ -133,6 +133,7 @@ private:
 
 class PollCli : public clitest::CliTest {
 protected:
+    void SetUp() override { testsupport::MakeHome(home.path(), ""); }
     // A COM1 project at 19200 baud, 8 data bits, 2 stop bits, with `commands`
     // (TYPE SLAVE START QTY) in slots 1, 2, ...
     std::string Project(const std::vector<std::vector<std::string>>& commands)
@@ -209,6 +210,23 @@ TEST_F(PollCli, DeviceAndUsageFailures)
         EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+TEST_F(PollCli, SimulatorRunsTheDownloadedCommandsOnItsSerialPort)
+{
+    PtySlave slave;
+    SKIP_WITHOUT_PTY(slave);
+    const std::string project =
+        Project({{"03", "1", "0", "3"}, {"01", "1", "0", "10"}, {"10", "1", "5", "2"}});
+    clitest::SimProcess sim("127.62.0.1", {"--print-state", "--com1", slave.device,
+                                           "--set-output", "COM1=0000" "0007" "0102"});
+    ASSERT_TRUE(sim.WaitForLine("listening on")) << sim.Output();
+    const RunResult r = Ctl({"download", project, "--ip", "127.62.0.1", "--restart"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Registers at 2..7 high byte first, coils at 8..9 with coil 0 in bit 0.
+    EXPECT_TRUE(sim.WaitForLine("\"input\":\"00 00 12 34 00 02 ab cd 0d 03\"")) << sim.Output();
+    // The write command takes output bytes 2..5.
+    EXPECT_NE(slave.Seen("wrote 16 5 7 258\n").find("wrote 16 5 7 258\n"), std::string::npos);
 }
 
 }  // namespace
