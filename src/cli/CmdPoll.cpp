@@ -5,6 +5,7 @@
 
 #include <iostream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,10 @@ namespace {
 
 volatile sig_atomic_t interrupted = 0;
 
-void OnInterrupt(int) { interrupted = 1; }
+void OnInterrupt(int)
+{
+    interrupted = 1;
+}
 
 // Ctrl-C (and SIGTERM) end the poll between two commands.
 void CatchInterrupts()
@@ -46,22 +50,37 @@ std::map<int, std::vector<std::uint16_t>> WriteValues(const std::vector<std::str
     std::map<int, std::vector<std::uint16_t>> values;
     for (const std::string& option : options) {
         const std::size_t eq = option.find('=');
-        if (eq == std::string::npos)
-            throw UsageError{"--write needs SLOT=V1,V2,...: " + option};
+        if (eq == std::string::npos) throw UsageError{"--write needs SLOT=V1,V2,...: " + option};
         const long slot = ParseNumber(option.substr(0, eq), "--write slot");
         const PollRequest* request = nullptr;
         for (const PollRequest& r : plan.requests)
-            if (r.slot == slot && r.isWrite)
-                request = &r;
+            if (r.slot == slot && r.isWrite) request = &r;
         if (request == nullptr)
             throw UsageError{"slot " + std::to_string(slot) + " holds no write command of " +
                              PortName(plan.port)};
         auto parsed = ParseWriteValues(*request, option.substr(eq + 1));
-        if (!parsed)
-            throw UsageError{parsed.message().text};
+        if (!parsed) throw UsageError{parsed.message().text};
         values[request->slot] = *parsed;
     }
     return values;
+}
+
+// The outcomes of each command over the rounds polled.
+void PrintSummary(const PollPlan& plan, const std::vector<PollTally>& tallies, bool json)
+{
+    nlohmann::json summary = nlohmann::json::array();
+    if (!json) std::cout << "summary:" << std::endl;
+    for (std::size_t i = 0; i < plan.requests.size(); ++i) {
+        const PollTally& t = tallies[i];
+        if (!json) std::cout << "  " << FormatTally(plan.requests[i], t) << std::endl;
+        summary.push_back({{"slot", plan.requests[i].slot},
+                           {"answered", t.answered},
+                           {"exceptions", t.exceptions},
+                           {"timeouts", t.timeouts},
+                           {"errors", t.errors},
+                           {"skipped", t.skipped}});
+    }
+    if (json) std::cout << nlohmann::json{{"summary", summary}}.dump() << std::endl;
 }
 
 int CmdPoll(const std::vector<std::string>& argv)
@@ -69,8 +88,7 @@ int CmdPoll(const std::vector<std::string>& argv)
     Args args(argv);
     const std::string path = args.Positional("PROJECT");
     const Port port = ParsePort(args.Positional("COM1|COM2"));
-    if (!args.HasOption("serial"))
-        throw UsageError{"missing --serial DEVICE"};
+    if (!args.HasOption("serial")) throw UsageError{"missing --serial DEVICE"};
     const std::string device = args.Option("serial");
     const long rounds = ParseNumber(args.Option("rounds", "1"), "--rounds");
     const long timeoutMs = ParseNumber(args.Option("timeout", "1000"), "--timeout");
@@ -81,11 +99,9 @@ int CmdPoll(const std::vector<std::string>& argv)
     args.Done();
 
     CVarnelDoc doc;
-    if (!OpenProject(path, doc))
-        return EXIT_REFUSED;
+    if (!OpenProject(path, doc)) return EXIT_REFUSED;
     const auto plan = MakePollPlan(doc, port);
-    if (!plan)
-        return Refuse(plan.message());
+    if (!plan) return Refuse(plan.message());
     const auto values = WriteValues(writes, *plan);
 
     ModbusRtuLine line;
@@ -99,8 +115,7 @@ int CmdPoll(const std::vector<std::string>& argv)
     std::vector<PollTally> tallies(plan->requests.size());
     bool allAnswered = true;
     for (long round = 0; (rounds == 0 || round < rounds) && !interrupted; ++round) {
-        if (round > 0)
-            SleepMs(plan->timerMs);
+        if (round > 0) SleepMs(plan->timerMs);
         for (std::size_t i = 0; i < plan->requests.size() && !interrupted; ++i) {
             const PollRequest& r = plan->requests[i];
             const auto given = values.find(r.slot);
@@ -115,11 +130,7 @@ int CmdPoll(const std::vector<std::string>& argv)
                       << std::endl;
         }
     }
-    if (rounds != 1 && !json) {
-        std::cout << "summary:" << std::endl;
-        for (std::size_t i = 0; i < plan->requests.size(); ++i)
-            std::cout << "  " << FormatTally(plan->requests[i], tallies[i]) << std::endl;
-    }
+    if (rounds != 1) PrintSummary(*plan, tallies, json);
     return allAnswered ? EXIT_OK : EXIT_REFUSED;
 }
 

@@ -15,12 +15,14 @@ CSerialMaster::CSerialMaster(Port masterPort, std::string devicePath, int answer
     connect(&timer, &QTimer::timeout, this, &CSerialMaster::Step);
 }
 
-Status CSerialMaster::Open() { return line.Open(device, LineSettings{}, timeoutMs); }
+Status CSerialMaster::Open()
+{
+    return line.Open(device, LineSettings{}, timeoutMs);
+}
 
 void CSerialMaster::Configure(const Bytes& image)
 {
-    if (image == running)
-        return;
+    if (image == running) return;
     running = image;
     timer.stop();
     const std::string name = PortName(port);
@@ -48,19 +50,16 @@ void CSerialMaster::Configure(const Bytes& image)
 
 void CSerialMaster::ReadOutputFile()
 {
-    if (outputFile.empty())
-        return;
+    if (outputFile.empty()) return;
     std::ifstream in(outputFile);
     std::stringstream text;
     text << in.rdbuf();
-    if (auto bytes = ParseHexStrict(text.str()); in && bytes)
-        output = std::move(*bytes);
+    if (auto bytes = ParseHexStrict(text.str()); in && bytes) output = std::move(*bytes);
 }
 
 void CSerialMaster::Step()
 {
-    if (!plan)
-        return;
+    if (!plan) return;
     if (next == 0) {
         scanStart = std::chrono::steady_clock::now();
         pending = input;
@@ -77,20 +76,17 @@ void CSerialMaster::Step()
             if (!plan->writeOnChange || lastWritten[next] != values) {
                 const PollOutcome o = line.Run(r, values);
                 result = ShortOutcome(o);
-                if (o.status == PollStatus::Written)
-                    lastWritten[next] = values;
+                if (o.status == PollStatus::Written) lastWritten[next] = values;
             }
         } else {
             const PollOutcome o = line.Run(r);
             result = ShortOutcome(o);
-            if (o.status == PollStatus::Values)
-                PlaceAnswer(r, o.values, target);
+            if (o.status == PollStatus::Values) PlaceAnswer(r, o.values, target);
         }
         const bool differs = result != results[next] || input != before;
         results[next] = result;
         ++next;
-        if (differs)
-            emit changed();
+        if (differs) emit changed();
         timer.start(0);
         return;
     }
@@ -120,8 +116,7 @@ nlohmann::json CSerialMaster::State() const
     nlohmann::json state;
     state["device"] = device;
     std::string hex = FormatHex(input, " ");
-    if (!hex.empty())
-        hex.pop_back();  // no space after the last byte
+    if (!hex.empty()) hex.pop_back();  // no space after the last byte
     state["input"] = hex;
     nlohmann::json commands = nlohmann::json::array();
     if (plan) {

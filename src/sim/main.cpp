@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "core/link/DeviceFrames.h"
+#include "core/util/Hex.h"
 #include "core/util/Ipv4.h"
 #include "gateway/CEipServer.h"
 #include "gateway/CGatewayServer.h"
 #include "gateway/CSerialMaster.h"
-#include "core/util/Hex.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ bool ParseInt(const std::string& text, int& out)
 // The serial ports the simulator runs as Modbus master.
 struct SerialOptions {
     int timeoutMs = 500;
-    std::string device[2];             // by port; empty: not run
-    std::vector<std::string> outputs;  // "COMn=HEX"
+    std::string device[2];                 // by port; empty: not run
+    std::vector<std::string> outputs;      // "COMn=HEX"
     std::vector<std::string> outputFiles;  // "COMn=PATH"
 };
 

@@ -86,8 +86,7 @@ public:
         }
         device = name;
         int out[2];
-        if (pipe(out) != 0)
-            return;
+        if (pipe(out) != 0) return;
         pid = fork();
         if (pid == 0) {
             close(out[0]);
@@ -114,8 +113,7 @@ public:
             char buf[1024];
             if (poll(&p, 1, 100) > 0) {
                 const ssize_t n = read(fd, buf, sizeof buf);
-                if (n > 0)
-                    seen.append(buf, static_cast<std::size_t>(n));
+                if (n > 0) seen.append(buf, static_cast<std::size_t>(n));
             }
         }
         return seen;
@@ -170,22 +168,41 @@ TEST_F(PollCli, OneRoundReportsEachCommandAsTheSlaveAnswered)
     EXPECT_EQ(r.exitCode, 1) << r.err;  // slaves 7 and 9 and the exception
     const std::vector<std::string> lines = {
         "COM1 on " + slave.device + ": 19200 baud 8N2, 7 command(s), time-out 300 ms",
-        "slot 1 读4区 03H slave 1 start 0 qty 3 [eipIN 2..7]: 4660 (0x1234) 2 (0x0002) 43981 (0xABCD)",
+        "slot 1 读4区 03H slave 1 start 0 qty 3 [eipIN 2..7]: 4660 (0x1234) 2 (0x0002) 43981 "
+        "(0xABCD)",
         "slot 2 读0区 01H slave 1 start 0 qty 10 [eipIN 8..9]: 1 0 1 1 0 0 0 0 1 1",
-        "slot 3 写4区 10H 写多字 slave 1 start 5 qty 2 [eipOUT 2..5]: written 7 (0x0007) 258 (0x0102)",
+        "slot 3 写4区 10H 写多字 slave 1 start 5 qty 2 [eipOUT 2..5]: written 7 (0x0007) 258 "
+        "(0x0102)",
         "slot 4 读4区 03H slave 7 start 0 qty 1 [eipIN 10..11]: no answer in 300 ms",
-        "slot 5 读4区 03H slave 1 start 100 qty 2 [eipIN 12..15]: exception 02 illegal data address",
+        "slot 5 读4区 03H slave 1 start 100 qty 2 [eipIN 12..15]: exception 02 illegal data "
+        "address",
         "slot 6 读4区 03H slave 9 start 0 qty 1 [eipIN 16..17]: CRC error",
         "slot 7 写4区 06H 写单字 slave 1 start 0 qty 1 [eipOUT 6..7]: skipped (no --write value)",
     };
     std::string expected;
-    for (const auto& line : lines)
-        expected += line + "\n";
+    for (const auto& line : lines) expected += line + "\n";
     EXPECT_EQ(r.out, expected);
     const std::string seen = slave.Seen("wrote");
     EXPECT_NE(seen.find("line " + std::to_string(B19200) + " 2\n"), std::string::npos) << seen;
     EXPECT_NE(seen.find("wrote 16 5 7 258\n"), std::string::npos) << seen;
     EXPECT_EQ(seen.find("wrote 6"), std::string::npos) << "a write without value was sent";
+}
+
+TEST_F(PollCli, RoundsZeroPollsUntilInterruptedThenSumsUp)
+{
+    PtySlave slave;
+    SKIP_WITHOUT_PTY(slave);
+    const std::string project = Project({{"03", "1", "0", "1"}, {"03", "7", "0", "1"}});
+    clitest::SimProcess poll({clitest::VARNELCTL, "poll", project, "COM1", "--serial", slave.device,
+                              "--rounds", "0", "--timeout", "100"});
+    // A round ends with slot 2 and the next one begins.
+    ASSERT_TRUE(poll.WaitForLine("slave 7 start 0 qty 1 [eipIN 4..5]: no answer in 100 ms\nslot 1"))
+        << poll.Output();
+    EXPECT_EQ(poll.Stop(SIGINT), 1);
+    EXPECT_TRUE(poll.WaitForLine("summary:\n  slot 1 读4区 03H slave 1: ")) << poll.Output();
+    EXPECT_TRUE(poll.WaitForLine(
+        " 0 exceptions, 0 time-outs, 0 errors\n  slot 2 读4区 03H slave 7: 0 answered"))
+        << poll.Output();
 }
 
 TEST_F(PollCli, DeviceAndUsageFailures)
@@ -196,11 +213,12 @@ TEST_F(PollCli, DeviceAndUsageFailures)
         int exitCode;
         std::string err;
     } rows[] = {
-        {{"--serial", Path("no-such-tty")}, 1, "cannot open " + Path("no-such-tty") + ": No such file"},
+        {{"--serial", Path("no-such-tty")},
+         1,
+         "cannot open " + Path("no-such-tty") + ": No such file"},
         {{}, 2, "missing --serial DEVICE"},
         {{"--serial", "/dev/null", "--write", "2=1"}, 2, "slot 2 holds no write command of COM1"},
         {{"--serial", "/dev/null", "--write", "1=70000"}, 2, "bad value '70000'"},
-        {{"--serial", "/dev/null", "--write", "1=1,2"}, 2, "writes 1 value(s), 2 given"},
     };
     for (const Row& row : rows) {
         std::vector<std::string> args{"poll", project, "COM1"};
@@ -218,8 +236,10 @@ TEST_F(PollCli, SimulatorRunsTheDownloadedCommandsOnItsSerialPort)
     SKIP_WITHOUT_PTY(slave);
     const std::string project =
         Project({{"03", "1", "0", "3"}, {"01", "1", "0", "10"}, {"10", "1", "5", "2"}});
-    clitest::SimProcess sim("127.62.0.1", {"--print-state", "--com1", slave.device,
-                                           "--set-output", "COM1=0000" "0007" "0102"});
+    clitest::SimProcess sim("127.62.0.1", {"--print-state", "--com1", slave.device, "--set-output",
+                                           "COM1=0000"
+                                           "0007"
+                                           "0102"});
     ASSERT_TRUE(sim.WaitForLine("listening on")) << sim.Output();
     const RunResult r = Ctl({"download", project, "--ip", "127.62.0.1", "--restart"});
     ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -46,14 +46,16 @@ std::string ShortOutcome(const PollOutcome& outcome);
 // The values of `--write SLOT=V1,V2,...`: exactly `quantity` numbers
 // (decimal or 0x hex), 0/1 for coils, 0..65535 for registers; BadValue
 // otherwise.
-Result<std::vector<std::uint16_t>> ParseWriteValues(const PollRequest& request, std::string_view text);
+Result<std::vector<std::uint16_t>> ParseWriteValues(const PollRequest& request,
+                                                    std::string_view text);
 
 // The bytes a read answer puts into the input data at the request's range:
 // registers high byte first, coils packed with coil 0 in bit 0 of the
 // first byte, as in the Modbus answer.
 Bytes AnswerBytes(const PollRequest& request, const std::vector<std::uint16_t>& values);
 // Lays a read answer into `input` at the request's range (grown as needed).
-void PlaceAnswer(const PollRequest& request, const std::vector<std::uint16_t>& values, Bytes& input);
+void PlaceAnswer(const PollRequest& request, const std::vector<std::uint16_t>& values,
+                 Bytes& input);
 // The values a write request sends, taken from its range of `output`
 // (bytes past the end count as 0).
 std::vector<std::uint16_t> WriteValuesFrom(const PollRequest& request, const Bytes& output);
@@ -63,7 +65,7 @@ struct PollTally {
     int answered = 0;
     int exceptions = 0;
     int timeouts = 0;
-    int errors = 0;   // CRC and framing errors
+    int errors = 0;  // CRC and framing errors
     int skipped = 0;
 
     void Add(const PollOutcome& outcome);

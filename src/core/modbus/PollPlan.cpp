@@ -12,7 +12,8 @@ namespace varnel {
 
 namespace {
 // Index for index with the baud list of the serial parameters.
-constexpr std::array<int, 9> BAUD_RATES = {600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr std::array<int, 9> BAUD_RATES = {600,   1200,  2400,  4800,  9600,
+                                           19200, 38400, 57600, 115200};
 // Index for index with the format list: parity and stop bits (8 data bits).
 constexpr std::array<std::pair<char, int>, 4> FORMATS = {{{'N', 1}, {'E', 1}, {'O', 1}, {'N', 2}}};
 }  // namespace
@@ -21,12 +22,14 @@ Result<LineSettings> LineSettingsOf(const Bytes& comPrm)
 {
     if (comPrm.size() < 5)
         return Refuse(Code::SerialUnknown, "the serial parameters hold fewer than 5 bytes");
-    const SerialChoices choices = OpenSerialParams(std::span<const std::uint8_t, 5>(comPrm.data(), 5));
+    const SerialChoices choices =
+        OpenSerialParams(std::span<const std::uint8_t, 5>(comPrm.data(), 5));
     static_assert(BAUD_RATES.size() == 9 && FORMATS.size() == 4);
     if (choices.index[BAUD] == NO_CHOICE)
         return Refuse(Code::SerialUnknown, "unknown baud rate code " + std::to_string(comPrm[0]));
     if (choices.index[FORMAT] == NO_CHOICE)
-        return Refuse(Code::SerialUnknown, "unknown character format code " + std::to_string(comPrm[1]));
+        return Refuse(Code::SerialUnknown,
+                      "unknown character format code " + std::to_string(comPrm[1]));
     LineSettings line;
     line.baud = BAUD_RATES[static_cast<std::size_t>(choices.index[BAUD])];
     line.parity = FORMATS[static_cast<std::size_t>(choices.index[FORMAT])].first;
@@ -41,8 +44,7 @@ Result<PollPlan> MakePollPlan(const CVarnelDoc& doc, Port port)
         return Refuse(Code::PortNotSetUp, name + " is not set up");
     const Bytes& comPrm = doc.Slot(port, 2).module.modulePrm;
     auto line = LineSettingsOf(comPrm);
-    if (!line)
-        return line.error();
+    if (!line) return line.error();
     PollPlan plan;
     plan.port = port;
     plan.line = *line;
@@ -79,13 +81,13 @@ Result<PollPlan> MakePollPlan(const CVarnelDoc& doc, Port port)
 Result<PollPlan> MakePollPlan(const DecodedImage& image, Port port)
 {
     for (const DecodedPort& decoded : image.ports) {
-        if (decoded.port != port)
-            continue;
+        if (decoded.port != port) continue;
         CVarnelDoc doc;
         doc.Enabled(port) = 1;
         const std::vector<CModule> modules = decoded.Modules();
         const int count = std::min(static_cast<int>(modules.size()), CVarnelDoc::RACK_SIZE);
-        doc.deviceSlotNum = std::clamp(count - CVarnelDoc::FIXED_SLOTS, 1, CVarnelDoc::MAX_USER_SLOTS);
+        doc.deviceSlotNum =
+            std::clamp(count - CVarnelDoc::FIXED_SLOTS, 1, CVarnelDoc::MAX_USER_SLOTS);
         for (int i = 0; i < count; ++i)
             doc.Slot(port, i).module = modules[static_cast<std::size_t>(i)];
         return MakePollPlan(doc, port);
