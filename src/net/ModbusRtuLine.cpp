@@ -33,8 +33,11 @@ Status ModbusRtuLine::Open(const std::string& device, const LineSettings& line, 
         const int error = errno;
         modbus_free(ctx);
         ctx = nullptr;
-        return Refuse(Code::SerialOpenFailed,
-                      "cannot open " + device + ": " + modbus_strerror(error));
+        // Opened but refused the line settings (not a terminal, a rate the
+        // adapter lacks), or not opened at all.
+        const bool configure = error == ENOTTY || error == EINVAL;
+        return Refuse(Code::SerialOpenFailed, (configure ? "cannot configure " : "cannot open ") +
+                                                  device + ": " + modbus_strerror(error));
     }
     return {};
 }

@@ -116,6 +116,7 @@ TEST_F(PollCli, DeviceAndUsageFailures)
         {{"--serial", Path("no-such-tty")},
          1,
          "cannot open " + Path("no-such-tty") + ": No such file"},
+        {{"--serial", "/dev/null"}, 1, "cannot configure /dev/null: Inappropriate ioctl"},
         {{}, 2, "missing --serial DEVICE"},
         {{"--serial", "/dev/null", "--write", "2=1"}, 2, "slot 2 holds no write command of COM1"},
         {{"--serial", "/dev/null", "--write", "1=70000"}, 2, "bad value '70000'"},
