@@ -28,12 +28,16 @@ void CSerialMaster::Configure(const Bytes& image)
     const std::string name = PortName(port);
     auto made = MakePollPlan(DecodeImage(image), port);
     plan.reset();
+    input.clear();
+    results.clear();
     if (!made) {
         emit eventLogged(QString::fromStdString(name + ": idle: " + made.message().text));
+        emit changed();
         return;
     }
     if (const Status opened = line.Open(device, made->line, timeoutMs); !opened) {
-        emit eventLogged(QString::fromStdString(name + ": " + opened.message().text));
+        emit eventLogged(QString::fromStdString(name + ": idle: " + opened.message().text));
+        emit changed();
         return;
     }
     plan = std::move(*made);

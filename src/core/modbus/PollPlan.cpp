@@ -54,13 +54,16 @@ Result<PollPlan> MakePollPlan(const CVarnelDoc& doc, Port port)
     plan.sameInterval = (comPrm[3] & 0x40) != 0;
     for (const SlotRange& range : ComputePortRanges(doc, port).slots) {
         const CModule& m = doc.Slot(port, range.index).module;
-        const CommandType* type = FindCommandType(m.moduleName);
+        // A command module sends the function code its bytes hold, as the
+        // gateway does; a slave-status table sends nothing.
+        const CommandType* type = FindCommandType(m.moduleName) == nullptr || m.modulePrm.size() < 6
+                                      ? nullptr
+                                      : FindCommandTypeByCode(m.modulePrm[1]);
         if (range.hasRange && m.outputLen == 0)
             plan.inputSize = std::max(plan.inputSize, range.last + 1);
         if (range.hasRange && m.outputLen != 0)
             plan.outputSize = std::max(plan.outputSize, range.last + 1);
-        if (type == nullptr || m.modulePrm.size() < 6)
-            continue;  // a slave-status table: the gateway's own, no request
+        if (type == nullptr) continue;
         PollRequest r;
         r.slot = range.index - 2;
         r.label = m.moduleName;
