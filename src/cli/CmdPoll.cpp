@@ -101,6 +101,8 @@ int CmdPoll(const std::vector<std::string>& argv)
     if (!OpenProject(path, doc)) return EXIT_REFUSED;
     const auto plan = MakePollPlan(doc, port);
     if (!plan) return Refuse(plan.message());
+    if (plan->requests.empty())
+        return Refuse(std::string(PortName(port)) + " holds no Modbus command to send");
     const auto values = WriteValues(writes, *plan);
 
     ModbusRtuLine line;
