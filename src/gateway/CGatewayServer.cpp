@@ -217,7 +217,15 @@ QString CGatewayServer::StateJson(int indent) const
     state["clears"] = device.Clears();
     if (!device.Running().empty())
         state["configuration"] = DescribeImage(DecodeImage(device.Running()));
+    for (const auto& [key, part] : parts)
+        state[key] = part;
     return QString::fromStdString(state.dump(indent));
+}
+
+void CGatewayServer::SetPartState(const std::string& key, nlohmann::json part)
+{
+    parts[key] = std::move(part);
+    Changed();
 }
 
 void CGatewayServer::Log(const QString& line) { emit eventLogged(line); }

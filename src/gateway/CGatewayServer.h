@@ -9,6 +9,9 @@
 #include <QString>
 #include <QTcpServer>
 #include <QTimer>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
 
 #include "core/util/Result.h"
 #include "gateway/GatewayDevice.h"
@@ -48,6 +51,9 @@ public:
     // configuration and what it decodes to, the restart and clear counts.
     // `indent` -1 gives one line.
     QString StateJson(int indent = 2) const;
+    // Adds (or replaces) the part `key` of the state, the state of a serial
+    // port's master, and reports the change.
+    void SetPartState(const std::string& key, nlohmann::json part);
 
 signals:
     // One line per thing that happened.
@@ -77,6 +83,7 @@ private:
     int restartDelayMs = 500;
     QString stateFile;
     int piecesThisConnection = 0;
+    std::map<std::string, nlohmann::json> parts;
 };
 
 }  // namespace varnel

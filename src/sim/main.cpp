@@ -8,13 +8,16 @@
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/link/DeviceFrames.h"
+#include "core/util/Hex.h"
 #include "core/util/Ipv4.h"
 #include "gateway/CEipServer.h"
 #include "gateway/CGatewayServer.h"
+#include "gateway/CSerialMaster.h"
 
 namespace {
 
@@ -36,7 +39,12 @@ const char* const USAGE =
     "  --split-answer       send the answer's second byte in a later segment\n"
     "  --trailing-bytes     send more bytes after each answer\n"
     "  --close-after N      drop the connection after answering N pieces\n"
-    "  --delay-accept MS    leave connections unaccepted for MS ms\n";
+    "  --delay-accept MS    leave connections unaccepted for MS ms\n"
+    "  --com1 DEVICE        run the running configuration's COM1 commands as Modbus RTU\n"
+    "                       master on DEVICE (/dev/ttyUSB0, a pty); --com2 likewise\n"
+    "  --serial-timeout MS  how long a serial command waits for its answer (default 500)\n"
+    "  --set-output COMn=HEX  the port's output data, offset 0 first, for its write commands\n"
+    "  --output-file COMn=PATH  the same read from a file of hex text before every scan\n";
 
 int Usage(const std::string& problem)
 {
@@ -54,6 +62,58 @@ bool ParseInt(const std::string& text, int& out)
     return true;
 }
 
+// The serial ports the simulator runs as Modbus master.
+struct SerialOptions {
+    int timeoutMs = 500;
+    std::string device[2];                 // by port; empty: not run
+    std::vector<std::string> outputs;      // "COMn=HEX"
+    std::vector<std::string> outputFiles;  // "COMn=PATH"
+};
+
+// Opens the serial masters: each follows the running configuration and puts
+// its port's input data and results into the state. Returns 0, or the exit
+// code after saying what went wrong.
+int StartSerialMasters(const SerialOptions& serial, varnel::CGatewayServer& device,
+                       std::vector<std::unique_ptr<varnel::CSerialMaster>>& masters)
+{
+    for (const auto& o : serial.outputs)
+        if (o.rfind("COM1=", 0) != 0 && o.rfind("COM2=", 0) != 0)
+            return Usage("--set-output needs COM1=HEX or COM2=HEX: " + o);
+    for (int p = 0; p < 2; ++p) {
+        if (serial.device[p].empty())
+            continue;
+        const auto port = static_cast<varnel::Port>(p);
+        auto master = std::make_unique<varnel::CSerialMaster>(port, serial.device[p], serial.timeoutMs);
+        const std::string prefix = std::string(varnel::PortName(port)) + "=";
+        for (const std::string& o : serial.outputs) {
+            if (o.rfind(prefix, 0) != 0)
+                continue;
+            auto bytes = varnel::ParseHexStrict(o.substr(prefix.size()));
+            if (!bytes)
+                return Usage("--set-output needs hex bytes: " + o);
+            master->SetOutput(*bytes);
+        }
+        for (const std::string& f : serial.outputFiles)
+            if (f.rfind(prefix, 0) == 0)
+                master->SetOutputFile(f.substr(prefix.size()));
+        if (const varnel::Status opened = master->Open(); !opened) {
+            std::cerr << "varnel-gateway-sim: " << opened.message().text << std::endl;
+            return 1;
+        }
+        varnel::CSerialMaster* m = master.get();
+        const std::string key = p == 0 ? "com1" : "com2";
+        QObject::connect(m, &varnel::CSerialMaster::eventLogged, [](const QString& line) {
+            std::cout << "serial: " << line.toStdString() << std::endl;
+        });
+        QObject::connect(m, &varnel::CSerialMaster::changed,
+                         [m, key, &device] { device.SetPartState(key, m->State()); });
+        QObject::connect(&device, &varnel::CGatewayServer::stateChanged,
+                         [m, &device] { m->Configure(device.Device().Running()); });
+        masters.push_back(std::move(master));
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -65,8 +125,11 @@ int main(int argc, char** argv)
     int restartDelay = 500;
     bool printState = false;
     varnel::GatewayFaults faults;
-    // Flags set a switch; numeric options a number; --listen and
-    // --state-file take text.
+    SerialOptions serial;
+    std::string stateText;
+    // Flags set a switch; numeric options a number; --listen, --state-file
+    // and the serial devices take text; --set-output and --output-file may
+    // come once per port.
     const std::map<std::string, bool*> flags{
         {"--print-state", &printState},
         {"--refuse", &faults.refuseConnections},
@@ -80,8 +143,18 @@ int main(int argc, char** argv)
         {"--restart-delay", {&restartDelay, "a number of ms"}},
         {"--close-after", {&faults.closeAfterPieces, "a number of pieces"}},
         {"--delay-accept", {&faults.delayAcceptMs, "a number of ms"}},
+        {"--serial-timeout", {&serial.timeoutMs, "a number of ms"}},
     };
-    std::string stateText;
+    const std::map<std::string, std::string*> texts{
+        {"--listen", &listen},
+        {"--state-file", &stateText},
+        {"--com1", &serial.device[0]},
+        {"--com2", &serial.device[1]},
+    };
+    const std::map<std::string, std::vector<std::string>*> lists{
+        {"--set-output", &serial.outputs},
+        {"--output-file", &serial.outputFiles},
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -93,10 +166,14 @@ int main(int argc, char** argv)
         } else if (const auto number = numbers.find(a); number != numbers.end()) {
             if (!hasValue || !ParseInt(args[++i], *number->second.first))
                 return Usage(a + " needs " + number->second.second);
-        } else if (a == "--listen" || a == "--state-file") {
+        } else if (const auto text = texts.find(a); text != texts.end()) {
             if (!hasValue)
                 return Usage(a + (a == "--listen" ? " needs an address" : " needs a path"));
-            (a == "--listen" ? listen : stateText) = args[++i];
+            *text->second = args[++i];
+        } else if (const auto list = lists.find(a); list != lists.end()) {
+            if (!hasValue)
+                return Usage(a + " needs COM1=... or COM2=...");
+            list->second->push_back(args[++i]);
         } else {
             return Usage("unknown argument " + a);
         }
@@ -135,6 +212,10 @@ int main(int argc, char** argv)
         std::cerr << "varnel-gateway-sim: " << started.message().text << std::endl;
         return 1;
     }
+
+    std::vector<std::unique_ptr<varnel::CSerialMaster>> masters;
+    if (const int failed = StartSerialMasters(serial, device, masters); failed != 0)
+        return failed;
 
     return app.exec();
 }

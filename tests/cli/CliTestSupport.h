@@ -46,25 +46,13 @@ class SimProcess {
 public:
     SimProcess(const std::string& address, std::vector<std::string> flags)
     {
-        int out[2];
-        if (pipe(out) != 0) return;
         std::vector<std::string> args{std::string(VARNEL_BIN_DIR) + "/varnel-gateway-sim",
                                       "--listen", address, "--restart-delay", "50"};
         args.insert(args.end(), flags.begin(), flags.end());
-        pid = fork();
-        if (pid == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            close(out[1]);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        fd = out[0];
+        Start(args);
     }
+    // Any program, its output read the same way (argv[0] is its path).
+    explicit SimProcess(std::vector<std::string> argv) { Start(argv); }
     ~SimProcess()
     {
         if (pid > 0) {
@@ -76,6 +64,15 @@ public:
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
+    // Sends `signal` and waits for the end; returns the exit status.
+    int Stop(int signal)
+    {
+        int status = -1;
+        kill(pid, signal);
+        waitpid(pid, &status, 0);
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
     // Waits until a line containing `text` was printed (or was already);
     // false after `timeoutMs`.
     bool WaitForLine(const std::string& text, int timeoutMs = 5000)
@@ -98,6 +95,24 @@ public:
     }
 
 private:
+    void Start(std::vector<std::string> args)
+    {
+        int out[2];
+        if (pipe(out) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            close(out[1]);
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        fd = out[0];
+    }
     // Appends what arrives within `waitMs`; false when nothing did.
     bool Read(int waitMs)
     {

@@ -27,10 +27,12 @@ enum class Code {
     CommandRefused,  // a command check refused the typed fields
     WriteOverlap,    // two write commands of a port overlap
     WouldLoseData,   // the change would drop commands or overwrite a file
-    NoSlotSelected,  // nothing, or a port head, is selected where a slot is needed
-    SlotEmpty,       // the slot holds no module (nothing to delete)
-    NotACommand,     // the module holds no editable command
-    PortNotSetUp,    // the port carries no Modbus master
+    NoSlotSelected,    // nothing, or a port head, is selected where a slot is needed
+    SlotEmpty,         // the slot holds no module (nothing to delete)
+    NotACommand,       // the module holds no editable command
+    PortNotSetUp,      // a port without its Modbus master (or not in an image)
+    SerialUnknown,     // serial parameter bytes outside their lists
+    SerialOpenFailed,  // a serial device that cannot be opened or configured
     // project files
     ProjectFormat,      // "文档格式错误": the file is not a project
     ProjectIncomplete,  // reading stopped at a missing element
