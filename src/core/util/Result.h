@@ -44,16 +44,11 @@ enum class Code {
     ImageRefused,        // the decoder rejects the bytes (length, CRC, layout)
     HexFileEmpty,        // "你选择了下载空文件"
     // device link
-    ConnectFailed,
-    AnswerTimeout,
-    GatewayRefused,  // the gateway answered with failure
     BadAnswer,       // an answer that is not the protocol's
-    LinkBusy,
     ListenFailed,  // the gateway stand-in cannot listen on its address
     // IP assignment
     BindFailed,  // the DHCP server socket could not be bound
     BadAssignment,
-    EipFailed,
 };
 
 struct Refusal {
