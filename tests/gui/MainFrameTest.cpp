@@ -125,8 +125,9 @@ TEST_F(FrameTest, PrintsAndPreviewsThePicture)
                                [this] { frame->Action(ID_FILE_PRINT_PREVIEW)->trigger(); }));
 }
 
-// The real program, run as a script would: it must end by itself, with the
-// message on stderr; a download without a project is a usage error.
+// The real program, run as a script would on a machine without a display: it
+// must end by itself, with the message on stderr; a download without a
+// project is a usage error, and an interactive start says it needs a display.
 TEST(Unattended, FailuresEndTheRunWithTheMessageOnStderr)
 {
     guitest::App();
@@ -144,9 +145,13 @@ TEST(Unattended, FailuresEndTheRunWithTheMessageOnStderr)
         {{"--download-and-exit"}, 2, "--download-and-exit needs a project file"},
         {{"--screenshot", in + "s.png", in + "missing.vrc"}, 1, "无法打开文件"},
         {{"--download-and-exit", in + "broken.vrc"}, 1, "文档格式错误"},
-        {{"--download-and-exit", in + "refused.json"}, 1, "从站状态检测需要占用插槽"}};
+        {{"--download-and-exit", in + "refused.json"}, 1, "从站状态检测需要占用插槽"},
+        {{in + "refused.json"}, 1, "no display"}};
+    QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) headless.remove(name);
     for (const auto& [arguments, status, message] : runs) {
         QProcess run;
+        run.setProcessEnvironment(headless);
         run.start(VARNEL_BIN_DIR "/varnel", arguments);
         if (!run.waitForFinished(30000)) run.kill();
         run.waitForFinished();
