@@ -85,6 +85,22 @@ const std::map<std::string, const char*> HELP = {
                     "explicit messaging. Default --port 44818.\n"},
     {"dhcp-disable", "Switches the DHCP client of the gateway at ADDRESS off over EtherNet/IP\n"
                      "explicit messaging. Default --port 44818.\n"},
+    {"report", "Prints the I/O map: where each command's data lands in the port's\n"
+               "EtherNet/IP input or output bytes, as compiling places it (the slave-status\n"
+               "table included; nothing is written). --csv FILE|- writes it as CSV (UTF-8\n"
+               "with BOM), --json prints it as JSON, --pdf FILE writes an A4 commissioning\n"
+               "sheet (needs no display). Exits 1 when the project does not compile.\n"},
+    {"diff", "Compares two projects (.vrc or .json, by content) or two hex files (.hex or\n"
+             ".txt, by what they decode to; a project beside a hex file is compiled first)\n"
+             "and prints one line per difference. Exit 0 equal, 1 different, 2 wrong usage\n"
+             "or a file that cannot be read.\n"},
+    {"poll", "Runs a port's commands as the gateway would, as Modbus RTU master on DEVICE\n"
+             "(for example /dev/ttyUSB0) with the port's serial parameters, and prints one\n"
+             "line per command: values, the Modbus exception, \"no answer in T ms\", or a\n"
+             "CRC or framing error. Write commands send only --write SLOT=V1,V2,... values\n"
+             "(SLOT 1-54 as show numbers it); others print \"skipped (no --write value)\".\n"
+             "Defaults: --rounds 1 (0 polls until Ctrl-C, then a summary), --timeout 1000.\n"
+             "Exit 0 when every command sent was answered with data, 1 otherwise.\n"},
 };
 
 std::string CommandHelp(const std::string& name)
