@@ -17,7 +17,7 @@
 #include "core/util/Ipv4.h"
 #include "gateway/CEipServer.h"
 #include "gateway/CGatewayServer.h"
-#include "gateway/CSerialMaster.h"
+#include "gateway/SerialMaster.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ struct SerialOptions {
 // its port's input data and results into the state. Returns 0, or the exit
 // code after saying what went wrong.
 int StartSerialMasters(const SerialOptions& serial, varnel::CGatewayServer& device,
-                       std::vector<std::unique_ptr<varnel::CSerialMaster>>& masters)
+                       std::vector<std::unique_ptr<varnel::SerialMaster>>& masters)
 {
     for (const auto& o : serial.outputs)
         if (o.rfind("COM1=", 0) != 0 && o.rfind("COM2=", 0) != 0)
@@ -83,7 +83,7 @@ int StartSerialMasters(const SerialOptions& serial, varnel::CGatewayServer& devi
         if (serial.device[p].empty())
             continue;
         const auto port = static_cast<varnel::Port>(p);
-        auto master = std::make_unique<varnel::CSerialMaster>(port, serial.device[p], serial.timeoutMs);
+        auto master = std::make_unique<varnel::SerialMaster>(port, serial.device[p], serial.timeoutMs);
         const std::string prefix = std::string(varnel::PortName(port)) + "=";
         for (const std::string& o : serial.outputs) {
             if (o.rfind(prefix, 0) != 0)
@@ -100,12 +100,12 @@ int StartSerialMasters(const SerialOptions& serial, varnel::CGatewayServer& devi
             std::cerr << "varnel-gateway-sim: " << opened.message().text << std::endl;
             return 1;
         }
-        varnel::CSerialMaster* m = master.get();
+        varnel::SerialMaster* m = master.get();
         const std::string key = p == 0 ? "com1" : "com2";
-        QObject::connect(m, &varnel::CSerialMaster::eventLogged, [](const QString& line) {
+        QObject::connect(m, &varnel::SerialMaster::eventLogged, [](const QString& line) {
             std::cout << "serial: " << line.toStdString() << std::endl;
         });
-        QObject::connect(m, &varnel::CSerialMaster::changed,
+        QObject::connect(m, &varnel::SerialMaster::changed,
                          [m, key, &device] { device.SetPartState(key, m->State()); });
         QObject::connect(&device, &varnel::CGatewayServer::stateChanged,
                          [m, &device] { m->Configure(device.Device().Running()); });
@@ -213,7 +213,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::vector<std::unique_ptr<varnel::CSerialMaster>> masters;
+    std::vector<std::unique_ptr<varnel::SerialMaster>> masters;
     if (const int failed = StartSerialMasters(serial, device, masters); failed != 0)
         return failed;
 

@@ -1,4 +1,4 @@
-#include "gateway/CSerialMaster.h"
+#include "gateway/SerialMaster.h"
 
 #include <fstream>
 #include <sstream>
@@ -7,20 +7,20 @@
 
 namespace varnel {
 
-CSerialMaster::CSerialMaster(Port masterPort, std::string devicePath, int answerTimeoutMs,
+SerialMaster::SerialMaster(Port masterPort, std::string devicePath, int answerTimeoutMs,
                              QObject* parent)
     : QObject(parent), port(masterPort), device(std::move(devicePath)), timeoutMs(answerTimeoutMs)
 {
     timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, this, &CSerialMaster::Step);
+    connect(&timer, &QTimer::timeout, this, &SerialMaster::Step);
 }
 
-Status CSerialMaster::Open()
+Status SerialMaster::Open()
 {
     return line.Open(device, LineSettings{}, timeoutMs);
 }
 
-void CSerialMaster::Configure(const Bytes& image)
+void SerialMaster::Configure(const Bytes& image)
 {
     if (image == running) return;
     running = image;
@@ -52,7 +52,7 @@ void CSerialMaster::Configure(const Bytes& image)
     timer.start(0);
 }
 
-void CSerialMaster::ReadOutputFile()
+void SerialMaster::ReadOutputFile()
 {
     if (outputFile.empty()) return;
     std::ifstream in(outputFile);
@@ -61,7 +61,7 @@ void CSerialMaster::ReadOutputFile()
     if (auto bytes = ParseHexStrict(text.str()); in && bytes) output = std::move(*bytes);
 }
 
-void CSerialMaster::Step()
+void SerialMaster::Step()
 {
     if (!plan) return;
     if (next == 0) {
@@ -97,7 +97,7 @@ void CSerialMaster::Step()
     EndScan();
 }
 
-void CSerialMaster::EndScan()
+void SerialMaster::EndScan()
 {
     next = 0;
     if (!plan->updateEachCommand && pending != input) {
@@ -115,7 +115,7 @@ void CSerialMaster::EndScan()
     timer.start(delay);
 }
 
-nlohmann::json CSerialMaster::State() const
+nlohmann::json SerialMaster::State() const
 {
     nlohmann::json state;
     state["device"] = device;

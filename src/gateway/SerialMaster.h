@@ -20,10 +20,10 @@
 
 namespace varnel {
 
-class CSerialMaster : public QObject {
+class SerialMaster : public QObject {
     Q_OBJECT
 public:
-    CSerialMaster(Port port, std::string device, int timeoutMs, QObject* parent = nullptr);
+    SerialMaster(Port port, std::string device, int timeoutMs, QObject* parent = nullptr);
 
     // Opens the device (9600 baud 8N1 until a configuration names its
     // settings); refused (SerialOpenFailed) naming the device and the reason.
