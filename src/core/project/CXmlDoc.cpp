@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/project/TextCodec.h"
 
@@ -29,17 +32,85 @@ inline bool IsNameStart(char c)
     return (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x61;
 }
 
-// Bytes that end the plain run inside a start tag.
-struct TagStops {
-    bool stop[256] = {};
-    constexpr TagStops()
+// Classes of bytes for the scanners of names and attributes.
+enum : std::uint8_t {
+    SPACE = 1,     // " \t\n\r"
+    QUOTE = 2,     // '"' and "'"
+    EQUALS = 4,    // "="
+    NAME_END = 8,  // ends a tag name: white space, "/", ">" and the quotes
+};
+struct ByteClasses {
+    std::uint8_t of[256] = {};
+    constexpr ByteClasses()
     {
-        stop[static_cast<unsigned char>('>')] = true;
-        stop[static_cast<unsigned char>('"')] = true;
-        stop[static_cast<unsigned char>('\'')] = true;
+        for (const char c : {' ', '\t', '\n', '\r'})
+            of[static_cast<unsigned char>(c)] = SPACE | NAME_END;
+        for (const char c : {'"', '\''}) of[static_cast<unsigned char>(c)] = QUOTE | NAME_END;
+        of[static_cast<unsigned char>('=')] = EQUALS;
+        of[static_cast<unsigned char>('/')] = NAME_END;
+        of[static_cast<unsigned char>('>')] = NAME_END;
+    }
+    bool Is(char c, std::uint8_t mask) const
+    {
+        return (of[static_cast<unsigned char>(c)] & mask) != 0;
     }
 };
-constexpr TagStops TAG_STOPS;
+constexpr ByteClasses BYTES;
+
+// The first offset in [from, to) holding a, b or c; `to` when there is none.
+// Runs between markup are short, so this beats a library call per run.
+inline std::size_t FindAny(const char* s, std::size_t from, std::size_t to, char a, char b, char c)
+{
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(a);
+    const __m128i vb = _mm_set1_epi8(b);
+    const __m128i vc = _mm_set1_epi8(c);
+    for (; from + 16 <= to; from += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)),
+                                         _mm_cmpeq_epi8(x, vc));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (from < to && s[from] != a && s[from] != b && s[from] != c) ++from;
+    return from;
+}
+
+// The end of a run of bytes that are neither white space, "=" nor a quote.
+inline std::size_t NameRunEnd(const char* s, std::size_t from, std::size_t to)
+{
+#if defined(__SSE2__)
+    // Candidates: "=", the quotes and every byte up to " " (signed compare,
+    // so bytes from 0x80 up are candidates too); the table then decides.
+    const __m128i eq = _mm_set1_epi8('=');
+    const __m128i dq = _mm_set1_epi8('"');
+    const __m128i sq = _mm_set1_epi8('\'');
+    const __m128i blank = _mm_set1_epi8(' ' + 1);
+    while (from + 16 <= to) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, eq), _mm_cmpeq_epi8(x, dq)),
+                         _mm_or_si128(_mm_cmpeq_epi8(x, sq), _mm_cmplt_epi8(x, blank)));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask == 0) {
+            from += 16;
+            continue;
+        }
+        from += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        if (BYTES.Is(s[from], SPACE | EQUALS | QUOTE)) return from;
+        ++from;  // a byte that only looked like one
+    }
+#endif
+    while (from < to && !BYTES.Is(s[from], SPACE | EQUALS | QUOTE)) ++from;
+    return from;
+}
+
+inline std::size_t FindByte(const char* s, std::size_t from, std::size_t to, char a)
+{
+    return FindAny(s, from, to, a, a, a);
+}
 
 std::size_t FindText(const std::string& s, std::size_t from, const char* what)
 {
@@ -122,6 +193,8 @@ void CXmlDoc::Note(const std::string& diagnostic)
 bool CXmlDoc::SetDocument(std::string text)
 {
     doc = std::move(text);
+    indexed = 0;
+    ampersands = -1;
     previousResult = std::move(result);
     result.clear();
     ResetCursor();
@@ -202,9 +275,8 @@ void CXmlDoc::Parse()
     const std::size_t n = doc.size();
     std::size_t i = 0;
     while (i < n) {
-        const void* lt = std::memchr(s + i, '<', n - i);
-        if (lt == nullptr) break;  // text or white space up to the end
-        i = static_cast<std::size_t>(static_cast<const char*>(lt) - s);
+        i = FindByte(s, i, n, '<');
+        if (i == n) break;  // text or white space up to the end
         if (i + 1 >= n) {
             TokenError("tag at offset " + Offset(i) + " unterminated", state.Inside());
             break;
@@ -409,14 +481,14 @@ std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
     std::size_t j = nameEnd;
     std::size_t lastQuoteEnd = NPOS;
     for (;;) {
-        while (j < n && !TAG_STOPS.stop[static_cast<unsigned char>(s[j])]) ++j;
+        j = FindAny(s, j, n, '>', '"', '\'');
         if (j < n && s[j] == '>') break;
-        const void* q = j < n ? std::memchr(s + j + 1, s[j], n - j - 1) : nullptr;
-        if (q == nullptr) {
+        const std::size_t q = j < n ? FindByte(s, j + 1, n, s[j]) : n;
+        if (q == n) {
             TokenError("Element tag at offset " + Offset(i) + " unterminated", state.Inside());
             return NPOS;
         }
-        j = static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
+        j = q + 1;
         lastQuoteEnd = j;
     }
     const std::size_t end = j + 1;
@@ -515,11 +587,8 @@ void CXmlDoc::LinkAfter(Pos parent, Pos after, Pos pos)
 std::size_t CXmlDoc::TagNameEnd(std::size_t from) const
 {
     const std::size_t n = doc.size();
-    while (from < n) {
-        const char c = doc[from];
-        if (IsSpace(c) || c == '/' || c == '>' || c == '"' || c == '\'') break;
-        ++from;
-    }
+    const char* s = doc.data();
+    while (from < n && !BYTES.Is(s[from], NAME_END)) ++from;
     return from;
 }
 
@@ -558,8 +627,11 @@ std::size_t CXmlDoc::ContentEnd(Pos pos) const
     return std::size_t{r.start} + r.length - r.EndTagLength();
 }
 
-bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
-                            std::size_t* lastEnd) const
+// Walks the attributes of the start tag at `pos` in order, calling
+// visit(attribute) until it returns true; gives the end of the last
+// attribute seen (or of the tag name).
+template <typename Visit>
+std::size_t CXmlDoc::ScanAttributes(Pos pos, Visit&& visit) const
 {
     const ElemRecord& r = Rec(pos);
     const char* s = doc.data();
@@ -575,13 +647,16 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
         return q == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
     };
     std::size_t j = std::min(TagNameEnd(r.start + 1), limit);
-    if (lastEnd != nullptr) *lastEnd = j;
     for (;;) {
+        const std::size_t lastEnd = j;
         while (j < limit && IsSpace(s[j])) ++j;
-        if (j >= limit) return false;
+        if (j >= limit) return lastEnd;
         Attribute a;
         a.nameStart = j;
-        while (j < limit && !IsSpace(s[j]) && s[j] != '=') j = skip(j);
+        while (j < limit && !BYTES.Is(s[j], SPACE | EQUALS)) {
+            j = NameRunEnd(s, j, limit);
+            if (j < limit && BYTES.Is(s[j], QUOTE)) j = skip(j);
+        }
         a.nameEnd = j;
         if (a.nameEnd == a.nameStart) {  // a stray "="
             ++j;
@@ -600,41 +675,139 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
             a.hasValue = true;
             a.tokenStart = k;
             if (k < limit && (s[k] == '"' || s[k] == '\'')) {
-                const void* q = std::memchr(s + k + 1, s[k], limit - k - 1);
-                const std::size_t close =
-                    q == nullptr ? limit
-                                 : static_cast<std::size_t>(static_cast<const char*>(q) - s);
+                const std::size_t close = FindByte(s, k + 1, limit, s[k]);
                 a.innerStart = k + 1;
                 a.innerEnd = close;
-                a.tokenEnd = q == nullptr ? limit : close + 1;
+                a.tokenEnd = close == limit ? limit : close + 1;
             } else {
-                while (k < limit && !IsSpace(s[k])) k = skip(k);
+                while (k < limit && !BYTES.Is(s[k], SPACE)) {
+                    while (k < limit && !BYTES.Is(s[k], SPACE | QUOTE)) ++k;
+                    if (k < limit && BYTES.Is(s[k], QUOTE)) k = skip(k);
+                }
                 a.innerStart = a.tokenStart;
                 a.innerEnd = a.tokenEnd = k;
             }
             j = a.tokenEnd;
         }
-        if (lastEnd != nullptr) *lastEnd = j;
-        if (NameMatches(a.nameStart, a.nameEnd, name)) {
-            out = a;
-            return true;
-        }
+        if (visit(a)) return j;
     }
 }
 
-// ---------------------------------------------------------------------------
-// Navigation and reading
+bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
+                            std::size_t* lastEnd) const
+{
+    bool found = false;
+    const std::size_t end = ScanAttributes(pos, [&](const Attribute& a) {
+        if (!NameMatches(a.nameStart, a.nameEnd, name)) return false;
+        out = a;
+        return found = true;
+    });
+    if (lastEnd != nullptr) *lastEnd = end;
+    return found;
+}
+
+bool CXmlDoc::HasAmpersand() const
+{
+    if (ampersands < 0) ampersands = std::memchr(doc.data(), '&', doc.size()) != nullptr ? 1 : 0;
+    return ampersands != 0;
+}
+
+// The attributes of the start tag at `pos` when it has the form the program
+// writes, ` name="value"` after ` name="value"`, found in one pass; false for
+// any other form, which the general scan then reads (it agrees on this one).
+bool CXmlDoc::IndexPlainTag(Pos pos) const
+{
+    const ElemRecord& r = Rec(pos);
+    const char* s = doc.data();
+    std::size_t limit = std::size_t{r.start} + r.StartTagLength() - 1;
+    if (IsEmptyElement(pos) && limit > r.start && s[limit - 1] == '/') --limit;
+    std::size_t j = std::min(TagNameEnd(r.start + 1), limit);
+    const bool ampersand = HasAmpersand();
+    while (j < limit) {
+        if (s[j] != ' ') return false;
+        const std::size_t nameStart = j + 1;
+        const std::size_t equals = NameRunEnd(s, nameStart, limit);
+        if (equals == nameStart || equals + 1 >= limit || s[equals] != '=' || s[equals + 1] != '"')
+            return false;
+        const std::size_t close = FindByte(s, equals + 2, limit, '"');
+        if (close == limit) return false;
+        const std::size_t length = close - equals - 2;
+        attributes.push_back(AttributeSpan{
+            static_cast<std::uint32_t>(nameStart), static_cast<std::uint32_t>(equals - nameStart),
+            static_cast<std::uint32_t>(equals + 2), static_cast<std::uint32_t>(length),
+            ampersand && length != 0 && std::memchr(s + equals + 2, '&', length) != nullptr});
+        j = close + 1;
+    }
+    return true;
+}
+
+// The first attribute of the current element that `name` matches, from the
+// index of its start tag (built here on the first read).
+const CXmlDoc::AttributeSpan* CXmlDoc::IndexedAttribute(std::string_view name) const
+{
+    if (current == 0 || current >= nextFree) return nullptr;
+    if (indexed != current) {
+        attributes.clear();
+        if (!IndexPlainTag(current)) {
+            attributes.clear();
+            const bool ampersand = HasAmpersand();
+            ScanAttributes(current, [this, ampersand](const Attribute& a) {
+                const char* value = doc.data() + a.innerStart;
+                const std::size_t length = a.innerEnd - a.innerStart;
+                attributes.push_back(AttributeSpan{
+                    static_cast<std::uint32_t>(a.nameStart),
+                    static_cast<std::uint32_t>(a.nameEnd - a.nameStart),
+                    static_cast<std::uint32_t>(a.innerStart), static_cast<std::uint32_t>(length),
+                    ampersand && length != 0 && std::memchr(value, '&', length) != nullptr});
+                return false;
+            });
+        }
+        indexed = current;
+    }
+    const char* s = doc.data();
+    const bool exact = (docFlags & FLAG_IGNORE_CASE) == 0;
+    for (const AttributeSpan& a : attributes) {
+        if (a.nameLength == name.size()) {
+            if (exact ? s[a.nameStart] == name[0] &&
+                            std::memcmp(s + a.nameStart, name.data(), name.size()) == 0
+                      : NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
+                return &a;
+        } else if (a.nameLength < name.size()) {
+            // A shorter name matches only where the wanted one goes on with
+            // one of " =/[]".
+            const char c = name[a.nameLength];
+            if ((c == ' ' || c == '=' || c == '/' || c == '[' || c == ']') &&
+                NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
+                return &a;
+        }
+    }
+    return nullptr;
+}
+
+bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) const
+{
+    const std::size_t from = r.start + 1;
+    const std::size_t limit = std::size_t{r.start} + r.StartTagLength();
+    if (plain) {
+        const std::size_t end = from + wanted.size();
+        if (end > limit || std::memcmp(doc.data() + from, wanted.data(), wanted.size()) != 0)
+            return false;
+        if (end == limit) return true;
+        const char c = doc[end];
+        return IsSpace(c) || c == '/' || c == '>' || c == '"' || c == '\'';
+    }
+    return NameMatches(from, std::min(TagNameEnd(from), limit), wanted);
+}
 
 bool CXmlDoc::FindElement(std::string_view name)
 {
     if (parentPos >= nextFree) return false;
+    const bool plain = !name.empty() && (docFlags & FLAG_IGNORE_CASE) == 0 &&
+                       name.find_first_of(" \t\n\r=/[]>\"'") == std::string_view::npos;
     Pos p = current != 0 ? Rec(current).next : Rec(parentPos).firstChild;
     while (p != 0) {
         const ElemRecord& r = Rec(p);
-        const std::size_t from = r.start + 1;
-        const std::size_t to =
-            std::min<std::size_t>(TagNameEnd(from), r.start + r.StartTagLength());
-        if (NameMatches(from, to, name)) {
+        if (TagIs(r, name, plain)) {
             current = p;
             parentPos = r.parent;
             childPos = 0;
@@ -708,9 +881,20 @@ std::string CXmlDoc::GetData(Pos pos) const
 
 std::string CXmlDoc::GetAttribute(std::string_view name) const
 {
-    Attribute a;
-    if (current == 0 || current >= nextFree || !FindAttribute(current, name, a)) return {};
-    return Unescape(std::string_view(doc).substr(a.innerStart, a.innerEnd - a.innerStart));
+    const AttributeSpan* a = IndexedAttribute(name);
+    if (a == nullptr) return {};
+    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
+    return a->reference ? Unescape(value) : std::string(value);
+}
+
+std::string_view CXmlDoc::GetAttributeView(std::string_view name) const
+{
+    const AttributeSpan* a = IndexedAttribute(name);
+    if (a == nullptr) return {};
+    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
+    if (!a->reference) return value;
+    resolved = Unescape(value);
+    return resolved;
 }
 
 // ---------------------------------------------------------------------------
@@ -723,6 +907,8 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
     if (static_cast<std::int64_t>(doc.size()) + delta > static_cast<std::int64_t>(MAX_DOCUMENT))
         return false;
     doc.replace(offset, erase, text);
+    indexed = 0;
+    ampersands = -1;
     // Records behind the change move; the element holding it and its
     // ancestors grow.
     const std::size_t behind = offset + erase;

@@ -100,6 +100,7 @@ TEST(XmlRead, NavigationNamesDataAndUnescaping)
         xml.SetDocument("<a v=\"" + row[0] + "\">" + row[0] + "</a>");
         ASSERT_TRUE(xml.FindElement("a"));
         EXPECT_EQ(xml.GetAttribute("v"), row[1]) << row[0];
+        EXPECT_EQ(xml.GetAttributeView("v"), row[1]) << row[0];
         EXPECT_EQ(xml.GetData(), row[1]) << row[0];
     }
     CXmlDoc xml;
