@@ -140,6 +140,7 @@ void CXmlDoc::ResetTable(std::uint32_t wanted)
     capacity = 0;
     Reserve(wanted);
     nextFree = 1;
+    startBound = 0;
     Rec(0) = ElemRecord{};
     levelsDirty = false;
 }
@@ -506,6 +507,7 @@ std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
     const Pos pos = NewRecord();
     ElemRecord& r = Rec(pos);
     r.start = static_cast<std::uint32_t>(i);
+    startBound = i;  // records are taken in document order
     r.length = static_cast<std::uint32_t>(end - i);
     r.tagLengths = static_cast<std::uint32_t>(end - i);
     r.flags = static_cast<std::uint32_t>(state.open.size()) & 0xFFFF;
@@ -912,7 +914,8 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
     // Records behind the change move; the element holding it and its
     // ancestors grow.
     const std::size_t behind = offset + erase;
-    for (std::size_t seg = 0; seg < segments.size(); ++seg) {
+    // Building appends at the end of the text: then no record lies behind.
+    for (std::size_t seg = 0; behind <= startBound && seg < segments.size(); ++seg) {
         ElemRecord* records = segments[seg].records.get();
         const std::uint32_t first = seg == 0 ? 1 : 0;
         const std::uint64_t used = std::min<std::uint64_t>(
@@ -922,6 +925,7 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
             if (records[k].start >= behind)
                 records[k].start = static_cast<std::uint32_t>(records[k].start + delta);
     }
+    if (behind <= startBound && delta > 0) startBound += static_cast<std::size_t>(delta);
     for (Pos p = grow; p != 0; p = Rec(p).parent)
         Rec(p).length = static_cast<std::uint32_t>(Rec(p).length + delta);
     Rec(0).length = static_cast<std::uint32_t>(doc.size());
@@ -983,6 +987,7 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
     const Pos pos = NewRecord();
     ElemRecord& r = Rec(pos);
     r.start = static_cast<std::uint32_t>(start);
+    startBound = std::max(startBound, start);
     r.length = length;
     r.tagLengths = tagLengths;
     r.flags = parent == 0 ? 0 : (Rec(parent).Level() + 1) & 0xFFFF;

@@ -193,6 +193,7 @@ private:
     std::vector<Segment> segments;
     std::uint32_t capacity = 0;
     bool levelsDirty = false;
+    std::size_t startBound = 0;  // no record starts after this offset
     // The attributes of one start tag, found in one pass on the first read and
     // kept until the cursor moves to another element or the text changes.
     mutable std::vector<AttributeSpan> attributes;
