@@ -387,17 +387,21 @@ void BM_OpenAndCompile_File(benchmark::State& state)
 BENCHMARK(BM_OpenAndCompile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenAndCompile_File)->Unit(benchmark::kMicrosecond);
 
-// Collects bytes per second of the runs to print ratios at the end.
+// Collects bytes per second of the runs (the medians when repeated) to print
+// ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            // With repetitions the median stands for the runs.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) continue;
             auto it = run.counters.find("bytes_per_second");
             if (it == run.counters.end()) continue;
-            const std::string name = run.benchmark_name();
+            std::string name = run.benchmark_name();
+            if (median) name.resize(name.size() - std::string("_median").size());
             const auto slash = name.find('/');
             const std::string bench = name.substr(0, slash);  // BM_<work>_<engine>
             const auto cut = bench.find('_', 3);

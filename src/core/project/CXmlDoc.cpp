@@ -107,6 +107,43 @@ inline std::size_t NameRunEnd(const char* s, std::size_t from, std::size_t to)
     return from;
 }
 
+// Whether [from, to) holds no white space and no "=" (the caller has made
+// sure it holds no quote); `n` bounds what may be read.
+inline bool PlainName(const char* s, std::size_t from, std::size_t to, std::size_t n)
+{
+#if defined(__SSE2__)
+    if (to - from <= 16 && from + 16 <= n) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from));
+        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('=')),
+                                         _mm_cmplt_epi8(x, _mm_set1_epi8(' ' + 1)));
+        const unsigned mask =
+            static_cast<unsigned>(_mm_movemask_epi8(hit)) & ((1u << (to - from)) - 1u);
+        if (mask == 0) return true;
+    }
+#endif
+    return NameRunEnd(s, from, to) == to;
+}
+
+// memcmp for the short names of tags and attributes, without a call.
+inline bool SameBytes(const char* a, const char* b, std::size_t n)
+{
+    if (n < 8) {
+        for (std::size_t k = 0; k < n; ++k)
+            if (a[k] != b[k]) return false;
+        return true;
+    }
+    std::uint64_t x;
+    std::uint64_t y;
+    for (std::size_t k = 0; k + 8 <= n; k += 8) {
+        std::memcpy(&x, a + k, 8);
+        std::memcpy(&y, b + k, 8);
+        if (x != y) return false;
+    }
+    std::memcpy(&x, a + n - 8, 8);
+    std::memcpy(&y, b + n - 8, 8);
+    return x == y;
+}
+
 inline std::size_t FindByte(const char* s, std::size_t from, std::size_t to, char a)
 {
     return FindAny(s, from, to, a, a, a);
@@ -195,6 +232,7 @@ bool CXmlDoc::SetDocument(std::string text)
 {
     doc = std::move(text);
     indexed = 0;
+    spansValid = false;
     ampersands = -1;
     previousResult = std::move(result);
     result.clear();
@@ -210,7 +248,14 @@ bool CXmlDoc::SetDocument(std::string text)
         Note("Empty document");
         return false;
     }
+    spans.clear();
+    spanBegin.clear();
+    spanBegin.reserve(doc.size() / 64 + 8);
+    spans.reserve(doc.size() / 32);
+    spanBegin.push_back(NOT_PLAIN);  // the document itself
     Parse();
+    spanBegin.push_back(static_cast<std::uint32_t>(spans.size()));
+    spansValid = true;
     ElemRecord& root = Rec(0);
     root.length = static_cast<std::uint32_t>(doc.size());
     bool wellFormed = (root.flags & MARK_ILL_FORMED) == 0;
@@ -481,19 +526,34 @@ std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
     const std::size_t nameEnd = TagNameEnd(i + 1);
     std::size_t j = nameEnd;
     std::size_t lastQuoteEnd = NPOS;
+    // Attributes written as ` name="value"` are kept as they pass by; the
+    // tag counts as plain while every one has that form.
+    const std::size_t firstSpan = spans.size();
+    bool plain = true;
     for (;;) {
+        const std::size_t from = j;
         j = FindAny(s, j, n, '>', '"', '\'');
         if (j < n && s[j] == '>') break;
         const std::size_t q = j < n ? FindByte(s, j + 1, n, s[j]) : n;
         if (q == n) {
+            spans.resize(firstSpan);
             TokenError("Element tag at offset " + Offset(i) + " unterminated", state.Inside());
             return NPOS;
+        }
+        if (plain) {
+            plain = s[j] == '"' && s[from] == ' ' && j >= from + 3 && s[j - 1] == '=' &&
+                    PlainName(s, from + 1, j - 1, n);
+            if (plain)
+                spans.push_back(AttributeSpan{
+                    static_cast<std::uint32_t>(from + 1), static_cast<std::uint32_t>(j - 2 - from),
+                    static_cast<std::uint32_t>(j + 1), static_cast<std::uint32_t>(q - j - 1)});
         }
         j = q + 1;
         lastQuoteEnd = j;
     }
     const std::size_t end = j + 1;
     if (end - i > MAX_START_TAG) {
+        spans.resize(firstSpan);
         TokenError("Incorrect tag at offset " + Offset(i), state.Inside());
         return end;
     }
@@ -502,6 +562,11 @@ std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
     const std::size_t slash = j - 1;
     const bool empty = s[slash] == '/' && slash >= nameEnd &&
                        (slash == nameEnd || IsSpace(s[slash - 1]) || slash == lastQuoteEnd);
+    // After the last attribute only the ">" (or the "/>" of an empty tag).
+    const std::size_t afterLast = lastQuoteEnd == NPOS ? nameEnd : lastQuoteEnd;
+    plain = plain && (afterLast == j || (empty && afterLast + 1 == j));
+    if (!plain) spans.resize(firstSpan);
+    spanBegin.push_back(static_cast<std::uint32_t>(firstSpan) | (plain ? 0 : NOT_PLAIN));
 
     const Pos parent = state.Inside();
     const Pos pos = NewRecord();
@@ -708,6 +773,11 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
     return found;
 }
 
+bool CXmlDoc::HasReference(std::string_view value) const
+{
+    return HasAmpersand() && value.find('&') != std::string_view::npos;
+}
+
 bool CXmlDoc::HasAmpersand() const
 {
     if (ampersands < 0) ampersands = std::memchr(doc.data(), '&', doc.size()) != nullptr ? 1 : 0;
@@ -724,7 +794,6 @@ bool CXmlDoc::IndexPlainTag(Pos pos) const
     std::size_t limit = std::size_t{r.start} + r.StartTagLength() - 1;
     if (IsEmptyElement(pos) && limit > r.start && s[limit - 1] == '/') --limit;
     std::size_t j = std::min(TagNameEnd(r.start + 1), limit);
-    const bool ampersand = HasAmpersand();
     while (j < limit) {
         if (s[j] != ' ') return false;
         const std::size_t nameStart = j + 1;
@@ -733,11 +802,10 @@ bool CXmlDoc::IndexPlainTag(Pos pos) const
             return false;
         const std::size_t close = FindByte(s, equals + 2, limit, '"');
         if (close == limit) return false;
-        const std::size_t length = close - equals - 2;
-        attributes.push_back(AttributeSpan{
-            static_cast<std::uint32_t>(nameStart), static_cast<std::uint32_t>(equals - nameStart),
-            static_cast<std::uint32_t>(equals + 2), static_cast<std::uint32_t>(length),
-            ampersand && length != 0 && std::memchr(s + equals + 2, '&', length) != nullptr});
+        attributes.push_back(AttributeSpan{static_cast<std::uint32_t>(nameStart),
+                                           static_cast<std::uint32_t>(equals - nameStart),
+                                           static_cast<std::uint32_t>(equals + 2),
+                                           static_cast<std::uint32_t>(close - equals - 2)});
         j = close + 1;
     }
     return true;
@@ -748,30 +816,40 @@ bool CXmlDoc::IndexPlainTag(Pos pos) const
 const CXmlDoc::AttributeSpan* CXmlDoc::IndexedAttribute(std::string_view name) const
 {
     if (current == 0 || current >= nextFree) return nullptr;
-    if (indexed != current) {
+    const AttributeSpan* first;
+    const AttributeSpan* last;
+    if (spansValid && (spanBegin[current] & NOT_PLAIN) == 0) {
+        first = spans.data() + spanBegin[current];
+        last = spans.data() + (spanBegin[current + 1] & ~NOT_PLAIN);
+    } else {
+        first = last = nullptr;
+    }
+    if (first == nullptr && indexed != current) {
         attributes.clear();
         if (!IndexPlainTag(current)) {
             attributes.clear();
-            const bool ampersand = HasAmpersand();
-            ScanAttributes(current, [this, ampersand](const Attribute& a) {
-                const char* value = doc.data() + a.innerStart;
+            ScanAttributes(current, [this](const Attribute& a) {
                 const std::size_t length = a.innerEnd - a.innerStart;
                 attributes.push_back(AttributeSpan{
                     static_cast<std::uint32_t>(a.nameStart),
                     static_cast<std::uint32_t>(a.nameEnd - a.nameStart),
-                    static_cast<std::uint32_t>(a.innerStart), static_cast<std::uint32_t>(length),
-                    ampersand && length != 0 && std::memchr(value, '&', length) != nullptr});
+                    static_cast<std::uint32_t>(a.innerStart), static_cast<std::uint32_t>(length)});
                 return false;
             });
         }
         indexed = current;
     }
+    if (first == nullptr) {
+        first = attributes.data();
+        last = first + attributes.size();
+    }
     const char* s = doc.data();
     const bool exact = (docFlags & FLAG_IGNORE_CASE) == 0;
-    for (const AttributeSpan& a : attributes) {
+    for (const AttributeSpan* at = first; at != last; ++at) {
+        const AttributeSpan& a = *at;
         if (a.nameLength == name.size()) {
             if (exact ? s[a.nameStart] == name[0] &&
-                            std::memcmp(s + a.nameStart, name.data(), name.size()) == 0
+                            SameBytes(s + a.nameStart, name.data(), name.size())
                       : NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
                 return &a;
         } else if (a.nameLength < name.size()) {
@@ -886,7 +964,7 @@ std::string CXmlDoc::GetAttribute(std::string_view name) const
     const AttributeSpan* a = IndexedAttribute(name);
     if (a == nullptr) return {};
     const std::string_view value(doc.data() + a->valueStart, a->valueLength);
-    return a->reference ? Unescape(value) : std::string(value);
+    return HasReference(value) ? Unescape(value) : std::string(value);
 }
 
 std::string_view CXmlDoc::GetAttributeView(std::string_view name) const
@@ -894,7 +972,7 @@ std::string_view CXmlDoc::GetAttributeView(std::string_view name) const
     const AttributeSpan* a = IndexedAttribute(name);
     if (a == nullptr) return {};
     const std::string_view value(doc.data() + a->valueStart, a->valueLength);
-    if (!a->reference) return value;
+    if (!HasReference(value)) return value;
     resolved = Unescape(value);
     return resolved;
 }
@@ -910,6 +988,7 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
         return false;
     doc.replace(offset, erase, text);
     indexed = 0;
+    spansValid = false;
     ampersands = -1;
     // Records behind the change move; the element holding it and its
     // ancestors grow.

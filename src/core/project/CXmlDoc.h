@@ -136,7 +136,6 @@ private:
         std::uint32_t nameLength;
         std::uint32_t valueStart;  // without its quotes
         std::uint32_t valueLength;
-        bool reference;  // the value holds an "&" to resolve
     };
 
     ElemRecord& Rec(Pos pos) { return segments[pos >> 16].records[pos & 0xFFFF]; }
@@ -173,6 +172,7 @@ private:
     const AttributeSpan* IndexedAttribute(std::string_view name) const;
     bool IndexPlainTag(Pos pos) const;
     bool HasAmpersand() const;
+    bool HasReference(std::string_view value) const;
     bool TagIs(const ElemRecord& r, std::string_view wanted, bool plain) const;
     bool IsEmptyElement(Pos pos) const;
     std::size_t ContentEnd(Pos pos) const;
@@ -197,6 +197,14 @@ private:
     // The attributes of one start tag, found in one pass on the first read and
     // kept until the cursor moves to another element or the text changes.
     mutable std::vector<AttributeSpan> attributes;
+    // The attributes of the plain start tags (every attribute ` name="value"`)
+    // as the parse met them; spanBegin[pos] is the first of element pos's,
+    // NOT_PLAIN marking a tag left to the index above. Valid until the text
+    // changes.
+    static constexpr std::uint32_t NOT_PLAIN = 0x80000000u;
+    std::vector<AttributeSpan> spans;
+    std::vector<std::uint32_t> spanBegin;
+    bool spansValid = false;
     mutable Pos indexed = 0;      // 0: no index
     mutable int ampersands = -1;  // whether the text holds an "&" (-1: not known yet)
     mutable std::string resolved;
