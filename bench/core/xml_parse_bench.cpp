@@ -1,7 +1,9 @@
-// Parse throughput of the XML engine against pugixml and tinyxml2 on the same
-// generated documents (project-like and deeply nested, 1 MB and 20 MB), and
-// saving and opening the largest configuration (54 slots, both ports).
-// Prints MB/s per run and, at the end, each parser's ratio to pugixml.
+// The XML engine against pugixml and tinyxml2 on the same bytes: reading a
+// project-like document (parse, walk every Module and read its seven
+// attributes) and parsing a deeply nested one, 1 MB and 20 MB each; saving the
+// largest configuration (54 slots, both ports) beside pugixml's save of the
+// same tree; and opening and compiling that configuration.
+// Prints each engine's MB/s and, at the end, its ratio to pugixml.
 #include <benchmark/benchmark.h>
 #include <tinyxml2.h>
 
@@ -12,9 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "core/image/Compiler.h"
+#include "core/modbus/ModbusMaster.h"
 #include "core/model/CVarnelDoc.h"
 #include "core/project/CXmlDoc.h"
 #include "core/project/ProjectFile.h"
+#include "core/project/ProjectStore.h"
+#include "core/project/TextCodec.h"
+#include "core/util/Hex.h"
 
 namespace {
 
@@ -23,6 +30,10 @@ using varnel::CVarnelDoc;
 using varnel::CXmlDoc;
 using varnel::Port;
 namespace ProjectFile = varnel::ProjectFile;
+
+constexpr const char* ATTRIBUTES[] = {"moduleName", "usrPrm",   "Ext_Module_Prm_Data_Len",
+                                      "picture",    "inputLen", "outputLen",
+                                      "modulePrm"};
 
 // Many configurations' worth of "Module" lines, as the program writes them.
 std::string ProjectLike(std::size_t size)
@@ -67,80 +78,190 @@ const std::string& Document(int shape, int megabytes)
     return text;
 }
 
-void Label(benchmark::State& state, const std::string& text)
+// What every reader must have seen: Modules and the bytes of their values.
+struct Tally {
+    std::size_t modules = 0;
+    std::size_t valueBytes = 0;
+    bool operator==(const Tally&) const = default;
+};
+
+void Finish(benchmark::State& state, const std::string& text, const Tally& seen, int shape)
 {
+    static std::map<int, Tally> expected;  // the first engine to run sets it
+    if (shape == 0) {
+        auto [it, first] = expected.try_emplace(static_cast<int>(state.range(0)), seen);
+        if (seen.modules == 0 || !(it->second == seen))
+            state.SkipWithError("the engines disagree on the document's values");
+        state.counters["modules"] = static_cast<double>(seen.modules);
+    }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(text.size()));
-    state.SetLabel(std::string(state.range(0) == 0 ? "project" : "nested") + " " +
-                   std::to_string(state.range(1)) + "MB");
+    state.SetLabel(std::to_string(state.range(0)) + "MB");
 }
 
+// Parse, walk the port containers and read every Module's seven attributes.
+template <bool View>
+void ReadCXmlDoc(benchmark::State& state)
+{
+    const std::string& text = Document(0, static_cast<int>(state.range(0)));
+    Tally seen;
+    for (auto _ : state) {
+        seen = {};
+        CXmlDoc xml;
+        xml.SetDocument(text);
+        xml.FindElement("VarnelProject");
+        xml.IntoElement();
+        for (int port = 0; xml.FindElement(port % 2 ? "COM2" : "COM1"); ++port) {
+            xml.IntoElement();
+            while (xml.FindElement("Module")) {
+                ++seen.modules;
+                for (const char* name : ATTRIBUTES) {
+                    if constexpr (View)
+                        seen.valueBytes += xml.GetAttributeView(name).size();
+                    else
+                        seen.valueBytes += xml.GetAttribute(name).size();
+                }
+            }
+            xml.OutOfElement();
+        }
+        benchmark::DoNotOptimize(seen);
+    }
+    Finish(state, text, seen, 0);
+}
+
+void BM_Read_CXmlDoc(benchmark::State& state)
+{
+    ReadCXmlDoc<true>(state);
+}
+
+// The same through the std::string accessor (a copy of every value).
+void BM_Read_CXmlDocString(benchmark::State& state)
+{
+    ReadCXmlDoc<false>(state);
+}
+
+void BM_Read_pugixml(benchmark::State& state)
+{
+    const std::string& text = Document(0, static_cast<int>(state.range(0)));
+    Tally seen;
+    for (auto _ : state) {
+        seen = {};
+        pugi::xml_document xml;
+        const pugi::xml_parse_result r =
+            xml.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+        if (!r) state.SkipWithError(r.description());
+        for (pugi::xml_node port : xml.child("VarnelProject").children()) {
+            if (std::strncmp(port.name(), "COM", 3) != 0) continue;
+            for (pugi::xml_node module : port.children("Module")) {
+                ++seen.modules;
+                for (const char* name : ATTRIBUTES)
+                    seen.valueBytes += std::strlen(module.attribute(name).value());
+            }
+        }
+        benchmark::DoNotOptimize(seen);
+    }
+    Finish(state, text, seen, 0);
+}
+
+void BM_Read_tinyxml2(benchmark::State& state)
+{
+    const std::string& text = Document(0, static_cast<int>(state.range(0)));
+    Tally seen;
+    for (auto _ : state) {
+        seen = {};
+        tinyxml2::XMLDocument xml;
+        if (xml.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS)
+            state.SkipWithError(xml.ErrorStr());
+        const tinyxml2::XMLElement* root = xml.FirstChildElement("VarnelProject");
+        for (const tinyxml2::XMLElement* port = root ? root->FirstChildElement() : nullptr;
+             port != nullptr; port = port->NextSiblingElement()) {
+            if (std::strncmp(port->Name(), "COM", 3) != 0) continue;
+            for (const tinyxml2::XMLElement* module = port->FirstChildElement("Module");
+                 module != nullptr; module = module->NextSiblingElement("Module")) {
+                ++seen.modules;
+                for (const char* name : ATTRIBUTES) {
+                    const char* value = module->Attribute(name);
+                    seen.valueBytes += value ? std::strlen(value) : 0;
+                }
+            }
+        }
+        benchmark::DoNotOptimize(seen);
+    }
+    Finish(state, text, seen, 0);
+}
+
+// Parse alone of the deeply nested document.
 void BM_Parse_CXmlDoc(benchmark::State& state)
 {
-    const std::string& text =
-        Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const std::string& text = Document(1, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         CXmlDoc xml;
         bool ok = xml.SetDocument(text);
         benchmark::DoNotOptimize(ok);
         if (!ok) state.SkipWithError("document not parsed as well-formed");
     }
-    Label(state, text);
+    Finish(state, text, {}, 1);
 }
 
 void BM_Parse_pugixml(benchmark::State& state)
 {
-    const std::string& text =
-        Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const std::string& text = Document(1, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         pugi::xml_document xml;
         pugi::xml_parse_result r =
-            xml.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_latin1);
+            xml.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
         benchmark::DoNotOptimize(r);
         if (!r) state.SkipWithError(r.description());
     }
-    Label(state, text);
+    Finish(state, text, {}, 1);
 }
 
 void BM_Parse_tinyxml2(benchmark::State& state)
 {
-    const std::string& text =
-        Document(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const std::string& text = Document(1, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         tinyxml2::XMLDocument xml;
         auto r = xml.Parse(text.data(), text.size());
         benchmark::DoNotOptimize(r);
         if (r != tinyxml2::XML_SUCCESS) state.SkipWithError(xml.ErrorStr());
     }
-    Label(state, text);
+    Finish(state, text, {}, 1);
 }
 
-void Shapes(benchmark::internal::Benchmark* b)
+void Sizes(benchmark::internal::Benchmark* b)
 {
-    for (int shape : {0, 1})
-        for (int mb : {1, 20}) b->Args({shape, mb});
-    b->Unit(benchmark::kMillisecond);
+    b->Arg(1)->Arg(20)->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(BM_Parse_CXmlDoc)->Apply(Shapes);
-BENCHMARK(BM_Parse_pugixml)->Apply(Shapes);
-BENCHMARK(BM_Parse_tinyxml2)->Apply(Shapes);
+BENCHMARK(BM_Read_CXmlDoc)->Apply(Sizes);
+BENCHMARK(BM_Read_CXmlDocString)->Apply(Sizes);
+BENCHMARK(BM_Read_pugixml)->Apply(Sizes);
+BENCHMARK(BM_Read_tinyxml2)->Apply(Sizes);
+BENCHMARK(BM_Parse_CXmlDoc)->Apply(Sizes);
+BENCHMARK(BM_Parse_pugixml)->Apply(Sizes);
+BENCHMARK(BM_Parse_tinyxml2)->Apply(Sizes);
 
-// The largest configuration: 54 user slots on both ports, every slot used.
-CVarnelDoc LargestConfiguration()
+// The largest configuration: 54 user slots on both ports, 53 commands and the
+// slave-status table that the compile places behind them.
+CVarnelDoc LargestConfiguration(const std::string& folder = {})
 {
     CVarnelDoc doc;
+    doc.OnNewDocument();
+    if (!folder.empty()) doc.appFolder = folder;
     doc.deviceIp = "192.168.1.10";
     doc.deviceSlotNum = 54;
-    doc.com1Enabled = doc.com2Enabled = 1;
-    for (Port port : {Port::COM1, Port::COM2})
-        for (int i = 0; i < CVarnelDoc::RACK_SIZE; ++i)
-            doc.Slot(port, i).module =
-                CModule{"读保持寄存器 03H", "", "", 2 * i, i, "read", {1, 3, 0, 0, 0, 10}};
+    for (Port port : {Port::COM1, Port::COM2}) {
+        varnel::SetupPort(doc, port);
+        for (int i = 0; i < 53; ++i)
+            varnel::PlaceModule(doc, {port, varnel::UserSlotIndex(i + 1)},
+                                i % 2 ? "读4区 03H" : "写4区 10H 写多字", 0,
+                                static_cast<std::uint16_t>(1 + i), static_cast<std::uint8_t>(i));
+    }
+    if (!varnel::CompileImage(doc)) std::fprintf(stderr, "the largest configuration refused\n");
     return doc;
 }
 
-void BM_Project_Store(benchmark::State& state)
+void BM_Store_CXmlDoc(benchmark::State& state)
 {
     const CVarnelDoc doc = LargestConfiguration();
     std::size_t size = 0;
@@ -152,68 +273,155 @@ void BM_Project_Store(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
-void BM_Project_Load(benchmark::State& state)
+// The same tree with pugixml: built from the document (texts converted to
+// the file's code page as the project file does) and saved to a string.
+void BuildPugiTree(const CVarnelDoc& doc, pugi::xml_document& xml)
 {
-    const std::string bytes = ProjectFile::Store(LargestConfiguration());
-    CVarnelDoc doc;
-    for (auto _ : state) {
-        const bool read = ProjectFile::Load(bytes, doc).ok();
-        benchmark::DoNotOptimize(read);
+    using varnel::TextCodec::Utf8ToGbk;
+    pugi::xml_node declaration = xml.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "gb2312";
+    pugi::xml_node root = xml.append_child("VarnelProject");
+    root.append_child("softVer").text() = "1.0";
+    root.append_child("deviceIp").text() = Utf8ToGbk(doc.deviceIp).c_str();
+    root.append_child("deviceSlotNum").text() = doc.deviceSlotNum;
+    pugi::xml_node info = root.append_child("COMInfo");
+    info.append_attribute("com1") = doc.com1Enabled;
+    info.append_attribute("com2") = doc.com2Enabled;
+    for (Port port : {Port::COM1, Port::COM2}) {
+        pugi::xml_node rack = root.append_child(varnel::PortName(port));
+        for (int index = 0; index <= doc.LastConfigIndex(); ++index) {
+            const CModule& m = doc.Slot(port, index).module;
+            pugi::xml_node module = rack.append_child("Module");
+            module.append_attribute("moduleName") = Utf8ToGbk(m.moduleName).c_str();
+            module.append_attribute("usrPrm") = Utf8ToGbk(m.usrPrm).c_str();
+            module.append_attribute("Ext_Module_Prm_Data_Len") =
+                Utf8ToGbk(m.Ext_Module_Prm_Data_Len).c_str();
+            module.append_attribute("picture") = Utf8ToGbk(m.picture).c_str();
+            module.append_attribute("inputLen") = m.inputLen;
+            module.append_attribute("outputLen") = m.outputLen;
+            module.append_attribute("modulePrm") = varnel::FormatHex(m.modulePrm).c_str();
+        }
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
-// End to end through the file system: atomic save (with its fsync) and open.
-void BM_Project_SaveAndRead_File(benchmark::State& state)
+std::string SavePugi(const pugi::xml_document& xml)
+{
+    struct Writer : pugi::xml_writer {
+        std::string out;
+        void write(const void* data, std::size_t size) override
+        {
+            out.append(static_cast<const char*>(data), size);
+        }
+    } writer;
+    xml.save(writer, "", pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
+    return std::move(writer.out);
+}
+
+void BM_Store_pugixml(benchmark::State& state)
 {
     const CVarnelDoc doc = LargestConfiguration();
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "varnel-bench-largest.vrc").string();
-    CVarnelDoc back;
+    std::size_t size = 0;
     for (auto _ : state) {
-        if (!ProjectFile::Save(path, doc)) state.SkipWithError("save failed");
-        const bool read = ProjectFile::Read(path, back).ok();
-        benchmark::DoNotOptimize(read);
+        pugi::xml_document xml;
+        BuildPugiTree(doc, xml);
+        std::string text = SavePugi(xml);
+        size = text.size();
+        benchmark::DoNotOptimize(text);
     }
-    std::filesystem::remove(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
-BENCHMARK(BM_Project_Store)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Project_Load)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Project_SaveAndRead_File)->Unit(benchmark::kMicrosecond);
+// pugixml's save alone, of a tree built beforehand.
+void BM_Store_pugixmlSaveOnly(benchmark::State& state)
+{
+    pugi::xml_document xml;
+    BuildPugiTree(LargestConfiguration(), xml);
+    std::size_t size = 0;
+    for (auto _ : state) {
+        std::string text = SavePugi(xml);
+        size = text.size();
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
 
-// Collects bytes per second of the parse runs to print ratios at the end.
+BENCHMARK(BM_Store_CXmlDoc)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Store_pugixml)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Store_pugixmlSaveOnly)->Unit(benchmark::kMicrosecond);
+
+// Open and compile in memory: the project bytes read into a document, then
+// the status tables placed and the configuration image built.
+void BM_OpenAndCompile(benchmark::State& state)
+{
+    const std::string bytes = ProjectFile::Store(LargestConfiguration());
+    for (auto _ : state) {
+        CVarnelDoc doc;
+        const bool read = ProjectFile::Load(bytes, doc).ok();
+        const auto image = varnel::CompileImage(doc);
+        if (!read || !image) state.SkipWithError("the largest configuration did not open");
+        benchmark::DoNotOptimize(image);
+    }
+}
+
+// Open as the application does, through the file system: read the file,
+// compile and write the hex file.
+void BM_OpenAndCompile_File(benchmark::State& state)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "varnel-bench-open";
+    std::filesystem::create_directories(folder / "HEX");
+    const std::string path = (folder / "largest.vrc").string();
+    if (!ProjectFile::Save(path, LargestConfiguration())) state.SkipWithError("save failed");
+    CVarnelDoc doc;
+    doc.OnNewDocument();
+    doc.appFolder = folder.string();
+    for (auto _ : state) {
+        const auto opened = varnel::OpenProjectFile(path, doc);
+        if (!opened || !opened->compile) state.SkipWithError("the file did not open and compile");
+        benchmark::DoNotOptimize(opened);
+    }
+    std::filesystem::remove_all(folder);
+}
+
+BENCHMARK(BM_OpenAndCompile)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenAndCompile_File)->Unit(benchmark::kMicrosecond);
+
+// Collects bytes per second of the runs (the medians when repeated) to print
+// ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            // With repetitions the median stands for the runs.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred) continue;
             auto it = run.counters.find("bytes_per_second");
             if (it == run.counters.end()) continue;
-            const std::string name = run.benchmark_name();
+            std::string name = run.benchmark_name();
+            if (median) name.resize(name.size() - std::string("_median").size());
             const auto slash = name.find('/');
-            const std::string engine = name.substr(0, slash);
-            if (engine.rfind("BM_Parse_", 0) == 0)
-                rates[name.substr(slash)][engine.substr(9)] = it->second.value;
+            const std::string bench = name.substr(0, slash);  // BM_<work>_<engine>
+            const auto cut = bench.find('_', 3);
+            const std::string work = bench.substr(3, cut - 3);
+            const std::string size = slash == std::string::npos ? "" : name.substr(slash + 1);
+            rates[work + (size.empty() ? "" : " " + size + " MB")][bench.substr(cut + 1)] =
+                it->second.value / 1e6;
         }
     }
     void PrintRatios() const
     {
-        std::printf("\n%-10s %-12s %10s %10s %10s %14s %14s\n", "shape", "size", "CXmlDoc",
-                    "pugixml", "tinyxml2", "CXmlDoc/pugi", "CXmlDoc/tinyxml2");
-        for (const auto& [args, byEngine] : rates) {
-            auto get = [&engines = byEngine](const char* e) {
-                auto it = engines.find(e);
-                return it == engines.end() ? 0.0 : it->second / 1e6;
-            };
-            const double own = get("CXmlDoc"), pugi = get("pugixml"), tiny = get("tinyxml2");
-            const bool nested = args.find("/1/") == 0;
-            const std::string size = args.substr(args.rfind('/') + 1);
-            std::printf("%-10s %-12s %8.0f MB/s %6.0f MB/s %6.0f MB/s %14.2f %14.2f\n",
-                        nested ? "nested" : "project", (size + " MB").c_str(), own, pugi, tiny,
-                        pugi > 0 ? own / pugi : 0.0, tiny > 0 ? own / tiny : 0.0);
+        std::printf("\n%-12s %-18s %10s %10s %8s\n", "work", "engine", "MB/s", "pugixml", "ratio");
+        for (const auto& [work, byEngine] : rates) {
+            const auto pugi = byEngine.find("pugixml");
+            for (const auto& [engine, rate] : byEngine) {
+                if (engine == "pugixml") continue;
+                const double peer = pugi == byEngine.end() ? 0.0 : pugi->second;
+                std::printf("%-12s %-18s %10.0f %10.0f %8.2f\n", work.c_str(), engine.c_str(), rate,
+                            peer, peer > 0 ? rate / peer : 0.0);
+            }
         }
     }
 

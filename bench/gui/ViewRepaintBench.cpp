@@ -84,6 +84,33 @@ void BM_ViewRepaint(benchmark::State& state)
 }
 BENCHMARK(BM_ViewRepaint)->Unit(benchmark::kMillisecond);
 
+// The same repaint when something has changed since the last one: `change`
+// 0 moves the selection to another slot (the kept picture still serves),
+// 1 changes a module's length (the picture is painted anew).
+void BM_ViewRepaintAfterChange(benchmark::State& state)
+{
+    CVarnelDoc& doc = FullDocument();
+    SlotSelection selection{SELECTED};
+    CVarnelView view(doc, selection);
+    view.resize(SCENE_WIDTH + 40, SCENE_HEIGHT + 40);
+    view.show();
+    QApplication::processEvents();
+    QWidget* viewport = view.viewport();
+    QImage image(viewport->size(), QImage::Format_RGB32);
+    int round = 0;
+    for (auto _ : state) {
+        ++round;
+        if (state.range(0) == 0)
+            selection.code = 4 + round % 50;
+        else
+            doc.Slot(Port::COM1, 10).module.inputLen = 1 + round % 2;
+        viewport->render(&image);
+        benchmark::ClobberMemory();
+    }
+    state.SetLabel(state.range(0) == 0 ? "selection moved" : "document changed");
+}
+BENCHMARK(BM_ViewRepaintAfterChange)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv)

@@ -1,6 +1,7 @@
 // The device view: selection by pointing (scroll included), delete from the
 // popup, the double-click editors and the pixels of the picture.
 #include <QComboBox>
+#include <QPainter>
 #include <QScrollBar>
 
 #include "GuiTestSupport.h"
@@ -104,4 +105,18 @@ TEST_F(FrameTest, GrabShowsHeadColourAndTint)
     const QColor under = picture.pixelColor(43, 178);
     EXPECT_EQ(pixel(4, QPoint(244, 280)),
               QColor(under.red() & 177, under.green() & 217, under.blue() & 200));
+    // The kept picture with the selection painted over it equals a whole
+    // repaint, also once the document has changed under it.
+    const auto same = [this] {
+        QImage whole(Viewport()->size(), QImage::Format_RGB32);
+        whole.fill(Viewport()->palette().color(QPalette::Base));
+        QPainter p(&whole);
+        frame->View()->Render(p);
+        p.end();
+        return Viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32) == whole;
+    };
+    EXPECT_TRUE(same());
+    Selected() = 5;
+    PlaceModule(Doc(), {Port::COM1, UserSlotIndex(2)}, "读0区 01H", 0, 8, 7);
+    EXPECT_TRUE(same());
 }

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/project/TextCodec.h"
 
@@ -29,17 +32,122 @@ inline bool IsNameStart(char c)
     return (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || u >= 0x61;
 }
 
-// Bytes that end the plain run inside a start tag.
-struct TagStops {
-    bool stop[256] = {};
-    constexpr TagStops()
+// Classes of bytes for the scanners of names and attributes.
+enum : std::uint8_t {
+    SPACE = 1,     // " \t\n\r"
+    QUOTE = 2,     // '"' and "'"
+    EQUALS = 4,    // "="
+    NAME_END = 8,  // ends a tag name: white space, "/", ">" and the quotes
+};
+struct ByteClasses {
+    std::uint8_t of[256] = {};
+    constexpr ByteClasses()
     {
-        stop[static_cast<unsigned char>('>')] = true;
-        stop[static_cast<unsigned char>('"')] = true;
-        stop[static_cast<unsigned char>('\'')] = true;
+        for (const char c : {' ', '\t', '\n', '\r'})
+            of[static_cast<unsigned char>(c)] = SPACE | NAME_END;
+        for (const char c : {'"', '\''}) of[static_cast<unsigned char>(c)] = QUOTE | NAME_END;
+        of[static_cast<unsigned char>('=')] = EQUALS;
+        of[static_cast<unsigned char>('/')] = NAME_END;
+        of[static_cast<unsigned char>('>')] = NAME_END;
+    }
+    bool Is(char c, std::uint8_t mask) const
+    {
+        return (of[static_cast<unsigned char>(c)] & mask) != 0;
     }
 };
-constexpr TagStops TAG_STOPS;
+constexpr ByteClasses BYTES;
+
+// The first offset in [from, to) holding a, b or c; `to` when there is none.
+// Runs between markup are short, so this beats a library call per run.
+inline std::size_t FindAny(const char* s, std::size_t from, std::size_t to, char a, char b, char c)
+{
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(a);
+    const __m128i vb = _mm_set1_epi8(b);
+    const __m128i vc = _mm_set1_epi8(c);
+    for (; from + 16 <= to; from += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)),
+                                         _mm_cmpeq_epi8(x, vc));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (from < to && s[from] != a && s[from] != b && s[from] != c) ++from;
+    return from;
+}
+
+// The end of a run of bytes that are neither white space, "=" nor a quote.
+inline std::size_t NameRunEnd(const char* s, std::size_t from, std::size_t to)
+{
+#if defined(__SSE2__)
+    // Candidates: "=", the quotes and every byte up to " " (signed compare,
+    // so bytes from 0x80 up are candidates too); the table then decides.
+    const __m128i eq = _mm_set1_epi8('=');
+    const __m128i dq = _mm_set1_epi8('"');
+    const __m128i sq = _mm_set1_epi8('\'');
+    const __m128i blank = _mm_set1_epi8(' ' + 1);
+    while (from + 16 <= to) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, eq), _mm_cmpeq_epi8(x, dq)),
+                         _mm_or_si128(_mm_cmpeq_epi8(x, sq), _mm_cmplt_epi8(x, blank)));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask == 0) {
+            from += 16;
+            continue;
+        }
+        from += static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        if (BYTES.Is(s[from], SPACE | EQUALS | QUOTE)) return from;
+        ++from;  // a byte that only looked like one
+    }
+#endif
+    while (from < to && !BYTES.Is(s[from], SPACE | EQUALS | QUOTE)) ++from;
+    return from;
+}
+
+// Whether [from, to) holds no white space and no "=" (the caller has made
+// sure it holds no quote); `n` bounds what may be read.
+inline bool PlainName(const char* s, std::size_t from, std::size_t to, std::size_t n)
+{
+#if defined(__SSE2__)
+    if (to - from <= 16 && from + 16 <= n) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from));
+        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('=')),
+                                         _mm_cmplt_epi8(x, _mm_set1_epi8(' ' + 1)));
+        const unsigned mask =
+            static_cast<unsigned>(_mm_movemask_epi8(hit)) & ((1u << (to - from)) - 1u);
+        if (mask == 0) return true;
+    }
+#endif
+    return NameRunEnd(s, from, to) == to;
+}
+
+// memcmp for the short names of tags and attributes, without a call.
+inline bool SameBytes(const char* a, const char* b, std::size_t n)
+{
+    if (n < 8) {
+        for (std::size_t k = 0; k < n; ++k)
+            if (a[k] != b[k]) return false;
+        return true;
+    }
+    std::uint64_t x;
+    std::uint64_t y;
+    for (std::size_t k = 0; k + 8 <= n; k += 8) {
+        std::memcpy(&x, a + k, 8);
+        std::memcpy(&y, b + k, 8);
+        if (x != y) return false;
+    }
+    std::memcpy(&x, a + n - 8, 8);
+    std::memcpy(&y, b + n - 8, 8);
+    return x == y;
+}
+
+inline std::size_t FindByte(const char* s, std::size_t from, std::size_t to, char a)
+{
+    return FindAny(s, from, to, a, a, a);
+}
 
 std::size_t FindText(const std::string& s, std::size_t from, const char* what)
 {
@@ -69,6 +177,7 @@ void CXmlDoc::ResetTable(std::uint32_t wanted)
     capacity = 0;
     Reserve(wanted);
     nextFree = 1;
+    startBound = 0;
     Rec(0) = ElemRecord{};
     levelsDirty = false;
 }
@@ -122,6 +231,9 @@ void CXmlDoc::Note(const std::string& diagnostic)
 bool CXmlDoc::SetDocument(std::string text)
 {
     doc = std::move(text);
+    indexed = 0;
+    spansValid = false;
+    ampersands = -1;
     previousResult = std::move(result);
     result.clear();
     ResetCursor();
@@ -136,7 +248,14 @@ bool CXmlDoc::SetDocument(std::string text)
         Note("Empty document");
         return false;
     }
+    spans.clear();
+    spanBegin.clear();
+    spanBegin.reserve(doc.size() / 64 + 8);
+    spans.reserve(doc.size() / 32);
+    spanBegin.push_back(NOT_PLAIN);  // the document itself
     Parse();
+    spanBegin.push_back(static_cast<std::uint32_t>(spans.size()));
+    spansValid = true;
     ElemRecord& root = Rec(0);
     root.length = static_cast<std::uint32_t>(doc.size());
     bool wellFormed = (root.flags & MARK_ILL_FORMED) == 0;
@@ -202,9 +321,8 @@ void CXmlDoc::Parse()
     const std::size_t n = doc.size();
     std::size_t i = 0;
     while (i < n) {
-        const void* lt = std::memchr(s + i, '<', n - i);
-        if (lt == nullptr) break;  // text or white space up to the end
-        i = static_cast<std::size_t>(static_cast<const char*>(lt) - s);
+        i = FindByte(s, i, n, '<');
+        if (i == n) break;  // text or white space up to the end
         if (i + 1 >= n) {
             TokenError("tag at offset " + Offset(i) + " unterminated", state.Inside());
             break;
@@ -408,19 +526,34 @@ std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
     const std::size_t nameEnd = TagNameEnd(i + 1);
     std::size_t j = nameEnd;
     std::size_t lastQuoteEnd = NPOS;
+    // Attributes written as ` name="value"` are kept as they pass by; the
+    // tag counts as plain while every one has that form.
+    const std::size_t firstSpan = spans.size();
+    bool plain = true;
     for (;;) {
-        while (j < n && !TAG_STOPS.stop[static_cast<unsigned char>(s[j])]) ++j;
+        const std::size_t from = j;
+        j = FindAny(s, j, n, '>', '"', '\'');
         if (j < n && s[j] == '>') break;
-        const void* q = j < n ? std::memchr(s + j + 1, s[j], n - j - 1) : nullptr;
-        if (q == nullptr) {
+        const std::size_t q = j < n ? FindByte(s, j + 1, n, s[j]) : n;
+        if (q == n) {
+            spans.resize(firstSpan);
             TokenError("Element tag at offset " + Offset(i) + " unterminated", state.Inside());
             return NPOS;
         }
-        j = static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
+        if (plain) {
+            plain = s[j] == '"' && s[from] == ' ' && j >= from + 3 && s[j - 1] == '=' &&
+                    PlainName(s, from + 1, j - 1, n);
+            if (plain)
+                spans.push_back(AttributeSpan{
+                    static_cast<std::uint32_t>(from + 1), static_cast<std::uint32_t>(j - 2 - from),
+                    static_cast<std::uint32_t>(j + 1), static_cast<std::uint32_t>(q - j - 1)});
+        }
+        j = q + 1;
         lastQuoteEnd = j;
     }
     const std::size_t end = j + 1;
     if (end - i > MAX_START_TAG) {
+        spans.resize(firstSpan);
         TokenError("Incorrect tag at offset " + Offset(i), state.Inside());
         return end;
     }
@@ -429,11 +562,17 @@ std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
     const std::size_t slash = j - 1;
     const bool empty = s[slash] == '/' && slash >= nameEnd &&
                        (slash == nameEnd || IsSpace(s[slash - 1]) || slash == lastQuoteEnd);
+    // After the last attribute only the ">" (or the "/>" of an empty tag).
+    const std::size_t afterLast = lastQuoteEnd == NPOS ? nameEnd : lastQuoteEnd;
+    plain = plain && (afterLast == j || (empty && afterLast + 1 == j));
+    if (!plain) spans.resize(firstSpan);
+    spanBegin.push_back(static_cast<std::uint32_t>(firstSpan) | (plain ? 0 : NOT_PLAIN));
 
     const Pos parent = state.Inside();
     const Pos pos = NewRecord();
     ElemRecord& r = Rec(pos);
     r.start = static_cast<std::uint32_t>(i);
+    startBound = i;  // records are taken in document order
     r.length = static_cast<std::uint32_t>(end - i);
     r.tagLengths = static_cast<std::uint32_t>(end - i);
     r.flags = static_cast<std::uint32_t>(state.open.size()) & 0xFFFF;
@@ -515,11 +654,8 @@ void CXmlDoc::LinkAfter(Pos parent, Pos after, Pos pos)
 std::size_t CXmlDoc::TagNameEnd(std::size_t from) const
 {
     const std::size_t n = doc.size();
-    while (from < n) {
-        const char c = doc[from];
-        if (IsSpace(c) || c == '/' || c == '>' || c == '"' || c == '\'') break;
-        ++from;
-    }
+    const char* s = doc.data();
+    while (from < n && !BYTES.Is(s[from], NAME_END)) ++from;
     return from;
 }
 
@@ -558,8 +694,11 @@ std::size_t CXmlDoc::ContentEnd(Pos pos) const
     return std::size_t{r.start} + r.length - r.EndTagLength();
 }
 
-bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
-                            std::size_t* lastEnd) const
+// Walks the attributes of the start tag at `pos` in order, calling
+// visit(attribute) until it returns true; gives the end of the last
+// attribute seen (or of the tag name).
+template <typename Visit>
+std::size_t CXmlDoc::ScanAttributes(Pos pos, Visit&& visit) const
 {
     const ElemRecord& r = Rec(pos);
     const char* s = doc.data();
@@ -575,13 +714,16 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
         return q == nullptr ? limit : static_cast<std::size_t>(static_cast<const char*>(q) - s) + 1;
     };
     std::size_t j = std::min(TagNameEnd(r.start + 1), limit);
-    if (lastEnd != nullptr) *lastEnd = j;
     for (;;) {
+        const std::size_t lastEnd = j;
         while (j < limit && IsSpace(s[j])) ++j;
-        if (j >= limit) return false;
+        if (j >= limit) return lastEnd;
         Attribute a;
         a.nameStart = j;
-        while (j < limit && !IsSpace(s[j]) && s[j] != '=') j = skip(j);
+        while (j < limit && !BYTES.Is(s[j], SPACE | EQUALS)) {
+            j = NameRunEnd(s, j, limit);
+            if (j < limit && BYTES.Is(s[j], QUOTE)) j = skip(j);
+        }
         a.nameEnd = j;
         if (a.nameEnd == a.nameStart) {  // a stray "="
             ++j;
@@ -600,41 +742,152 @@ bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
             a.hasValue = true;
             a.tokenStart = k;
             if (k < limit && (s[k] == '"' || s[k] == '\'')) {
-                const void* q = std::memchr(s + k + 1, s[k], limit - k - 1);
-                const std::size_t close =
-                    q == nullptr ? limit
-                                 : static_cast<std::size_t>(static_cast<const char*>(q) - s);
+                const std::size_t close = FindByte(s, k + 1, limit, s[k]);
                 a.innerStart = k + 1;
                 a.innerEnd = close;
-                a.tokenEnd = q == nullptr ? limit : close + 1;
+                a.tokenEnd = close == limit ? limit : close + 1;
             } else {
-                while (k < limit && !IsSpace(s[k])) k = skip(k);
+                while (k < limit && !BYTES.Is(s[k], SPACE)) {
+                    while (k < limit && !BYTES.Is(s[k], SPACE | QUOTE)) ++k;
+                    if (k < limit && BYTES.Is(s[k], QUOTE)) k = skip(k);
+                }
                 a.innerStart = a.tokenStart;
                 a.innerEnd = a.tokenEnd = k;
             }
             j = a.tokenEnd;
         }
-        if (lastEnd != nullptr) *lastEnd = j;
-        if (NameMatches(a.nameStart, a.nameEnd, name)) {
-            out = a;
-            return true;
-        }
+        if (visit(a)) return j;
     }
 }
 
-// ---------------------------------------------------------------------------
-// Navigation and reading
+bool CXmlDoc::FindAttribute(Pos pos, std::string_view name, Attribute& out,
+                            std::size_t* lastEnd) const
+{
+    bool found = false;
+    const std::size_t end = ScanAttributes(pos, [&](const Attribute& a) {
+        if (!NameMatches(a.nameStart, a.nameEnd, name)) return false;
+        out = a;
+        return found = true;
+    });
+    if (lastEnd != nullptr) *lastEnd = end;
+    return found;
+}
+
+bool CXmlDoc::HasReference(std::string_view value) const
+{
+    return HasAmpersand() && value.find('&') != std::string_view::npos;
+}
+
+bool CXmlDoc::HasAmpersand() const
+{
+    if (ampersands < 0) ampersands = std::memchr(doc.data(), '&', doc.size()) != nullptr ? 1 : 0;
+    return ampersands != 0;
+}
+
+// The attributes of the start tag at `pos` when it has the form the program
+// writes, ` name="value"` after ` name="value"`, found in one pass; false for
+// any other form, which the general scan then reads (it agrees on this one).
+bool CXmlDoc::IndexPlainTag(Pos pos) const
+{
+    const ElemRecord& r = Rec(pos);
+    const char* s = doc.data();
+    std::size_t limit = std::size_t{r.start} + r.StartTagLength() - 1;
+    if (IsEmptyElement(pos) && limit > r.start && s[limit - 1] == '/') --limit;
+    std::size_t j = std::min(TagNameEnd(r.start + 1), limit);
+    while (j < limit) {
+        if (s[j] != ' ') return false;
+        const std::size_t nameStart = j + 1;
+        const std::size_t equals = NameRunEnd(s, nameStart, limit);
+        if (equals == nameStart || equals + 1 >= limit || s[equals] != '=' || s[equals + 1] != '"')
+            return false;
+        const std::size_t close = FindByte(s, equals + 2, limit, '"');
+        if (close == limit) return false;
+        attributes.push_back(AttributeSpan{static_cast<std::uint32_t>(nameStart),
+                                           static_cast<std::uint32_t>(equals - nameStart),
+                                           static_cast<std::uint32_t>(equals + 2),
+                                           static_cast<std::uint32_t>(close - equals - 2)});
+        j = close + 1;
+    }
+    return true;
+}
+
+// The first attribute of the current element that `name` matches, from the
+// index of its start tag (built here on the first read).
+const CXmlDoc::AttributeSpan* CXmlDoc::IndexedAttribute(std::string_view name) const
+{
+    if (current == 0 || current >= nextFree) return nullptr;
+    const AttributeSpan* first;
+    const AttributeSpan* last;
+    if (spansValid && (spanBegin[current] & NOT_PLAIN) == 0) {
+        first = spans.data() + spanBegin[current];
+        last = spans.data() + (spanBegin[current + 1] & ~NOT_PLAIN);
+    } else {
+        first = last = nullptr;
+    }
+    if (first == nullptr && indexed != current) {
+        attributes.clear();
+        if (!IndexPlainTag(current)) {
+            attributes.clear();
+            ScanAttributes(current, [this](const Attribute& a) {
+                const std::size_t length = a.innerEnd - a.innerStart;
+                attributes.push_back(AttributeSpan{
+                    static_cast<std::uint32_t>(a.nameStart),
+                    static_cast<std::uint32_t>(a.nameEnd - a.nameStart),
+                    static_cast<std::uint32_t>(a.innerStart), static_cast<std::uint32_t>(length)});
+                return false;
+            });
+        }
+        indexed = current;
+    }
+    if (first == nullptr) {
+        first = attributes.data();
+        last = first + attributes.size();
+    }
+    const char* s = doc.data();
+    const bool exact = (docFlags & FLAG_IGNORE_CASE) == 0;
+    for (const AttributeSpan* at = first; at != last; ++at) {
+        const AttributeSpan& a = *at;
+        if (a.nameLength == name.size()) {
+            if (exact ? s[a.nameStart] == name[0] &&
+                            SameBytes(s + a.nameStart, name.data(), name.size())
+                      : NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
+                return &a;
+        } else if (a.nameLength < name.size()) {
+            // A shorter name matches only where the wanted one goes on with
+            // one of " =/[]".
+            const char c = name[a.nameLength];
+            if ((c == ' ' || c == '=' || c == '/' || c == '[' || c == ']') &&
+                NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
+                return &a;
+        }
+    }
+    return nullptr;
+}
+
+bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) const
+{
+    const std::size_t from = r.start + 1;
+    const std::size_t limit = std::size_t{r.start} + r.StartTagLength();
+    if (plain) {
+        const std::size_t end = from + wanted.size();
+        if (end > limit || std::memcmp(doc.data() + from, wanted.data(), wanted.size()) != 0)
+            return false;
+        if (end == limit) return true;
+        const char c = doc[end];
+        return IsSpace(c) || c == '/' || c == '>' || c == '"' || c == '\'';
+    }
+    return NameMatches(from, std::min(TagNameEnd(from), limit), wanted);
+}
 
 bool CXmlDoc::FindElement(std::string_view name)
 {
     if (parentPos >= nextFree) return false;
+    const bool plain = !name.empty() && (docFlags & FLAG_IGNORE_CASE) == 0 &&
+                       name.find_first_of(" \t\n\r=/[]>\"'") == std::string_view::npos;
     Pos p = current != 0 ? Rec(current).next : Rec(parentPos).firstChild;
     while (p != 0) {
         const ElemRecord& r = Rec(p);
-        const std::size_t from = r.start + 1;
-        const std::size_t to =
-            std::min<std::size_t>(TagNameEnd(from), r.start + r.StartTagLength());
-        if (NameMatches(from, to, name)) {
+        if (TagIs(r, name, plain)) {
             current = p;
             parentPos = r.parent;
             childPos = 0;
@@ -708,9 +961,20 @@ std::string CXmlDoc::GetData(Pos pos) const
 
 std::string CXmlDoc::GetAttribute(std::string_view name) const
 {
-    Attribute a;
-    if (current == 0 || current >= nextFree || !FindAttribute(current, name, a)) return {};
-    return Unescape(std::string_view(doc).substr(a.innerStart, a.innerEnd - a.innerStart));
+    const AttributeSpan* a = IndexedAttribute(name);
+    if (a == nullptr) return {};
+    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
+    return HasReference(value) ? Unescape(value) : std::string(value);
+}
+
+std::string_view CXmlDoc::GetAttributeView(std::string_view name) const
+{
+    const AttributeSpan* a = IndexedAttribute(name);
+    if (a == nullptr) return {};
+    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
+    if (!HasReference(value)) return value;
+    resolved = Unescape(value);
+    return resolved;
 }
 
 // ---------------------------------------------------------------------------
@@ -723,10 +987,14 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
     if (static_cast<std::int64_t>(doc.size()) + delta > static_cast<std::int64_t>(MAX_DOCUMENT))
         return false;
     doc.replace(offset, erase, text);
+    indexed = 0;
+    spansValid = false;
+    ampersands = -1;
     // Records behind the change move; the element holding it and its
     // ancestors grow.
     const std::size_t behind = offset + erase;
-    for (std::size_t seg = 0; seg < segments.size(); ++seg) {
+    // Building appends at the end of the text: then no record lies behind.
+    for (std::size_t seg = 0; behind <= startBound && seg < segments.size(); ++seg) {
         ElemRecord* records = segments[seg].records.get();
         const std::uint32_t first = seg == 0 ? 1 : 0;
         const std::uint64_t used = std::min<std::uint64_t>(
@@ -736,6 +1004,7 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
             if (records[k].start >= behind)
                 records[k].start = static_cast<std::uint32_t>(records[k].start + delta);
     }
+    if (behind <= startBound && delta > 0) startBound += static_cast<std::size_t>(delta);
     for (Pos p = grow; p != 0; p = Rec(p).parent)
         Rec(p).length = static_cast<std::uint32_t>(Rec(p).length + delta);
     Rec(0).length = static_cast<std::uint32_t>(doc.size());
@@ -797,6 +1066,7 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
     const Pos pos = NewRecord();
     ElemRecord& r = Rec(pos);
     r.start = static_cast<std::uint32_t>(start);
+    startBound = std::max(startBound, start);
     r.length = length;
     r.tagLengths = tagLengths;
     r.flags = parent == 0 ? 0 : (Rec(parent).Level() + 1) & 0xFFFF;

@@ -74,6 +74,10 @@ public:
     std::string GetData() const { return GetData(current); }
     // The unescaped value of an attribute of the current element, or empty.
     std::string GetAttribute(std::string_view name) const;
+    // The same value without a copy: a view into the document where no
+    // reference needs resolving, otherwise into a buffer of this object. It
+    // stays valid until the next read of an attribute or any change.
+    std::string_view GetAttributeView(std::string_view name) const;
 
     // Inserts an element after the current one (or at the end of the parent's
     // content) and makes it current. An empty text gives "<name/>".
@@ -126,6 +130,14 @@ private:
         bool hasValue = false;
     };
 
+    // One attribute of an indexed start tag.
+    struct AttributeSpan {
+        std::uint32_t nameStart;
+        std::uint32_t nameLength;
+        std::uint32_t valueStart;  // without its quotes
+        std::uint32_t valueLength;
+    };
+
     ElemRecord& Rec(Pos pos) { return segments[pos >> 16].records[pos & 0xFFFF]; }
     const ElemRecord& Rec(Pos pos) const { return segments[pos >> 16].records[pos & 0xFFFF]; }
     void ResetTable(std::uint32_t wanted);
@@ -153,8 +165,15 @@ private:
 
     bool NameMatches(std::size_t nameStart, std::size_t nameEnd, std::string_view wanted) const;
     std::size_t TagNameEnd(std::size_t from) const;
+    template <typename Visit>
+    std::size_t ScanAttributes(Pos pos, Visit&& visit) const;
     bool FindAttribute(Pos pos, std::string_view name, Attribute& out,
                        std::size_t* lastEnd = nullptr) const;
+    const AttributeSpan* IndexedAttribute(std::string_view name) const;
+    bool IndexPlainTag(Pos pos) const;
+    bool HasAmpersand() const;
+    bool HasReference(std::string_view value) const;
+    bool TagIs(const ElemRecord& r, std::string_view wanted, bool plain) const;
     bool IsEmptyElement(Pos pos) const;
     std::size_t ContentEnd(Pos pos) const;
     bool Splice(std::size_t offset, std::size_t erase, std::string_view text, Pos grow);
@@ -174,6 +193,21 @@ private:
     std::vector<Segment> segments;
     std::uint32_t capacity = 0;
     bool levelsDirty = false;
+    std::size_t startBound = 0;  // no record starts after this offset
+    // The attributes of one start tag, found in one pass on the first read and
+    // kept until the cursor moves to another element or the text changes.
+    mutable std::vector<AttributeSpan> attributes;
+    // The attributes of the plain start tags (every attribute ` name="value"`)
+    // as the parse met them; spanBegin[pos] is the first of element pos's,
+    // NOT_PLAIN marking a tag left to the index above. Valid until the text
+    // changes.
+    static constexpr std::uint32_t NOT_PLAIN = 0x80000000u;
+    std::vector<AttributeSpan> spans;
+    std::vector<std::uint32_t> spanBegin;
+    bool spansValid = false;
+    mutable Pos indexed = 0;      // 0: no index
+    mutable int ampersands = -1;  // whether the text holds an "&" (-1: not known yet)
+    mutable std::string resolved;
 };
 
 }  // namespace varnel

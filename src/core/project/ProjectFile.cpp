@@ -36,6 +36,14 @@ std::int32_t DecimalValue(std::string_view text)
     return static_cast<std::int32_t>(std::min<std::int64_t>(value, LIMIT - 1));
 }
 
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 // Pairs of characters from the start, each through the C library's base-16
 // conversion (a blank or sign accepted, stopping at a non-digit, the low
 // eight bits kept); an odd last character is ignored.
@@ -44,6 +52,12 @@ Bytes HexPairs(std::string_view text)
     Bytes bytes;
     bytes.reserve(text.size() / 2);
     for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+        const int high = HexDigit(text[i]);
+        const int low = HexDigit(text[i + 1]);
+        if (high >= 0 && low >= 0) {  // the usual case, as the C library converts it
+            bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
+            continue;
+        }
         const char pair[3] = {text[i], text[i + 1], '\0'};
         bytes.push_back(static_cast<std::uint8_t>(std::strtol(pair, nullptr, 16) & 0xFF));
     }
@@ -118,7 +132,7 @@ struct Reader {
         return false;
     }
 
-    std::string Attr(const char* name) { return xml.GetAttribute(name); }
+    std::string_view Attr(std::string_view name) { return xml.GetAttributeView(name); }
 
     void ReadRack(Port port)
     {

@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -24,6 +25,22 @@
 
 namespace varnel {
 
+namespace {
+// What the selection adds to the picture: the tint and the detail box.
+bool ShowsSelection(const ScenePrimitive& p)
+{
+    return p.kind == ScenePrimitive::Kind::TintRect ||
+           (p.kind == ScenePrimitive::Kind::Text && p.font == SceneFont::Detail);
+}
+
+bool Same(const ScenePrimitive& a, const ScenePrimitive& b)
+{
+    return a.kind == b.kind && a.at == b.at && a.font == b.font && a.text == b.text &&
+           a.points == b.points && a.rect == b.rect && a.color == b.color &&
+           a.penWidth == b.penWidth;
+}
+}  // namespace
+
 CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent)
     : QAbstractScrollArea(parent),
       doc(doc),
@@ -35,7 +52,9 @@ CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* par
 {
     setObjectName("CVarnelView");
     viewport()->setBackgroundRole(QPalette::Base);
-    viewport()->setAutoFillBackground(true);
+    // paintEvent covers every exposed pixel itself.
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 
     deleteAction->setData(32780);
@@ -107,11 +126,74 @@ void CVarnelView::UpdateScrollBars()
     verticalScrollBar()->setSingleStep(std::max(1, view.height() / 10));
 }
 
-void CVarnelView::paintEvent(QPaintEvent*)
+const QImage& CVarnelView::Unselected(const Scene& scene, std::vector<QRect>& selection)
 {
+    const QImage& pictureImage = ModulePicture();
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QColor background = viewport()->palette().color(QPalette::Base);
+    bool same = unselected.devicePixelRatio() == ratio &&
+                unselectedPictureKey == pictureImage.cacheKey() &&
+                unselectedBackground == background;
+    std::size_t k = 0;
+    Scene rest;
+    for (const ScenePrimitive& p : scene.items) {
+        if (ShowsSelection(p)) {
+            selection.push_back(ScenePainter::Bounds(p));
+            continue;
+        }
+        same = same && k < unselectedItems.size() && Same(p, unselectedItems[k]);
+        ++k;
+    }
+    if (same && k == unselectedItems.size() && !unselected.isNull()) return unselected;
+    rest.items.reserve(k);
+    for (const ScenePrimitive& p : scene.items)
+        if (!ShowsSelection(p)) rest.items.push_back(p);
+    unselected = QImage(QSize(SCENE_WIDTH, SCENE_HEIGHT) * ratio, QImage::Format_RGB32);
+    unselected.setDevicePixelRatio(ratio);
+    unselected.fill(background);
+    QPainter p(&unselected);
+    painter->Paint(p, rest, pictureImage);
+    p.end();
+    unselectedItems = std::move(rest.items);
+    unselectedPictureKey = pictureImage.cacheKey();
+    unselectedBackground = background;
+    return unselected;
+}
+
+void CVarnelView::paintEvent(QPaintEvent* event)
+{
+    // The picture without the selection comes from the kept image; only the
+    // exposed part is copied. Where the selection draws, that part is painted
+    // afresh from every primitive that reaches into it, so the pixels equal a
+    // whole repaint.
+    const Scene scene = BuildScene(doc, selection.code);
+    std::vector<QRect> tinted;  // where the selection draws
+    const QImage& base = Unselected(scene, tinted);
+    const QPoint offset = ScrollOffset();
+    const QColor background = viewport()->palette().color(QPalette::Base);
+    const QRect picture(QPoint(0, 0), QSize(SCENE_WIDTH, SCENE_HEIGHT));
     QPainter p(viewport());
-    p.translate(-ScrollOffset());
-    Render(p);
+    const qreal ratio = base.devicePixelRatio();
+    for (const QRect& exposed : event->region()) {
+        const QRect logical = exposed.translated(offset);
+        const QRect inside = logical & picture;
+        if (inside != logical) {
+            p.setClipRegion(QRegion(logical).subtracted(inside).translated(-offset));
+            p.fillRect(exposed, background);
+            p.setClipping(false);
+        }
+        if (!inside.isEmpty())
+            p.drawImage(QRectF(inside.translated(-offset)), base,
+                        QRectF(QPointF(inside.topLeft()) * ratio, QSizeF(inside.size()) * ratio));
+    }
+    p.translate(-offset);
+    for (const QRect& area : tinted) {
+        const QRegion part = event->region().translated(offset) & area;
+        if (part.isEmpty()) continue;
+        p.setClipRegion(part);
+        p.fillRect(area, background);
+        painter->Paint(p, scene, ModulePicture(), area);
+    }
 }
 
 void CVarnelView::resizeEvent(QResizeEvent* event)
@@ -120,9 +202,10 @@ void CVarnelView::resizeEvent(QResizeEvent* event)
     UpdateScrollBars();
 }
 
-void CVarnelView::scrollContentsBy(int, int)
+void CVarnelView::scrollContentsBy(int dx, int dy)
 {
-    viewport()->update();
+    // The picture moves as it is; only the uncovered strips are painted.
+    viewport()->scroll(dx, dy);
 }
 
 void CVarnelView::SelectAt(const QPoint& viewportPoint)

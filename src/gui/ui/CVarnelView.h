@@ -3,12 +3,14 @@
 // every paint builds the scene from the document. The mouse selects, offers
 // delete and opens the editors; print and print preview paint the same scene.
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QImage>
 #include <QString>
 #include <memory>
 
 #include "core/model/CVarnelDoc.h"
 #include "gui/ui/SlotSelection.h"
+#include "core/view/DeviceScene.h"
 
 class QAction;
 class QMenu;
@@ -58,6 +60,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // The picture without the selection (tint and detail box), painted once
+    // and kept while the document draws the same.
+    const QImage& Unselected(const Scene& scene, std::vector<QRect>& selection);
+
     void UpdateScrollBars();
     void SelectAt(const QPoint& viewportPoint);
     void EditAt(const QPoint& logical);
@@ -68,6 +74,10 @@ private:
     QImage picture;
     QString picturePath;
     bool pictureLoaded = false;
+    QImage unselected;
+    std::vector<ScenePrimitive> unselectedItems;
+    qint64 unselectedPictureKey = 0;
+    QColor unselectedBackground;
     QAction* deleteAction;
     QMenu* deletePopup;
     QMenu* editMenu;

@@ -33,7 +33,10 @@ QFont ScenePainter::MakeFont(SceneFont which)
     QFont font;
     font.setFamilies(Families(wanted.face));
     font.setWeight(wanted.weight >= 700 ? QFont::Bold : QFont::Normal);
-    font.setStyleStrategy(QFont::NoAntialias);
+    // The small condensed texts (ranges, "MS #", slot labels) are only a few
+    // pixels wide per character: smoothed they stay readable, the others are
+    // drawn crisp.
+    font.setStyleStrategy(which == SceneFont::Small ? QFont::PreferAntialias : QFont::NoAntialias);
     // A heavy face stands in for a missing "... Black" face by its weight.
     if (wanted.face.ends_with("Black") &&
         QFontInfo(font).family() !=
@@ -62,6 +65,38 @@ ScenePainter::ScenePainter()
 
 void ScenePainter::Paint(QPainter& painter, const Scene& scene, const QImage& picture) const
 {
+    PaintItems(painter, scene, picture, nullptr);
+}
+
+void ScenePainter::Paint(QPainter& painter, const Scene& scene, const QImage& picture,
+                         const QRect& within) const
+{
+    PaintItems(painter, scene, picture, &within);
+}
+
+QRect ScenePainter::Bounds(const ScenePrimitive& p)
+{
+    switch (p.kind) {
+        case ScenePrimitive::Kind::Text: {
+            // No glyph is wider than its cell is high; a UTF-8 byte count is
+            // never below the character count.
+            const int height = RequestedFont(p.font).height;
+            return QRect(p.at.x - 4, p.at.y - 4, static_cast<int>(p.text.size()) * height + 8,
+                         height + 8);
+        }
+        case ScenePrimitive::Kind::Polyline: {
+            QRect box;
+            for (const ScenePoint& point : p.points) box |= QRect(point.x, point.y, 1, 1);
+            return box.adjusted(-p.penWidth - 1, -p.penWidth - 1, p.penWidth + 1, p.penWidth + 1);
+        }
+        default:
+            return QRect(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
+    }
+}
+
+void ScenePainter::PaintItems(QPainter& painter, const Scene& scene, const QImage& picture,
+                              const QRect* within) const
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBackgroundMode(Qt::TransparentMode);
@@ -70,6 +105,7 @@ void ScenePainter::Paint(QPainter& painter, const Scene& scene, const QImage& pi
     std::size_t currentFont = fonts.size();
     bool textPen = false;
     for (const ScenePrimitive& p : scene.items) {
+        if (within != nullptr && !Bounds(p).intersects(*within)) continue;
         switch (p.kind) {
             case ScenePrimitive::Kind::Text: {
                 const auto f = static_cast<std::size_t>(p.font);

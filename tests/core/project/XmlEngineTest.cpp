@@ -100,7 +100,26 @@ TEST(XmlRead, NavigationNamesDataAndUnescaping)
         xml.SetDocument("<a v=\"" + row[0] + "\">" + row[0] + "</a>");
         ASSERT_TRUE(xml.FindElement("a"));
         EXPECT_EQ(xml.GetAttribute("v"), row[1]) << row[0];
+        EXPECT_EQ(xml.GetAttributeView("v"), row[1]) << row[0];
         EXPECT_EQ(xml.GetData(), row[1]) << row[0];
+    }
+    // Attributes as the program writes them and in other forms, read alike.
+    const char* const TAGS[][3] = {
+        {"<a x=\"1\" />", "x", "1"},
+        {"<a b c=\"1\"/>", "c", "1"},  // b has no value
+        {"<a x='1' y=\"2\"/>", "y", "2"},
+        {"<a x=\"1\"y=\"2\"/>", "y", "2"},
+        {"<a b=\"1\" b=\"2\"/>", "b", "1"},
+        {"<a a=\"1\" a/b=\"2\"/>", "a/b", "1"},  // "a" goes on with "/"
+        {"<a Ext_Module_Prm_Data_Len=\"7\" E=\"2\"/>", "Ext_Module_Prm_Data_Len", "7"},
+        {"<a \xB6\xC1=\"g\" b=\"2\"/>", "\xB6\xC1", "g"},
+    };
+    for (const auto& [tag, name, value] : TAGS) {
+        CXmlDoc xml;
+        xml.SetDocument(tag);
+        ASSERT_TRUE(xml.FindElement("a"));
+        EXPECT_EQ(xml.GetAttributeView(name), value) << tag;
+        EXPECT_EQ(xml.GetAttribute(name), value) << tag;
     }
     CXmlDoc xml;
     xml.SetDocument(
