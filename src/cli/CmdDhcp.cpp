@@ -12,6 +12,7 @@
 
 #include "cli/CliCommand.h"
 #include "core/util/Ipv4.h"
+#include "core/ipassign/AssignmentCsv.h"
 #include "core/ipassign/IpAssignMessages.h"
 #include "core/ipassign/NewIpChecks.h"
 #include "net/CDhcpServer.h"
@@ -69,6 +70,15 @@ int DhcpServer(const std::vector<std::string>& argv)
         if (!assignment)
             return Refuse(assignment.message());
         assignments.push_back(*assignment);
+    }
+    // A list file: any bad row refuses the whole file, and nothing is served.
+    const std::string assignFile = args.Option("assign-file");
+    if (!assignFile.empty()) {
+        const auto rows = LoadAssignmentFile(assignFile);
+        if (!rows)
+            return Refuse(rows.message());
+        for (const NewIpEntry& row : *rows)
+            assignments.push_back(*BuildAssignment(row, true));
     }
     const std::string listenText = args.Option("listen", "0.0.0.0");
     const auto listen = ParseIpv4(listenText);
@@ -176,7 +186,7 @@ int DhcpDisable(const std::vector<std::string>& args) { return DhcpSwitch(args, 
 
 CliCommand serverCommand{
     "dhcp-server",
-    "dhcp-server [--assign MAC=IP[,NAME]]... [--listen ADDRESS] [--port N] [--reply-port N]",
+    "dhcp-server [--assign MAC=IP[,NAME]]... [--assign-file FILE] [--listen ADDRESS] [--port N] [--reply-port N]",
     &DhcpServer};
 CliCommand enableCommand{"dhcp-enable", "dhcp-enable ADDRESS [--port N]", &DhcpEnable};
 CliCommand disableCommand{"dhcp-disable", "dhcp-disable ADDRESS [--port N]", &DhcpDisable};

@@ -80,14 +80,15 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
               "echo \"ip=$ip subnet=$subnet lease=$lease serverid=$serverid\" > '" +
                   (dir / "lease-").string() + "'\"$interface\"\n");
     ::chmod(script.c_str(), 0755);
-    const fs::path log = dir / "server.log";
+    const fs::path log = dir / "server.log", list = dir / "list.csv";
+    WriteFile(list, "mac,ip,name\n02:1a:2b:3c:4d:5f,10.231.9.20,\n");
     const pid_t server = ::fork();
     if (server == 0) {
         const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(fd, 1), ::dup2(fd, 2);
         ::execl(IP.c_str(), IP.c_str(), "netns", "exec", net.server.c_str(), VARNELCTL.c_str(),
-                "dhcp-server", "--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local", "--assign",
-                "02:1a:2b:3c:4d:5f=10.231.9.20", nullptr);
+                "dhcp-server", "--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local",
+                "--assign-file", list.c_str(), nullptr);
         ::_exit(127);
     }
     // The server's log is polled: it is another process, not a timer of ours.

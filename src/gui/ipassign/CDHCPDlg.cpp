@@ -1,5 +1,6 @@
 #include "gui/ipassign/CDHCPDlg.h"
 
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHostInfo>
 #include <QPushButton>
@@ -7,6 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/ipassign/AssignmentCsv.h"
 #include "gui/ipassign/CNewIpDlg.h"
 #include "gui/ui/CListCtrlCl.h"
 #include "gui/ui/MessageBox.h"
@@ -81,6 +83,10 @@ void CDHCPDlg::Build()
     auto* remove = MakeButton(this, "deleteButton", QStringLiteral("删除"));
     auto* enable = MakeButton(this, "enableButton", QStringLiteral("使能DHCP"));
     auto* disable = MakeButton(this, "disableButton", QStringLiteral("禁止DHCP"));
+    auto* openList = MakeButton(this, "openListButton", QStringLiteral("打开列表"));
+    auto* saveList = MakeButton(this, "saveListButton", QStringLiteral("保存列表"));
+    connect(openList, &QPushButton::clicked, this, &CDHCPDlg::OnOpenList);
+    connect(saveList, &QPushButton::clicked, this, &CDHCPDlg::OnSaveList);
     connect(clear, &QPushButton::clicked, this, &CDHCPDlg::OnClear);
     connect(associate, &QPushButton::clicked, this, &CDHCPDlg::OnAddAssociation);
     connect(add, &QPushButton::clicked, this, &CDHCPDlg::OnNew);
@@ -96,7 +102,8 @@ void CDHCPDlg::Build()
     layout->addLayout(top);
     layout->addWidget(requestList, 1);
     auto* bottom = new QHBoxLayout;
-    for (QPushButton* b : {add, remove, enable, disable}) bottom->addWidget(b);
+    for (QPushButton* b : {add, remove, enable, disable, openList, saveList})
+        bottom->addWidget(b);
     bottom->addStretch(1);
     layout->addLayout(bottom);
     layout->addWidget(assignmentList, 1);
@@ -167,12 +174,15 @@ void CDHCPDlg::OnNew()
 
 void CDHCPDlg::AddAssignment(const CNewIpDlg& dialog, bool armOffer)
 {
-    const NewIpEntry& entry = dialog.Entry();
-    currentAssignment = entry;
-    DhcpAssignment assignment = dialog.Assignment();
-    assignment.offerArmed = armOffer;
-    assignments.push_back(std::move(assignment));
+    currentAssignment = dialog.Entry();
+    AppendAssignment(dialog.Entry(), armOffer);
     server->SetAssignments(assignments);
+}
+
+void CDHCPDlg::AppendAssignment(const NewIpEntry& entry, bool armOffer)
+{
+    // The entry has passed the checks (the dialog's or the file reader's).
+    assignments.push_back(*BuildAssignment(entry, armOffer));
     assignmentList->AppendRow({QString::fromStdString(entry.macText), QStringLiteral("DHCP"),
                                QString::fromStdString(entry.ipText),
                                QString::fromStdString(entry.deviceName),
@@ -204,6 +214,71 @@ void CDHCPDlg::SwitchDhcp(bool enable)
     if (row < 0) return;
     eip->Start(QHostAddress(assignments[static_cast<std::size_t>(row)].address), enable,
                endpoints.eipPort);
+}
+
+void CDHCPDlg::SetDataFolder(const std::string& folder)
+{
+    dataFolder = folder;
+    const std::string last = LastAssignmentFile(folder);
+    if (last.empty()) return;
+    // Shown over the window once it is on screen, should the file be gone.
+    const auto rows = LoadAssignmentFile(last);
+    if (!rows) {
+        const Message message = rows.message();
+        QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message); });
+        return;
+    }
+    ShowList(*rows);
+}
+
+void CDHCPDlg::ShowList(const std::vector<NewIpEntry>& rows)
+{
+    assignments.clear();
+    assignmentList->setRowCount(0);
+    for (const NewIpEntry& row : rows) AppendAssignment(row, true);
+    server->SetAssignments(assignments);
+}
+
+void CDHCPDlg::OnOpenList()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开列表"), QString(),
+                                                      QStringLiteral("CSV (*.csv);;* (*)"));
+    if (!path.isEmpty()) OpenList(path);
+}
+
+void CDHCPDlg::OnSaveList()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存列表"), QString(),
+                                                      QStringLiteral("CSV (*.csv)"));
+    if (!path.isEmpty()) SaveList(path);
+}
+
+bool CDHCPDlg::OpenList(const QString& path)
+{
+    const auto rows = LoadAssignmentFile(path.toStdString());
+    if (!rows) {
+        ShowMessage(this, rows.message());
+        return false;
+    }
+    ShowList(*rows);
+    if (!dataFolder.empty()) (void)RememberAssignmentFile(dataFolder, path.toStdString());
+    return true;
+}
+
+bool CDHCPDlg::SaveList(const QString& path)
+{
+    std::vector<NewIpEntry> rows;
+    for (int r = 0; r < assignmentList->rowCount(); ++r)
+        rows.push_back({assignmentList->item(r, 0)->text().toStdString(),
+                        assignmentList->item(r, 2)->text().toStdString(),
+                        assignmentList->item(r, 3)->text().toStdString(),
+                        {}});
+    if (const Status saved = SaveAssignmentFile(path.toStdString(), rows); !saved) {
+        ShowMessage(this, saved.message());
+        return false;
+    }
+    if (!dataFolder.empty()) (void)RememberAssignmentFile(dataFolder, path.toStdString());
+    return true;
 }
 
 }  // namespace varnel

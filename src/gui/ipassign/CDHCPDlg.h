@@ -51,6 +51,17 @@ public:
     // "使能DHCP" / "禁止DHCP" on the selected assignment's address.
     void OnEnableDhcp();
     void OnDisableDhcp();
+    // "打开列表" / "保存列表": the assignment list as a CSV file (a file dialog
+    // asks for the path); OpenList and SaveList take the path. An opened
+    // list replaces the assignments and its MACs are offered their address;
+    // a bad row refuses the whole file over the window.
+    void OnOpenList();
+    void OnSaveList();
+    bool OpenList(const QString& path);
+    bool SaveList(const QString& path);
+    // The data folder: the last list used is kept there beside the option
+    // file, and opened again now.
+    void SetDataFolder(const std::string& folder);
 
     CListCtrlCl* RequestList() const { return requestList; }
     CListCtrlCl* AssignmentList() const { return assignmentList; }
@@ -71,6 +82,8 @@ private:
     void OnRequestSeen(const DhcpOutcome& outcome);
     void AddAssignment(const CNewIpDlg& dialog, bool armOffer);
     void SwitchDhcp(bool enable);
+    void AppendAssignment(const NewIpEntry& entry, bool armOffer);
+    void ShowList(const std::vector<NewIpEntry>& rows);
 
     Endpoints endpoints;
     CListCtrlCl* requestList = nullptr;
@@ -80,6 +93,7 @@ private:
     std::vector<DhcpAssignment> assignments;
     NewIpEntry currentAssignment;
     bool serverTried = false;
+    std::string dataFolder;
 };
 
 }  // namespace varnel
