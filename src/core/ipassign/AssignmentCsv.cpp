@@ -59,10 +59,14 @@ std::size_t Utf8Length(std::string_view s)
     const auto lead = static_cast<unsigned char>(s[0]);
     std::size_t need = 0;
     if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) need = 1;
-    else if (lead >= 0xE0 && lead <= 0xEF) need = 2;
-    else if (lead >= 0xF0 && lead <= 0xF4) need = 3;
-    else return 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        need = 1;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        need = 2;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        need = 3;
+    else
+        return 0;
     if (s.size() <= need) return 0;
     for (std::size_t i = 1; i <= need; ++i)
         if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 0;
@@ -108,15 +112,14 @@ Result<std::vector<NewIpEntry>> ReadAssignmentCsv(std::string_view text)
     std::size_t pos = 0, line = 1;
     const CsvRecord header = NextRecord(text, pos, line);
     if (header.fields != std::vector<std::string>{"mac", "ip", "name"})
-        return LineRefused(1, "表头应为 " + std::string(HEADER) + " (header must be " +
-                                  std::string(HEADER) + ")");
+        return LineRefused(
+            1, "表头应为 " + std::string(HEADER) + " (header must be " + std::string(HEADER) + ")");
     std::vector<NewIpEntry> rows;
     while (pos < text.size()) {
         CsvRecord record = NextRecord(text, pos, line);
         if (record.fields.size() == 1 && record.fields[0].empty() && !record.quoteOpen)
             continue;  // a blank line
-        if (record.quoteOpen)
-            return LineRefused(record.line, "引号未闭合 (unclosed quote)");
+        if (record.quoteOpen) return LineRefused(record.line, "引号未闭合 (unclosed quote)");
         if (record.fields.size() < 2 || record.fields.size() > 3)
             return LineRefused(record.line, "应为 mac,ip,name 三列 (expected mac,ip,name)");
         record.fields.resize(3);
@@ -141,11 +144,9 @@ std::string WriteAssignmentCsv(const std::vector<NewIpEntry>& rows)
 Result<std::vector<NewIpEntry>> LoadAssignmentFile(const std::string& path)
 {
     const auto text = ReadWholeFile(path);
-    if (!text)
-        return text.error();
+    if (!text) return text.error();
     auto rows = ReadAssignmentCsv(*text);
-    if (!rows)
-        return Refuse(rows.code(), path + " " + rows.message().text);
+    if (!rows) return Refuse(rows.code(), path + " " + rows.message().text);
     return rows;
 }
 
@@ -157,11 +158,9 @@ Status SaveAssignmentFile(const std::string& path, const std::vector<NewIpEntry>
 std::string LastAssignmentFile(const std::string& appFolder)
 {
     const auto text = ReadWholeFile(appFolder + "/IP/" + std::string(LAST_LIST_FILE));
-    if (!text)
-        return {};
+    if (!text) return {};
     std::string path = *text;
-    while (!path.empty() && (path.back() == '\n' || path.back() == '\r'))
-        path.pop_back();
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
     return path;
 }
 

@@ -16,8 +16,10 @@ TEST(AssignmentCsv, ReadsOrRefusesWithTheLine)
         {HEADER, 0, ""},
         {"mac,ip\n" + ROW, 0, "第 1 行 (line 1): 表头"},
         {"", 0, "第 1 行 (line 1): 表头"},
-        {HEADER + ROW + "\n00:00:00:00:00:00,10.0.0.5,x\n" + ROW, 0, "第 4 行 (line 4): MAC格式错误"},
-        {HEADER + "02:00:00:00:00:02,10.0.0.6,\"a\nb\"\n" + "02:00:00:00:00:01,224.0.0.1,x\n", 0, "第 4 行 (line 4): IP设置错误"},
+        {HEADER + ROW + "\n00:00:00:00:00:00,10.0.0.5,x\n" + ROW, 0,
+         "第 4 行 (line 4): MAC格式错误"},
+        {HEADER + "02:00:00:00:00:02,10.0.0.6,\"a\nb\"\n" + "02:00:00:00:00:01,224.0.0.1,x\n", 0,
+         "第 4 行 (line 4): IP设置错误"},
         {HEADER + ROW + "02:00:00:00:00:01,10.0.0.5,x,y\n", 0, "第 3 行 (line 3): 应为"},
         {HEADER + "02:00:00:00:00:01,10.0.0.5,\"x\n", 0, "第 2 行 (line 2): 引号未闭合"},
         {HEADER + "02:00:00:00:00:01,10.0.0.5,\xC0\xAF\n", 0, "第 2 行 (line 2): 名称不是UTF-8"},
@@ -40,8 +42,9 @@ TEST(AssignmentCsv, RoundTripKeepsOrderAndNames)
     const std::vector<NewIpEntry> rows = {{"00:1A:2b:3c:4d:5e", "192.168.1.20", "网关,\"一\"", ""},
                                           {"02:00:00:00:00:01", "10.0.0.5", "", ""}};
     const std::string file = WriteAssignmentCsv(rows);
-    EXPECT_EQ(file, "mac,ip,name\n00:1A:2b:3c:4d:5e,192.168.1.20,\"网关,\"\"一\"\"\"\n"
-                    "02:00:00:00:00:01,10.0.0.5,\n");
+    EXPECT_EQ(file,
+              "mac,ip,name\n00:1A:2b:3c:4d:5e,192.168.1.20,\"网关,\"\"一\"\"\"\n"
+              "02:00:00:00:00:01,10.0.0.5,\n");
     const auto back = ReadAssignmentCsv(file);
     ASSERT_TRUE(back);
     ASSERT_EQ(back->size(), 2u);
