@@ -106,7 +106,7 @@ void CDhcpServer::ReadPending()
                                      static_cast<std::size_t>(data.size())),
                            source, context, counter, offerMode);
         if (outcome.listed)
-            requestTable.push_back(outcome.record);
+            requestTable.Add(outcome.record);
         emit requestSeen(outcome);
         if (!outcome.reply)
             continue;

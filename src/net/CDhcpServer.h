@@ -45,8 +45,8 @@ public:
     void SetReplyPorts(quint16 clientPort, quint16 relayPort);
     // "清除": every MAC's next DISCOVER is listed again.
     void ClearListing() { counter.Clear(); }
-    // The records of the listed DISCOVERs, in order.
-    const std::vector<data9>& RequestTable() const { return requestTable; }
+    // The records of the last listed DISCOVERs, in order, and how many were dropped.
+    const DhcpRequestTable& RequestTable() const { return requestTable; }
 
 signals:
     // A datagram was read (parsed or not); `outcome.listed` marks a new row.
@@ -64,7 +64,7 @@ private:
     DhcpServerContext context;
     DhcpDiscoverCounter counter;
     bool offerMode = true;
-    std::vector<data9> requestTable;
+    DhcpRequestTable requestTable;
     // Interface addresses by index, looked up again after a few seconds.
     std::map<uint, std::vector<std::pair<std::uint32_t, std::uint32_t>>> interfaceCache;
     QElapsedTimer cacheAge;

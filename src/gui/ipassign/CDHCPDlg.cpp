@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHostInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTime>
 #include <QTimer>
@@ -101,9 +102,12 @@ void CDHCPDlg::Build()
     top->addStretch(1);
     layout->addLayout(top);
     layout->addWidget(requestList, 1);
+    droppedLabel = new QLabel(this);
+    droppedLabel->setObjectName("droppedLabel");
+    droppedLabel->hide();
+    layout->addWidget(droppedLabel);
     auto* bottom = new QHBoxLayout;
-    for (QPushButton* b : {add, remove, enable, disable, openList, saveList})
-        bottom->addWidget(b);
+    for (QPushButton* b : {add, remove, enable, disable, openList, saveList}) bottom->addWidget(b);
     bottom->addStretch(1);
     layout->addLayout(bottom);
     layout->addWidget(assignmentList, 1);
@@ -147,11 +151,21 @@ void CDHCPDlg::OnRequestSeen(const DhcpOutcome& outcome)
     requestList->AppendRow({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
                             QStringLiteral("DHCP"),
                             QString::fromStdString(outcome.record.macText)});
+    // A flood keeps the last rows only, and says how many went.
+    if (requestList->rowCount() > static_cast<int>(DhcpRequestTable::ROWS)) {
+        requestList->removeRow(0);
+        ++droppedRows;
+        droppedLabel->setText(
+            QStringLiteral("已丢弃最早的 %1 行 (%1 oldest rows dropped)").arg(droppedRows));
+        droppedLabel->show();
+    }
 }
 
 void CDHCPDlg::OnClear()
 {
     requestList->setRowCount(0);
+    droppedRows = 0;
+    droppedLabel->hide();
     server->ClearListing();
 }
 

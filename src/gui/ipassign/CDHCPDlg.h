@@ -13,6 +13,7 @@
 #include "core/ipassign/HandleDatagram.h"
 #include "core/ipassign/NewIpChecks.h"
 
+class QLabel;
 class QPushButton;
 
 namespace varnel {
@@ -88,6 +89,8 @@ private:
     Endpoints endpoints;
     CListCtrlCl* requestList = nullptr;
     CListCtrlCl* assignmentList = nullptr;
+    QLabel* droppedLabel = nullptr;
+    int droppedRows = 0;
     CDhcpServer* server;
     CEipClient* eip;
     std::vector<DhcpAssignment> assignments;

@@ -285,3 +285,26 @@ TEST(Dhcp, NamesAndMacText)
     const Request wide{.mac = std::vector<std::uint8_t>(20, 0xAA), .options = Bytes(DISCOVER)};
     EXPECT_EQ(Serve(wide).record.macText.size(), 16u * 3 - 1);
 }
+
+TEST(Dhcp, FloodsAreBounded)
+{
+    // 50,000 DISCOVERs from different MACs: the per-MAC counts keep the last
+    // 4096 MACs, the request table the last 1,000 rows; recent MACs keep
+    // their every-other listing, forgotten ones start again.
+    DhcpDiscoverCounter counter;
+    DhcpRequestTable table;
+    char mac[18];
+    for (unsigned i = 0; i < 50000; ++i) {
+        std::snprintf(mac, sizeof mac, "02:00:00:%02x:%02x:%02x", i >> 16, (i >> 8) & 0xFF,
+                      i & 0xFF);
+        data9 record;
+        record.macText = mac;
+        if (counter.Count(mac)) table.Add(record);
+    }
+    EXPECT_EQ(counter.Size(), DhcpDiscoverCounter::MAX_MACS);
+    EXPECT_FALSE(counter.Count(mac));                  // the last MAC: its second DISCOVER
+    EXPECT_TRUE(counter.Count("02:00:00:00:00:00"));   // the first one was forgotten
+    ASSERT_EQ(table.Rows().size(), DhcpRequestTable::ROWS);
+    EXPECT_EQ(table.Dropped(), 49000u);
+    EXPECT_EQ(table.Rows().front().macText, "02:00:00:00:bf:68");  // index 49,000
+}
