@@ -237,3 +237,16 @@ TEST_F(IpAssignTest, ListFileRoundTripAndReopening)
     next.SetDataFolder(data.str());
     EXPECT_EQ(Rows(next.AssignmentList()), Rows(dialog.AssignmentList()));
 }
+
+TEST_F(IpAssignTest, ForeignServerWarningUnderTheLists)
+{
+    CDHCPDlg& dialog = Open();
+    QLabel* line = dialog.ForeignServerLine();
+    EXPECT_TRUE(line->text().isEmpty());
+    const QString warning = "警告: 另一个DHCP服务器 10.0.0.2 在应答 (warning: another DHCP server at "
+                            "10.0.0.2 is answering)";
+    dialog.ShowForeignServer(warning);
+    EXPECT_EQ(line->text(), warning);
+    EXPECT_TRUE(line->isVisibleTo(&dialog));
+    EXPECT_EQ(line->palette().color(QPalette::WindowText), QColor(Qt::red));
+}

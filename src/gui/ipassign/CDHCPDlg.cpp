@@ -14,6 +14,7 @@
 #include "gui/ui/CListCtrlCl.h"
 #include "gui/ui/MessageBox.h"
 #include "net/CDhcpServer.h"
+#include "net/CDhcpWatch.h"
 #include "net/CEipClient.h"
 
 namespace varnel {
@@ -111,6 +112,19 @@ void CDHCPDlg::Build()
     bottom->addStretch(1);
     layout->addLayout(bottom);
     layout->addWidget(assignmentList, 1);
+    foreignLine = new QLabel(this);
+    foreignLine->setObjectName("foreignServerLine");
+    foreignLine->setStyleSheet(QStringLiteral("color: red;"));
+    layout->addWidget(foreignLine);
+    // Cleared once five minutes pass without a word from any foreign server.
+    silenceTimer = new QTimer(this);
+    silenceTimer->setInterval(10 * 1000);
+    connect(silenceTimer, &QTimer::timeout, this, [this] {
+        if (watch == nullptr || !watch->WarningStands()) {
+            foreignLine->clear();
+            silenceTimer->stop();
+        }
+    });
     // No OK or Cancel: the window is closed with its close box.
     resize(700, 480);
 }
@@ -130,11 +144,25 @@ void CDHCPDlg::StartServer()
         // Over the window, once it is on screen.
         const Message message = started.message();
         QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message); });
+        return;
     }
+    // Other DHCP servers: probed beside serving.
+    watch = new CDhcpWatch(this);
+    connect(watch, &CDhcpWatch::foreignServer, this, &CDHCPDlg::ShowForeignServer);
+    connect(watch, &CDhcpWatch::watchOff, foreignLine, &QLabel::setText);
+    watch->Monitor(endpoints.listen);
+}
+
+void CDHCPDlg::ShowForeignServer(const QString& warning)
+{
+    foreignLine->setText(warning);
+    silenceTimer->start();
 }
 
 void CDHCPDlg::StopServer()
 {
+    delete watch;
+    watch = nullptr;
     if (server->IsRunning()) server->Stop();
 }
 

@@ -15,11 +15,13 @@
 
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace varnel {
 
 class CListCtrlCl;
 class CDhcpServer;
+class CDhcpWatch;
 class CEipClient;
 class CNewIpDlg;
 
@@ -67,6 +69,11 @@ public:
     CListCtrlCl* RequestList() const { return requestList; }
     CListCtrlCl* AssignmentList() const { return assignmentList; }
     CDhcpServer& Server() const { return *server; }
+    // The red line under the lists naming another DHCP server (empty when
+    // none was heard for five minutes).
+    QLabel* ForeignServerLine() const { return foreignLine; }
+    // A foreign server's warning, as the watch reports it.
+    void ShowForeignServer(const QString& warning);
     // The last assignment entered.
     const NewIpEntry& CurrentAssignment() const { return currentAssignment; }
     // The assignments the server answers from, in list order.
@@ -90,6 +97,9 @@ private:
     CListCtrlCl* requestList = nullptr;
     CListCtrlCl* assignmentList = nullptr;
     QLabel* droppedLabel = nullptr;
+    QLabel* foreignLine = nullptr;
+    QTimer* silenceTimer = nullptr;
+    CDhcpWatch* watch = nullptr;
     int droppedRows = 0;
     CDhcpServer* server;
     CEipClient* eip;
