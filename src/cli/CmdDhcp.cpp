@@ -152,6 +152,7 @@ int DhcpServer(const std::vector<std::string>& argv)
     QObject::connect(&watch, &CDhcpWatch::watchOff, [](const QString& reason) {
         std::cout << Now() << " " << reason.toStdString() << std::endl;
     });
+    QObject::connect(&watch, &CDhcpWatch::probeSent, &server, &CDhcpServer::IgnoreProbe);
     watch.Monitor(QHostAddress(*listen));
     app.exec();
     ::close(signalPipe[0]);

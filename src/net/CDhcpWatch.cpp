@@ -39,6 +39,7 @@ std::vector<QString> CDhcpWatch::Probe(const QString& interfaceName, std::string
                           static_cast<qsizetype>(bytes.size()));
     probeBytes = data;
     probeInterfaces.clear();
+    emit probeSent(probeMac);
     std::vector<QString> sent;
     failure = "no up IPv4 interface";
     for (const auto& iface : QNetworkInterface::allInterfaces()) {

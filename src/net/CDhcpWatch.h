@@ -55,6 +55,8 @@ public:
 
 signals:
     void replySeen(const varnel::ServerReply& reply);
+    // A probe was sent from this MAC.
+    void probeSent(const std::array<std::uint8_t, 6>& mac);
     // The one line for a newly seen foreign server (ForeignServerWarning).
     void foreignServer(const QString& warning);
     // Said once: the watch cannot run, and why.

@@ -191,4 +191,6 @@ TEST(DhcpNamespace, AnotherServerIsNamed)
     const auto first = lines.find(warning);
     EXPECT_NE(first, std::string::npos) << lines;
     EXPECT_EQ(lines.find("10.232.1.2", first + warning.size()), std::string::npos) << lines;
+    // Its own probe is no request to the server.
+    EXPECT_EQ(lines.find("DISCOVER"), std::string::npos) << lines;
 }

@@ -150,6 +150,7 @@ void CDHCPDlg::StartServer()
     watch = new CDhcpWatch(this);
     connect(watch, &CDhcpWatch::foreignServer, this, &CDHCPDlg::ShowForeignServer);
     connect(watch, &CDhcpWatch::watchOff, foreignLine, &QLabel::setText);
+    connect(watch, &CDhcpWatch::probeSent, server, &CDhcpServer::IgnoreProbe);
     watch->Monitor(endpoints.listen);
 }
 
