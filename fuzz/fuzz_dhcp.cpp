@@ -1,5 +1,7 @@
 // HandleDatagram on any bytes: nothing read past the datagram, and every
-// reply ends with the end option, within 1024 bytes and the client's size.
+// reply's options end with the end option within 1024 bytes and the
+// client's size, padded with zeros to 300 bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,9 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto outcome = HandleDatagram(std::span(data, size), {0x0A000005, 68}, context, counter,
                                         offerMode);
     if (outcome.reply) {
+        // Options and end byte within the client's size; zeros up to 300 bytes.
         const auto& bytes = outcome.reply->bytes;
-        if (bytes.size() > 1024 || bytes.size() < 241 || bytes.back() != 0xFF ||
-            bytes.size() > outcome.record.maxMessageSize)
+        const std::size_t end = outcome.record.writePosition + 1;
+        if (bytes.size() > 1024 || end < 241 || bytes.size() != std::max<std::size_t>(end, 300) ||
+            bytes[end - 1] != 0xFF || end > outcome.record.maxMessageSize)
             std::abort();
     }
     return 0;

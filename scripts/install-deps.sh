@@ -11,6 +11,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
   clang libclang-rt-14-dev
   iproute2 udhcpc python3 poppler-utils
+  # the other DHCP server of the commissioning tests
+  dnsmasq-base
   # the Modbus RTU master of poll and the simulator; socat for pty pairs
   libmodbus-dev socat
   # the desktop program: fonts for the picture and the Chinese texts,

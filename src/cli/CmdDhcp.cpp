@@ -6,15 +6,19 @@
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <ctime>
 #include <iostream>
+#include <set>
 
 #include "cli/CliCommand.h"
 #include "core/util/Ipv4.h"
+#include "core/ipassign/AssignmentCsv.h"
 #include "core/ipassign/IpAssignMessages.h"
 #include "core/ipassign/NewIpChecks.h"
 #include "net/CDhcpServer.h"
+#include "net/CDhcpWatch.h"
 #include "net/CEipClient.h"
 
 namespace varnel::cli {
@@ -69,6 +73,15 @@ int DhcpServer(const std::vector<std::string>& argv)
         if (!assignment)
             return Refuse(assignment.message());
         assignments.push_back(*assignment);
+    }
+    // A list file: any bad row refuses the whole file, and nothing is served.
+    const std::string assignFile = args.Option("assign-file");
+    if (!assignFile.empty()) {
+        const auto rows = LoadAssignmentFile(assignFile);
+        if (!rows)
+            return Refuse(rows.message());
+        for (const NewIpEntry& row : *rows)
+            assignments.push_back(*BuildAssignment(row, true));
     }
     const std::string listenText = args.Option("listen", "0.0.0.0");
     const auto listen = ParseIpv4(listenText);
@@ -131,9 +144,55 @@ int DhcpServer(const std::vector<std::string>& argv)
     sigaction(SIGTERM, &action, nullptr);
 
     std::cout << Now() << " listening on " << listenText << ":" << server.Port() << std::endl;
+    // Other DHCP servers on the network: probed beside serving, never in its way.
+    CDhcpWatch watch;
+    QObject::connect(&watch, &CDhcpWatch::foreignServer, [](const QString& warning) {
+        std::cout << Now() << " " << warning.toStdString() << std::endl;
+    });
+    QObject::connect(&watch, &CDhcpWatch::watchOff, [](const QString& reason) {
+        std::cout << Now() << " " << reason.toStdString() << std::endl;
+    });
+    QObject::connect(&watch, &CDhcpWatch::probeSent, &server, &CDhcpServer::IgnoreProbe);
+    watch.Monitor(QHostAddress(*listen));
     app.exec();
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);
+    return EXIT_OK;
+}
+
+int DhcpProbe(const std::vector<std::string>& argv)
+{
+    Args args(argv);
+    const QString interface = QString::fromStdString(args.Option("interface"));
+    const long wait = ParseNumber(args.Option("wait", "3"), "wait");
+    if (wait < 1 || wait > 3600)
+        throw UsageError{"--wait needs 1 to 3600 seconds"};
+    args.Done();
+
+    int argc = 1;
+    char name[] = "varnelctl";
+    char* qargv[] = {name, nullptr};
+    QCoreApplication app(argc, qargv);
+    CDhcpWatch watch;
+    if (const Status opened = watch.Open(); !opened)
+        return Refuse("dhcp-probe: 无法监听端口68 (cannot listen on port 68): " + watch.ErrorText());
+    std::set<std::uint32_t> servers;
+    QObject::connect(&watch, &CDhcpWatch::replySeen, [&](const ServerReply& reply) {
+        if (reply.type == DHCPOFFER && watch.AnswersProbe(reply) &&
+            servers.insert(reply.Server()).second)
+            std::cout << ProbeLine(reply) << std::endl;
+    });
+    std::string failure;
+    if (watch.Probe(interface, failure).empty())
+        return Refuse("dhcp-probe: 无法发送 (cannot send): " + failure);
+    // Sent again every second of the wait, as a client does.
+    QTimer resend;
+    QObject::connect(&resend, &QTimer::timeout, [&watch] { watch.Resend(); });
+    resend.start(1000);
+    QTimer::singleShot(static_cast<int>(wait * 1000), &app, &QCoreApplication::quit);
+    app.exec();
+    if (servers.empty())
+        std::cout << "没有其他DHCP服务器应答 (no other DHCP server answered)" << std::endl;
     return EXIT_OK;
 }
 
@@ -176,8 +235,10 @@ int DhcpDisable(const std::vector<std::string>& args) { return DhcpSwitch(args, 
 
 CliCommand serverCommand{
     "dhcp-server",
-    "dhcp-server [--assign MAC=IP[,NAME]]... [--listen ADDRESS] [--port N] [--reply-port N]",
+    "dhcp-server [--assign MAC=IP[,NAME]]... [--assign-file FILE] [--listen ADDRESS] [--port N] [--reply-port N]",
     &DhcpServer};
+CliCommand probeCommand{"dhcp-probe", "dhcp-probe [--interface IF] [--wait SECONDS]",
+                        &DhcpProbe};
 CliCommand enableCommand{"dhcp-enable", "dhcp-enable ADDRESS [--port N]", &DhcpEnable};
 CliCommand disableCommand{"dhcp-disable", "dhcp-disable ADDRESS [--port N]", &DhcpDisable};
 

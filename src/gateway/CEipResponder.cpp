@@ -14,6 +14,25 @@ void Put16(std::vector<std::uint8_t>& out, std::uint16_t value)
     out.push_back(static_cast<std::uint8_t>(value >> 8));
 }
 
+void Put32(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+    Put16(out, static_cast<std::uint16_t>(value));
+    Put16(out, static_cast<std::uint16_t>(value >> 16));
+}
+
+// Attribute 5: five UDINTs, then the domain name as a STRING padded to even.
+std::vector<std::uint8_t> InterfaceConfigurationBytes(const InterfaceConfiguration& c)
+{
+    std::vector<std::uint8_t> out;
+    for (std::uint32_t v : {c.address, c.mask, c.gateway, c.nameServer, c.nameServer2})
+        Put32(out, v);
+    Put16(out, static_cast<std::uint16_t>(c.domainName.size()));
+    out.insert(out.end(), c.domainName.begin(), c.domainName.end());
+    if (c.domainName.size() % 2 != 0)
+        out.push_back(0);
+    return out;
+}
+
 // A reply header echoing the request's command, session and sender context.
 std::vector<std::uint8_t> ReplyHeader(const EipHeader& request, std::uint32_t status,
                                       std::size_t length)
@@ -197,13 +216,13 @@ std::vector<std::uint8_t> CEipResponder::AnswerCip(const EipHeader& header,
         return CipReplyFrame(header, service, CIP_PATH_SEGMENT_ERROR);
 
     if (service == CIP_GET_ATTRIBUTE_SINGLE) {
+        if (attribute == INTERFACE_CONFIGURATION && gateway.hasInterfaceConfiguration)
+            return CipReplyFrame(header, service, CIP_SUCCESS,
+                                 InterfaceConfigurationBytes(gateway.interfaceConfiguration));
         if (attribute != CONFIGURATION_CONTROL)
             return CipReplyFrame(header, service, CIP_ATTRIBUTE_NOT_SUPPORTED);
-        const std::uint32_t v = gateway.configurationControl;
-        const std::uint8_t value[4] = {static_cast<std::uint8_t>(v),
-                                       static_cast<std::uint8_t>(v >> 8),
-                                       static_cast<std::uint8_t>(v >> 16),
-                                       static_cast<std::uint8_t>(v >> 24)};
+        std::vector<std::uint8_t> value;
+        Put32(value, gateway.configurationControl);
         return CipReplyFrame(header, service, CIP_SUCCESS, value);
     }
     // Attributes 1 (status), 2 (capability) and 4 (physical link) can only be read.

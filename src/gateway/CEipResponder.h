@@ -3,7 +3,7 @@
 // connection turns the request bytes into reply bytes. It answers
 // RegisterSession, and SendRRData carrying Get/Set_Attribute_Single of the
 // TCP/IP Interface object's Configuration Control (class 0xF5, instance 1,
-// attribute 3); anything else gets the CIP or encapsulation error status a
+// attribute 3) and Get of its Interface Configuration (attribute 5); anything else gets the CIP or encapsulation error status a
 // real adapter would give.
 #include <cstdint>
 #include <span>
@@ -19,6 +19,10 @@ struct EipGatewayState {
     std::uint32_t configurationControl = CONFIG_STATIC;
     // False for a gateway that refuses to change it (answers 0x0E).
     bool configurationSettable = true;
+    // Interface Configuration (attribute 5): what the gateway uses at its
+    // next power-up; a gateway without it answers its Get with 0x14.
+    InterfaceConfiguration interfaceConfiguration{0xC0A80A14, 0xFFFFFF00, 0xC0A80A01, 0, 0, {}};
+    bool hasInterfaceConfiguration = true;
     // Handle given to the next registered session (never 0).
     std::uint32_t nextSessionHandle = 0x00010001;
 };

@@ -2,6 +2,7 @@
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
+#include <algorithm>
 
 #include "core/ipassign/IpAssignMessages.h"
 
@@ -95,6 +96,10 @@ void CDhcpServer::ReadPending()
         if (!datagram.isValid())
             continue;
         const QByteArray data = datagram.data();
+        if (probeMac && data.size() >= static_cast<qsizetype>(DHCP_OFF_CHADDR + 6) &&
+            std::equal(probeMac->begin(), probeMac->end(),
+                       reinterpret_cast<const std::uint8_t*>(data.constData()) + DHCP_OFF_CHADDR))
+            continue;
         const uint interfaceIndex = datagram.interfaceIndex();
         const auto [address, mask] = LocalAddress(interfaceIndex, datagram.destinationAddress());
         context.serverAddress = address;
@@ -106,7 +111,7 @@ void CDhcpServer::ReadPending()
                                      static_cast<std::size_t>(data.size())),
                            source, context, counter, offerMode);
         if (outcome.listed)
-            requestTable.push_back(outcome.record);
+            requestTable.Add(outcome.record);
         emit requestSeen(outcome);
         if (!outcome.reply)
             continue;

@@ -8,7 +8,9 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QUdpSocket>
+#include <array>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "core/ipassign/HandleDatagram.h"
@@ -43,10 +45,13 @@ public:
     void SetHostName(const std::string& name) { context.hostName = name; }
     // Ports replies go to (68 and 67 on a real network; others in tests).
     void SetReplyPorts(quint16 clientPort, quint16 relayPort);
+    // The MAC of this computer's own probe for other servers: its DISCOVERs
+    // are not requests to list or answer.
+    void IgnoreProbe(const std::array<std::uint8_t, 6>& mac) { probeMac = mac; }
     // "清除": every MAC's next DISCOVER is listed again.
     void ClearListing() { counter.Clear(); }
-    // The records of the listed DISCOVERs, in order.
-    const std::vector<data9>& RequestTable() const { return requestTable; }
+    // The records of the last listed DISCOVERs, in order, and how many were dropped.
+    const DhcpRequestTable& RequestTable() const { return requestTable; }
 
 signals:
     // A datagram was read (parsed or not); `outcome.listed` marks a new row.
@@ -64,7 +69,8 @@ private:
     DhcpServerContext context;
     DhcpDiscoverCounter counter;
     bool offerMode = true;
-    std::vector<data9> requestTable;
+    DhcpRequestTable requestTable;
+    std::optional<std::array<std::uint8_t, 6>> probeMac;
     // Interface addresses by index, looked up again after a few seconds.
     std::map<uint, std::vector<std::pair<std::uint32_t, std::uint32_t>>> interfaceCache;
     QElapsedTimer cacheAge;

@@ -5,6 +5,7 @@
 // be bound. The checks themselves and the DHCP switch are tested in core.
 #include <QNetworkDatagram>
 #include <QUdpSocket>
+#include <filesystem>
 
 #include "GuiTestSupport.h"
 #include "gui/ipassign/CDHCPDlg.h"
@@ -12,6 +13,7 @@
 #include "gui/ui/CListCtrlCl.h"
 #include "net/CDhcpServer.h"
 #include "support/DhcpPacket.h"
+#include "support/TestSupport.h"
 
 using namespace varnel;
 using guitest::OnModal;
@@ -199,4 +201,52 @@ TEST_F(IpAssignTest, ServerStopsWhenTheWindowClosesAndRefusesAPortInUse)
     ASSERT_NE(port, 0);
     QUdpSocket again;
     EXPECT_TRUE(again.bind(LOOPBACK, port, QAbstractSocket::DontShareAddress));
+}
+
+TEST_F(IpAssignTest, ListFileRoundTripAndReopening)
+{
+    testsupport::TempDir data;
+    std::filesystem::create_directories(data / "IP");
+    const std::string file = "mac,ip,name\n02:00:00:00:00:01,10.0.0.5,\"网关,1\"\n"
+                             "00:1A:2b:3c:4d:5e,10.0.0.6,\n";
+    testsupport::WriteFile(data / "in.csv", file);
+    CDHCPDlg& dialog = Open();
+    dialog.SetDataFolder(data.str());  // nothing kept yet
+    EXPECT_EQ(dialog.AssignmentList()->rowCount(), 0);
+    ASSERT_TRUE(dialog.OpenList(QString::fromStdString((data / "in.csv").string())));
+    EXPECT_EQ(Rows(dialog.AssignmentList()), QStringList({"02:00:00:00:00:01|DHCP|10.0.0.5|网关,1|",
+                                                          "00:1A:2b:3c:4d:5e|DHCP|10.0.0.6||"}));
+    // Opened MACs are offered their address.
+    Send({Discover(0x5e)});
+    EXPECT_EQ(Reply(), "001a2b3c4d5e 0a000006 35010236047f000001");
+    ASSERT_TRUE(dialog.SaveList(QString::fromStdString((data / "out.csv").string())));
+    EXPECT_EQ(testsupport::ReadFile(data / "out.csv"), file);
+
+    // A bad row refuses the whole file over the window; the list stays.
+    testsupport::WriteFile(data / "bad.csv", "mac,ip,name\n02:00:00:00:00:01,10.0.0.5,x\nbad,1.1.1.1,\n");
+    QStringList log;
+    guitest::CaptureMessage(log);
+    EXPECT_FALSE(dialog.OpenList(QString::fromStdString((data / "bad.csv").string())));
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains("第 3 行 (line 3): MAC格式错误")) << log[0].toStdString();
+    EXPECT_EQ(dialog.AssignmentList()->rowCount(), 2);
+
+    // The next window opens the list last saved.
+    dialog.close();
+    CDHCPDlg next(Endpoints());
+    next.SetDataFolder(data.str());
+    EXPECT_EQ(Rows(next.AssignmentList()), Rows(dialog.AssignmentList()));
+}
+
+TEST_F(IpAssignTest, ForeignServerWarningUnderTheLists)
+{
+    CDHCPDlg& dialog = Open();
+    QLabel* line = dialog.ForeignServerLine();
+    EXPECT_TRUE(line->text().isEmpty());
+    const QString warning = "警告: 另一个DHCP服务器 10.0.0.2 在应答 (warning: another DHCP server at "
+                            "10.0.0.2 is answering)";
+    dialog.ShowForeignServer(warning);
+    EXPECT_EQ(line->text(), warning);
+    EXPECT_TRUE(line->isVisibleTo(&dialog));
+    EXPECT_EQ(line->palette().color(QPalette::WindowText), QColor(Qt::red));
 }

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 #include "support/TestSupport.h"
@@ -80,14 +81,15 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
               "echo \"ip=$ip subnet=$subnet lease=$lease serverid=$serverid\" > '" +
                   (dir / "lease-").string() + "'\"$interface\"\n");
     ::chmod(script.c_str(), 0755);
-    const fs::path log = dir / "server.log";
+    const fs::path log = dir / "server.log", list = dir / "list.csv";
+    WriteFile(list, "mac,ip,name\n02:1a:2b:3c:4d:5f,10.231.9.20,\n");
     const pid_t server = ::fork();
     if (server == 0) {
         const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(fd, 1), ::dup2(fd, 2);
         ::execl(IP.c_str(), IP.c_str(), "netns", "exec", net.server.c_str(), VARNELCTL.c_str(),
-                "dhcp-server", "--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local", "--assign",
-                "02:1a:2b:3c:4d:5f=10.231.9.20", nullptr);
+                "dhcp-server", "--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local",
+                "--assign-file", list.c_str(), nullptr);
         ::_exit(127);
     }
     // The server's log is polled: it is another process, not a timer of ours.
@@ -120,4 +122,75 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
                              "02:1a:2b:3c:4d:5e OFFER 10.231.7.20 -> 255.255.255.255:68\n",
                              "02:1a:2b:3c:4d:5e ACK 10.231.7.20"})
         EXPECT_NE(lines.find(line), std::string::npos) << line << lines;
+}
+
+// dnsmasq in a namespace of its own on the server's link: dhcp-probe names
+// it within its wait, and dhcp-server warns about it once. dnsmasq pings an
+// address for 3 s before it offers it, hence the longer wait.
+TEST(DhcpNamespace, AnotherServerIsNamed)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "creating network namespaces needs root";
+    const std::string DNSMASQ = "/usr/sbin/dnsmasq";
+    for (const auto& tool : {IP, DNSMASQ})
+        if (::access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
+    TestNetwork net;
+    if (auto failure = net.Make({{"10.232.1.1/24", "02:1a:2b:3c:4d:60"}}); !failure.empty())
+        GTEST_SKIP() << "network namespaces cannot be made here: " << failure;
+    const std::string other = net.clients[0], vc = "vc0" + net.id;
+    ASSERT_EQ(testsupport::Run(IP, {"-n", other, "addr", "add", "10.232.1.2/24", "dev", vc}).exitCode,
+              0);
+    TempDir dir;
+    const pid_t dnsmasq = ::fork();
+    if (dnsmasq == 0) {
+        ::execl(IP.c_str(), IP.c_str(), "netns", "exec", other.c_str(), DNSMASQ.c_str(),
+                "--no-daemon", "--port=0", "--conf-file=/dev/null", "--bind-interfaces",
+                ("--interface=" + vc).c_str(), "--dhcp-range=10.232.1.50,10.232.1.60,255.255.255.0",
+                "--leasefile-ro", "--user=root", nullptr);
+        ::_exit(127);
+    }
+    const auto stop = [](pid_t pid) {
+        ::kill(pid, SIGTERM);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return status;
+    };
+    // The link carries frames once the kernel has seen its carrier; dnsmasq
+    // has no ready line.
+    for (int i = 0; i < 60; ++i) {
+        const auto link = testsupport::Run(IP, {"-n", net.server, "link", "show", "vs0" + net.id});
+        if (link.out.find("state UP") != std::string::npos) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    const auto probe = testsupport::Run(
+        IP, {"netns", "exec", net.server, VARNELCTL, "dhcp-probe", "--wait", "5"});
+    EXPECT_EQ(probe.exitCode, 0) << probe.err;
+    // One line: the identifier, the source, an address of the pool and its mask.
+    EXPECT_TRUE(std::regex_match(probe.out, std::regex("DHCP服务器 10.232.1.2 \\(server identifier "
+                                                       "10.232.1.2, source 10.232.1.2\\) offers "
+                                                       "10.232.1.(5\\d|60) mask 255.255.255.0\n")))
+        << probe.out;
+
+    const fs::path log = dir / "server.log";
+    const pid_t server = ::fork();
+    if (server == 0) {
+        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(fd, 1), ::dup2(fd, 2);
+        ::execl(IP.c_str(), IP.c_str(), "netns", "exec", net.server.c_str(), VARNELCTL.c_str(),
+                "dhcp-server", nullptr);
+        ::_exit(127);
+    }
+    const std::string warning = "警告: 另一个DHCP服务器 10.232.1.2 在应答 (warning: another DHCP "
+                                "server at 10.232.1.2 is answering)";
+    for (int i = 0; i < 200 && ReadFile(log).find(warning) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    stop(server);
+    stop(dnsmasq);
+    const std::string lines = ReadFile(log);
+    const auto first = lines.find(warning);
+    EXPECT_NE(first, std::string::npos) << lines;
+    EXPECT_EQ(lines.find("10.232.1.2", first + warning.size()), std::string::npos) << lines;
+    // Its own probe is no request to the server.
+    EXPECT_EQ(lines.find("DISCOVER"), std::string::npos) << lines;
 }

@@ -4,6 +4,7 @@
 
 #include "core/ipassign/IpAssignMessages.h"
 #include "core/link/LinkMessages.h"
+#include "core/util/Ipv4.h"
 
 namespace varnel {
 
@@ -23,6 +24,7 @@ std::string StepText(CEipSession::State state)
     case CEipSession::State::Registering: return "注册会话失败";
     case CEipSession::State::Reading: return "读取DHCP设置失败";
     case CEipSession::State::Writing: return "设置DHCP失败";
+    case CEipSession::State::ReadingInterface: return "读取接口配置失败";
     default: return "读回DHCP设置失败";
     }
 }
@@ -102,6 +104,13 @@ LinkActions CEipSession::SendRequest(Bytes bytes, State next)
 
 LinkActions CEipSession::Fail(const Message& message)
 {
+    // The switch is made: a gateway that cannot say what it will use next
+    // leaves that unknown.
+    if (state == State::ReadingInterface) {
+        LinkActions out{LinkAction::Stop(CONNECT_TIMER), LinkAction::Stop(ANSWER_TIMER)};
+        for (auto& a : Report(message.text)) out.push_back(std::move(a));
+        return out;
+    }
     return End({LinkAction::Stop(CONNECT_TIMER), LinkAction::Stop(ANSWER_TIMER),
                 LinkAction::Close(), LinkAction::Show(message)},
                false);
@@ -147,6 +156,10 @@ LinkActions CEipSession::OnCipReply(const CipReply& reply, const std::string& st
         state == State::Writing ? CIP_SET_ATTRIBUTE_SINGLE : CIP_GET_ATTRIBUTE_SINGLE;
     if (reply.service != (service | CIP_REPLY))
         return Fail(Malformed(step));
+    // A gateway without attribute 5 (or without Get on it) does not say.
+    if (state == State::ReadingInterface && (reply.generalStatus == CIP_ATTRIBUTE_NOT_SUPPORTED ||
+                                             reply.generalStatus == CIP_SERVICE_NOT_SUPPORTED))
+        return Report({});
     if (reply.generalStatus != CIP_SUCCESS) {
         std::string text = step + "：CIP通用状态" + Hex(reply.generalStatus, 2) + "（" +
                            CipStatusText(reply.generalStatus) + "）";
@@ -161,6 +174,7 @@ LinkActions CEipSession::OnCipReply(const CipReply& reply, const std::string& st
         return SendRequest(BuildSetConfigurationControl(session, RequestedValue()),
                            State::Writing);
     case State::Writing: return SendRequest(BuildGetConfigurationControl(session), State::ReadingBack);
+    case State::ReadingInterface: return OnInterfaceConfiguration(reply);
     default: return OnValueReadBack(reply, step);
     }
 }
@@ -175,9 +189,31 @@ LinkActions CEipSession::OnValueReadBack(const CipReply& reply, const std::strin
     if ((valueAfter & 0x0F) != RequestedValue())
         return Fail(ErrorMessage("DHCP未切换：配置控制读回为" + readBack + "，应为" +
                                  Hex(RequestedValue(), 8)));
-    const std::string text = enable ? "DHCP已使能（配置控制读回为" + readBack + "）"
-                                    : "DHCP已禁止，设备使用存储的IP地址（配置控制读回为" +
-                                          readBack + "）";
+    switchedText = enable ? "DHCP已使能（配置控制读回为" + readBack + "）"
+                          : "DHCP已禁止，设备使用存储的IP地址（配置控制读回为" + readBack + "）";
+    return SendRequest(BuildGetInterfaceConfiguration(session), State::ReadingInterface);
+}
+
+LinkActions CEipSession::OnInterfaceConfiguration(const CipReply& reply)
+{
+    nextPowerUp = ReadInterfaceConfiguration(reply.data);
+    return Report(nextPowerUp ? std::string() : Malformed(StepText(state)).text);
+}
+
+// The switch made, and what the gateway uses at its next power-up.
+LinkActions CEipSession::Report(const std::string& unknownReason)
+{
+    std::string text = switchedText + "\n";
+    if (nextPowerUp) {
+        const std::string ip = FormatIpv4(nextPowerUp->address),
+                          mask = FormatIpv4(nextPowerUp->mask),
+                          gateway = FormatIpv4(nextPowerUp->gateway);
+        text += "下次上电使用 IP " + ip + " 掩码 " + mask + " 网关 " + gateway +
+                " (next power-up: IP " + ip + ", mask " + mask + ", gateway " + gateway + ")";
+    } else {
+        text += "下次上电使用的地址未知 (next power-up address unknown)";
+        if (!unknownReason.empty()) text += "：" + unknownReason;
+    }
     return End({LinkAction::Close(), LinkAction::Show({text, "提示", MessageIcon::Information})},
                true);
 }

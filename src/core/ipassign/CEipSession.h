@@ -11,8 +11,12 @@
 // Actions: Connect, SendRequest, ArmTimer, StopTimer, Close, Show, Finish.
 //
 // RegisterSession -> Get attribute 3 -> Set attribute 3 -> Get attribute 3
-// again, so the user learns what the gateway now holds.
+// again, so the user learns what the gateway now holds -> Get attribute 5
+// (Interface Configuration), the address, mask and gateway it will use at
+// its next power-up. A gateway that cannot tell (any failure of that last
+// step) leaves them unknown; the switch has succeeded all the same.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/ipassign/EipFrames.h"
@@ -22,7 +26,16 @@ namespace varnel {
 
 class CEipSession final : public LinkSession {
 public:
-    enum class State { Idle, Connecting, Registering, Reading, Writing, ReadingBack, Done };
+    enum class State {
+        Idle,
+        Connecting,
+        Registering,
+        Reading,
+        Writing,
+        ReadingBack,
+        ReadingInterface,
+        Done
+    };
 
     // `enable`: DHCP on (Configuration Control 2) or off (0, stored address).
     explicit CEipSession(bool enable);
@@ -38,6 +51,8 @@ public:
     // Configuration Control as read before the Set and after it.
     std::uint32_t ValueBefore() const { return valueBefore; }
     std::uint32_t ValueAfter() const { return valueAfter; }
+    // Attribute 5 as read after the switch; nullopt when unknown.
+    const std::optional<InterfaceConfiguration>& NextPowerUp() const { return nextPowerUp; }
 
 private:
     LinkActions OnConnecting(const LinkEvent& event);
@@ -45,6 +60,8 @@ private:
     LinkActions OnFrame(const Bytes& frame);
     LinkActions OnCipReply(const CipReply& reply, const std::string& step);
     LinkActions OnValueReadBack(const CipReply& reply, const std::string& step);
+    LinkActions OnInterfaceConfiguration(const CipReply& reply);
+    LinkActions Report(const std::string& unknownReason);
     LinkActions SendRequest(Bytes bytes, State next);
     LinkActions Fail(const Message& message);
     LinkActions End(LinkActions out, bool ok);
@@ -56,6 +73,8 @@ private:
     SessionHandle session{};
     std::uint32_t valueBefore = 0;
     std::uint32_t valueAfter = 0;
+    std::string switchedText;
+    std::optional<InterfaceConfiguration> nextPowerUp;
 };
 
 }  // namespace varnel

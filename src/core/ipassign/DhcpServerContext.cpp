@@ -29,7 +29,15 @@ const DhcpAssignment* DhcpServerContext::Find(std::string_view macText) const
 
 bool DhcpDiscoverCounter::Count(const std::string& macText)
 {
-    std::uint32_t& count = counts[macText];
+    auto [it, added] = counts.try_emplace(macText, 0);
+    if (added) {
+        order.push_back(macText);
+        if (order.size() > MAX_MACS) {
+            counts.erase(order.front());
+            order.pop_front();
+        }
+    }
+    std::uint32_t& count = it->second;
     const bool listed = count % 2 == 0;
     ++count;
     return listed;

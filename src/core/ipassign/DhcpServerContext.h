@@ -2,7 +2,9 @@
 // What the BOOTP/DHCP server knows besides the datagram: this computer's
 // name, the address and mask of the interface the request came in on, and
 // the assignment list (MAC -> address, device name).
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <string_view>
@@ -43,16 +45,26 @@ struct DhcpServerContext {
 
 // The every-other rule of the request list, counted per MAC: a gateway sends
 // its DISCOVER again and again, and only the 1st, 3rd, 5th ... of each MAC is
-// listed, so two gateways booting together are both listed.
+// listed, so two gateways booting together are both listed. Only the MACs
+// seen last are counted: a flood from random MACs forgets the oldest, whose
+// next DISCOVER is then listed as a first one.
 class DhcpDiscoverCounter {
 public:
+    static constexpr std::size_t MAX_MACS = 4096;
+
     // Counts one DISCOVER of `macText`; true when it is to be listed.
     bool Count(const std::string& macText);
     // "清除": the next DISCOVER of every MAC is listed again.
-    void Clear() { counts.clear(); }
+    void Clear()
+    {
+        counts.clear();
+        order.clear();
+    }
+    std::size_t Size() const { return counts.size(); }
 
 private:
     std::map<std::string, std::uint32_t> counts;
+    std::deque<std::string> order;  // MACs in the order first counted
 };
 
 }  // namespace varnel

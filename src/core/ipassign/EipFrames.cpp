@@ -23,7 +23,7 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value)
 // SendRRData of one attribute service on class 0xF5, instance 1, attribute 3;
 // `value` is the Set request's data.
 std::vector<std::uint8_t> BuildAttributeRequest(const SessionHandle& session,
-                                                std::uint8_t service,
+                                                std::uint8_t service, std::uint8_t attribute,
                                                 std::span<const std::uint8_t> value)
 {
     //  0  command 0x006F        2  length          4  session handle
@@ -31,7 +31,7 @@ std::vector<std::uint8_t> BuildAttributeRequest(const SessionHandle& session,
     //  24 interface handle      28 timeout 0x0400  30 item count 2
     //  32 null address item     36 unconnected data item B2, length
     //  40 service               41 path size (words)
-    //  42 20 F5 24 01 30 03     48 attribute value (Set only)
+    //  42 20 F5 24 01 30 <attribute>  48 attribute value (Set only)
     const std::uint16_t cipLength = static_cast<std::uint16_t>(8 + value.size());
     std::vector<std::uint8_t> frame;
     EipHeader header;
@@ -53,7 +53,7 @@ std::vector<std::uint8_t> BuildAttributeRequest(const SessionHandle& session,
     frame.push_back(0x24);
     frame.push_back(0x01);
     frame.push_back(0x30);
-    frame.push_back(CONFIGURATION_CONTROL);
+    frame.push_back(attribute);
     frame.insert(frame.end(), value.begin(), value.end());
     return frame;
 }
@@ -103,7 +103,28 @@ std::vector<std::uint8_t> BuildRegisterSession()
 
 std::vector<std::uint8_t> BuildGetConfigurationControl(const SessionHandle& session)
 {
-    return BuildAttributeRequest(session, CIP_GET_ATTRIBUTE_SINGLE, {});
+    return BuildAttributeRequest(session, CIP_GET_ATTRIBUTE_SINGLE, CONFIGURATION_CONTROL, {});
+}
+
+std::vector<std::uint8_t> BuildGetInterfaceConfiguration(const SessionHandle& session)
+{
+    return BuildAttributeRequest(session, CIP_GET_ATTRIBUTE_SINGLE, INTERFACE_CONFIGURATION, {});
+}
+
+std::optional<InterfaceConfiguration> ReadInterfaceConfiguration(std::span<const std::uint8_t> data)
+{
+    // Five UDINTs (IP, mask, gateway, two name servers), little-endian, then
+    // the domain name as a STRING (UINT length and characters).
+    ByteReader reader(data);
+    InterfaceConfiguration c;
+    std::uint16_t nameLength = 0;
+    std::span<const std::uint8_t> name;
+    if (!reader.U32le(c.address) || !reader.U32le(c.mask) || !reader.U32le(c.gateway))
+        return std::nullopt;
+    if (reader.U32le(c.nameServer) && reader.U32le(c.nameServer2) && reader.U16le(nameLength) &&
+        reader.Take(nameLength, name))
+        c.domainName.assign(name.begin(), name.end());
+    return c;
 }
 
 std::vector<std::uint8_t> BuildSetConfigurationControl(const SessionHandle& session,
@@ -111,7 +132,7 @@ std::vector<std::uint8_t> BuildSetConfigurationControl(const SessionHandle& sess
 {
     std::vector<std::uint8_t> data;
     Put32(data, value);
-    return BuildAttributeRequest(session, CIP_SET_ATTRIBUTE_SINGLE, data);
+    return BuildAttributeRequest(session, CIP_SET_ATTRIBUTE_SINGLE, CONFIGURATION_CONTROL, data);
 }
 
 void EipFrameAssembler::Append(std::span<const std::uint8_t> bytes)

@@ -57,6 +57,8 @@ enum CipStatus : std::uint8_t {
 
 constexpr std::uint8_t TCPIP_CLASS = 0xF5;
 constexpr std::uint8_t CONFIGURATION_CONTROL = 3;
+// The address, mask and gateway the gateway uses at its next power-up.
+constexpr std::uint8_t INTERFACE_CONFIGURATION = 5;
 // Configuration Control values: the address from the stored configuration, or by DHCP.
 constexpr std::uint32_t CONFIG_STATIC = 0;
 constexpr std::uint32_t CONFIG_DHCP = 2;
@@ -70,6 +72,23 @@ std::vector<std::uint8_t> BuildGetConfigurationControl(const SessionHandle& sess
 // The 52-byte SendRRData request carrying Set_Attribute_Single of attribute 3.
 std::vector<std::uint8_t> BuildSetConfigurationControl(const SessionHandle& session,
                                                        std::uint32_t value);
+
+// The 48-byte SendRRData request carrying Get_Attribute_Single of attribute 5.
+std::vector<std::uint8_t> BuildGetInterfaceConfiguration(const SessionHandle& session);
+
+// Attribute 5, Interface Configuration (addresses in host order).
+struct InterfaceConfiguration {
+    std::uint32_t address = 0;
+    std::uint32_t mask = 0;
+    std::uint32_t gateway = 0;
+    std::uint32_t nameServer = 0;
+    std::uint32_t nameServer2 = 0;
+    std::string domainName;
+    bool operator==(const InterfaceConfiguration&) const = default;
+};
+// Reads attribute 5's value: its addresses are CIP UDINTs, little-endian on
+// the wire. Needs at least address, mask and gateway; nullopt otherwise.
+std::optional<InterfaceConfiguration> ReadInterfaceConfiguration(std::span<const std::uint8_t> data);
 
 // The fixed 24-byte encapsulation header.
 struct EipHeader {

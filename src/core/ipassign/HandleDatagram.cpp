@@ -10,6 +10,8 @@ namespace varnel {
 namespace {
 
 constexpr std::uint32_t BROADCAST = 0xFFFFFFFF;
+// The smallest BOOTP message older clients and relays accept (RFC 1542).
+constexpr std::size_t MIN_REPLY_SIZE = 300;
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 {
@@ -52,8 +54,10 @@ std::optional<DhcpReply> BuildReply(data9& record, const DhcpServerContext& cont
     if (!BuildReplyOptions(record, context, deviceName))
         return std::nullopt;
     DhcpReply reply;
-    reply.bytes.assign(record.packet.begin(),
-                       record.packet.begin() + static_cast<long>(record.writePosition) + 1);
+    // Zeros after the end byte up to the BOOTP minimum; the options above
+    // already kept within the client's maximum message size.
+    const std::size_t size = std::max(record.writePosition + 1, MIN_REPLY_SIZE);
+    reply.bytes.assign(record.packet.begin(), record.packet.begin() + static_cast<long>(size));
     reply.destination = Destination(record, context);
     reply.dontRoute = !relayed;
     reply.type = type;

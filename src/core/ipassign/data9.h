@@ -6,6 +6,7 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,29 @@ struct data9 {
     // Option 53 of the request (0 = plain BOOTP) and the type of the reply built (0 = none).
     std::uint8_t messageType = DHCP_NONE;
     std::uint8_t replyType = DHCP_NONE;
+};
+
+// The records of the listed requests: the last ROWS are kept, a flood drops
+// the oldest and counts them.
+class DhcpRequestTable {
+public:
+    static constexpr std::size_t ROWS = 1000;
+
+    void Add(const data9& record)
+    {
+        rows.push_back(record);
+        if (rows.size() > ROWS) {
+            rows.pop_front();
+            ++dropped;
+        }
+    }
+    const std::deque<data9>& Rows() const { return rows; }
+    // Rows dropped since the start.
+    std::size_t Dropped() const { return dropped; }
+
+private:
+    std::deque<data9> rows;
+    std::size_t dropped = 0;
 };
 
 }  // namespace varnel

@@ -502,6 +502,7 @@ void CMainFrame::SetDhcpEndpoints(const CDHCPDlg::Endpoints& endpoints)
 void CMainFrame::OnNetworkParams()
 {
     CDHCPDlg dialog(dhcpEndpoints ? *dhcpEndpoints : CDHCPDlg::Endpoints{}, this);
+    dialog.SetDataFolder(doc.appFolder);
     dialog.exec();
 }
 

@@ -1,16 +1,20 @@
 #include "gui/ipassign/CDHCPDlg.h"
 
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHostInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/ipassign/AssignmentCsv.h"
 #include "gui/ipassign/CNewIpDlg.h"
 #include "gui/ui/CListCtrlCl.h"
 #include "gui/ui/MessageBox.h"
 #include "net/CDhcpServer.h"
+#include "net/CDhcpWatch.h"
 #include "net/CEipClient.h"
 
 namespace varnel {
@@ -81,6 +85,10 @@ void CDHCPDlg::Build()
     auto* remove = MakeButton(this, "deleteButton", QStringLiteral("删除"));
     auto* enable = MakeButton(this, "enableButton", QStringLiteral("使能DHCP"));
     auto* disable = MakeButton(this, "disableButton", QStringLiteral("禁止DHCP"));
+    auto* openList = MakeButton(this, "openListButton", QStringLiteral("打开列表"));
+    auto* saveList = MakeButton(this, "saveListButton", QStringLiteral("保存列表"));
+    connect(openList, &QPushButton::clicked, this, &CDHCPDlg::OnOpenList);
+    connect(saveList, &QPushButton::clicked, this, &CDHCPDlg::OnSaveList);
     connect(clear, &QPushButton::clicked, this, &CDHCPDlg::OnClear);
     connect(associate, &QPushButton::clicked, this, &CDHCPDlg::OnAddAssociation);
     connect(add, &QPushButton::clicked, this, &CDHCPDlg::OnNew);
@@ -95,11 +103,28 @@ void CDHCPDlg::Build()
     top->addStretch(1);
     layout->addLayout(top);
     layout->addWidget(requestList, 1);
+    droppedLabel = new QLabel(this);
+    droppedLabel->setObjectName("droppedLabel");
+    droppedLabel->hide();
+    layout->addWidget(droppedLabel);
     auto* bottom = new QHBoxLayout;
-    for (QPushButton* b : {add, remove, enable, disable}) bottom->addWidget(b);
+    for (QPushButton* b : {add, remove, enable, disable, openList, saveList}) bottom->addWidget(b);
     bottom->addStretch(1);
     layout->addLayout(bottom);
     layout->addWidget(assignmentList, 1);
+    foreignLine = new QLabel(this);
+    foreignLine->setObjectName("foreignServerLine");
+    foreignLine->setStyleSheet(QStringLiteral("color: red;"));
+    layout->addWidget(foreignLine);
+    // Cleared once five minutes pass without a word from any foreign server.
+    silenceTimer = new QTimer(this);
+    silenceTimer->setInterval(10 * 1000);
+    connect(silenceTimer, &QTimer::timeout, this, [this] {
+        if (watch == nullptr || !watch->WarningStands()) {
+            foreignLine->clear();
+            silenceTimer->stop();
+        }
+    });
     // No OK or Cancel: the window is closed with its close box.
     resize(700, 480);
 }
@@ -119,11 +144,26 @@ void CDHCPDlg::StartServer()
         // Over the window, once it is on screen.
         const Message message = started.message();
         QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message); });
+        return;
     }
+    // Other DHCP servers: probed beside serving.
+    watch = new CDhcpWatch(this);
+    connect(watch, &CDhcpWatch::foreignServer, this, &CDHCPDlg::ShowForeignServer);
+    connect(watch, &CDhcpWatch::watchOff, foreignLine, &QLabel::setText);
+    connect(watch, &CDhcpWatch::probeSent, server, &CDhcpServer::IgnoreProbe);
+    watch->Monitor(endpoints.listen);
+}
+
+void CDHCPDlg::ShowForeignServer(const QString& warning)
+{
+    foreignLine->setText(warning);
+    silenceTimer->start();
 }
 
 void CDHCPDlg::StopServer()
 {
+    delete watch;
+    watch = nullptr;
     if (server->IsRunning()) server->Stop();
 }
 
@@ -140,11 +180,21 @@ void CDHCPDlg::OnRequestSeen(const DhcpOutcome& outcome)
     requestList->AppendRow({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
                             QStringLiteral("DHCP"),
                             QString::fromStdString(outcome.record.macText)});
+    // A flood keeps the last rows only, and says how many went.
+    if (requestList->rowCount() > static_cast<int>(DhcpRequestTable::ROWS)) {
+        requestList->removeRow(0);
+        ++droppedRows;
+        droppedLabel->setText(
+            QStringLiteral("已丢弃最早的 %1 行 (%1 oldest rows dropped)").arg(droppedRows));
+        droppedLabel->show();
+    }
 }
 
 void CDHCPDlg::OnClear()
 {
     requestList->setRowCount(0);
+    droppedRows = 0;
+    droppedLabel->hide();
     server->ClearListing();
 }
 
@@ -167,12 +217,15 @@ void CDHCPDlg::OnNew()
 
 void CDHCPDlg::AddAssignment(const CNewIpDlg& dialog, bool armOffer)
 {
-    const NewIpEntry& entry = dialog.Entry();
-    currentAssignment = entry;
-    DhcpAssignment assignment = dialog.Assignment();
-    assignment.offerArmed = armOffer;
-    assignments.push_back(std::move(assignment));
+    currentAssignment = dialog.Entry();
+    AppendAssignment(dialog.Entry(), armOffer);
     server->SetAssignments(assignments);
+}
+
+void CDHCPDlg::AppendAssignment(const NewIpEntry& entry, bool armOffer)
+{
+    // The entry has passed the checks (the dialog's or the file reader's).
+    assignments.push_back(*BuildAssignment(entry, armOffer));
     assignmentList->AppendRow({QString::fromStdString(entry.macText), QStringLiteral("DHCP"),
                                QString::fromStdString(entry.ipText),
                                QString::fromStdString(entry.deviceName),
@@ -204,6 +257,71 @@ void CDHCPDlg::SwitchDhcp(bool enable)
     if (row < 0) return;
     eip->Start(QHostAddress(assignments[static_cast<std::size_t>(row)].address), enable,
                endpoints.eipPort);
+}
+
+void CDHCPDlg::SetDataFolder(const std::string& folder)
+{
+    dataFolder = folder;
+    const std::string last = LastAssignmentFile(folder);
+    if (last.empty()) return;
+    // Shown over the window once it is on screen, should the file be gone.
+    const auto rows = LoadAssignmentFile(last);
+    if (!rows) {
+        const Message message = rows.message();
+        QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message); });
+        return;
+    }
+    ShowList(*rows);
+}
+
+void CDHCPDlg::ShowList(const std::vector<NewIpEntry>& rows)
+{
+    assignments.clear();
+    assignmentList->setRowCount(0);
+    for (const NewIpEntry& row : rows) AppendAssignment(row, true);
+    server->SetAssignments(assignments);
+}
+
+void CDHCPDlg::OnOpenList()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开列表"), QString(),
+                                                      QStringLiteral("CSV (*.csv);;* (*)"));
+    if (!path.isEmpty()) OpenList(path);
+}
+
+void CDHCPDlg::OnSaveList()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存列表"), QString(),
+                                                      QStringLiteral("CSV (*.csv)"));
+    if (!path.isEmpty()) SaveList(path);
+}
+
+bool CDHCPDlg::OpenList(const QString& path)
+{
+    const auto rows = LoadAssignmentFile(path.toStdString());
+    if (!rows) {
+        ShowMessage(this, rows.message());
+        return false;
+    }
+    ShowList(*rows);
+    if (!dataFolder.empty()) (void)RememberAssignmentFile(dataFolder, path.toStdString());
+    return true;
+}
+
+bool CDHCPDlg::SaveList(const QString& path)
+{
+    std::vector<NewIpEntry> rows;
+    for (int r = 0; r < assignmentList->rowCount(); ++r)
+        rows.push_back({assignmentList->item(r, 0)->text().toStdString(),
+                        assignmentList->item(r, 2)->text().toStdString(),
+                        assignmentList->item(r, 3)->text().toStdString(),
+                        {}});
+    if (const Status saved = SaveAssignmentFile(path.toStdString(), rows); !saved) {
+        ShowMessage(this, saved.message());
+        return false;
+    }
+    if (!dataFolder.empty()) (void)RememberAssignmentFile(dataFolder, path.toStdString());
+    return true;
 }
 
 }  // namespace varnel

@@ -13,12 +13,15 @@
 #include "core/ipassign/HandleDatagram.h"
 #include "core/ipassign/NewIpChecks.h"
 
+class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace varnel {
 
 class CListCtrlCl;
 class CDhcpServer;
+class CDhcpWatch;
 class CEipClient;
 class CNewIpDlg;
 
@@ -51,10 +54,26 @@ public:
     // "使能DHCP" / "禁止DHCP" on the selected assignment's address.
     void OnEnableDhcp();
     void OnDisableDhcp();
+    // "打开列表" / "保存列表": the assignment list as a CSV file (a file dialog
+    // asks for the path); OpenList and SaveList take the path. An opened
+    // list replaces the assignments and its MACs are offered their address;
+    // a bad row refuses the whole file over the window.
+    void OnOpenList();
+    void OnSaveList();
+    bool OpenList(const QString& path);
+    bool SaveList(const QString& path);
+    // The data folder: the last list used is kept there beside the option
+    // file, and opened again now.
+    void SetDataFolder(const std::string& folder);
 
     CListCtrlCl* RequestList() const { return requestList; }
     CListCtrlCl* AssignmentList() const { return assignmentList; }
     CDhcpServer& Server() const { return *server; }
+    // The red line under the lists naming another DHCP server (empty when
+    // none was heard for five minutes).
+    QLabel* ForeignServerLine() const { return foreignLine; }
+    // A foreign server's warning, as the watch reports it.
+    void ShowForeignServer(const QString& warning);
     // The last assignment entered.
     const NewIpEntry& CurrentAssignment() const { return currentAssignment; }
     // The assignments the server answers from, in list order.
@@ -71,15 +90,23 @@ private:
     void OnRequestSeen(const DhcpOutcome& outcome);
     void AddAssignment(const CNewIpDlg& dialog, bool armOffer);
     void SwitchDhcp(bool enable);
+    void AppendAssignment(const NewIpEntry& entry, bool armOffer);
+    void ShowList(const std::vector<NewIpEntry>& rows);
 
     Endpoints endpoints;
     CListCtrlCl* requestList = nullptr;
     CListCtrlCl* assignmentList = nullptr;
+    QLabel* droppedLabel = nullptr;
+    QLabel* foreignLine = nullptr;
+    QTimer* silenceTimer = nullptr;
+    CDhcpWatch* watch = nullptr;
+    int droppedRows = 0;
     CDhcpServer* server;
     CEipClient* eip;
     std::vector<DhcpAssignment> assignments;
     NewIpEntry currentAssignment;
     bool serverTried = false;
+    std::string dataFolder;
 };
 
 }  // namespace varnel

@@ -61,24 +61,31 @@ TEST(EipSession, PairWithTheGateway)
         bool settable;
         std::uint32_t after;
         Message shown;
+        bool hasInterfaceConfiguration = true;
     };
-    const Message on{"DHCP已使能（配置控制读回为0x00000002）", "提示", MessageIcon::Information};
-    const Message off{"DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）", "提示",
-                      MessageIcon::Information};
+    const Message on{"DHCP已使能（配置控制读回为0x00000002）\n下次上电使用 IP 192.168.10.20 掩码 "
+                     "255.255.255.0 网关 192.168.10.1 (next power-up: IP 192.168.10.20, mask "
+                     "255.255.255.0, gateway 192.168.10.1)",
+                     "提示", MessageIcon::Information};
+    // A gateway without attribute 5: the switch is made, the next address unknown.
+    const Message off{"DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）\n"
+                      "下次上电使用的地址未知 (next power-up address unknown)",
+                      "提示", MessageIcon::Information};
     const Message refused = ErrorMessage("设置DHCP失败：CIP通用状态0x0E（Attribute not settable）");
     const std::vector<Case> cases = {
-        {true, 0, true, 2, on}, {false, 2, true, 0, off}, {true, 0, false, 0, refused}};
+        {true, 0, true, 2, on}, {false, 2, true, 0, off, false}, {true, 0, false, 0, refused}};
     for (const auto& c : cases) {
         Pair p(c.enable);
         p.gateway.configurationControl = c.before;
         p.gateway.configurationSettable = c.settable;
+        p.gateway.hasInterfaceConfiguration = c.hasInterfaceConfiguration;
         p.Run(LinkEvent::Start());
         EXPECT_TRUE(p.session.Finished());
         EXPECT_EQ(p.session.Succeeded(), c.settable);
         EXPECT_EQ(p.gateway.configurationControl, c.after);
         EXPECT_EQ(p.shown, std::vector<Message>{c.shown});
     }
-    // The requests byte for byte: RegisterSession, Get, Set (enable), Get.
+    // The requests byte for byte: RegisterSession, Get, Set (enable), Get, Get attribute 5.
     Pair p(true);
     p.Run(LinkEvent::Start());
     const Hex head =
@@ -92,7 +99,39 @@ TEST(EipSession, PairWithTheGateway)
                                "00 00 00 00 00 00 00 00 01 00 00 00"),
             testsupport::Bytes(get),
             testsupport::Bytes("6f 00 1c 00" + head + "0c 00 10 03 20 f5 24 01 30 03 02 00 00 00"),
-            testsupport::Bytes(get)}));
+            testsupport::Bytes(get), testsupport::Bytes(get.substr(0, get.size() - 2) + "05")}));
+}
+
+// After the switch, attribute 5 as the gateway sends it (UDINTs little-endian:
+// 192.168.10.20 arrives as 14 0A A8 C0), or "unknown" whatever goes wrong in
+// that step: the switch has succeeded.
+TEST(EipSession, NextPowerUpAddressOrUnknown)
+{
+    using E = LinkEvent;
+    const std::string unknown = "下次上电使用的地址未知 (next power-up address unknown)";
+    const std::vector<std::pair<std::vector<E>, std::string>> cases = {
+        {{E::Answer(RR("20 00", "10 00", "8e 00 00 00 14 0a a8 c0 00 00 ff ff 01 00 00 0a"))},
+         "下次上电使用 IP 192.168.10.20 掩码 255.255.0.0 网关 10.0.0.1 (next power-up: IP "
+         "192.168.10.20, mask 255.255.0.0, gateway 10.0.0.1)"},
+        {{E::Answer(RR("14 00", "04 00", "8e 00 08 00"))}, unknown},
+        {{E::Answer(RR("14 00", "04 00", "8e 00 14 00"))}, unknown},
+        {{E::Answer(RR("18 00", "08 00", "8e 00 00 00 14 0a a8 c0"))},
+         unknown + "：读取接口配置失败：应答格式错误"},
+        {{E::Answer(RR("14 00", "04 00", "8e 00 05 00"))},
+         unknown + "：读取接口配置失败：CIP通用状态0x05（Path destination unknown）"},
+        {{E::Timer(ANSWER_TIMER)}, unknown + "：设备没有响应"},
+    };
+    for (const auto& [events, text] : cases) {
+        SCOPED_TRACE(text);
+        Pair p(true);
+        p.answers = 4;
+        p.Run(E::Start());
+        for (const auto& event : events) p.Run(event);
+        ASSERT_EQ(p.shown.size(), 1u);
+        EXPECT_EQ(p.shown[0].text, "DHCP已使能（配置控制读回为0x00000002）\n" + text);
+        EXPECT_TRUE(p.session.Finished());
+        EXPECT_TRUE(p.session.Succeeded());
+    }
 }
 
 // Every failure ends the exchange at once with its message: refused or

@@ -3,6 +3,8 @@
 // where, ignored datagrams, the client's maximum message size and names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/ipassign/HandleDatagram.h"
 #include "support/DhcpPacket.h"
 #include "support/TestSupport.h"
@@ -48,7 +50,7 @@ std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& b, std::size_t 
 // The reply's options area, end byte included.
 std::vector<std::uint8_t> Options(const DhcpOutcome& o)
 {
-    return Slice(o.reply->bytes, 240, 999);
+    return Slice(o.reply->bytes, 240, o.record.writePosition + 1 - 240);
 }
 
 }  // namespace
@@ -217,7 +219,9 @@ TEST(Dhcp, ClientMaximumMessageSizeLimitsTheReply)
     // 240 + 53(3) + 54(6) + 51(6) + 1(6) + 12 "gw1"(5) = 266; the client
     // identifier then takes 2 + n bytes and the end byte 1. No reply at all
     // rather than one larger than the client takes.
-    // Client identifier length, option 57, reply size (0: no reply), identifier sent.
+    // Client identifier length, option 57, end of the options (end byte
+    // included; 0: no reply), identifier sent. Every reply is padded with
+    // zeros to the 300 bytes of a BOOTP message.
     const std::vector<std::tuple<std::uint8_t, std::string, std::size_t, bool>> cases = {
         {31, "01 2c", 300, true},   // 266 + 33 + 1 = 300: fits exactly
         {32, "01 2c", 267, false},  // one byte over: left out
@@ -225,17 +229,24 @@ TEST(Dhcp, ClientMaximumMessageSizeLimitsTheReply)
         {0, "00 f4", 244, false},  // room for option 53 and the end byte only
         {0, "00 f3", 0, false},    // not even that
     };
-    for (const auto& [idLength, maxSize, replySize, idSent] : cases) {
+    for (const auto& [idLength, maxSize, end, idSent] : cases) {
         auto options = Bytes(SELECTING + "39 02 " + maxSize);
         if (idLength > 0) {
             options.insert(options.end(), {0x3D, idLength});
             options.resize(options.size() + idLength, 0xAB);
         }
         const auto out = Serve({.options = options});
-        SCOPED_TRACE(replySize);
-        EXPECT_EQ(out.reply ? out.reply->bytes.size() : 0, replySize);
-        EXPECT_EQ(out.ignored, replySize == 0 ? DhcpIgnored::ReplyTooLarge : DhcpIgnored::None);
+        SCOPED_TRACE(end);
+        EXPECT_EQ(out.ignored, end == 0 ? DhcpIgnored::ReplyTooLarge : DhcpIgnored::None);
         EXPECT_EQ(out.record.addedOptions.test(61), idSent);
+        if (end == 0)
+            continue;
+        ASSERT_TRUE(out.reply);
+        const auto& bytes = out.reply->bytes;
+        ASSERT_EQ(bytes.size(), std::max<std::size_t>(end, 300));
+        EXPECT_EQ(bytes[end - 1], 0xFF);
+        EXPECT_TRUE(std::all_of(bytes.begin() + static_cast<long>(end), bytes.end(),
+                                [](std::uint8_t b) { return b == 0; }));
     }
 }
 
@@ -273,4 +284,27 @@ TEST(Dhcp, NamesAndMacText)
     EXPECT_EQ(Serve({.options = Bytes(DISCOVER)}).record.macText, "00:1a:2b:3c:4d:5e");
     const Request wide{.mac = std::vector<std::uint8_t>(20, 0xAA), .options = Bytes(DISCOVER)};
     EXPECT_EQ(Serve(wide).record.macText.size(), 16u * 3 - 1);
+}
+
+TEST(Dhcp, FloodsAreBounded)
+{
+    // 50,000 DISCOVERs from different MACs: the per-MAC counts keep the last
+    // 4096 MACs, the request table the last 1,000 rows; recent MACs keep
+    // their every-other listing, forgotten ones start again.
+    DhcpDiscoverCounter counter;
+    DhcpRequestTable table;
+    char mac[18];
+    for (unsigned i = 0; i < 50000; ++i) {
+        std::snprintf(mac, sizeof mac, "02:00:00:%02x:%02x:%02x", i >> 16, (i >> 8) & 0xFF,
+                      i & 0xFF);
+        data9 record;
+        record.macText = mac;
+        if (counter.Count(mac)) table.Add(record);
+    }
+    EXPECT_EQ(counter.Size(), DhcpDiscoverCounter::MAX_MACS);
+    EXPECT_FALSE(counter.Count(mac));                  // the last MAC: its second DISCOVER
+    EXPECT_TRUE(counter.Count("02:00:00:00:00:00"));   // the first one was forgotten
+    ASSERT_EQ(table.Rows().size(), DhcpRequestTable::ROWS);
+    EXPECT_EQ(table.Dropped(), 49000u);
+    EXPECT_EQ(table.Rows().front().macText, "02:00:00:00:bf:68");  // index 49,000
 }
