@@ -18,7 +18,7 @@
 #include "core/ipassign/IpAssignMessages.h"
 #include "core/ipassign/NewIpChecks.h"
 #include "net/CDhcpServer.h"
-#include "net/CDhcpWatch.h"
+#include "net/DhcpWatch.h"
 #include "net/CEipClient.h"
 
 namespace varnel::cli {
@@ -145,14 +145,14 @@ int DhcpServer(const std::vector<std::string>& argv)
 
     std::cout << Now() << " listening on " << listenText << ":" << server.Port() << std::endl;
     // Other DHCP servers on the network: probed beside serving, never in its way.
-    CDhcpWatch watch;
-    QObject::connect(&watch, &CDhcpWatch::foreignServer, [](const QString& warning) {
+    DhcpWatch watch;
+    QObject::connect(&watch, &DhcpWatch::foreignServer, [](const QString& warning) {
         std::cout << Now() << " " << warning.toStdString() << std::endl;
     });
-    QObject::connect(&watch, &CDhcpWatch::watchOff, [](const QString& reason) {
+    QObject::connect(&watch, &DhcpWatch::watchOff, [](const QString& reason) {
         std::cout << Now() << " " << reason.toStdString() << std::endl;
     });
-    QObject::connect(&watch, &CDhcpWatch::probeSent, &server, &CDhcpServer::IgnoreProbe);
+    QObject::connect(&watch, &DhcpWatch::probeSent, &server, &CDhcpServer::IgnoreProbe);
     watch.Monitor(QHostAddress(*listen));
     app.exec();
     ::close(signalPipe[0]);
@@ -173,11 +173,11 @@ int DhcpProbe(const std::vector<std::string>& argv)
     char name[] = "varnelctl";
     char* qargv[] = {name, nullptr};
     QCoreApplication app(argc, qargv);
-    CDhcpWatch watch;
+    DhcpWatch watch;
     if (const Status opened = watch.Open(); !opened)
         return Refuse("dhcp-probe: 无法监听端口68 (cannot listen on port 68): " + watch.ErrorText());
     std::set<std::uint32_t> servers;
-    QObject::connect(&watch, &CDhcpWatch::replySeen, [&](const ServerReply& reply) {
+    QObject::connect(&watch, &DhcpWatch::replySeen, [&](const ServerReply& reply) {
         if (reply.type == DHCPOFFER && watch.AnswersProbe(reply) &&
             servers.insert(reply.Server()).second)
             std::cout << ProbeLine(reply) << std::endl;

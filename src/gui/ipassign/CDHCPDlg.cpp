@@ -14,7 +14,7 @@
 #include "gui/ui/CListCtrlCl.h"
 #include "gui/ui/MessageBox.h"
 #include "net/CDhcpServer.h"
-#include "net/CDhcpWatch.h"
+#include "net/DhcpWatch.h"
 #include "net/CEipClient.h"
 
 namespace varnel {
@@ -147,10 +147,10 @@ void CDHCPDlg::StartServer()
         return;
     }
     // Other DHCP servers: probed beside serving.
-    watch = new CDhcpWatch(this);
-    connect(watch, &CDhcpWatch::foreignServer, this, &CDHCPDlg::ShowForeignServer);
-    connect(watch, &CDhcpWatch::watchOff, foreignLine, &QLabel::setText);
-    connect(watch, &CDhcpWatch::probeSent, server, &CDhcpServer::IgnoreProbe);
+    watch = new DhcpWatch(this);
+    connect(watch, &DhcpWatch::foreignServer, this, &CDHCPDlg::ShowForeignServer);
+    connect(watch, &DhcpWatch::watchOff, foreignLine, &QLabel::setText);
+    connect(watch, &DhcpWatch::probeSent, server, &CDhcpServer::IgnoreProbe);
     watch->Monitor(endpoints.listen);
 }
 

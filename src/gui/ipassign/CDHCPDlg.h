@@ -21,7 +21,7 @@ namespace varnel {
 
 class CListCtrlCl;
 class CDhcpServer;
-class CDhcpWatch;
+class DhcpWatch;
 class CEipClient;
 class CNewIpDlg;
 
@@ -99,7 +99,7 @@ private:
     QLabel* droppedLabel = nullptr;
     QLabel* foreignLine = nullptr;
     QTimer* silenceTimer = nullptr;
-    CDhcpWatch* watch = nullptr;
+    DhcpWatch* watch = nullptr;
     int droppedRows = 0;
     CDhcpServer* server;
     CEipClient* eip;

@@ -16,10 +16,10 @@
 
 namespace varnel {
 
-class CDhcpWatch : public QObject {
+class DhcpWatch : public QObject {
     Q_OBJECT
 public:
-    explicit CDhcpWatch(QObject* parent = nullptr);
+    explicit DhcpWatch(QObject* parent = nullptr);
 
     // Binds the client port with address sharing. Refuses with
     // Code::BindFailed; ErrorText says why.

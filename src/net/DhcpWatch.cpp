@@ -1,4 +1,4 @@
-#include "net/CDhcpWatch.h"
+#include "net/DhcpWatch.h"
 
 #include <QNetworkDatagram>
 
@@ -15,12 +15,12 @@ bool HasIpv4(const QNetworkInterface& iface)
 }
 }  // namespace
 
-CDhcpWatch::CDhcpWatch(QObject* parent) : QObject(parent), random(std::random_device{}())
+DhcpWatch::DhcpWatch(QObject* parent) : QObject(parent), random(std::random_device{}())
 {
-    connect(&socket, &QUdpSocket::readyRead, this, &CDhcpWatch::ReadPending);
+    connect(&socket, &QUdpSocket::readyRead, this, &DhcpWatch::ReadPending);
 }
 
-Status CDhcpWatch::Open(quint16 clientPort)
+Status DhcpWatch::Open(quint16 clientPort)
 {
     socket.close();
     if (!socket.bind(QHostAddress::AnyIPv4, clientPort,
@@ -29,7 +29,7 @@ Status CDhcpWatch::Open(quint16 clientPort)
     return {};
 }
 
-std::vector<QString> CDhcpWatch::Probe(const QString& interfaceName, std::string& failure,
+std::vector<QString> DhcpWatch::Probe(const QString& interfaceName, std::string& failure,
                                        quint16 serverPort)
 {
     probeMac = ProbeMac(random());
@@ -64,7 +64,7 @@ std::vector<QString> CDhcpWatch::Probe(const QString& interfaceName, std::string
     return sent;
 }
 
-void CDhcpWatch::Monitor(const QHostAddress& listen)
+void DhcpWatch::Monitor(const QHostAddress& listen)
 {
     constexpr int PROBE_INTERVAL_MS = 60 * 1000;
     clock.start();
@@ -76,7 +76,7 @@ void CDhcpWatch::Monitor(const QHostAddress& listen)
                 .arg(QString::fromStdString(ErrorText())));
         return;
     }
-    connect(this, &CDhcpWatch::replySeen, this, [this](const ServerReply& reply) {
+    connect(this, &DhcpWatch::replySeen, this, [this](const ServerReply& reply) {
         if (foreign.Heard(reply, clock.elapsed()))
             emit foreignServer(QString::fromStdString(ForeignServerWarning(reply.Server())));
     });
@@ -90,19 +90,19 @@ void CDhcpWatch::Monitor(const QHostAddress& listen)
                     servedInterface = iface.name();
     }
     if (servedInterface == QStringLiteral("-")) return;  // nothing to probe on loopback
-    connect(&probeTimer, &QTimer::timeout, this, &CDhcpWatch::ProbeServedInterfaces);
+    connect(&probeTimer, &QTimer::timeout, this, &DhcpWatch::ProbeServedInterfaces);
     probeTimer.start(PROBE_INTERVAL_MS);
-    QTimer::singleShot(0, this, &CDhcpWatch::ProbeServedInterfaces);
+    QTimer::singleShot(0, this, &DhcpWatch::ProbeServedInterfaces);
 }
 
-void CDhcpWatch::ProbeServedInterfaces()
+void DhcpWatch::ProbeServedInterfaces()
 {
     std::string failure;
     Probe(servedInterface, failure);
     QTimer::singleShot(RESEND_MS, this, [this] { Resend(); });
 }
 
-void CDhcpWatch::Resend(quint16 serverPort)
+void DhcpWatch::Resend(quint16 serverPort)
 {
     for (uint index : probeInterfaces) {
         QNetworkDatagram datagram(probeBytes, QHostAddress::Broadcast, serverPort);
@@ -111,7 +111,7 @@ void CDhcpWatch::Resend(quint16 serverPort)
     }
 }
 
-std::set<std::uint32_t> CDhcpWatch::OwnAddresses()
+std::set<std::uint32_t> DhcpWatch::OwnAddresses()
 {
     std::set<std::uint32_t> own;
     for (const auto& address : QNetworkInterface::allAddresses())
@@ -120,7 +120,7 @@ std::set<std::uint32_t> CDhcpWatch::OwnAddresses()
     return own;
 }
 
-void CDhcpWatch::ReadPending()
+void DhcpWatch::ReadPending()
 {
     while (socket.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = socket.receiveDatagram();
