@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -28,6 +29,7 @@
 #include "core/util/Result.h"
 #include "gui/app/CommandIds.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/app/DocumentHistory.h"
 #include "gui/app/WindowSink.h"
 #include "gui/ipassign/CDHCPDlg.h"
 #include "gui/link/CDownDlg.h"
@@ -55,6 +57,7 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     : QMainWindow(parent),
       view(new CVarnelView(doc, selection, this)),
       treeWnd(new CTreeWnd(doc, selection, this)),
+      history(new DocumentHistory(doc, this)),
       deviceLink(new CTestSocket(linkRequestPending, this)),
       messages(std::make_unique<WindowSink>())
 {
@@ -136,6 +139,7 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     connect(Action(ID_MODULE_REPORT), &QAction::triggered, this,
             [this] { IoMapWindow::ShowFor(this); });
 
+    CreateUndoActions();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -148,6 +152,36 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::CreateUndoActions()
+{
+    // Undo and redo name the change: "撤销 …", "重做 …".
+    // Ctrl+Z and Alt+Backspace undo, Ctrl+Y redoes, besides the platform's keys.
+    auto keys = [](QList<QKeySequence> own, QKeySequence::StandardKey standard) {
+        for (const QKeySequence& key : QKeySequence::keyBindings(standard))
+            if (!own.contains(key)) own << key;
+        return own;
+    };
+    QAction* undo = history->Stack()->createUndoAction(this, tr("撤销"));
+    undo->setShortcuts(
+        keys({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)},
+             QKeySequence::Undo));
+    undo->setData(ID_EDIT_UNDO);
+    undo->setStatusTip(tr("撤销上一次更改"));
+    QAction* redo = history->Stack()->createRedoAction(this, tr("重做"));
+    redo->setShortcuts(keys({QKeySequence(Qt::CTRL | Qt::Key_Y)}, QKeySequence::Redo));
+    redo->setData(ID_EDIT_REDO);
+    redo->setStatusTip(tr("重做上一次撤销的更改"));
+    for (QAction* action : {undo, redo}) {
+        addAction(action);
+        actions.insert(action->data().toInt(), action);
+    }
+    connect(history, &DocumentHistory::restored, this, [this] {
+        view->viewport()->update();
+        emit documentChanged();
+    });
+    connect(history->Stack(), &QUndoStack::indexChanged, this, &CMainFrame::UpdateTitle);
+}
 
 CDeviceTreeDlg* CMainFrame::TreeDlg() const
 {
@@ -202,6 +236,9 @@ void CMainFrame::CreateMenus()
     operation->addSeparator();
     operation->addAction(Action(ID_CLEAR_CONFIG));
     operation->addAction(Action(ID_RESTART_DEVICE));
+    operation->addSeparator();
+    operation->addAction(Action(ID_EDIT_UNDO));
+    operation->addAction(Action(ID_EDIT_REDO));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     help->addAction(Action(ID_APP_ABOUT));
@@ -267,8 +304,9 @@ void CMainFrame::UpdateTitle()
     setWindowModified(doc.modified);
 }
 
-void CMainFrame::OnDocumentChanged()
+void CMainFrame::OnDocumentChanged(const QString& change)
 {
+    history->Record(change.isEmpty() ? tr("更改") : change);
     view->viewport()->update();
     UpdateTitle();
     emit documentChanged();
@@ -279,6 +317,7 @@ void CMainFrame::NewDocument()
     doc.OnNewDocument();
     ReadAccessAddress(doc);
     pathName.clear();
+    history->Reset();
     OnDocumentChanged();
 }
 
@@ -331,6 +370,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
             doc = std::move(loaded);
             doc.modified = false;
             pathName.clear();
+            history->Reset();
             OnDocumentChanged();
         }
         return false;
@@ -340,6 +380,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     pathName = QFileInfo(path).absoluteFilePath();
     recent.Add(pathName);
     RebuildRecentMenu();
+    history->Reset();
     // The open compiled the configuration, so the hex file matches it.
     if (!opened->compile) messages->Show(this, opened->compile.message());
     OnDocumentChanged();
@@ -353,6 +394,7 @@ bool CMainFrame::SaveDocumentFile(const QString& path)
         return false;
     }
     doc.modified = false;
+    history->MarkSaved();
     pathName = QFileInfo(path).absoluteFilePath();
     recent.Add(pathName);
     RebuildRecentMenu();
@@ -379,13 +421,13 @@ bool CMainFrame::OnFileSaveAs()
 void CMainFrame::OnAccessParams()
 {
     CDeviceIpDlg dialog(doc, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted) OnDocumentChanged(tr("访问参数设置"));
 }
 
 void CMainFrame::OnSlotCount()
 {
     CDeviceOptionSetDlg dialog(doc, this);
-    if (dialog.exec() == QDialog::Accepted) view->viewport()->update();
+    if (dialog.exec() == QDialog::Accepted) OnDocumentChanged(tr("槽数设置"));
 }
 
 void CMainFrame::OnPlaceStatusTables()
@@ -395,7 +437,7 @@ void CMainFrame::OnPlaceStatusTables()
         messages->Show(this, placed.message());
         return;
     }
-    OnDocumentChanged();
+    OnDocumentChanged(tr("从站状态表"));
 }
 
 void CMainFrame::OnAppAbout()
@@ -444,7 +486,7 @@ void CMainFrame::OnCompileAndDownload()
     if (DeviceOperationRunning()) return;
     Result<Bytes> compiled = CompileForDownload(doc);
     // Step A may have placed or replaced a status table.
-    OnDocumentChanged();
+    OnDocumentChanged(tr("从站状态表"));
     if (!compiled) {
         messages->Show(this, compiled.message());
         emit downloadFinished(false);

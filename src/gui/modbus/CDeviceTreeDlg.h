@@ -25,9 +25,14 @@ public:
     // Runs what a double-click on `item` does.
     void OnItemDoubleClicked(QTreeWidgetItem* item);
 
+    QTreeWidget* Tree() const { return tree; }
+
 signals:
-    // The document changed (the view redraws).
-    void documentChanged();
+    // The document changed, `change` naming what was done (the view redraws).
+    void documentChanged(const QString& change = QString());
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     CVarnelDoc& doc;

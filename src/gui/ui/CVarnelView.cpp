@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMap>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -159,20 +161,87 @@ void CVarnelView::contextMenuEvent(QContextMenuEvent* event)
 {
     // The mouse's right button has its own popup; only the keyboard's menu
     // request shows the edit menu.
-    if (event->reason() == QContextMenuEvent::Keyboard) editMenu->exec(event->globalPos());
+    if (event->reason() == QContextMenuEvent::Keyboard) ShowSelectionMenu();
+}
+
+QRect CVarnelView::SelectionRect() const
+{
+    const auto target = SelectionToSlot(selection.code);
+    if (!target) return {};
+    const int top = target->port == Port::COM1 ? 100 : 300;
+    if (target->IsHead() || target->index < FIRST_USER_INDEX) return QRect(100, top, 100, 200);
+    return QRect((target->index + 1) * 50, top, 50, 200);
+}
+
+void CVarnelView::ScrollToSelection()
+{
+    const QRect r = SelectionRect();
+    if (r.isNull()) return;
+    const QSize view = viewport()->size();
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    if (r.left() < h->value())
+        h->setValue(r.left());
+    else if (r.right() >= h->value() + view.width())
+        h->setValue(r.right() + 1 - view.width());
+    if (r.top() < v->value())
+        v->setValue(r.top());
+    else if (r.bottom() >= v->value() + view.height())
+        v->setValue(r.bottom() + 1 - view.height());
+}
+
+void CVarnelView::EditSelected()
+{
+    const QRect r = SelectionRect();
+    if (!r.isNull()) EditAt(r.center());
+}
+
+void CVarnelView::ShowSelectionMenu()
+{
+    const QRect r = SelectionRect();
+    const QPoint at =
+        viewport()->mapToGlobal(r.isNull() ? QPoint(0, 0) : r.center() - ScrollOffset());
+    const auto target = SelectionToSlot(selection.code);
+    if (target && OffersDelete(doc, *target))
+        deletePopup->exec(at);
+    else
+        editMenu->exec(at);
+}
+
+void CVarnelView::keyPressEvent(QKeyEvent* event)
+{
+    static const QMap<int, Step> arrows{{Qt::Key_Left, Step::Left},
+                                        {Qt::Key_Right, Step::Right},
+                                        {Qt::Key_Up, Step::Up},
+                                        {Qt::Key_Down, Step::Down}};
+    const int key = event->key();
+    if (arrows.contains(key) && event->modifiers() == Qt::NoModifier) {
+        selection.code = StepSelection(doc, selection.code, arrows.value(key));
+        ScrollToSelection();
+        viewport()->update();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        EditSelected();
+    } else if (key == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        const auto target = SelectionToSlot(selection.code);
+        if (target && OffersDelete(doc, *target)) OnDelete();
+    } else if (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        ShowSelectionMenu();
+    } else {
+        QAbstractScrollArea::keyPressEvent(event);
+    }
 }
 
 void CVarnelView::OnDelete()
 {
     if (const auto target = SelectionToSlot(selection.code)) DeleteSelected(doc, *target);
     viewport()->update();
-    emit documentChanged();
+    emit documentChanged(tr("删除"));
 }
 
 void CVarnelView::EditAt(const QPoint& p)
 {
     const EditTarget target = DoubleClickTarget(doc, p.x(), p.y());
-    bool changed = false;
+    QString changed;
     switch (target.kind) {
         case EditTarget::Kind::SerialParams: {
             Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
@@ -181,12 +250,13 @@ void CVarnelView::EditAt(const QPoint& p)
             CComPrmMaster dialog(comPrm, this);
             if (dialog.exec() == QDialog::Accepted) {
                 std::copy(dialog.ComPrm().begin(), dialog.ComPrm().end(), prm.begin());
-                changed = true;
+                changed = tr("串口参数");
             }
             break;
         }
         case EditTarget::Kind::Command:
-            changed = CDeviceTreeDlg::EditCommand(this, doc, {target.port, target.index});
+            if (CDeviceTreeDlg::EditCommand(this, doc, {target.port, target.index}))
+                changed = tr("修改命令");
             break;
         case EditTarget::Kind::UserParams: {
             Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
@@ -194,7 +264,7 @@ void CVarnelView::EditAt(const QPoint& p)
             CPrmHexEditDlg dialog(ToQ(FormatUserParams(prm)), count, this);
             if (dialog.exec() == QDialog::Accepted) {
                 prm = ParseUserParams(dialog.HexText().toStdString(), count);
-                changed = true;
+                changed = tr("用户参数修改");
             }
             break;
         }
@@ -202,9 +272,9 @@ void CVarnelView::EditAt(const QPoint& p)
             break;
     }
     // A confirmed edit is a change to save like any other.
-    if (changed) {
+    if (!changed.isEmpty()) {
         doc.modified = true;
-        emit documentChanged();
+        emit documentChanged(changed);
     }
     if (target.repaint) viewport()->update();
 }
