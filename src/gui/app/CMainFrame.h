@@ -96,7 +96,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QAction* AddAction(int id, const QString& text, const QString& prompt, bool enabled = true);
+    QAction* AddAction(int id, const char* text, const char* prompt, bool enabled = true);
     void CreateUndoActions();
     void CreateMenus();
     void CreateToolBar();

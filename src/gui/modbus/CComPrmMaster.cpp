@@ -1,6 +1,7 @@
 #include "gui/modbus/CComPrmMaster.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QVBoxLayout>
 
@@ -12,7 +13,7 @@ CComPrmMaster::CComPrmMaster(const std::array<std::uint8_t, 5>& comPrm, QWidget*
     : QDialog(parent), comPrm(comPrm)
 {
     setObjectName("CComPrmMaster");
-    setWindowTitle(QStringLiteral("Modbus通讯串口参数"));
+    setWindowTitle(QCoreApplication::translate("varnel", "Modbus通讯串口参数"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     const SerialChoices choices = OpenSerialParams(std::span<const std::uint8_t, 5>(comPrm));

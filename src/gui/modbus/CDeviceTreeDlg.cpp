@@ -1,6 +1,7 @@
 #include "gui/modbus/CDeviceTreeDlg.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyle>
@@ -74,7 +75,7 @@ void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
         const Port port = label == "COM2" ? Port::COM2 : Port::COM1;
         SetupPort(doc, port);
         selection.code = SlotToSelection({port, FIRST_USER_INDEX});
-        emit documentChanged(tr("设置 %1").arg(item->text(0)));
+        emit documentChanged(QCoreApplication::translate("varnel", "设置 %1").arg(item->text(0)));
     } else if (parentText == "MOD command") {
         const auto target = SelectionToSlot(selection.code);
         CCommandDlg dialog(doc, target ? *target : SlotRef{}, label, CommandFields{}, this);
@@ -83,7 +84,7 @@ void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
         const CommandFields& f = dialog.Fields();
         PlaceModule(doc, *target, label, f.startAddress, f.quantity, f.slaveAddress);
         selection.code = NextSelection(doc, *target);
-        emit documentChanged(tr("放置 %1").arg(item->text(0)));
+        emit documentChanged(QCoreApplication::translate("varnel", "放置 %1").arg(item->text(0)));
     }
 }
 

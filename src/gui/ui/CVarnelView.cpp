@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMap>
 #include <QMenu>
@@ -31,9 +32,9 @@ CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* par
       doc(doc),
       selection(selection),
       painter(std::make_unique<ScenePainter>()),
-      deleteAction(new QAction(QStringLiteral("删除"), this)),
+      deleteAction(new QAction(QCoreApplication::translate("varnel", "删除"), this)),
       deletePopup(new QMenu(this)),
-      editMenu(new QMenu(QStringLiteral("编辑"), this))
+      editMenu(new QMenu(QCoreApplication::translate("varnel", "编辑"), this))
 {
     setObjectName("CVarnelView");
     viewport()->setBackgroundRole(QPalette::Base);
@@ -41,8 +42,8 @@ CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* par
     setFocusPolicy(Qt::StrongFocus);
 
     deleteAction->setData(32780);
-    deleteAction->setStatusTip(QStringLiteral("删除"));
-    deleteAction->setToolTip(QStringLiteral("删除"));
+    deleteAction->setStatusTip(QCoreApplication::translate("varnel", "删除"));
+    deleteAction->setToolTip(QCoreApplication::translate("varnel", "删除"));
     connect(deleteAction, &QAction::triggered, this, &CVarnelView::OnDelete);
     deletePopup->setObjectName("deletePopup");
     deletePopup->addAction(deleteAction);
@@ -53,9 +54,10 @@ CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* par
         const char* text;
         int id;
     };
-    for (const Item& item : {Item{"剪切(&T)\tCtrl+X", 57635}, Item{"复制(&C)\tCtrl+C", 57634},
-                             Item{"粘贴(&P)\tCtrl+V", 57637}}) {
-        QAction* action = editMenu->addAction(QString::fromUtf8(item.text));
+    for (const Item& item : {Item{QT_TRANSLATE_NOOP("varnel", "剪切(&T)\tCtrl+X"), 57635},
+                             Item{QT_TRANSLATE_NOOP("varnel", "复制(&C)\tCtrl+C"), 57634},
+                             Item{QT_TRANSLATE_NOOP("varnel", "粘贴(&P)\tCtrl+V"), 57637}}) {
+        QAction* action = editMenu->addAction(QCoreApplication::translate("varnel", item.text));
         action->setData(item.id);
         action->setEnabled(false);
     }
@@ -235,7 +237,7 @@ void CVarnelView::OnDelete()
 {
     if (const auto target = SelectionToSlot(selection.code)) DeleteSelected(doc, *target);
     viewport()->update();
-    emit documentChanged(tr("删除"));
+    emit documentChanged(QCoreApplication::translate("varnel", "删除"));
 }
 
 void CVarnelView::EditAt(const QPoint& p)
@@ -250,13 +252,13 @@ void CVarnelView::EditAt(const QPoint& p)
             CComPrmMaster dialog(comPrm, this);
             if (dialog.exec() == QDialog::Accepted) {
                 std::copy(dialog.ComPrm().begin(), dialog.ComPrm().end(), prm.begin());
-                changed = tr("串口参数");
+                changed = QCoreApplication::translate("varnel", "串口参数");
             }
             break;
         }
         case EditTarget::Kind::Command:
             if (CDeviceTreeDlg::EditCommand(this, doc, {target.port, target.index}))
-                changed = tr("修改命令");
+                changed = QCoreApplication::translate("varnel", "修改命令");
             break;
         case EditTarget::Kind::UserParams: {
             Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
@@ -264,7 +266,7 @@ void CVarnelView::EditAt(const QPoint& p)
             CPrmHexEditDlg dialog(ToQ(FormatUserParams(prm)), count, this);
             if (dialog.exec() == QDialog::Accepted) {
                 prm = ParseUserParams(dialog.HexText().toStdString(), count);
-                changed = tr("用户参数修改");
+                changed = QCoreApplication::translate("varnel", "用户参数修改");
             }
             break;
         }

@@ -1,0 +1,87 @@
+// English from the translation beside the program; Chinese toolkit dialogs.
+#include <QDockWidget>
+#include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QRegularExpression>
+
+#include "GuiTestSupport.h"
+#include "gui/app/Language.h"
+#include "gui/model/CDeviceOptionSetDlg.h"
+
+using namespace varnel;
+
+namespace {
+bool HasChinese(const QString& text)
+{
+    for (QChar c : text)
+        if (c.script() == QChar::Script_Han) return true;
+    return false;
+}
+
+// Every menu title and item below `menu`, with its sub-menus.
+void MenuTexts(const QList<QAction*>& actions, QStringList& out)
+{
+    for (QAction* a : actions) {
+        if (a->isSeparator()) continue;
+        out << a->text();
+        if (a->menu()) {
+            emit a->menu()->aboutToShow();
+            MenuTexts(a->menu()->actions(), out);
+        }
+    }
+}
+
+struct LanguageTest : ::testing::Test {
+    void SetUp() override { guitest::App(); }
+    void TearDown() override
+    {
+        if (frame) frame->Document().modified = false;
+        frame.reset();
+        InstallLanguage({}, {});
+    }
+    void Open()
+    {
+        frame = std::make_unique<CMainFrame>(ProgramDataFolder());
+        frame->NewDocument();
+        frame->show();
+        QApplication::processEvents();
+    }
+    std::unique_ptr<CMainFrame> frame;
+};
+}  // namespace
+
+TEST_F(LanguageTest, EnglishLeavesNoChineseInMenusOrDialogTitles)
+{
+    ASSERT_TRUE(InstallLanguage("en", VARNEL_BIN_DIR));
+    Open();
+    QStringList texts;
+    MenuTexts(frame->menuBar()->actions(), texts);
+    MenuTexts(frame->View()->findChildren<QMenu*>().value(0)->actions(), texts);
+    for (const QString& text : texts) EXPECT_FALSE(HasChinese(text)) << text.toStdString();
+    const QStringList titles = texts.filter(QRegularExpression("^&[A-Z]"));
+    EXPECT_EQ(titles.mid(0, 1), QStringList{"&File"});
+    EXPECT_TRUE(texts.contains("&View") && texts.contains("&Operation") && texts.contains("&Help"));
+    for (const char* item : {"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "E&xit"})
+        EXPECT_TRUE(texts.contains(item)) << item;
+    EXPECT_FALSE(HasChinese(frame->findChild<QDockWidget*>()->windowTitle()));
+    QString title;
+    guitest::OnModal<CDeviceOptionSetDlg>([&](CDeviceOptionSetDlg* d) {
+        title = d->windowTitle();
+        d->reject();
+    });
+    frame->Action(ID_SLOT_COUNT)->trigger();
+    EXPECT_EQ(title, "Slot Count");
+}
+
+TEST_F(LanguageTest, ChineseToolkitDialogsHaveChineseTitles)
+{
+    ASSERT_TRUE(InstallLanguage("zh", {}));
+    Open();
+    QString title;
+    guitest::OnModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* d) {
+        title = d->windowTitle();
+        d->reject();
+    });
+    frame->Action(ID_FILE_PRINT_PREVIEW)->trigger();
+    EXPECT_EQ(title, "打印预览");
+}
