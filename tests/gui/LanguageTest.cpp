@@ -1,11 +1,15 @@
-// English from the translation beside the program; Chinese toolkit dialogs.
+// English from the translation beside the program; Chinese toolkit dialogs;
+// the window remembered between runs.
 #include <QDockWidget>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
 #include <QRegularExpression>
+#include <QTreeWidget>
 
 #include "GuiTestSupport.h"
 #include "gui/app/Language.h"
+#include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/model/CDeviceOptionSetDlg.h"
 
 using namespace varnel;
@@ -43,6 +47,7 @@ struct LanguageTest : ::testing::Test {
     {
         frame = std::make_unique<CMainFrame>(ProgramDataFolder());
         frame->NewDocument();
+        frame->RestoreWindowState();
         frame->show();
         QApplication::processEvents();
     }
@@ -84,4 +89,21 @@ TEST_F(LanguageTest, ChineseToolkitDialogsHaveChineseTitles)
     });
     frame->Action(ID_FILE_PRINT_PREVIEW)->trigger();
     EXPECT_EQ(title, "打印预览");
+}
+
+TEST_F(LanguageTest, WindowIsRememberedAndTheCatalogueShowsWholeLabels)
+{
+    QSettings().remove("MainFrame");
+    Open();
+    EXPECT_GE(frame->width(), 1024);
+    EXPECT_GE(frame->height(), 768);
+    QTreeWidget* tree = frame->TreeDlg()->Tree();
+    tree->header()->setStretchLastSection(false);
+    tree->resizeColumnToContents(0);  // as wide as the longest label needs
+    EXPECT_LE(tree->columnWidth(0), tree->viewport()->width());
+    frame->resize(1100, 820);
+    QApplication::processEvents();
+    frame->close();
+    Open();
+    EXPECT_EQ(frame->size(), QSize(1100, 820));
 }

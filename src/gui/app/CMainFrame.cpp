@@ -14,12 +14,14 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/image/Compiler.h"
 #include "core/link/CompileForDownload.h"
@@ -66,7 +68,8 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     setObjectName("CMainFrame");
     setCentralWidget(view);
     addDockWidget(Qt::RightDockWidgetArea, treeWnd);
-    resizeDocks({treeWnd}, {200}, Qt::Horizontal);
+    // At least 200 wide, and wide enough for the longest catalogue label.
+    resizeDocks({treeWnd}, {std::max(200, TreeDlg()->WidthForLabels() + 4)}, Qt::Horizontal);
     resizeDocks({treeWnd}, {200}, Qt::Vertical);
 
     // Menu bar items in menu order, then the commands reached elsewhere.
@@ -575,12 +578,24 @@ void CMainFrame::OnNetworkParams()
     dialog.exec();
 }
 
+void CMainFrame::RestoreWindowState()
+{
+    QSettings settings;
+    restoreGeometry(settings.value(QStringLiteral("MainFrame/geometry")).toByteArray());
+    restoreState(settings.value(QStringLiteral("MainFrame/state")).toByteArray());
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (SaveModified())
-        event->accept();
-    else
+    if (!SaveModified()) {
         event->ignore();
+        return;
+    }
+    // Size, place, maximised state and pane layout for the next run.
+    QSettings settings;
+    settings.setValue(QStringLiteral("MainFrame/geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("MainFrame/state"), saveState());
+    event->accept();
 }
 
 void CMainFrame::RebuildRecentMenu()

@@ -44,6 +44,10 @@ public:
     // Undo and redo of the configuration's changes.
     DocumentHistory& History() const { return *history; }
 
+    // The window's size, place, maximised state and pane layout of the last
+    // run; the first run keeps 1024 x 768 with the catalogue on the right.
+    void RestoreWindowState();
+
     // New document without asking (start-up and after the save question).
     void NewDocument();
     // Opens a project file; shows the reason and returns false on failure.

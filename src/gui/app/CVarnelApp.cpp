@@ -71,6 +71,7 @@ std::optional<int> CVarnelApp::InitInstance(const QStringList& arguments)
     InstallLanguage(options.language.isEmpty() ? LanguageFromLocale() : options.language,
                     QCoreApplication::applicationDirPath());
     frame = std::make_unique<CMainFrame>(dataFolder);
+    frame->RestoreWindowState();
     frame->setWindowIcon(frame->style()->standardIcon(QStyle::SP_ComputerIcon));
     const bool unattended = options.download || !options.screenshot.isEmpty();
     if (unattended) {

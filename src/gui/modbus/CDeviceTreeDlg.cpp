@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
@@ -86,6 +88,20 @@ void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
         selection.code = NextSelection(doc, *target);
         emit documentChanged(QCoreApplication::translate("varnel", "放置 %1").arg(item->text(0)));
     }
+}
+
+int CDeviceTreeDlg::WidthForLabels() const
+{
+    int widest = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        int depth = 1;  // the root decoration
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+        widest = std::max(widest, depth * tree->indentation() + tree->iconSize().width() +
+                                      tree->fontMetrics().horizontalAdvance((*it)->text(0)));
+    }
+    // Item padding, the frame and room for a vertical scroll bar.
+    return widest + 16 + 2 * tree->frameWidth() +
+           tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
 bool CDeviceTreeDlg::eventFilter(QObject* watched, QEvent* event)

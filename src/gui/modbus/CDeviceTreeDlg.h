@@ -26,6 +26,8 @@ public:
     void OnItemDoubleClicked(QTreeWidgetItem* item);
 
     QTreeWidget* Tree() const { return tree; }
+    // The width that shows every catalogue label whole at the current font.
+    int WidthForLabels() const;
 
 signals:
     // The document changed, `change` naming what was done (the view redraws).
