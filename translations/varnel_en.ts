@@ -143,7 +143,7 @@ Device Module Report</translation>
         <source>清除配置
 清除设备现有配置</source>
         <translation>Clear configuration
-Clear the device's configuration</translation>
+Clear the device&apos;s configuration</translation>
     </message>
     <message>
         <source>重启设备</source>
@@ -428,6 +428,10 @@ Previous Pane</translation>
     <message>
         <source>修改命令</source>
         <translation>edit command</translation>
+    </message>
+    <message>
+        <source>没有已注册的程序可以打开文件 %1</source>
+        <translation>No registered program can open the file %1</translation>
     </message>
 </context>
 </TS>

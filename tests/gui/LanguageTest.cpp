@@ -1,8 +1,10 @@
 // English from the translation beside the program; Chinese toolkit dialogs;
 // the window remembered between runs.
 #include <QDockWidget>
+#include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPrintPreviewDialog>
 #include <QRegularExpression>
 #include <QTreeWidget>
@@ -106,4 +108,28 @@ TEST_F(LanguageTest, WindowIsRememberedAndTheCatalogueShowsWholeLabels)
     frame->close();
     Open();
     EXPECT_EQ(frame->size(), QSize(1100, 820));
+}
+
+TEST_F(LanguageTest, ADroppedProjectFileIsOpened)
+{
+    Open();
+    testsupport::TempDir dir;
+    const QString path = QString::fromStdString(dir.str() + "/dropped.vrc");
+    SetupPort(frame->Document(), Port::COM2);
+    ASSERT_TRUE(frame->SaveDocumentFile(path));
+    frame->NewDocument();
+    auto drop = [&](const QString& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(frame.get(), &enter);
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(frame.get(), &dropped);
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drop(QString::fromStdString(dir.str() + "/notes.txt")));
+    EXPECT_EQ(frame->Document().com2Enabled, 0);
+    EXPECT_TRUE(drop(path));
+    EXPECT_EQ(frame->PathName(), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(frame->Document().com2Enabled, 1);
 }

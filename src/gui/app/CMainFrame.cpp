@@ -7,12 +7,15 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -66,6 +69,8 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
 {
     doc.appFolder = dataFolder;
     setObjectName("CMainFrame");
+    // A project file dropped on the window is opened.
+    setAcceptDrops(true);
     setCentralWidget(view);
     addDockWidget(Qt::RightDockWidgetArea, treeWnd);
     // At least 200 wide, and wide enough for the longest catalogue label.
@@ -563,8 +568,38 @@ void CMainFrame::OnRestartDevice()
 
 void CMainFrame::ShowHexFile()
 {
-    // Whatever the viewer does with it is its own affair.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(doc.HexFilePath())));
+    // Whatever the viewer does with it is its own affair; only a file that no
+    // program opens is said.
+    const QString path = ToQ(doc.HexFilePath());
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        messages->Show(this, ErrorMessage(QCoreApplication::translate(
+                                              "varnel", "没有已注册的程序可以打开文件 %1")
+                                              .arg(path)
+                                              .toStdString()));
+}
+
+namespace {
+// The project file a drag carries: one local .vrc or .json file, else empty.
+QString DraggedProject(const QMimeData* data)
+{
+    if (!data->hasUrls() || data->urls().size() != 1) return {};
+    const QString path = data->urls().first().toLocalFile();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("vrc") || suffix == QLatin1String("json") ? path : QString();
+}
+}  // namespace
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DraggedProject(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const QString path = DraggedProject(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    if (SaveModified()) OpenDocumentFile(path);
 }
 
 void CMainFrame::SetDhcpEndpoints(const CDHCPDlg::Endpoints& endpoints)
