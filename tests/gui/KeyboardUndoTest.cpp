@@ -1,6 +1,7 @@
 // The keyboard alone builds, edits and deletes a configuration; every kind of
 // change can be undone and redone.
 #include <QComboBox>
+#include <QMenuBar>
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QUndoStack>
@@ -113,6 +114,11 @@ TEST_F(FrameTest, KeyboardAloneBuildsEditsAndDeletesAConfiguration)
         },
         [&] { Key(view, Qt::Key_F10, Qt::ShiftModifier); }));
     EXPECT_EQ(shown.value(0), "删除");
+    // Alt reaches the menu bar (compile and download, save) without a mouse.
+    Key(view, Qt::Key_Alt);
+    ASSERT_NE(frame->menuBar()->activeAction(), nullptr);
+    EXPECT_EQ(frame->menuBar()->activeAction()->text(), "文件(&F)");
+    Key(frame->menuBar(), Qt::Key_Escape);
 }
 
 TEST_F(FrameTest, EveryKindOfChangeIsUndoneAndRedone)
