@@ -1,6 +1,7 @@
 // The keyboard alone builds, edits and deletes a configuration, and every kind
 // of change is undone and redone.
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTreeWidget>
@@ -148,15 +149,24 @@ TEST_F(FrameTest, KeyboardBuildsTheConfigurationAndEveryChangeIsUndoneAndRedone)
     EXPECT_EQ(Selected(), 15);
     EXPECT_GT(frame->View()->horizontalScrollBar()->value(), 0);
     Selected() = 0;
-    QString popup;
-    EXPECT_TRUE(guitest::Shows(
-        [&]() -> QWidget* {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu) popup = menu->actions().value(0)->text();
-            return menu;
-        },
-        [&] { Key(view, Qt::Key_F10, Qt::ShiftModifier); }));
-    EXPECT_EQ(popup, "删除");
+    // Shift+F10, and the Menu key, which the platform turns into a keyboard
+    // context-menu request.
+    auto menuKey = [&] {
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint(), {});
+        QApplication::sendEvent(view, &request);
+    };
+    for (const auto& press : std::vector<std::function<void()>>{
+             [&] { Key(view, Qt::Key_F10, Qt::ShiftModifier); }, menuKey}) {
+        QString popup;
+        EXPECT_TRUE(guitest::Shows(
+            [&]() -> QWidget* {
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (menu) popup = menu->actions().value(0)->text();
+                return menu;
+            },
+            press));
+        EXPECT_EQ(popup, "删除");
+    }
     Key(view, Qt::Key_Alt);
     ASSERT_NE(frame->menuBar()->activeAction(), nullptr);
     EXPECT_EQ(frame->menuBar()->activeAction()->text(), "文件(&F)");
