@@ -13,6 +13,7 @@
 #include "gui/app/Language.h"
 #include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/model/CDeviceOptionSetDlg.h"
+#include "gui/ui/MessageBox.h"
 
 using namespace varnel;
 
@@ -78,6 +79,11 @@ TEST_F(LanguageTest, EnglishLeavesNoChineseInMenusOrDialogTitles)
     });
     frame->Action(ID_SLOT_COUNT)->trigger();
     EXPECT_EQ(title, "Slot Count");
+    // The core library's messages too.
+    QStringList shown;
+    guitest::CaptureMessage(shown);
+    ShowMessage(frame.get(), ErrorMessage("没有选中的槽"));
+    EXPECT_EQ(shown, QStringList{"No slot selected|Error|critical"});
 }
 
 TEST_F(LanguageTest, ChineseToolkitDialogsHaveChineseTitles)
