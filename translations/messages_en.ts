@@ -49,5 +49,12 @@
     <message><source>MAC格式错误 应该为XX:XX:XX:XX:XX:XX
 X不能为全0或全F</source><translation>MAC format error: it must be XX:XX:XX:XX:XX:XX
 and may not be all 0 or all F</translation></message>
+    <message><source>波特率:</source><translation>Baud rate:</translation></message>
+    <message><source>校验:</source><translation>Parity:</translation></message>
+    <message><source>从站状态监控:</source><translation>Slave status monitoring:</translation></message>
+    <message><source>定时器值:</source><translation>Timer value:</translation></message>
+    <message><source>数据更新模式:</source><translation>Data update mode:</translation></message>
+    <message><source>写模式:</source><translation>Write mode:</translation></message>
+    <message><source>定时器模式:</source><translation>Timer mode:</translation></message>
 </context>
 </TS>

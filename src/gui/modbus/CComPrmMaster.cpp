@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QVBoxLayout>
+#include <string>
 
 #include "gui/ui/DialogButtons.h"
 
@@ -26,8 +27,9 @@ CComPrmMaster::CComPrmMaster(const std::array<std::uint8_t, 5>& comPrm, QWidget*
         // A stored byte outside the list shows no selection.
         combo->setCurrentIndex(choices.index[static_cast<std::size_t>(id)]);
         lists[static_cast<std::size_t>(id)] = combo;
-        form->addRow(
-            QString::fromUtf8(list.label.data(), static_cast<qsizetype>(list.label.size())), combo);
+        // The labels are the core library's, translated with its messages.
+        const std::string label(list.label);
+        form->addRow(QCoreApplication::translate("message", label.c_str()), combo);
     }
     layout->addLayout(form);
     auto* buttons = MakeOkCancel(this);
