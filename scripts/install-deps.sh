@@ -7,6 +7,8 @@ PACKAGES=(
   # build
   cmake ninja-build g++ ccache pkg-config
   qt6-base-dev libqt6opengl6-dev nlohmann-json3-dev
+  # the English translation (lupdate, lrelease) and the toolkit's own Chinese texts
+  qt6-l10n-tools qt6-translations-l10n
   # tests, benchmarks, sanitizers and fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
   clang libclang-rt-14-dev

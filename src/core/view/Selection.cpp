@@ -1,5 +1,7 @@
 #include "core/view/Selection.h"
 
+#include <algorithm>
+
 namespace varnel {
 
 Result<SlotRef> SelectionToSlot(int code)
@@ -17,6 +19,29 @@ int NextSelection(const CVarnelDoc& doc, SlotRef placed)
 {
     const int code = SlotToSelection(placed);
     return placed.index == doc.LastConfigIndex() ? code : code + 1;
+}
+
+int StepSelection(const CVarnelDoc& doc, int code, Step step)
+{
+    if (code < COM1_HEAD) return COM1_HEAD;
+    int head = code < COM2_HEAD ? COM1_HEAD : COM2_HEAD;
+    // Column 0 is the head, column c user slot c (code head + c + 3).
+    int column = std::clamp(code - head - FIRST_USER_INDEX, 0, doc.deviceSlotNum);
+    switch (step) {
+        case Step::Left:
+            column = std::max(0, column - 1);
+            break;
+        case Step::Right:
+            column = std::min(doc.deviceSlotNum, column + 1);
+            break;
+        case Step::Up:
+            head = COM1_HEAD;
+            break;
+        case Step::Down:
+            head = COM2_HEAD;
+            break;
+    }
+    return column == 0 ? head : head + column + FIRST_USER_INDEX;
 }
 
 }  // namespace varnel

@@ -25,4 +25,13 @@ int SlotToSelection(SlotRef ref);
 // the last user slot, where the selection stays.
 int NextSelection(const CVarnelDoc& doc, SlotRef placed);
 
+// The arrow keys in the device view.
+enum class Step { Left, Right, Up, Down };
+
+// The code after an arrow key: Left and Right walk a rack from its head
+// through user slots 1 .. n and stop at either end; Up and Down go to the same
+// place of COM1 or COM2. The fixed entries count as the head, a code beyond
+// the slot count as the last slot; from nothing every key selects the COM1 head.
+int StepSelection(const CVarnelDoc& doc, int code, Step step);
+
 }  // namespace varnel

@@ -3,21 +3,28 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/image/Compiler.h"
 #include "core/link/CompileForDownload.h"
@@ -28,6 +35,7 @@
 #include "core/util/Result.h"
 #include "gui/app/CommandIds.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/app/DocumentHistory.h"
 #include "gui/app/WindowSink.h"
 #include "gui/ipassign/CDHCPDlg.h"
 #include "gui/link/CDownDlg.h"
@@ -46,7 +54,7 @@ namespace {
 QString FileFilter()
 {
     return DocTemplateString(FILTER_NAME) + " (*" + DocTemplateString(FILTER_EXT) +
-           ");;JSON (*.json);;" + QStringLiteral("所有文件 (*)");
+           ");;JSON (*.json);;" + QCoreApplication::translate("varnel", "所有文件 (*)");
 }
 
 }  // namespace
@@ -55,44 +63,69 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     : QMainWindow(parent),
       view(new CVarnelView(doc, selection, this)),
       treeWnd(new CTreeWnd(doc, selection, this)),
+      history(new DocumentHistory(doc, this)),
       deviceLink(new CTestSocket(linkRequestPending, this)),
       messages(std::make_unique<WindowSink>())
 {
     doc.appFolder = dataFolder;
     setObjectName("CMainFrame");
+    // A project file dropped on the window is opened.
+    setAcceptDrops(true);
     setCentralWidget(view);
     addDockWidget(Qt::RightDockWidgetArea, treeWnd);
-    resizeDocks({treeWnd}, {200}, Qt::Horizontal);
+    // At least 200 wide, and wide enough for the longest catalogue label.
+    resizeDocks({treeWnd}, {std::max(200, TreeDlg()->WidthForLabels() + 4)}, Qt::Horizontal);
     resizeDocks({treeWnd}, {200}, Qt::Vertical);
 
     // Menu bar items in menu order, then the commands reached elsewhere.
-    AddAction(ID_FILE_NEW, "新建(&N)\tCtrl+N", "创建新文档\n新建")->setShortcut(QKeySequence::New);
-    AddAction(ID_FILE_OPEN, "打开(&O)...\tCtrl+O", "打开现有文档\n打开")
+    AddAction(ID_FILE_NEW, QT_TRANSLATE_NOOP("varnel", "新建(&N)\tCtrl+N"),
+              QT_TRANSLATE_NOOP("varnel", "创建新文档\n新建"))
+        ->setShortcut(QKeySequence::New);
+    AddAction(ID_FILE_OPEN, QT_TRANSLATE_NOOP("varnel", "打开(&O)...\tCtrl+O"),
+              QT_TRANSLATE_NOOP("varnel", "打开现有文档\n打开"))
         ->setShortcut(QKeySequence::Open);
-    AddAction(ID_FILE_SAVE, "保存(&S)\tCtrl+S", "保存活动文档\n保存")
+    AddAction(ID_FILE_SAVE, QT_TRANSLATE_NOOP("varnel", "保存(&S)\tCtrl+S"),
+              QT_TRANSLATE_NOOP("varnel", "保存活动文档\n保存"))
         ->setShortcut(QKeySequence::Save);
-    AddAction(ID_FILE_SAVE_AS, "另存为(&A)...", "用新名称保存活动文档\n另存为");
-    AddAction(ID_APP_EXIT, "退出(&X)", "退出应用程序；提示保存文档\n退出");
-    AddAction(ID_VIEW_STATUS_BAR, "状态栏(&S)", "显示或隐藏状态栏\n切换状态栏")->setCheckable(true);
-    AddAction(ID_OPEN_HEX_FILE, "配置文件", "");
-    AddAction(ID_COMPILE, "编译", "", false);
-    AddAction(ID_CONFIG_DOWNLOAD, "配置下载", "配置下载\n下载", false);
-    AddAction(ID_COMPILE_AND_DOWNLOAD, "编译并下载", "编译并下载\n编译并下载");
-    AddAction(ID_ACCESS_PARAMS, "访问参数设置", "访问参数设置\n访问参数设置");
-    AddAction(ID_NETWORK_PARAMS, "网络参数设置", "网络参数设置\n通过DHCP设置设备IP");
-    AddAction(ID_SLOT_COUNT, "槽数设置", "槽数设置\n设备槽数设置");
-    AddAction(ID_MODULE_REPORT, "设备模块信息报表", "设备模块信息报表\n设备模块信息报表");
-    AddAction(ID_CLEAR_CONFIG, "清除配置", "清除配置\n清除设备现有配置");
-    AddAction(ID_RESTART_DEVICE, "重启设备", "重启设备\n重新启动设备");
-    AddAction(ID_APP_ABOUT, "关于 Varnel(&A)...", "显示程序信息、版本号和版权信息\n关于");
-    AddAction(ID_DEVICE_PARAMS, "设备参数设置", "设备参数设置");
+    AddAction(ID_FILE_SAVE_AS, QT_TRANSLATE_NOOP("varnel", "另存为(&A)..."),
+              QT_TRANSLATE_NOOP("varnel", "用新名称保存活动文档\n另存为"));
+    AddAction(ID_APP_EXIT, QT_TRANSLATE_NOOP("varnel", "退出(&X)"),
+              QT_TRANSLATE_NOOP("varnel", "退出应用程序；提示保存文档\n退出"));
+    AddAction(ID_VIEW_STATUS_BAR, QT_TRANSLATE_NOOP("varnel", "状态栏(&S)"),
+              QT_TRANSLATE_NOOP("varnel", "显示或隐藏状态栏\n切换状态栏"))
+        ->setCheckable(true);
+    AddAction(ID_OPEN_HEX_FILE, QT_TRANSLATE_NOOP("varnel", "配置文件"), "");
+    AddAction(ID_COMPILE, QT_TRANSLATE_NOOP("varnel", "编译"), "", false);
+    AddAction(ID_CONFIG_DOWNLOAD, QT_TRANSLATE_NOOP("varnel", "配置下载"),
+              QT_TRANSLATE_NOOP("varnel", "配置下载\n下载"), false);
+    AddAction(ID_COMPILE_AND_DOWNLOAD, QT_TRANSLATE_NOOP("varnel", "编译并下载"),
+              QT_TRANSLATE_NOOP("varnel", "编译并下载\n编译并下载"));
+    AddAction(ID_ACCESS_PARAMS, QT_TRANSLATE_NOOP("varnel", "访问参数设置"),
+              QT_TRANSLATE_NOOP("varnel", "访问参数设置\n访问参数设置"));
+    AddAction(ID_NETWORK_PARAMS, QT_TRANSLATE_NOOP("varnel", "网络参数设置"),
+              QT_TRANSLATE_NOOP("varnel", "网络参数设置\n通过DHCP设置设备IP"));
+    AddAction(ID_SLOT_COUNT, QT_TRANSLATE_NOOP("varnel", "槽数设置"),
+              QT_TRANSLATE_NOOP("varnel", "槽数设置\n设备槽数设置"));
+    AddAction(ID_MODULE_REPORT, QT_TRANSLATE_NOOP("varnel", "设备模块信息报表"),
+              QT_TRANSLATE_NOOP("varnel", "设备模块信息报表\n设备模块信息报表"));
+    AddAction(ID_CLEAR_CONFIG, QT_TRANSLATE_NOOP("varnel", "清除配置"),
+              QT_TRANSLATE_NOOP("varnel", "清除配置\n清除设备现有配置"));
+    AddAction(ID_RESTART_DEVICE, QT_TRANSLATE_NOOP("varnel", "重启设备"),
+              QT_TRANSLATE_NOOP("varnel", "重启设备\n重新启动设备"));
+    AddAction(ID_APP_ABOUT, QT_TRANSLATE_NOOP("varnel", "关于 Varnel(&A)..."),
+              QT_TRANSLATE_NOOP("varnel", "显示程序信息、版本号和版权信息\n关于"));
+    AddAction(ID_DEVICE_PARAMS, QT_TRANSLATE_NOOP("varnel", "设备参数设置"),
+              QT_TRANSLATE_NOOP("varnel", "设备参数设置"));
     AddAction(ID_PLACE_STATUS_TABLES, "", "");
-    AddAction(ID_FILE_PRINT, "打印(&P)...\tCtrl+P", "打印活动文档\n打印")
+    AddAction(ID_FILE_PRINT, QT_TRANSLATE_NOOP("varnel", "打印(&P)...\tCtrl+P"),
+              QT_TRANSLATE_NOOP("varnel", "打印活动文档\n打印"))
         ->setShortcut(QKeySequence::Print);
-    AddAction(ID_FILE_PRINT_PREVIEW, "打印预览(&V)", "显示整页\n打印预览")
+    AddAction(ID_FILE_PRINT_PREVIEW, QT_TRANSLATE_NOOP("varnel", "打印预览(&V)"),
+              QT_TRANSLATE_NOOP("varnel", "显示整页\n打印预览"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
-    AddAction(ID_NEXT_PANE, "", "切换到下一个窗格\n下一窗格")->setShortcut(Qt::Key_F6);
-    AddAction(ID_PREV_PANE, "", "切换回上一个窗格\n上一窗格")
+    AddAction(ID_NEXT_PANE, "", QT_TRANSLATE_NOOP("varnel", "切换到下一个窗格\n下一窗格"))
+        ->setShortcut(Qt::Key_F6);
+    AddAction(ID_PREV_PANE, "", QT_TRANSLATE_NOOP("varnel", "切换回上一个窗格\n上一窗格"))
         ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
 
     connect(Action(ID_FILE_NEW), &QAction::triggered, this, &CMainFrame::OnFileNew);
@@ -136,6 +169,7 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
     connect(Action(ID_MODULE_REPORT), &QAction::triggered, this,
             [this] { IoMapWindow::ShowFor(this); });
 
+    CreateUndoActions();
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -149,16 +183,48 @@ CMainFrame::CMainFrame(const std::string& dataFolder, QWidget* parent)
 
 CMainFrame::~CMainFrame() = default;
 
+void CMainFrame::CreateUndoActions()
+{
+    // Undo and redo name the change: "撤销 …", "重做 …".
+    // Ctrl+Z and Alt+Backspace undo, Ctrl+Y redoes, besides the platform's keys.
+    auto keys = [](QList<QKeySequence> own, QKeySequence::StandardKey standard) {
+        for (const QKeySequence& key : QKeySequence::keyBindings(standard))
+            if (!own.contains(key)) own << key;
+        return own;
+    };
+    QAction* undo =
+        history->Stack()->createUndoAction(this, QCoreApplication::translate("varnel", "撤销"));
+    undo->setShortcuts(
+        keys({QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)},
+             QKeySequence::Undo));
+    undo->setData(ID_EDIT_UNDO);
+    undo->setStatusTip(QCoreApplication::translate("varnel", "撤销上一次更改"));
+    QAction* redo =
+        history->Stack()->createRedoAction(this, QCoreApplication::translate("varnel", "重做"));
+    redo->setShortcuts(keys({QKeySequence(Qt::CTRL | Qt::Key_Y)}, QKeySequence::Redo));
+    redo->setData(ID_EDIT_REDO);
+    redo->setStatusTip(QCoreApplication::translate("varnel", "重做上一次撤销的更改"));
+    for (QAction* action : {undo, redo}) {
+        addAction(action);
+        actions.insert(action->data().toInt(), action);
+    }
+    connect(history, &DocumentHistory::restored, this, [this] {
+        view->viewport()->update();
+        emit documentChanged();
+    });
+    connect(history->Stack(), &QUndoStack::indexChanged, this, &CMainFrame::UpdateTitle);
+}
+
 CDeviceTreeDlg* CMainFrame::TreeDlg() const
 {
     return treeWnd->TreeDlg();
 }
 
-QAction* CMainFrame::AddAction(int id, const QString& text, const QString& prompt, bool enabled)
+QAction* CMainFrame::AddAction(int id, const char* text, const char* prompt, bool enabled)
 {
-    auto* action = new QAction(text, this);
+    auto* action = new QAction(QCoreApplication::translate("varnel", text), this);
     action->setData(id);
-    const QStringList halves = prompt.split('\n');
+    const QStringList halves = QCoreApplication::translate("varnel", prompt).split('\n');
     action->setStatusTip(halves.value(0));
     action->setToolTip(halves.size() > 1 ? halves[1] : QString());
     action->setEnabled(enabled);
@@ -170,25 +236,25 @@ QAction* CMainFrame::AddAction(int id, const QString& text, const QString& promp
 
 void CMainFrame::CreateMenus()
 {
-    fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    fileMenu = menuBar()->addMenu(QCoreApplication::translate("varnel", "文件(&F)"));
     fileMenu->addAction(Action(ID_FILE_NEW));
     fileMenu->addAction(Action(ID_FILE_OPEN));
     fileMenu->addAction(Action(ID_FILE_SAVE));
     fileMenu->addAction(Action(ID_FILE_SAVE_AS));
     fileMenu->addSeparator();
-    recentPlaceholder = fileMenu->addAction(QStringLiteral("最近的文件"));
+    recentPlaceholder = fileMenu->addAction(QCoreApplication::translate("varnel", "最近的文件"));
     recentPlaceholder->setData(ID_FILE_MRU_FILE1);
     recentPlaceholder->setEnabled(false);
     fileMenu->addSeparator();
     fileMenu->addAction(Action(ID_APP_EXIT));
 
-    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("视图(&V)"));
-    QMenu* bars = viewMenu->addMenu(QStringLiteral("工具栏和停靠窗口(&T)"));
+    QMenu* viewMenu = menuBar()->addMenu(QCoreApplication::translate("varnel", "视图(&V)"));
+    QMenu* bars = viewMenu->addMenu(QCoreApplication::translate("varnel", "工具栏和停靠窗口(&T)"));
     viewMenu->addAction(Action(ID_VIEW_STATUS_BAR));
-    QMenu* folder = viewMenu->addMenu(QStringLiteral("工作目录"));
+    QMenu* folder = viewMenu->addMenu(QCoreApplication::translate("varnel", "工作目录"));
     folder->addAction(Action(ID_OPEN_HEX_FILE));
 
-    QMenu* operation = menuBar()->addMenu(QStringLiteral("操作"));
+    QMenu* operation = menuBar()->addMenu(QCoreApplication::translate("varnel", "操作"));
     operation->addAction(Action(ID_COMPILE));
     operation->addAction(Action(ID_CONFIG_DOWNLOAD));
     operation->addAction(Action(ID_COMPILE_AND_DOWNLOAD));
@@ -202,8 +268,11 @@ void CMainFrame::CreateMenus()
     operation->addSeparator();
     operation->addAction(Action(ID_CLEAR_CONFIG));
     operation->addAction(Action(ID_RESTART_DEVICE));
+    operation->addSeparator();
+    operation->addAction(Action(ID_EDIT_UNDO));
+    operation->addAction(Action(ID_EDIT_REDO));
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    QMenu* help = menuBar()->addMenu(QCoreApplication::translate("varnel", "帮助(&H)"));
     help->addAction(Action(ID_APP_ABOUT));
 
     // The toolkit fills the toolbar and pane entries once they exist.
@@ -216,7 +285,7 @@ void CMainFrame::CreateMenus()
 
 void CMainFrame::CreateToolBar()
 {
-    toolBar = addToolBar(QStringLiteral("标准"));
+    toolBar = addToolBar(QCoreApplication::translate("varnel", "标准"));
     toolBar->setObjectName("standardToolBar");
     toolBar->setIconSize(QSize(16, 15));
     QStyle* s = style();
@@ -242,7 +311,7 @@ void CMainFrame::CreateStatusBar()
 {
     // The message pane shows "就绪" when no prompt is shown; the key
     // indicators follow it (their lock states are not read here).
-    auto* ready = new QLabel(QStringLiteral("就绪"), this);
+    auto* ready = new QLabel(QCoreApplication::translate("varnel", "就绪"), this);
     ready->setObjectName("readyPane");
     statusBar()->addWidget(ready, 1);
     for (const char* key : {"CAP", "NUM", "SCRL"}) {
@@ -267,8 +336,9 @@ void CMainFrame::UpdateTitle()
     setWindowModified(doc.modified);
 }
 
-void CMainFrame::OnDocumentChanged()
+void CMainFrame::OnDocumentChanged(const QString& change)
 {
+    history->Record(change.isEmpty() ? QCoreApplication::translate("varnel", "更改") : change);
     view->viewport()->update();
     UpdateTitle();
     emit documentChanged();
@@ -279,19 +349,21 @@ void CMainFrame::NewDocument()
     doc.OnNewDocument();
     ReadAccessAddress(doc);
     pathName.clear();
+    history->Reset();
     OnDocumentChanged();
 }
 
 bool CMainFrame::SaveModified()
 {
     if (!doc.modified) return true;
-    QMessageBox box(QMessageBox::Warning, DocTemplateString(TYPE_NAME),
-                    QStringLiteral("是否保存对 %1 的更改?").arg(DocumentTitle()),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    QMessageBox box(
+        QMessageBox::Warning, DocTemplateString(TYPE_NAME),
+        QCoreApplication::translate("varnel", "是否保存对 %1 的更改?").arg(DocumentTitle()),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
     box.setObjectName("saveChangesBox");
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
-    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("varnel", "是(&Y)"));
+    box.button(QMessageBox::No)->setText(QCoreApplication::translate("varnel", "否(&N)"));
+    box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("varnel", "取消"));
     switch (box.exec()) {
         case QMessageBox::Yes:
             return OnFileSave();
@@ -310,8 +382,9 @@ void CMainFrame::OnFileNew()
 void CMainFrame::OnFileOpen()
 {
     if (!SaveModified()) return;
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开"),
-                                                      QFileInfo(pathName).path(), FileFilter());
+    const QString path =
+        QFileDialog::getOpenFileName(this, QCoreApplication::translate("varnel", "打开"),
+                                     QFileInfo(pathName).path(), FileFilter());
     if (!path.isEmpty()) OpenDocumentFile(path);
 }
 
@@ -331,6 +404,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
             doc = std::move(loaded);
             doc.modified = false;
             pathName.clear();
+            history->Reset();
             OnDocumentChanged();
         }
         return false;
@@ -340,6 +414,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path)
     pathName = QFileInfo(path).absoluteFilePath();
     recent.Add(pathName);
     RebuildRecentMenu();
+    history->Reset();
     // The open compiled the configuration, so the hex file matches it.
     if (!opened->compile) messages->Show(this, opened->compile.message());
     OnDocumentChanged();
@@ -353,6 +428,7 @@ bool CMainFrame::SaveDocumentFile(const QString& path)
         return false;
     }
     doc.modified = false;
+    history->MarkSaved();
     pathName = QFileInfo(path).absoluteFilePath();
     recent.Add(pathName);
     RebuildRecentMenu();
@@ -370,8 +446,8 @@ bool CMainFrame::OnFileSaveAs()
 {
     const QString suggested =
         pathName.isEmpty() ? DocTemplateString(DOC_NAME) + DocTemplateString(FILTER_EXT) : pathName;
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("另存为"), suggested, FileFilter());
+    const QString path = QFileDialog::getSaveFileName(
+        this, QCoreApplication::translate("varnel", "另存为"), suggested, FileFilter());
     if (path.isEmpty()) return false;
     return SaveDocumentFile(path);
 }
@@ -379,13 +455,15 @@ bool CMainFrame::OnFileSaveAs()
 void CMainFrame::OnAccessParams()
 {
     CDeviceIpDlg dialog(doc, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        OnDocumentChanged(QCoreApplication::translate("varnel", "访问参数设置"));
 }
 
 void CMainFrame::OnSlotCount()
 {
     CDeviceOptionSetDlg dialog(doc, this);
-    if (dialog.exec() == QDialog::Accepted) view->viewport()->update();
+    if (dialog.exec() == QDialog::Accepted)
+        OnDocumentChanged(QCoreApplication::translate("varnel", "槽数设置"));
 }
 
 void CMainFrame::OnPlaceStatusTables()
@@ -395,23 +473,23 @@ void CMainFrame::OnPlaceStatusTables()
         messages->Show(this, placed.message());
         return;
     }
-    OnDocumentChanged();
+    OnDocumentChanged(QCoreApplication::translate("varnel", "从站状态表"));
 }
 
 void CMainFrame::OnAppAbout()
 {
     QDialog about(this);
     about.setObjectName("aboutBox");
-    about.setWindowTitle(QStringLiteral("关于 Varnel"));
+    about.setWindowTitle(QCoreApplication::translate("varnel", "关于 Varnel"));
     auto* layout = new QVBoxLayout(&about);
     auto* row = new QHBoxLayout;
     auto* icon = new QLabel(&about);
     icon->setPixmap(windowIcon().pixmap(32, 32));
     row->addWidget(icon);
-    row->addWidget(new QLabel(QStringLiteral("Varnel，1.1 版"), &about), 1);
+    row->addWidget(new QLabel(QCoreApplication::translate("varnel", "Varnel，1.1 版"), &about), 1);
     layout->addLayout(row);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Ok)->setText(QCoreApplication::translate("varnel", "确定"));
     connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
     layout->addWidget(buttons);
     about.exec();
@@ -444,7 +522,7 @@ void CMainFrame::OnCompileAndDownload()
     if (DeviceOperationRunning()) return;
     Result<Bytes> compiled = CompileForDownload(doc);
     // Step A may have placed or replaced a status table.
-    OnDocumentChanged();
+    OnDocumentChanged(QCoreApplication::translate("varnel", "从站状态表"));
     if (!compiled) {
         messages->Show(this, compiled.message());
         emit downloadFinished(false);
@@ -490,8 +568,38 @@ void CMainFrame::OnRestartDevice()
 
 void CMainFrame::ShowHexFile()
 {
-    // Whatever the viewer does with it is its own affair.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQ(doc.HexFilePath())));
+    // Whatever the viewer does with it is its own affair; only a file that no
+    // program opens is said.
+    const QString path = ToQ(doc.HexFilePath());
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        messages->Show(this, ErrorMessage(QCoreApplication::translate(
+                                              "varnel", "没有已注册的程序可以打开文件 %1")
+                                              .arg(path)
+                                              .toStdString()));
+}
+
+namespace {
+// The project file a drag carries: one local .vrc or .json file, else empty.
+QString DraggedProject(const QMimeData* data)
+{
+    if (!data->hasUrls() || data->urls().size() != 1) return {};
+    const QString path = data->urls().first().toLocalFile();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("vrc") || suffix == QLatin1String("json") ? path : QString();
+}
+}  // namespace
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DraggedProject(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    const QString path = DraggedProject(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    if (SaveModified()) OpenDocumentFile(path);
 }
 
 void CMainFrame::SetDhcpEndpoints(const CDHCPDlg::Endpoints& endpoints)
@@ -506,12 +614,24 @@ void CMainFrame::OnNetworkParams()
     dialog.exec();
 }
 
+void CMainFrame::RestoreWindowState()
+{
+    QSettings settings;
+    restoreGeometry(settings.value(QStringLiteral("MainFrame/geometry")).toByteArray());
+    restoreState(settings.value(QStringLiteral("MainFrame/state")).toByteArray());
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (SaveModified())
-        event->accept();
-    else
+    if (!SaveModified()) {
         event->ignore();
+        return;
+    }
+    // Size, place, maximised state and pane layout for the next run.
+    QSettings settings;
+    settings.setValue(QStringLiteral("MainFrame/geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("MainFrame/state"), saveState());
+    event->accept();
 }
 
 void CMainFrame::RebuildRecentMenu()
@@ -525,7 +645,7 @@ void CMainFrame::RebuildRecentMenu()
     for (int i = 0; i < files.size(); ++i) {
         auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), this);
         action->setData(ID_FILE_MRU_FILE1 + i);
-        action->setStatusTip(QStringLiteral("打开此文档"));
+        action->setStatusTip(QCoreApplication::translate("varnel", "打开此文档"));
         const QString file = files[i];
         connect(action, &QAction::triggered, this, [this, file] {
             if (SaveModified()) OpenDocumentFile(file);

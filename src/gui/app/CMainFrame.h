@@ -18,6 +18,7 @@ class QToolBar;
 namespace varnel {
 
 class CTreeWnd;
+class DocumentHistory;
 class CVarnelView;
 class CDeviceTreeDlg;
 class CDownDlg;
@@ -40,6 +41,12 @@ public:
     CDeviceTreeDlg* TreeDlg() const;
     // The action of a command identifier, or nullptr.
     QAction* Action(int id) const { return actions.value(id, nullptr); }
+    // Undo and redo of the configuration's changes.
+    DocumentHistory& History() const { return *history; }
+
+    // The window's size, place, maximised state and pane layout of the last
+    // run; the first run keeps 1024 x 768 with the catalogue on the right.
+    void RestoreWindowState();
 
     // New document without asking (start-up and after the save question).
     void NewDocument();
@@ -91,13 +98,18 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
-    QAction* AddAction(int id, const QString& text, const QString& prompt, bool enabled = true);
+    QAction* AddAction(int id, const char* text, const char* prompt, bool enabled = true);
+    void CreateUndoActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
-    void OnDocumentChanged();
+    // Redraws and refreshes the title; a configuration change is recorded for
+    // undo under the name `change`.
+    void OnDocumentChanged(const QString& change = QString());
     void UpdateTitle();
     void RebuildRecentMenu();
     QString DocumentTitle() const;
@@ -109,6 +121,7 @@ private:
     QString pathName;
     CVarnelView* view;
     CTreeWnd* treeWnd;
+    DocumentHistory* history;
     QToolBar* toolBar = nullptr;
     QMenu* fileMenu = nullptr;
     QAction* recentPlaceholder = nullptr;

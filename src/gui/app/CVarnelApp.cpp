@@ -7,17 +7,20 @@
 
 #include "gui/app/CMainFrame.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/app/Language.h"
 #include "gui/ui/MessageSink.h"
 
 namespace varnel {
 
 namespace {
 const char* const USAGE =
-    "usage: varnel [--download-and-exit] [--screenshot FILE] [PROJECT.vrc|PROJECT.json]\n";
+    "usage: varnel [--lang zh|en] [--download-and-exit] [--screenshot FILE] "
+    "[PROJECT.vrc|PROJECT.json]\n";
 
 struct Options {
     QString project;
     QString screenshot;
+    QString language;  // empty: from the locale
     bool download = false;
     std::string problem;  // empty when the command line is usable
 };
@@ -29,6 +32,10 @@ Options ParseArguments(const QStringList& arguments)
         const QString& a = arguments[i];
         if (a == QLatin1String("--screenshot") && i + 1 < arguments.size())
             options.screenshot = arguments[++i];
+        else if (a == QLatin1String("--lang") && i + 1 < arguments.size() &&
+                 (arguments[i + 1] == QLatin1String("zh") ||
+                  arguments[i + 1] == QLatin1String("en")))
+            options.language = arguments[++i];
         else if (a == QLatin1String("--download-and-exit"))
             options.download = true;
         else if (a.startsWith('-'))
@@ -60,7 +67,11 @@ std::optional<int> CVarnelApp::InitInstance(const QStringList& arguments)
         std::cerr << "varnel: " << options.problem << "\n" << USAGE;
         return 2;
     }
+    // The translation lies beside the program.
+    InstallLanguage(options.language.isEmpty() ? LanguageFromLocale() : options.language,
+                    QCoreApplication::applicationDirPath());
     frame = std::make_unique<CMainFrame>(dataFolder);
+    frame->RestoreWindowState();
     frame->setWindowIcon(frame->style()->standardIcon(QStyle::SP_ComputerIcon));
     const bool unattended = options.download || !options.screenshot.isEmpty();
     if (unattended) {

@@ -1,6 +1,7 @@
 #include "gui/ipassign/CDHCPDlg.h"
 
 #include <QFileDialog>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHostInfo>
 #include <QLabel>
@@ -54,7 +55,7 @@ CDHCPDlg::CDHCPDlg(const Endpoints& where, QWidget* parent)
     : QDialog(parent), endpoints(where), server(new CDhcpServer(this)), eip(new CEipClient(this))
 {
     setObjectName("CDHCPDlg");
-    setWindowTitle(QStringLiteral("IP分配"));
+    setWindowTitle(QCoreApplication::translate("varnel", "IP分配"));
     Build();
     server->SetHostName(QHostInfo::localHostName().toStdString());
     server->SetReplyPorts(endpoints.clientPort, endpoints.relayPort);
@@ -79,14 +80,19 @@ void CDHCPDlg::Build()
         this, "assignmentList",
         {{"MAC地址", 150}, {"协议类型", 70}, {"IP地址", 150}, {"设备名称", 150}, {"描述", 150}});
 
-    auto* clear = MakeButton(this, "clearButton", QStringLiteral("清除"));
-    auto* associate = MakeButton(this, "associateButton", QStringLiteral("添加关联"));
-    auto* add = MakeButton(this, "newButton", QStringLiteral("新建"));
-    auto* remove = MakeButton(this, "deleteButton", QStringLiteral("删除"));
-    auto* enable = MakeButton(this, "enableButton", QStringLiteral("使能DHCP"));
-    auto* disable = MakeButton(this, "disableButton", QStringLiteral("禁止DHCP"));
-    auto* openList = MakeButton(this, "openListButton", QStringLiteral("打开列表"));
-    auto* saveList = MakeButton(this, "saveListButton", QStringLiteral("保存列表"));
+    auto* clear = MakeButton(this, "clearButton", QCoreApplication::translate("varnel", "清除"));
+    auto* associate =
+        MakeButton(this, "associateButton", QCoreApplication::translate("varnel", "添加关联"));
+    auto* add = MakeButton(this, "newButton", QCoreApplication::translate("varnel", "新建"));
+    auto* remove = MakeButton(this, "deleteButton", QCoreApplication::translate("varnel", "删除"));
+    auto* enable =
+        MakeButton(this, "enableButton", QCoreApplication::translate("varnel", "使能DHCP"));
+    auto* disable =
+        MakeButton(this, "disableButton", QCoreApplication::translate("varnel", "禁止DHCP"));
+    auto* openList =
+        MakeButton(this, "openListButton", QCoreApplication::translate("varnel", "打开列表"));
+    auto* saveList =
+        MakeButton(this, "saveListButton", QCoreApplication::translate("varnel", "保存列表"));
     connect(openList, &QPushButton::clicked, this, &CDHCPDlg::OnOpenList);
     connect(saveList, &QPushButton::clicked, this, &CDHCPDlg::OnSaveList);
     connect(clear, &QPushButton::clicked, this, &CDHCPDlg::OnClear);

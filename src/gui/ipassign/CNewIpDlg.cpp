@@ -1,5 +1,6 @@
 #include "gui/ipassign/CNewIpDlg.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -24,10 +25,10 @@ CNewIpDlg::CNewIpDlg(const QString& macText, QWidget* parent)
     address = new CIpAddressEdit(this);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("MAC地址:"), mac);
+    form->addRow(QCoreApplication::translate("varnel", "MAC地址:"), mac);
     form->addRow(QStringLiteral("IP:"), address);
-    form->addRow(QStringLiteral("设备名称:"), name);
-    form->addRow(QStringLiteral("设备描述:"), description);
+    form->addRow(QCoreApplication::translate("varnel", "设备名称:"), name);
+    form->addRow(QCoreApplication::translate("varnel", "设备描述:"), description);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     auto* buttons = MakeOkCancel(this);

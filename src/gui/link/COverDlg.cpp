@@ -1,5 +1,6 @@
 #include "gui/link/COverDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
@@ -22,7 +23,7 @@ COverDlg::COverDlg(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    buttons->button(QDialogButtonBox::Ok)->setText(QCoreApplication::translate("varnel", "确定"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
     setMinimumWidth(240);

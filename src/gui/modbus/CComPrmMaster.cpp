@@ -1,8 +1,10 @@
 #include "gui/modbus/CComPrmMaster.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QVBoxLayout>
+#include <string>
 
 #include "gui/ui/DialogButtons.h"
 
@@ -12,7 +14,7 @@ CComPrmMaster::CComPrmMaster(const std::array<std::uint8_t, 5>& comPrm, QWidget*
     : QDialog(parent), comPrm(comPrm)
 {
     setObjectName("CComPrmMaster");
-    setWindowTitle(QStringLiteral("Modbus通讯串口参数"));
+    setWindowTitle(QCoreApplication::translate("varnel", "Modbus通讯串口参数"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     const SerialChoices choices = OpenSerialParams(std::span<const std::uint8_t, 5>(comPrm));
@@ -25,8 +27,9 @@ CComPrmMaster::CComPrmMaster(const std::array<std::uint8_t, 5>& comPrm, QWidget*
         // A stored byte outside the list shows no selection.
         combo->setCurrentIndex(choices.index[static_cast<std::size_t>(id)]);
         lists[static_cast<std::size_t>(id)] = combo;
-        form->addRow(
-            QString::fromUtf8(list.label.data(), static_cast<qsizetype>(list.label.size())), combo);
+        // The labels are the core library's, translated with its messages.
+        const std::string label(list.label);
+        form->addRow(QCoreApplication::translate("message", label.c_str()), combo);
     }
     layout->addLayout(form);
     auto* buttons = MakeOkCancel(this);

@@ -1,5 +1,6 @@
 #include "gui/modbus/CCommandDlg.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,15 +28,15 @@ CCommandDlg::CCommandDlg(const CVarnelDoc& doc, SlotRef own, const std::string& 
     slaveEdit->setObjectName("slaveEdit");
     startEdit->setObjectName("startEdit");
     quantityEdit->setObjectName("quantityEdit");
-    setWindowTitle(QStringLiteral("命令编辑"));
+    setWindowTitle(QCoreApplication::translate("varnel", "命令编辑"));
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(ToQ(commandLabel), this);
     label->setObjectName("commandLabel");
     layout->addWidget(label);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("从站地址:"), slaveEdit);
-    form->addRow(QStringLiteral("起始地址:"), startEdit);
-    form->addRow(QStringLiteral("长度:"), quantityEdit);
+    form->addRow(QCoreApplication::translate("varnel", "从站地址:"), slaveEdit);
+    form->addRow(QCoreApplication::translate("varnel", "起始地址:"), startEdit);
+    form->addRow(QCoreApplication::translate("varnel", "长度:"), quantityEdit);
     layout->addLayout(form);
     auto* buttons = MakeOkCancel(this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CCommandDlg::OnOk);

@@ -1,10 +1,14 @@
 #include "gui/modbus/CDeviceTreeDlg.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyle>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
@@ -51,9 +55,15 @@ CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, SlotSelection& selection, QWidge
     module->setExpanded(true);
     command->setExpanded(true);
 
-    // A selection made with the mouse shows the item's text below the tree.
+    // The item chosen with the mouse or the keyboard shows its text below the tree.
     connect(tree, &QTreeWidget::itemPressed, this,
             [this](QTreeWidgetItem* item) { description->setText(item->text(0)); });
+    connect(tree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item) description->setText(item->text(0));
+    });
+    // Enter does what a double-click does; the pane's focus goes to the tree.
+    tree->installEventFilter(this);
+    setFocusProxy(tree);
     connect(tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OnItemDoubleClicked(item); });
 }
@@ -67,7 +77,7 @@ void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
         const Port port = label == "COM2" ? Port::COM2 : Port::COM1;
         SetupPort(doc, port);
         selection.code = SlotToSelection({port, FIRST_USER_INDEX});
-        emit documentChanged();
+        emit documentChanged(QCoreApplication::translate("varnel", "设置 %1").arg(item->text(0)));
     } else if (parentText == "MOD command") {
         const auto target = SelectionToSlot(selection.code);
         CCommandDlg dialog(doc, target ? *target : SlotRef{}, label, CommandFields{}, this);
@@ -76,8 +86,34 @@ void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
         const CommandFields& f = dialog.Fields();
         PlaceModule(doc, *target, label, f.startAddress, f.quantity, f.slaveAddress);
         selection.code = NextSelection(doc, *target);
-        emit documentChanged();
+        emit documentChanged(QCoreApplication::translate("varnel", "放置 %1").arg(item->text(0)));
     }
+}
+
+int CDeviceTreeDlg::WidthForLabels() const
+{
+    int widest = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        int depth = 1;  // the root decoration
+        for (QTreeWidgetItem* p = (*it)->parent(); p; p = p->parent()) ++depth;
+        widest = std::max(widest, depth * tree->indentation() + tree->iconSize().width() +
+                                      tree->fontMetrics().horizontalAdvance((*it)->text(0)));
+    }
+    // Item padding, the frame and room for a vertical scroll bar.
+    return widest + 16 + 2 * tree->frameWidth() +
+           tree->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
+
+bool CDeviceTreeDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tree && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnItemDoubleClicked(tree->currentItem());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool CDeviceTreeDlg::EditCommand(QWidget* parent, CVarnelDoc& doc, SlotRef slot)

@@ -25,9 +25,16 @@ public:
     // Runs what a double-click on `item` does.
     void OnItemDoubleClicked(QTreeWidgetItem* item);
 
+    QTreeWidget* Tree() const { return tree; }
+    // The width that shows every catalogue label whole at the current font.
+    int WidthForLabels() const;
+
 signals:
-    // The document changed (the view redraws).
-    void documentChanged();
+    // The document changed, `change` naming what was done (the view redraws).
+    void documentChanged(const QString& change = QString());
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     CVarnelDoc& doc;

@@ -1,5 +1,6 @@
 #include "gui/model/CDeviceIpDlg.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +17,7 @@ namespace varnel {
 CDeviceIpDlg::CDeviceIpDlg(CVarnelDoc& doc, QWidget* parent) : QDialog(parent), doc(doc)
 {
     setObjectName("CDeviceIpDlg");
-    setWindowTitle(QStringLiteral("访问参数"));
+    setWindowTitle(QCoreApplication::translate("varnel", "访问参数"));
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("IP:"), this));

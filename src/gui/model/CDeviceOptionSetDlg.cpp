@@ -1,5 +1,6 @@
 #include "gui/model/CDeviceOptionSetDlg.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -16,10 +17,10 @@ CDeviceOptionSetDlg::CDeviceOptionSetDlg(CVarnelDoc& doc, QWidget* parent)
 {
     setObjectName("CDeviceOptionSetDlg");
     edit->setObjectName("slotCountEdit");
-    setWindowTitle(QStringLiteral("槽数设置"));
+    setWindowTitle(QCoreApplication::translate("varnel", "槽数设置"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("设备槽数:"), edit);
+    form->addRow(QCoreApplication::translate("varnel", "设备槽数:"), edit);
     layout->addLayout(form);
     auto* buttons = MakeOkCancel(this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CDeviceOptionSetDlg::OnOk);

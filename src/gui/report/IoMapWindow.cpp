@@ -1,6 +1,7 @@
 #include "gui/report/IoMapWindow.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDate>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -58,7 +59,7 @@ IoMapWindow::IoMapWindow(CMainFrame* frame)
     : QWidget(frame, Qt::Window), frame(frame), summary(new QLabel(this))
 {
     setObjectName("IoMapWindow");
-    setWindowTitle(QStringLiteral("设备模块信息报表"));
+    setWindowTitle(QCoreApplication::translate("varnel", "设备模块信息报表"));
     summary->setObjectName("summaryLabel");
     summary->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
@@ -83,11 +84,12 @@ IoMapWindow::IoMapWindow(CMainFrame* frame)
         QString text;
         void (IoMapWindow::*handler)();
     } actions[] = {
-        {"copyButton", QStringLiteral("复制"), nullptr},
-        {"csvButton", QStringLiteral("导出CSV"), &IoMapWindow::OnExportCsv},
-        {"pdfButton", QStringLiteral("导出PDF"), &IoMapWindow::OnExportPdf},
-        {"jsonButton", QStringLiteral("导出JSON"), &IoMapWindow::OnExportJson},
-        {"printButton", QStringLiteral("打印"), &IoMapWindow::OnPrint},
+        {"copyButton", QCoreApplication::translate("varnel", "复制"), nullptr},
+        {"csvButton", QCoreApplication::translate("varnel", "导出CSV"), &IoMapWindow::OnExportCsv},
+        {"pdfButton", QCoreApplication::translate("varnel", "导出PDF"), &IoMapWindow::OnExportPdf},
+        {"jsonButton", QCoreApplication::translate("varnel", "导出JSON"),
+         &IoMapWindow::OnExportJson},
+        {"printButton", QCoreApplication::translate("varnel", "打印"), &IoMapWindow::OnPrint},
     };
     for (const auto& a : actions) {
         auto* button = new QPushButton(a.text, this);
@@ -205,22 +207,23 @@ bool IoMapWindow::ExportPdf(const QString& path)
 
 void IoMapWindow::OnExportCsv()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出CSV"), {},
-                                                      QStringLiteral("CSV (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QCoreApplication::translate("varnel", "导出CSV"), {}, QStringLiteral("CSV (*.csv)"));
     if (!path.isEmpty()) ExportCsv(path);
 }
 
 void IoMapWindow::OnExportPdf()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出PDF"), {},
-                                                      QStringLiteral("PDF (*.pdf)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QCoreApplication::translate("varnel", "导出PDF"), {}, QStringLiteral("PDF (*.pdf)"));
     if (!path.isEmpty()) ExportPdf(path);
 }
 
 void IoMapWindow::OnExportJson()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出JSON"), {},
-                                                      QStringLiteral("JSON (*.json)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QCoreApplication::translate("varnel", "导出JSON"), {},
+                                     QStringLiteral("JSON (*.json)"));
     if (!path.isEmpty()) ExportJson(path);
 }
 

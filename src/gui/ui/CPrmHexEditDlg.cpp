@@ -1,5 +1,6 @@
 #include "gui/ui/CPrmHexEditDlg.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -15,7 +16,7 @@ CPrmHexEditDlg::CPrmHexEditDlg(const QString& hexText, int byteCount, QWidget* p
 {
     setObjectName("CPrmHexEditDlg");
     edit->setObjectName("hexEdit");
-    setWindowTitle(QStringLiteral("用户参数修改"));
+    setWindowTitle(QCoreApplication::translate("varnel", "用户参数修改"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(edit);
     auto* buttons = MakeOkCancel(this);

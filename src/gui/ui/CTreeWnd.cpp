@@ -1,5 +1,6 @@
 #include "gui/ui/CTreeWnd.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -9,7 +10,8 @@
 namespace varnel {
 
 CTreeWnd::CTreeWnd(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent)
-    : QDockWidget(QStringLiteral("设备列表"), parent), host(new QWidget(this))
+    : QDockWidget(QCoreApplication::translate("varnel", "设备列表"), parent),
+      host(new QWidget(this))
 {
     setObjectName("CTreeWnd");
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |

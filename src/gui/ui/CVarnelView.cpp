@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMap>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -46,9 +49,9 @@ CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* par
       doc(doc),
       selection(selection),
       painter(std::make_unique<ScenePainter>()),
-      deleteAction(new QAction(QStringLiteral("删除"), this)),
+      deleteAction(new QAction(QCoreApplication::translate("varnel", "删除"), this)),
       deletePopup(new QMenu(this)),
-      editMenu(new QMenu(QStringLiteral("编辑"), this))
+      editMenu(new QMenu(QCoreApplication::translate("varnel", "编辑"), this))
 {
     setObjectName("CVarnelView");
     viewport()->setBackgroundRole(QPalette::Base);
@@ -58,8 +61,8 @@ CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* par
     setFocusPolicy(Qt::StrongFocus);
 
     deleteAction->setData(32780);
-    deleteAction->setStatusTip(QStringLiteral("删除"));
-    deleteAction->setToolTip(QStringLiteral("删除"));
+    deleteAction->setStatusTip(QCoreApplication::translate("varnel", "删除"));
+    deleteAction->setToolTip(QCoreApplication::translate("varnel", "删除"));
     connect(deleteAction, &QAction::triggered, this, &CVarnelView::OnDelete);
     deletePopup->setObjectName("deletePopup");
     deletePopup->addAction(deleteAction);
@@ -70,9 +73,10 @@ CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* par
         const char* text;
         int id;
     };
-    for (const Item& item : {Item{"剪切(&T)\tCtrl+X", 57635}, Item{"复制(&C)\tCtrl+C", 57634},
-                             Item{"粘贴(&P)\tCtrl+V", 57637}}) {
-        QAction* action = editMenu->addAction(QString::fromUtf8(item.text));
+    for (const Item& item : {Item{QT_TRANSLATE_NOOP("varnel", "剪切(&T)\tCtrl+X"), 57635},
+                             Item{QT_TRANSLATE_NOOP("varnel", "复制(&C)\tCtrl+C"), 57634},
+                             Item{QT_TRANSLATE_NOOP("varnel", "粘贴(&P)\tCtrl+V"), 57637}}) {
+        QAction* action = editMenu->addAction(QCoreApplication::translate("varnel", item.text));
         action->setData(item.id);
         action->setEnabled(false);
     }
@@ -242,20 +246,87 @@ void CVarnelView::contextMenuEvent(QContextMenuEvent* event)
 {
     // The mouse's right button has its own popup; only the keyboard's menu
     // request shows the edit menu.
-    if (event->reason() == QContextMenuEvent::Keyboard) editMenu->exec(event->globalPos());
+    if (event->reason() == QContextMenuEvent::Keyboard) ShowSelectionMenu();
+}
+
+QRect CVarnelView::SelectionRect() const
+{
+    const auto target = SelectionToSlot(selection.code);
+    if (!target) return {};
+    const int top = target->port == Port::COM1 ? 100 : 300;
+    if (target->IsHead() || target->index < FIRST_USER_INDEX) return QRect(100, top, 100, 200);
+    return QRect((target->index + 1) * 50, top, 50, 200);
+}
+
+void CVarnelView::ScrollToSelection()
+{
+    const QRect r = SelectionRect();
+    if (r.isNull()) return;
+    const QSize view = viewport()->size();
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    if (r.left() < h->value())
+        h->setValue(r.left());
+    else if (r.right() >= h->value() + view.width())
+        h->setValue(r.right() + 1 - view.width());
+    if (r.top() < v->value())
+        v->setValue(r.top());
+    else if (r.bottom() >= v->value() + view.height())
+        v->setValue(r.bottom() + 1 - view.height());
+}
+
+void CVarnelView::EditSelected()
+{
+    const QRect r = SelectionRect();
+    if (!r.isNull()) EditAt(r.center());
+}
+
+void CVarnelView::ShowSelectionMenu()
+{
+    const QRect r = SelectionRect();
+    const QPoint at =
+        viewport()->mapToGlobal(r.isNull() ? QPoint(0, 0) : r.center() - ScrollOffset());
+    const auto target = SelectionToSlot(selection.code);
+    if (target && OffersDelete(doc, *target))
+        deletePopup->exec(at);
+    else
+        editMenu->exec(at);
+}
+
+void CVarnelView::keyPressEvent(QKeyEvent* event)
+{
+    static const QMap<int, Step> arrows{{Qt::Key_Left, Step::Left},
+                                        {Qt::Key_Right, Step::Right},
+                                        {Qt::Key_Up, Step::Up},
+                                        {Qt::Key_Down, Step::Down}};
+    const int key = event->key();
+    if (arrows.contains(key) && event->modifiers() == Qt::NoModifier) {
+        selection.code = StepSelection(doc, selection.code, arrows.value(key));
+        ScrollToSelection();
+        viewport()->update();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        EditSelected();
+    } else if (key == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        const auto target = SelectionToSlot(selection.code);
+        if (target && OffersDelete(doc, *target)) OnDelete();
+    } else if (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        ShowSelectionMenu();
+    } else {
+        QAbstractScrollArea::keyPressEvent(event);
+    }
 }
 
 void CVarnelView::OnDelete()
 {
     if (const auto target = SelectionToSlot(selection.code)) DeleteSelected(doc, *target);
     viewport()->update();
-    emit documentChanged();
+    emit documentChanged(QCoreApplication::translate("varnel", "删除"));
 }
 
 void CVarnelView::EditAt(const QPoint& p)
 {
     const EditTarget target = DoubleClickTarget(doc, p.x(), p.y());
-    bool changed = false;
+    QString changed;
     switch (target.kind) {
         case EditTarget::Kind::SerialParams: {
             Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
@@ -264,12 +335,13 @@ void CVarnelView::EditAt(const QPoint& p)
             CComPrmMaster dialog(comPrm, this);
             if (dialog.exec() == QDialog::Accepted) {
                 std::copy(dialog.ComPrm().begin(), dialog.ComPrm().end(), prm.begin());
-                changed = true;
+                changed = QCoreApplication::translate("varnel", "串口参数");
             }
             break;
         }
         case EditTarget::Kind::Command:
-            changed = CDeviceTreeDlg::EditCommand(this, doc, {target.port, target.index});
+            if (CDeviceTreeDlg::EditCommand(this, doc, {target.port, target.index}))
+                changed = QCoreApplication::translate("varnel", "修改命令");
             break;
         case EditTarget::Kind::UserParams: {
             Bytes& prm = doc.Slot(target.port, target.index).module.modulePrm;
@@ -277,7 +349,7 @@ void CVarnelView::EditAt(const QPoint& p)
             CPrmHexEditDlg dialog(ToQ(FormatUserParams(prm)), count, this);
             if (dialog.exec() == QDialog::Accepted) {
                 prm = ParseUserParams(dialog.HexText().toStdString(), count);
-                changed = true;
+                changed = QCoreApplication::translate("varnel", "用户参数修改");
             }
             break;
         }
@@ -285,9 +357,9 @@ void CVarnelView::EditAt(const QPoint& p)
             break;
     }
     // A confirmed edit is a change to save like any other.
-    if (changed) {
+    if (!changed.isEmpty()) {
         doc.modified = true;
-        emit documentChanged();
+        emit documentChanged(changed);
     }
     if (target.repaint) viewport()->update();
 }

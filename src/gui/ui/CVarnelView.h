@@ -46,9 +46,18 @@ public:
     // The module picture as drawn (loaded once, null when the file is missing).
     const QImage& ModulePicture();
 
+    // The keyboard's Enter: the editor a double-click on the selection opens.
+    void EditSelected();
+    // The popup for the selection ("删除" where a right click offers it, else
+    // the edit menu), at the selection.
+    void ShowSelectionMenu();
+    // Scrolls so that the selected head or slot is in sight.
+    void ScrollToSelection();
+
 signals:
-    // The document's modules changed (the frame refreshes its title).
-    void documentChanged();
+    // The document's modules changed, `change` naming what was done (the
+    // frame refreshes its title and records the change for undo).
+    void documentChanged(const QString& change = QString());
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,6 +67,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The picture without the selection (tint and detail box), painted once
@@ -67,6 +77,8 @@ private:
     void UpdateScrollBars();
     void SelectAt(const QPoint& viewportPoint);
     void EditAt(const QPoint& logical);
+    // The picture rectangle of the selected head or column; null for none.
+    QRect SelectionRect() const;
 
     CVarnelDoc& doc;
     SlotSelection& selection;

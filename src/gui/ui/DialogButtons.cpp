@@ -1,5 +1,6 @@
 #include "gui/ui/DialogButtons.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QPushButton>
 
@@ -8,8 +9,8 @@ namespace varnel {
 QDialogButtonBox* MakeOkCancel(QWidget* dialog)
 {
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    box->button(QDialogButtonBox::Ok)->setText(QCoreApplication::translate("varnel", "确定"));
+    box->button(QDialogButtonBox::Cancel)->setText(QCoreApplication::translate("varnel", "取消"));
     if (auto* d = qobject_cast<QDialog*>(dialog))
         QObject::connect(box, &QDialogButtonBox::rejected, d, &QDialog::reject);
     return box;

@@ -1,5 +1,6 @@
 #include "gui/ui/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -27,24 +28,31 @@ QMessageBox::Icon IconOf(const Message& message)
     }
     return icon;
 }
+// A message of the core library in the program's language (unchanged when
+// the translation has no entry for it).
+QString Translated(const std::string& text)
+{
+    return QCoreApplication::translate("message", text.c_str());
+}
 }  // namespace
 
 void ShowMessage(QWidget* parent, const Message& message)
 {
     const QMessageBox::Icon icon = IconOf(message);
-    QMessageBox box(icon, ToQ(message.caption), ToQ(message.text), QMessageBox::Ok, parent);
+    QMessageBox box(icon, Translated(message.caption), Translated(message.text), QMessageBox::Ok,
+                    parent);
     box.setObjectName("VarnelMessage");
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("varnel", "确定"));
     box.exec();
 }
 
 bool AskYesNo(QWidget* parent, const Message& question)
 {
-    QMessageBox box(IconOf(question), ToQ(question.caption), ToQ(question.text),
+    QMessageBox box(IconOf(question), Translated(question.caption), Translated(question.text),
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setObjectName("VarnelQuestion");
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("varnel", "是(&Y)"));
+    box.button(QMessageBox::No)->setText(QCoreApplication::translate("varnel", "否(&N)"));
     return box.exec() == QMessageBox::Yes;
 }
 

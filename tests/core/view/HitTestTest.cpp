@@ -48,7 +48,7 @@ TEST(DoubleClickTarget, DispatchByPlaceAndModule)
     EXPECT_EQ(target(205, 400), "command COM2:3");
 }
 
-TEST(Selection, CodesNamePlacesAndStopAtTheLastUserSlot)
+TEST(Selection, CodesNamePlacesArrowsWalkTheRacksAndStopAtTheEnds)
 {
     CVarnelDoc doc = NewDoc();
     doc.deviceSlotNum = 3;
@@ -58,8 +58,15 @@ TEST(Selection, CodesNamePlacesAndStopAtTheLastUserSlot)
         EXPECT_EQ(Place(*place), row[1]);
         EXPECT_EQ(SlotToSelection(*place), std::stoi(row[0]));
         EXPECT_EQ(place->IsHead() ? "-" : std::to_string(NextSelection(doc, *place)), row[2]);
+        std::string arrows;
+        for (Step step : {Step::Left, Step::Right, Step::Up, Step::Down})
+            arrows += (arrows.empty() ? "" : " ") +
+                      std::to_string(StepSelection(doc, std::stoi(row[0]), step));
+        EXPECT_EQ(arrows, row[3]) << row[0];
     }
     EXPECT_EQ(SelectionToSlot(NO_SELECTION).code(), Code::NoSlotSelected);
+    EXPECT_EQ(StepSelection(doc, NO_SELECTION, Step::Down), COM1_HEAD);
+    EXPECT_EQ(StepSelection(doc, 40, Step::Right), 6);  // beyond a lowered slot count
 }
 
 TEST(DeleteCommand, HeadRemovesThePortSlotEmptiesOneEntry)

@@ -1,0 +1,18 @@
+#pragma once
+// The language of the desktop program: Chinese (the texts in the source) or
+// English (the translation beside the program).
+#include <QString>
+
+namespace varnel {
+
+// "en" when the locale's language is English (LANG=en_*), else "zh".
+QString LanguageFromLocale();
+
+// Installs the translations of `language` ("zh" or "en"), replacing those of
+// an earlier call: for "en" the program's varnel_en.qm from `folder`; for "zh"
+// the toolkit's own Chinese texts (its dialogs and buttons); any other value
+// only removes them. False when nothing was loaded (the texts then stay as
+// they are in the source).
+bool InstallLanguage(const QString& language, const QString& folder);
+
+}  // namespace varnel

@@ -1,0 +1,141 @@
+// English from the translation beside the program; Chinese toolkit dialogs;
+// the window remembered between runs.
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPrintPreviewDialog>
+#include <QRegularExpression>
+#include <QTreeWidget>
+
+#include "GuiTestSupport.h"
+#include "gui/app/Language.h"
+#include "gui/modbus/CDeviceTreeDlg.h"
+#include "gui/model/CDeviceOptionSetDlg.h"
+#include "gui/ui/MessageBox.h"
+
+using namespace varnel;
+
+namespace {
+bool HasChinese(const QString& text)
+{
+    for (QChar c : text)
+        if (c.script() == QChar::Script_Han) return true;
+    return false;
+}
+
+// Every menu title and item below `menu`, with its sub-menus.
+void MenuTexts(const QList<QAction*>& actions, QStringList& out)
+{
+    for (QAction* a : actions) {
+        if (a->isSeparator()) continue;
+        out << a->text();
+        if (a->menu()) {
+            emit a->menu()->aboutToShow();
+            MenuTexts(a->menu()->actions(), out);
+        }
+    }
+}
+
+struct LanguageTest : ::testing::Test {
+    void SetUp() override { guitest::App(); }
+    void TearDown() override
+    {
+        if (frame) frame->Document().modified = false;
+        frame.reset();
+        InstallLanguage({}, {});
+    }
+    void Open()
+    {
+        frame = std::make_unique<CMainFrame>(ProgramDataFolder());
+        frame->NewDocument();
+        frame->RestoreWindowState();
+        frame->show();
+        QApplication::processEvents();
+    }
+    std::unique_ptr<CMainFrame> frame;
+};
+}  // namespace
+
+TEST_F(LanguageTest, EnglishLeavesNoChineseInMenusOrDialogTitles)
+{
+    ASSERT_TRUE(InstallLanguage("en", VARNEL_BIN_DIR));
+    Open();
+    QStringList texts;
+    MenuTexts(frame->menuBar()->actions(), texts);
+    MenuTexts(frame->View()->findChildren<QMenu*>().value(0)->actions(), texts);
+    for (const QString& text : texts) EXPECT_FALSE(HasChinese(text)) << text.toStdString();
+    const QStringList titles = texts.filter(QRegularExpression("^&[A-Z]"));
+    EXPECT_EQ(titles.mid(0, 1), QStringList{"&File"});
+    EXPECT_TRUE(texts.contains("&View") && texts.contains("&Operation") && texts.contains("&Help"));
+    for (const char* item : {"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "E&xit"})
+        EXPECT_TRUE(texts.contains(item)) << item;
+    EXPECT_FALSE(HasChinese(frame->findChild<QDockWidget*>()->windowTitle()));
+    QString title;
+    guitest::OnModal<CDeviceOptionSetDlg>([&](CDeviceOptionSetDlg* d) {
+        title = d->windowTitle();
+        d->reject();
+    });
+    frame->Action(ID_SLOT_COUNT)->trigger();
+    EXPECT_EQ(title, "Slot Count");
+    // The core library's messages too.
+    QStringList shown;
+    guitest::CaptureMessage(shown);
+    ShowMessage(frame.get(), ErrorMessage("没有选中的槽"));
+    EXPECT_EQ(shown, QStringList{"No slot selected|Error|critical"});
+}
+
+TEST_F(LanguageTest, ChineseToolkitDialogsHaveChineseTitles)
+{
+    ASSERT_TRUE(InstallLanguage("zh", {}));
+    Open();
+    QString title;
+    guitest::OnModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* d) {
+        title = d->windowTitle();
+        d->reject();
+    });
+    frame->Action(ID_FILE_PRINT_PREVIEW)->trigger();
+    EXPECT_EQ(title, "打印预览");
+}
+
+TEST_F(LanguageTest, WindowIsRememberedAndTheCatalogueShowsWholeLabels)
+{
+    QSettings().remove("MainFrame");
+    Open();
+    EXPECT_GE(frame->width(), 1024);
+    EXPECT_GE(frame->height(), 768);
+    QTreeWidget* tree = frame->TreeDlg()->Tree();
+    tree->header()->setStretchLastSection(false);
+    tree->resizeColumnToContents(0);  // as wide as the longest label needs
+    EXPECT_LE(tree->columnWidth(0), tree->viewport()->width());
+    frame->resize(1100, 820);
+    QApplication::processEvents();
+    frame->close();
+    Open();
+    EXPECT_EQ(frame->size(), QSize(1100, 820));
+}
+
+TEST_F(LanguageTest, ADroppedProjectFileIsOpened)
+{
+    Open();
+    testsupport::TempDir dir;
+    const QString path = QString::fromStdString(dir.str() + "/dropped.vrc");
+    SetupPort(frame->Document(), Port::COM2);
+    ASSERT_TRUE(frame->SaveDocumentFile(path));
+    frame->NewDocument();
+    auto drop = [&](const QString& file) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(frame.get(), &enter);
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(frame.get(), &dropped);
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(drop(QString::fromStdString(dir.str() + "/notes.txt")));
+    EXPECT_EQ(frame->Document().com2Enabled, 0);
+    EXPECT_TRUE(drop(path));
+    EXPECT_EQ(frame->PathName(), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(frame->Document().com2Enabled, 1);
+}
