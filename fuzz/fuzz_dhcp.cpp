@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.assignments.push_back({"00:1a:2b:3c:4d:5e", 0xC0A80114, "gw1.local", true});
     context.assignments.push_back({"02:00:00:00:00:01", 0x0A000005, std::string(300, 'n'), true});
     const bool offerMode = size % 2 == 0;
-    const auto outcome = HandleDatagram(std::span(data, size), {0x0A000005, 68}, context, counter,
-                                        offerMode);
+    const auto outcome =
+        HandleDatagram(std::span(data, size), {0x0A000005, 68}, context, counter, offerMode);
     if (outcome.reply) {
         // Options and end byte within the client's size; zeros up to 300 bytes.
         const auto& bytes = outcome.reply->bytes;

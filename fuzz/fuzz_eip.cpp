@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <span>
 
-#include "gateway/CEipResponder.h"
 #include "core/ipassign/CEipSession.h"
+#include "gateway/CEipResponder.h"
 
 using namespace varnel;
 

@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-l10n-tools qt6-translations-l10n
   # tests, benchmarks, sanitizers and fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format git
   iproute2 udhcpc python3 poppler-utils
   # the other DHCP server of the commissioning tests
   dnsmasq-base

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test:
+# Installs what is missing, checks the formatting, builds and runs every test:
 #   1. g++ Release build of everything, all tests (GUI tests on the offscreen platform);
 #   2. clang AddressSanitizer + UndefinedBehaviorSanitizer build of the Qt-free
 #      parts, their tests, the fuzz corpora as regression tests, and a short
@@ -11,6 +11,9 @@ scripts/install-deps.sh
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+
+echo "== clang-format: every tracked source as .clang-format says"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 echo "== g++ Release build and tests"
 scripts/build.sh

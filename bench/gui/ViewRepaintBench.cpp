@@ -29,7 +29,8 @@ CVarnelDoc& FullDocument()
         for (Port port : {Port::COM1, Port::COM2}) {
             SetupPort(d, port);
             for (int i = 0; i < 54; ++i)
-                PlaceModule(d, {port, UserSlotIndex(i + 1)}, i % 2 ? "读4区 03H" : "写4区 10H 写多字", 0,
+                PlaceModule(d, {port, UserSlotIndex(i + 1)},
+                            i % 2 ? "读4区 03H" : "写4区 10H 写多字", 0,
                             static_cast<std::uint16_t>(1 + i % 100), static_cast<std::uint8_t>(i));
         }
         return d;

@@ -68,8 +68,7 @@ struct Child {
     Child(int kind, std::uint16_t replyPort)
     {
         int pipeFds[2];
-        if (::pipe(pipeFds) != 0)
-            return;
+        if (::pipe(pipeFds) != 0) return;
         pid = ::fork();
         if (pid == 0) {
             ::close(pipeFds[0]);
@@ -80,8 +79,7 @@ struct Child {
             ::_exit(0);
         }
         ::close(pipeFds[1]);
-        if (::read(pipeFds[0], &port, sizeof port) != sizeof port)
-            port = 0;
+        if (::read(pipeFds[0], &port, sizeof port) != sizeof port) port = 0;
         ::close(pipeFds[0]);
     }
     ~Child()
@@ -101,10 +99,8 @@ struct Child {
         std::string field;
         unsigned long utime = 0, stime = 0;
         for (int i = 3; i <= 15 && fields >> field; ++i) {
-            if (i == 14)
-                utime = std::stoul(field);
-            if (i == 15)
-                stime = std::stoul(field);
+            if (i == 14) utime = std::stoul(field);
+            if (i == 15) stime = std::stoul(field);
         }
         return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
     }
@@ -118,8 +114,7 @@ struct Child {
         varnel::CDhcpServer server;
         server.SetAssignments({{"00:1a:2b:3c:4d:5e", ASSIGNED, "gw1", true}});
         server.SetReplyPorts(replyPort, replyPort);
-        if (!server.Start(QHostAddress(QHostAddress::LocalHost), 0))
-            ::_exit(1);
+        if (!server.Start(QHostAddress(QHostAddress::LocalHost), 0)) ::_exit(1);
         const std::uint16_t port = server.Port();
         [[maybe_unused]] auto n = ::write(reportFd, &port, sizeof port);
         ::close(reportFd);
@@ -172,10 +167,8 @@ void Burst(benchmark::State& state, int kind)
         }
         for (int i = 0; i < BURST; ++i) {
             pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 2000) <= 0)
-                break;
-            if (::recv(fd, buffer, sizeof buffer, 0) > 0)
-                ++replies;
+            if (::poll(&p, 1, 2000) <= 0) break;
+            if (::recv(fd, buffer, sizeof buffer, 0) > 0) ++replies;
         }
     }
     state.SetItemsProcessed(replies);
@@ -201,10 +194,22 @@ void Idle(benchmark::State& state, int kind)
     ::close(fd);
 }
 
-void BM_DhcpServerBurst(benchmark::State& state) { Burst(state, 0); }
-void BM_EchoPeerBurst(benchmark::State& state) { Burst(state, 1); }
-void BM_DhcpServerIdle(benchmark::State& state) { Idle(state, 0); }
-void BM_EchoPeerIdle(benchmark::State& state) { Idle(state, 1); }
+void BM_DhcpServerBurst(benchmark::State& state)
+{
+    Burst(state, 0);
+}
+void BM_EchoPeerBurst(benchmark::State& state)
+{
+    Burst(state, 1);
+}
+void BM_DhcpServerIdle(benchmark::State& state)
+{
+    Idle(state, 0);
+}
+void BM_EchoPeerIdle(benchmark::State& state)
+{
+    Idle(state, 1);
+}
 
 }  // namespace
 

@@ -17,10 +17,10 @@
 #include "core/link/DeviceFrames.h"
 #include "core/link/DownloadSession.h"
 #include "core/link/LinkSession.h"
-#include "gateway/CGatewayServer.h"
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/util/Ipv4.h"
+#include "gateway/CGatewayServer.h"
 #include "net/CTestSocket.h"
 
 namespace {
@@ -111,8 +111,7 @@ void BM_LinkDownload(benchmark::State& state)
         link.Start();
         loop.exec();
         state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
-        if (!ok)
-            state.SkipWithError("download failed");
+        if (!ok) state.SkipWithError("download failed");
     }
     state.counters["pieces"] = static_cast<double>(Pieces(image.size()));
 }
@@ -153,8 +152,7 @@ void BM_ProtocolFloor(benchmark::State& state)
 
 void Sizes(benchmark::internal::Benchmark* b)
 {
-    for (int size : {19, 1200, 2401, 12000})
-        b->Arg(size);
+    for (int size : {19, 1200, 2401, 12000}) b->Arg(size);
     b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 }
 

@@ -18,8 +18,7 @@ int CmdAccess(const std::vector<std::string>& args)
     const std::string text = a.Positional("ADDRESS");
     a.Done();
     const auto address = ParseIpv4(text);
-    if (!address)
-        throw UsageError{"bad address: " + text};
+    if (!address) throw UsageError{"bad address: " + text};
     const std::string stored = FormatIpv4(*address);
     if (const Status written = WriteAccessAddress(DataFolder(), stored); !written)
         return Refuse(written.message());

@@ -13,13 +13,13 @@
 #include <set>
 
 #include "cli/CliCommand.h"
-#include "core/util/Ipv4.h"
 #include "core/ipassign/AssignmentCsv.h"
 #include "core/ipassign/IpAssignMessages.h"
 #include "core/ipassign/NewIpChecks.h"
+#include "core/util/Ipv4.h"
 #include "net/CDhcpServer.h"
-#include "net/DhcpWatch.h"
 #include "net/CEipClient.h"
+#include "net/DhcpWatch.h"
 
 namespace varnel::cli {
 
@@ -46,8 +46,7 @@ std::string Now()
 quint16 PortOption(Args& args, const char* name, quint16 fallback)
 {
     const std::string text = args.Option(name);
-    if (text.empty())
-        return fallback;
+    if (text.empty()) return fallback;
     const long port = ParseNumber(text, name);
     if (port < 1 || port > 65535)
         throw UsageError{std::string("bad port for --") + name + ": " + text};
@@ -67,26 +66,21 @@ int DhcpServer(const std::vector<std::string>& argv)
     std::vector<DhcpAssignment> assignments;
     for (const auto& text : args.Options("assign")) {
         const auto entry = ParseAssignmentText(text);
-        if (!entry)
-            throw UsageError{"--assign needs MAC=IP[,NAME]: " + text};
+        if (!entry) throw UsageError{"--assign needs MAC=IP[,NAME]: " + text};
         auto assignment = BuildAssignment(*entry, true);
-        if (!assignment)
-            return Refuse(assignment.message());
+        if (!assignment) return Refuse(assignment.message());
         assignments.push_back(*assignment);
     }
     // A list file: any bad row refuses the whole file, and nothing is served.
     const std::string assignFile = args.Option("assign-file");
     if (!assignFile.empty()) {
         const auto rows = LoadAssignmentFile(assignFile);
-        if (!rows)
-            return Refuse(rows.message());
-        for (const NewIpEntry& row : *rows)
-            assignments.push_back(*BuildAssignment(row, true));
+        if (!rows) return Refuse(rows.message());
+        for (const NewIpEntry& row : *rows) assignments.push_back(*BuildAssignment(row, true));
     }
     const std::string listenText = args.Option("listen", "0.0.0.0");
     const auto listen = ParseIpv4(listenText);
-    if (!listen)
-        throw UsageError{"bad address for --listen: " + listenText};
+    if (!listen) throw UsageError{"bad address for --listen: " + listenText};
     const quint16 port = PortOption(args, "port", 67);
     const quint16 replyPort = PortOption(args, "reply-port", 68);
     args.Done();
@@ -100,13 +94,12 @@ int DhcpServer(const std::vector<std::string>& argv)
     server.SetAssignments(assignments);
     server.SetReplyPorts(replyPort, port);
     char host[256] = {};
-    if (::gethostname(host, sizeof host - 1) == 0)
-        server.SetHostName(host);
+    if (::gethostname(host, sizeof host - 1) == 0) server.SetHostName(host);
     if (const Status started = server.Start(QHostAddress(*listen), port); !started) {
         // The window's text, then the system's reason.
         Message message = started.message();
-        message.text += ": " + listenText + ":" + std::to_string(port) + ": " +
-                        server.BindErrorText();
+        message.text +=
+            ": " + listenText + ":" + std::to_string(port) + ": " + server.BindErrorText();
         return Refuse(message);
     }
 
@@ -115,10 +108,8 @@ int DhcpServer(const std::vector<std::string>& argv)
         std::cout << Now() << " " << (r.macText.empty() ? "-" : r.macText) << " "
                   << (outcome.parsed ? DhcpTypeName(r.messageType) : "-") << " "
                   << (outcome.parsed ? AskedText(r) : "-");
-        if (outcome.listed)
-            std::cout << " (listed)";
-        if (!outcome.reply)
-            std::cout << " (no reply: " << DhcpIgnoredText(outcome.ignored) << ")";
+        if (outcome.listed) std::cout << " (listed)";
+        if (!outcome.reply) std::cout << " (no reply: " << DhcpIgnoredText(outcome.ignored) << ")";
         std::cout << std::endl;
     });
     QObject::connect(&server, &CDhcpServer::replySent, [](const DhcpOutcome& outcome, bool sent) {
@@ -165,8 +156,7 @@ int DhcpProbe(const std::vector<std::string>& argv)
     Args args(argv);
     const QString interface = QString::fromStdString(args.Option("interface"));
     const long wait = ParseNumber(args.Option("wait", "3"), "wait");
-    if (wait < 1 || wait > 3600)
-        throw UsageError{"--wait needs 1 to 3600 seconds"};
+    if (wait < 1 || wait > 3600) throw UsageError{"--wait needs 1 to 3600 seconds"};
     args.Done();
 
     int argc = 1;
@@ -175,7 +165,8 @@ int DhcpProbe(const std::vector<std::string>& argv)
     QCoreApplication app(argc, qargv);
     DhcpWatch watch;
     if (const Status opened = watch.Open(); !opened)
-        return Refuse("dhcp-probe: 无法监听端口68 (cannot listen on port 68): " + watch.ErrorText());
+        return Refuse("dhcp-probe: 无法监听端口68 (cannot listen on port 68): " +
+                      watch.ErrorText());
     std::set<std::uint32_t> servers;
     QObject::connect(&watch, &DhcpWatch::replySeen, [&](const ServerReply& reply) {
         if (reply.type == DHCPOFFER && watch.AnswersProbe(reply) &&
@@ -203,8 +194,7 @@ int DhcpSwitch(const std::vector<std::string>& argv, bool enable)
     const quint16 port = PortOption(args, "port", EIP_PORT);
     args.Done();
     const auto address = ParseIpv4(addressText);
-    if (!address)
-        throw UsageError{"bad address: " + addressText};
+    if (!address) throw UsageError{"bad address: " + addressText};
 
     int argc = 1;
     char name[] = "varnelctl";
@@ -225,20 +215,24 @@ int DhcpSwitch(const std::vector<std::string>& argv, bool enable)
         app.quit();
     });
     client.Start(QHostAddress(*address), enable, port);
-    if (!done)
-        app.exec();
+    if (!done) app.exec();
     return success ? EXIT_OK : EXIT_REFUSED;
 }
 
-int DhcpEnable(const std::vector<std::string>& args) { return DhcpSwitch(args, true); }
-int DhcpDisable(const std::vector<std::string>& args) { return DhcpSwitch(args, false); }
+int DhcpEnable(const std::vector<std::string>& args)
+{
+    return DhcpSwitch(args, true);
+}
+int DhcpDisable(const std::vector<std::string>& args)
+{
+    return DhcpSwitch(args, false);
+}
 
-CliCommand serverCommand{
-    "dhcp-server",
-    "dhcp-server [--assign MAC=IP[,NAME]]... [--assign-file FILE] [--listen ADDRESS] [--port N] [--reply-port N]",
-    &DhcpServer};
-CliCommand probeCommand{"dhcp-probe", "dhcp-probe [--interface IF] [--wait SECONDS]",
-                        &DhcpProbe};
+CliCommand serverCommand{"dhcp-server",
+                         "dhcp-server [--assign MAC=IP[,NAME]]... [--assign-file FILE] [--listen "
+                         "ADDRESS] [--port N] [--reply-port N]",
+                         &DhcpServer};
+CliCommand probeCommand{"dhcp-probe", "dhcp-probe [--interface IF] [--wait SECONDS]", &DhcpProbe};
 CliCommand enableCommand{"dhcp-enable", "dhcp-enable ADDRESS [--port N]", &DhcpEnable};
 CliCommand disableCommand{"dhcp-disable", "dhcp-disable ADDRESS [--port N]", &DhcpDisable};
 

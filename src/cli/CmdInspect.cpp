@@ -11,12 +11,12 @@
 #include "cli/ProjectCommand.h"
 #include "core/image/Compiler.h"
 #include "core/image/HexFile.h"
-#include "core/project/ProjectStore.h"
-#include "core/report/IoMap.h"
-#include "core/report/IoMapFormat.h"
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/SerialParams.h"
+#include "core/project/ProjectStore.h"
+#include "core/report/IoMap.h"
+#include "core/report/IoMapFormat.h"
 #include "core/view/DataRanges.h"
 
 namespace varnel::cli {
@@ -26,8 +26,7 @@ namespace {
 int CmdShow(const std::vector<std::string>& argv)
 {
     CVarnelDoc doc;
-    if (!OpenProject(SinglePositional(argv, "PROJECT"), doc))
-        return EXIT_REFUSED;
+    if (!OpenProject(SinglePositional(argv, "PROJECT"), doc)) return EXIT_REFUSED;
     std::ostream& out = std::cout;
     out << "deviceIp: " << doc.deviceIp << "\n";
     out << "deviceSlotNum: " << doc.deviceSlotNum << "\n";
@@ -37,8 +36,7 @@ int CmdShow(const std::vector<std::string>& argv)
     }
     // What compiling produces: the status tables placed, the image's totals.
     const Result<IoMap> map = BuildIoMap(doc);
-    if (!map)
-        return Refuse(map.message());
+    if (!map) return Refuse(map.message());
     out << FormatShowLines(*map);
     return EXIT_OK;
 }
@@ -56,18 +54,14 @@ int CmdCompile(const std::vector<std::string>& argv)
     if (io.output.empty()) {
         // As the desktop opens a project: read and compile into the hex file.
         Result<OpenedProject> opened = OpenProjectFile(path, doc);
-        if (!opened)
-            return Refuse(opened.message());
-        if (!opened->compile)
-            return Refuse(opened->compile.message());
+        if (!opened) return Refuse(opened.message());
+        if (!opened->compile) return Refuse(opened->compile.message());
         image = std::move(*opened->compile);
     } else {
-        if (!OpenProject(path, doc))
-            return EXIT_REFUSED;
-        const Result<Bytes> result = RefuseBadDocument(
-            [&] { return toStdout ? CompileImage(doc) : Compile(doc, hexPath); });
-        if (!result)
-            return Refuse(result.message());
+        if (!OpenProject(path, doc)) return EXIT_REFUSED;
+        const Result<Bytes> result =
+            RefuseBadDocument([&] { return toStdout ? CompileImage(doc) : Compile(doc, hexPath); });
+        if (!result) return Refuse(result.message());
         if (toStdout) {
             std::cout << FormatHexText(*result);
             std::cout.flush();

@@ -31,12 +31,10 @@ enum class Answer { Yes, No, AskTerminal };
 // Asks a Yes/No question on the terminal; No when there is no terminal.
 bool AskOnTerminal(const Message& question)
 {
-    if (!isatty(STDIN_FILENO))
-        return false;
+    if (!isatty(STDIN_FILENO)) return false;
     std::cerr << question.caption << ": " << question.text << " [y/N] " << std::flush;
     std::string line;
-    if (!std::getline(std::cin, line))
-        return false;
+    if (!std::getline(std::cin, line)) return false;
     return !line.empty() && (line[0] == 'y' || line[0] == 'Y');
 }
 
@@ -47,8 +45,7 @@ public:
     void Range(int maximum) { max = maximum; }
     void Position(int position)
     {
-        if (!shown || max <= 0)
-            return;
+        if (!shown || max <= 0) return;
         constexpr int WIDTH = 40;
         const int filled = position * WIDTH / max;
         std::string bar(static_cast<std::size_t>(filled), '#');
@@ -59,8 +56,7 @@ public:
     }
     void End()
     {
-        if (drawn)
-            std::fputs("\n", stderr);
+        if (drawn) std::fputs("\n", stderr);
         drawn = false;
     }
 
@@ -72,14 +68,12 @@ private:
 
 // Runs one session on the device link to `address` until it is over.
 // Results go to stdout, failures to stderr; returns the exit code.
-int RunLink(LinkSession& session, CTestSocket::LinkMode mode, std::uint32_t address,
-            Answer answer)
+int RunLink(LinkSession& session, CTestSocket::LinkMode mode, std::uint32_t address, Answer answer)
 {
     static int argc = 1;
     static char name[] = "varnelctl";
     static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr)
-        new QCoreApplication(argc, argv);
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
 
     std::int32_t linkRequestPending = 0;
     CTestSocket link(linkRequestPending);
@@ -105,8 +99,7 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, std::uint32_t addr
     QObject::connect(&link, &CTestSocket::questionAsked, [&](const Message& question) {
         bar.End();
         bool yes = answer == Answer::Yes;
-        if (answer == Answer::AskTerminal)
-            yes = AskOnTerminal(question);
+        if (answer == Answer::AskTerminal) yes = AskOnTerminal(question);
         link.AnswerQuestion(yes);
     });
     QObject::connect(&link, &CTestSocket::finished, [&](bool result) {
@@ -115,8 +108,7 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, std::uint32_t addr
         loop.quit();
     });
     link.Start();
-    if (!done)
-        loop.exec();
+    if (!done) loop.exec();
     bar.End();
     return ok ? EXIT_OK : EXIT_REFUSED;
 }
@@ -124,12 +116,10 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, std::uint32_t addr
 // The address of --ip, parsed strictly; a usage error when it is not one.
 std::optional<std::uint32_t> AddressOption(Args& args)
 {
-    if (!args.HasOption("ip"))
-        return std::nullopt;
+    if (!args.HasOption("ip")) return std::nullopt;
     const std::string text = args.Option("ip");
     const auto address = ParseIpv4(text);
-    if (!address)
-        throw UsageError{"bad address: '" + text + "'"};
+    if (!address) throw UsageError{"bad address: '" + text + "'"};
     return address;
 }
 
@@ -144,8 +134,7 @@ Answer RestartAnswer(Args& args)
 {
     const bool restart = args.Flag("restart");
     const bool noRestart = args.Flag("no-restart");
-    if (restart && noRestart)
-        throw UsageError{"--restart and --no-restart exclude each other"};
+    if (restart && noRestart) throw UsageError{"--restart and --no-restart exclude each other"};
     return restart ? Answer::Yes : noRestart ? Answer::No : Answer::AskTerminal;
 }
 
@@ -164,23 +153,20 @@ int CmdDownload(const std::vector<std::string>& argv)
         const std::string project = args.Positional("PROJECT");
         args.Done();
         CVarnelDoc doc;
-        if (!OpenProject(project, doc))
-            return EXIT_REFUSED;
+        if (!OpenProject(project, doc)) return EXIT_REFUSED;
         image = CompileForDownload(doc);
-        if (!ip)
-            address = GatewayAddress(doc);
+        if (!ip) address = GatewayAddress(doc);
     }
-    if (!image)
-        return Refuse(image.message());
-    if (!address)
-        return Refuse(address.message());
+    if (!image) return Refuse(image.message());
+    if (!address) return Refuse(address.message());
     DownloadSession session(std::move(*image));
     const int code = RunLink(session, CTestSocket::LinkMode::Download, *address, answer);
     if (code == EXIT_OK)
-        std::cout << (session.RestartRequested()
-                          ? "restart request sent: the gateway restarts into the new configuration\n"
-                          : "the gateway was not restarted: the new configuration takes effect "
-                            "after a restart (varnelctl restart)\n");
+        std::cout
+            << (session.RestartRequested()
+                    ? "restart request sent: the gateway restarts into the new configuration\n"
+                    : "the gateway was not restarted: the new configuration takes effect "
+                      "after a restart (varnelctl restart)\n");
     return code;
 }
 
@@ -191,8 +177,7 @@ int RunDeviceCommand(const std::vector<std::string>& argv, std::int32_t command)
     const bool yes = args.Flag("yes");
     args.Done();
     const Result<std::uint32_t> address = ip ? Result<std::uint32_t>(*ip) : OptionFileAddress();
-    if (!address)
-        return Refuse(address.message());
+    if (!address) return Refuse(address.message());
     DeviceCommandSession session(command);
     const int code = RunLink(session, CTestSocket::LinkMode::DeviceCommand, *address,
                              yes ? Answer::Yes : Answer::AskTerminal);
@@ -219,19 +204,15 @@ int CmdDecode(const std::vector<std::string>& argv)
     const std::string path = args.Positional("HEXFILE");
     args.Done();
     std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        return Refuse(path + ": is a directory");
-    if (!std::filesystem::exists(path, error))
-        return Refuse("无法打开文件 " + path);
+    if (std::filesystem::is_directory(path, error)) return Refuse(path + ": is a directory");
+    if (!std::filesystem::exists(path, error)) return Refuse("无法打开文件 " + path);
     // A file that holds no image bytes decodes as the empty image.
     const Result<Bytes> image = ReadHexFile(path);
     const DecodedImage decoded = DecodeImage(image ? *image : Bytes{});
     std::cout << DescribeImage(decoded);
     std::cout.flush();
-    if (decoded.Valid())
-        return EXIT_OK;
-    for (const auto& problem : decoded.problems)
-        std::cerr << problem << "\n";
+    if (decoded.Valid()) return EXIT_OK;
+    for (const auto& problem : decoded.problems) std::cerr << problem << "\n";
     return EXIT_REFUSED;
 }
 

@@ -22,9 +22,9 @@
 #include "core/modbus/ModbusMaster.h"
 #include "core/modbus/SerialParams.h"
 #include "core/model/AtomicFile.h"
-#include "core/project/OptionFile.h"
 #include "core/model/SlotCount.h"
 #include "core/project/JsonDocument.h"
+#include "core/project/OptionFile.h"
 #include "core/project/ProjectStore.h"
 #include "core/util/Ipv4.h"
 #include "core/view/ViewCommands.h"
@@ -52,8 +52,7 @@ public:
     ProjectLock& operator=(ProjectLock&&) = delete;
     ~ProjectLock()
     {
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
     }
 
     // A file that does not exist yet has nothing to lock: the read that
@@ -64,10 +63,10 @@ public:
         for (;;) {
             ProjectLock lock;
             lock.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (lock.fd < 0)
-                return lock;
+            if (lock.fd < 0) return lock;
             if (::flock(lock.fd, LOCK_EX | LOCK_NB) == 0) {
-                struct stat locked {}, now {};
+                struct stat locked {
+                }, now{};
                 if (::fstat(lock.fd, &locked) != 0 || ::stat(path.c_str(), &now) != 0 ||
                     (locked.st_ino == now.st_ino && locked.st_dev == now.st_dev))
                     return lock;
@@ -75,8 +74,9 @@ public:
             }
             if (std::chrono::steady_clock::now() >= deadline)
                 return Refuse(Code::FileLocked,
-                              path + ": another process is changing this project; gave up "
-                                     "after waiting " +
+                              path +
+                                  ": another process is changing this project; gave up "
+                                  "after waiting " +
                                   std::to_string(LockWait().count() / 1000) + " s");
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -90,8 +90,7 @@ bool SameFile(const std::string& a, const std::string& b)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (fs::equivalent(a, b, ec))
-        return true;
+    if (fs::equivalent(a, b, ec)) return true;
     return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec) && !ec;
 }
 
@@ -99,10 +98,10 @@ bool SameFile(const std::string& a, const std::string& b)
 
 Status CheckOutputIsNotProject(const std::string& output, const std::string& project, bool force)
 {
-    if (force || !SameFile(output, project))
-        return {};
-    return Refuse(Code::WouldLoseData, output + " is the project itself; writing there would "
-                                                "replace it (--force writes anyway)");
+    if (force || !SameFile(output, project)) return {};
+    return Refuse(Code::WouldLoseData, output +
+                                           " is the project itself; writing there would "
+                                           "replace it (--force writes anyway)");
 }
 
 CVarnelDoc NewDocument()
@@ -118,24 +117,19 @@ bool OpenProject(const std::string& path, CVarnelDoc& doc)
 {
     doc.appFolder = DataFolder();
     const Status read = LoadProject(path, doc);
-    if (!read)
-        PrintMessage(read.message());
+    if (!read) PrintMessage(read.message());
     return read.ok();
 }
 
 int ChangeProject(const std::string& path, const Change& change)
 {
     auto lock = ProjectLock::Take(path);
-    if (!lock)
-        return Refuse(lock.message());
+    if (!lock) return Refuse(lock.message());
     CVarnelDoc doc;
-    if (!OpenProject(path, doc))
-        return EXIT_REFUSED;
+    if (!OpenProject(path, doc)) return EXIT_REFUSED;
     ChangeResult done = change(doc);
-    if (!done)
-        return Refuse(done.message());
-    if (const Status saved = SaveProject(path, doc); !saved)
-        return Refuse(saved.message());
+    if (!done) return Refuse(done.message());
+    if (const Status saved = SaveProject(path, doc); !saved) return Refuse(saved.message());
     std::cout << *done << std::endl;
     return EXIT_OK;
 }
@@ -143,10 +137,8 @@ int ChangeProject(const std::string& path, const Change& change)
 int WriteProject(const std::string& path, const CVarnelDoc& doc, const std::string& done)
 {
     auto lock = ProjectLock::Take(path);
-    if (!lock)
-        return Refuse(lock.message());
-    if (const Status saved = SaveProject(path, doc); !saved)
-        return Refuse(saved.message());
+    if (!lock) return Refuse(lock.message());
+    if (const Status saved = SaveProject(path, doc); !saved) return Refuse(saved.message());
     std::cout << done << std::endl;
     return EXIT_OK;
 }
@@ -178,10 +170,8 @@ Port ParsePort(const std::string& text)
     std::string upper = text;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    if (upper == "COM1")
-        return Port::COM1;
-    if (upper == "COM2")
-        return Port::COM2;
+    if (upper == "COM1") return Port::COM1;
+    if (upper == "COM2") return Port::COM2;
     throw UsageError{"port must be COM1 or COM2, not " + text};
 }
 
@@ -199,8 +189,7 @@ int ParseUserSlot(const std::string& text)
 // The slot within the document's slot count.
 Result<SlotRef> UserSlot(const CVarnelDoc& doc, Port port, int slot)
 {
-    if (slot <= doc.deviceSlotNum)
-        return SlotRef{port, UserSlotIndex(slot)};
+    if (slot <= doc.deviceSlotNum) return SlotRef{port, UserSlotIndex(slot)};
     return Refuse(Code::BadValue, "槽号 " + std::to_string(slot) + " 超出范围: 用户槽为 1~" +
                                       std::to_string(doc.deviceSlotNum));
 }
@@ -223,21 +212,19 @@ std::string DescribeCommand(const CVarnelDoc& doc, SlotRef ref)
 std::string Join(const std::vector<SlotRef>& refs, const CVarnelDoc& doc)
 {
     std::string text;
-    for (const SlotRef& ref : refs)
-        text += (text.empty() ? "" : ", ") + DescribeCommand(doc, ref);
+    for (const SlotRef& ref : refs) text += (text.empty() ? "" : ", ") + DescribeCommand(doc, ref);
     return text;
 }
 
 std::string FieldsText(const CommandFields& f)
 {
-    return "slave " + std::to_string(f.slaveAddress) + ", start " +
-           std::to_string(f.startAddress) + ", quantity " + std::to_string(f.quantity);
+    return "slave " + std::to_string(f.slaveAddress) + ", start " + std::to_string(f.startAddress) +
+           ", quantity " + std::to_string(f.quantity);
 }
 
 const CommandType* ParseCommandType(const std::string& text)
 {
-    if (const CommandType* type = FindCommandType(text))
-        return type;
+    if (const CommandType* type = FindCommandType(text)) return type;
     std::string digits = text;
     if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
         digits = digits.substr(2);
@@ -247,8 +234,7 @@ const CommandType* ParseCommandType(const std::string& text)
                 FindCommandTypeByCode(static_cast<std::uint8_t>(std::stoi(digits, nullptr, 16))))
             return type;
     std::string known;
-    for (const auto& t : CommandTypes())
-        known += "\n  " + std::string(t.label);
+    for (const auto& t : CommandTypes()) known += "\n  " + std::string(t.label);
     throw UsageError{"unknown command type " + text + "; use a function code or one of:" + known};
 }
 
@@ -289,8 +275,7 @@ int CmdAdd(const std::vector<std::string>& argv)
     args.Done();
     return ChangeProject(path, [&](CVarnelDoc& doc) -> ChangeResult {
         const auto target = UserSlot(doc, port, slot);
-        if (!target)
-            return target.error();
+        if (!target) return target.error();
         std::string replaced;
         if (!doc.Slot(port, target->index).IsEmpty()) {
             if (!force)
@@ -324,8 +309,7 @@ int CmdEdit(const std::vector<std::string>& argv)
     args.Done();
     return ChangeProject(path, [&](CVarnelDoc& doc) -> ChangeResult {
         const auto target = UserSlot(doc, port, slot);
-        if (!target)
-            return target.error();
+        if (!target) return target.error();
         CModule& module = doc.Slot(port, target->index).module;
         auto fields = ReadCommandFields(module);
         if (!fields)
@@ -353,8 +337,7 @@ struct SerialSetting {
 int SerialItem(const SerialSetting& s)
 {
     const int index = FindSerialItem(s.list, s.value);
-    if (index != NO_CHOICE)
-        return index;
+    if (index != NO_CHOICE) return index;
     std::string items;
     const auto& list = SerialLists()[s.list];
     for (std::size_t i = 0; i < list.items.size(); ++i)
@@ -367,21 +350,22 @@ int CmdSerial(const std::vector<std::string>& argv)
 {
     Args args(argv);
     std::vector<SerialSetting> settings = {
-        {"baud", BAUD, {}},   {"format", FORMAT, {}}, {"monitor", MONITOR, {}},
-        {"timer", TIMER, {}}, {"update", UPDATE, {}}, {"write", WRITE_MODE, {}},
+        {"baud", BAUD, {}},
+        {"format", FORMAT, {}},
+        {"monitor", MONITOR, {}},
+        {"timer", TIMER, {}},
+        {"update", UPDATE, {}},
+        {"write", WRITE_MODE, {}},
         {"timer-mode", TIMER_MODE, {}},
     };
-    for (auto& s : settings)
-        s.value = args.Option(s.option);
+    for (auto& s : settings) s.value = args.Option(s.option);
     const std::string path = args.Positional("PROJECT");
     const Port port = ParsePort(args.Positional("COM1|COM2"));
     args.Done();
     for (const auto& s : settings)
-        if (!s.value.empty())
-            SerialItem(s);
+        if (!s.value.empty()) SerialItem(s);
     return ChangeProject(path, [&](CVarnelDoc& doc) -> ChangeResult {
-        if (doc.Enabled(port) != 1)
-            return PortNotSetUp(port);
+        if (doc.Enabled(port) != 1) return PortNotSetUp(port);
         auto& prm = doc.Slot(port, SERIAL_PARAMS_INDEX).module.modulePrm;
         if (prm.size() < 5)
             return Refuse(Code::ProjectFormat,
@@ -389,8 +373,7 @@ int CmdSerial(const std::vector<std::string>& argv)
         std::span<std::uint8_t, 5> bytes(prm.data(), 5);
         SerialChoices choices = OpenSerialParams(bytes);
         for (const auto& s : settings)
-            if (!s.value.empty())
-                choices.index[s.list] = SerialItem(s);
+            if (!s.value.empty()) choices.index[s.list] = SerialItem(s);
         StoreSerialParams(choices, bytes);
         doc.modified = true;
         std::string text = DescribeSerialParams(bytes);
@@ -405,16 +388,14 @@ std::vector<SlotRef> PortCommands(const CVarnelDoc& doc, Port port)
 {
     std::vector<SlotRef> found;
     for (int i = FIRST_USER_INDEX; i <= doc.LastConfigIndex() && i < CVarnelDoc::RACK_SIZE; ++i)
-        if (!doc.Slot(port, i).IsEmpty())
-            found.push_back({port, i});
+        if (!doc.Slot(port, i).IsEmpty()) found.push_back({port, i});
     return found;
 }
 
 ChangeResult DeletePort(CVarnelDoc& doc, Port port, bool force)
 {
     const SlotRef head{port, SlotRef::PORT_HEAD};
-    if (!OffersDelete(doc, head))
-        return PortNotSetUp(port);
+    if (!OffersDelete(doc, head)) return PortNotSetUp(port);
     const std::vector<SlotRef> lost = PortCommands(doc, port);
     if (!lost.empty() && !force)
         return Refuse(Code::WouldLoseData, "deleting the Modbus master of " +
@@ -440,14 +421,12 @@ int CmdDelete(const std::vector<std::string>& argv)
     }
     const Port port = ParsePort(target);
     return ChangeProject(path, [&](CVarnelDoc& doc) -> ChangeResult {
-        if (slot == 0)
-            return DeletePort(doc, port, force);
+        if (slot == 0) return DeletePort(doc, port, force);
         const auto ref = UserSlot(doc, port, slot);
-        if (!ref)
-            return ref.error();
+        if (!ref) return ref.error();
         if (!OffersDelete(doc, *ref))
-            return Refuse(Code::SlotEmpty, std::string(PortName(port)) + " 槽 " +
-                                               std::to_string(slot) + " 是空的");
+            return Refuse(Code::SlotEmpty,
+                          std::string(PortName(port)) + " 槽 " + std::to_string(slot) + " 是空的");
         const std::string what = DescribeCommand(doc, *ref);
         DeleteSelected(doc, *ref);
         return "deleted " + what;
@@ -463,19 +442,17 @@ int CmdSlots(const std::vector<std::string>& argv)
     args.Done();
     return ChangeProject(path, [&](CVarnelDoc& doc) -> ChangeResult {
         const Result<int> count = CheckSlotCountText(countText);
-        if (!count)
-            return count.error();
+        if (!count) return count.error();
         const std::vector<SlotRef> lost = CommandsBeyond(doc, *count);
         if (!lost.empty() && !force)
-            return Refuse(Code::WouldLoseData,
-                          "a slot count of " + std::to_string(*count) + " drops " +
-                              Join(lost, doc) + " for good (--force goes ahead)");
+            return Refuse(Code::WouldLoseData, "a slot count of " + std::to_string(*count) +
+                                                   " drops " + Join(lost, doc) +
+                                                   " for good (--force goes ahead)");
         const std::string dropped = Join(lost, doc);
         // Forced: the commands go in every file form alike, so the project
         // still compiles (a command behind the last slot leaves the status
         // table no room).
-        for (const SlotRef& ref : lost)
-            doc.Slot(ref.port, ref.index).module = CModule{};
+        for (const SlotRef& ref : lost) doc.Slot(ref.port, ref.index).module = CModule{};
         doc.deviceSlotNum = *count;
         return "set the user slot count to " + std::to_string(*count) +
                (lost.empty() ? "" : ", dropping " + dropped);
@@ -489,8 +466,7 @@ int CmdIp(const std::vector<std::string>& argv)
     const std::string text = args.Positional("ADDRESS");
     args.Done();
     const auto address = ParseIpv4(text);
-    if (!address)
-        throw UsageError{"bad address: " + text};
+    if (!address) throw UsageError{"bad address: " + text};
     return ChangeProject(path, [&](CVarnelDoc& doc) -> ChangeResult {
         doc.deviceIp = FormatIpv4(*address);
         return "set the gateway address of " + path + " to " + doc.deviceIp;
@@ -501,8 +477,7 @@ int CmdExport(const std::vector<std::string>& argv)
 {
     const InOut io = ParseInOut(argv, "PROJECT", true, "FILE.json");
     CVarnelDoc doc;
-    if (!OpenProject(io.input, doc))
-        return EXIT_REFUSED;
+    if (!OpenProject(io.input, doc)) return EXIT_REFUSED;
     if (io.output == "-") {
         std::cout << ExportJson(doc);
         return EXIT_OK;
@@ -519,8 +494,7 @@ int CmdImport(const std::vector<std::string>& argv)
 {
     const InOut io = ParseInOut(argv, "FILE.json", false, "PROJECT");
     const Result<std::string> text = ReadWholeFile(io.input);
-    if (!text)
-        return Refuse(text.message());
+    if (!text) return Refuse(text.message());
     CVarnelDoc doc;
     doc.appFolder = DataFolder();
     if (const Status imported = ImportJson(*text, doc); !imported)
@@ -530,9 +504,8 @@ int CmdImport(const std::vector<std::string>& argv)
 
 CliCommand cmdNew{"new", "new PROJECT", &CmdNew};
 CliCommand cmdSetup{"setup-port", "setup-port PROJECT COM1|COM2", &CmdSetupPort};
-CliCommand cmdAdd{"add",
-                  "add PROJECT COM1|COM2 SLOT TYPE [--slave N] [--start N] [--qty N] [--force]",
-                  &CmdAdd};
+CliCommand cmdAdd{
+    "add", "add PROJECT COM1|COM2 SLOT TYPE [--slave N] [--start N] [--qty N] [--force]", &CmdAdd};
 CliCommand cmdEdit{"edit", "edit PROJECT COM1|COM2 SLOT [--slave N] [--start N] [--qty N]",
                    &CmdEdit};
 CliCommand cmdSerial{"serial",

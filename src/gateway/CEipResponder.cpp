@@ -28,8 +28,7 @@ std::vector<std::uint8_t> InterfaceConfigurationBytes(const InterfaceConfigurati
         Put32(out, v);
     Put16(out, static_cast<std::uint16_t>(c.domainName.size()));
     out.insert(out.end(), c.domainName.begin(), c.domainName.end());
-    if (c.domainName.size() % 2 != 0)
-        out.push_back(0);
+    if (c.domainName.size() % 2 != 0) out.push_back(0);
     return out;
 }
 
@@ -62,8 +61,7 @@ std::vector<std::uint8_t> CipReplyFrame(const EipHeader& request, std::uint8_t s
 {
     const std::uint16_t itemLength = static_cast<std::uint16_t>(4 + data.size());
     auto out = ReplyHeader(request, EIP_STATUS_SUCCESS, 16 + itemLength);
-    for (int i = 0; i < 6; ++i)
-        out.push_back(0);  // interface handle, timeout
+    for (int i = 0; i < 6; ++i) out.push_back(0);  // interface handle, timeout
     Put16(out, 2);
     Put16(out, 0x0000);
     Put16(out, 0);
@@ -81,12 +79,10 @@ std::vector<std::uint8_t> CipReplyFrame(const EipHeader& request, std::uint8_t s
 bool ReadSegment(ByteReader& path, std::uint8_t type8, std::uint16_t& value)
 {
     std::uint8_t type = 0;
-    if (!path.U8(type))
-        return false;
+    if (!path.U8(type)) return false;
     if (type == type8) {
         std::uint8_t v = 0;
-        if (!path.U8(v))
-            return false;
+        if (!path.U8(v)) return false;
         value = v;
         return true;
     }
@@ -99,8 +95,7 @@ bool ReadSegment(ByteReader& path, std::uint8_t type8, std::uint16_t& value)
 std::vector<std::uint8_t> CEipResponder::OnBytes(std::span<const std::uint8_t> bytes)
 {
     std::vector<std::uint8_t> out;
-    if (closeRequested)
-        return out;
+    if (closeRequested) return out;
     assembler.Append(bytes);
     for (;;) {
         const auto header = assembler.PeekHeader();
@@ -113,12 +108,10 @@ std::vector<std::uint8_t> CEipResponder::OnBytes(std::span<const std::uint8_t> b
             break;
         }
         auto frame = assembler.Next();
-        if (!frame)
-            break;
+        if (!frame) break;
         auto reply = Answer(*frame);
         out.insert(out.end(), reply.begin(), reply.end());
-        if (closeRequested)
-            break;
+        if (closeRequested) break;
     }
     return out;
 }
@@ -130,61 +123,60 @@ std::vector<std::uint8_t> CEipResponder::Answer(const std::vector<std::uint8_t>&
     const auto body = std::span(frame).subspan(EIP_HEADER_SIZE);
 
     switch (header.command) {
-    case EIP_NOP: return {};
+        case EIP_NOP:
+            return {};
 
-    case EIP_REGISTER_SESSION: {
-        ByteReader reader(body);
-        std::uint16_t version = 0, flags = 0;
-        if (header.length != 4 || !reader.U16le(version) || !reader.U16le(flags))
-            return EncapsulationError(header, EIP_STATUS_INVALID_LENGTH);
-        if (version != 1 || flags != 0) {
-            auto out = ReplyHeader(header, EIP_STATUS_UNSUPPORTED_PROTOCOL, 4);
+        case EIP_REGISTER_SESSION: {
+            ByteReader reader(body);
+            std::uint16_t version = 0, flags = 0;
+            if (header.length != 4 || !reader.U16le(version) || !reader.U16le(flags))
+                return EncapsulationError(header, EIP_STATUS_INVALID_LENGTH);
+            if (version != 1 || flags != 0) {
+                auto out = ReplyHeader(header, EIP_STATUS_UNSUPPORTED_PROTOCOL, 4);
+                Put16(out, 1);
+                Put16(out, 0);
+                return out;
+            }
+            if (registered) return EncapsulationError(header, EIP_STATUS_INVALID_COMMAND);
+            std::uint32_t handle = gateway.nextSessionHandle++;
+            if (handle == 0) handle = gateway.nextSessionHandle++;
+            for (int i = 0; i < 4; ++i) session[i] = static_cast<std::uint8_t>(handle >> (8 * i));
+            registered = true;
+            EipHeader replyHeader = header;
+            replyHeader.session = session;
+            auto out = ReplyHeader(replyHeader, EIP_STATUS_SUCCESS, 4);
             Put16(out, 1);
             Put16(out, 0);
             return out;
         }
-        if (registered)
+
+        case EIP_UNREGISTER_SESSION:
+            if (registered && header.session == session)
+                closeRequested = true;
+            else
+                return EncapsulationError(header, EIP_STATUS_INVALID_SESSION);
+            return {};
+
+        case EIP_SEND_RR_DATA: {
+            if (!registered || header.session != session)
+                return EncapsulationError(header, EIP_STATUS_INVALID_SESSION);
+            // interface handle, timeout, item count 2, null address item, unconnected data item
+            ByteReader reader(body);
+            std::uint32_t interfaceHandle = 0;
+            std::uint16_t timeout = 0, count = 0, nullType = 0, nullLength = 0, dataType = 0,
+                          dataLength = 0;
+            std::span<const std::uint8_t> cip;
+            if (!reader.U32le(interfaceHandle) || !reader.U16le(timeout) || !reader.U16le(count) ||
+                count != 2 || !reader.U16le(nullType) || !reader.U16le(nullLength) ||
+                nullType != 0x0000 || nullLength != 0 || !reader.U16le(dataType) ||
+                !reader.U16le(dataLength) || dataType != 0x00B2 || !reader.Take(dataLength, cip) ||
+                reader.Remaining() != 0)
+                return EncapsulationError(header, EIP_STATUS_INCORRECT_DATA);
+            return AnswerCip(header, cip);
+        }
+
+        default:
             return EncapsulationError(header, EIP_STATUS_INVALID_COMMAND);
-        std::uint32_t handle = gateway.nextSessionHandle++;
-        if (handle == 0)
-            handle = gateway.nextSessionHandle++;
-        for (int i = 0; i < 4; ++i)
-            session[i] = static_cast<std::uint8_t>(handle >> (8 * i));
-        registered = true;
-        EipHeader replyHeader = header;
-        replyHeader.session = session;
-        auto out = ReplyHeader(replyHeader, EIP_STATUS_SUCCESS, 4);
-        Put16(out, 1);
-        Put16(out, 0);
-        return out;
-    }
-
-    case EIP_UNREGISTER_SESSION:
-        if (registered && header.session == session)
-            closeRequested = true;
-        else
-            return EncapsulationError(header, EIP_STATUS_INVALID_SESSION);
-        return {};
-
-    case EIP_SEND_RR_DATA: {
-        if (!registered || header.session != session)
-            return EncapsulationError(header, EIP_STATUS_INVALID_SESSION);
-        // interface handle, timeout, item count 2, null address item, unconnected data item
-        ByteReader reader(body);
-        std::uint32_t interfaceHandle = 0;
-        std::uint16_t timeout = 0, count = 0, nullType = 0, nullLength = 0, dataType = 0,
-                      dataLength = 0;
-        std::span<const std::uint8_t> cip;
-        if (!reader.U32le(interfaceHandle) || !reader.U16le(timeout) || !reader.U16le(count) ||
-            count != 2 || !reader.U16le(nullType) || !reader.U16le(nullLength) ||
-            nullType != 0x0000 || nullLength != 0 || !reader.U16le(dataType) ||
-            !reader.U16le(dataLength) || dataType != 0x00B2 || !reader.Take(dataLength, cip) ||
-            reader.Remaining() != 0)
-            return EncapsulationError(header, EIP_STATUS_INCORRECT_DATA);
-        return AnswerCip(header, cip);
-    }
-
-    default: return EncapsulationError(header, EIP_STATUS_INVALID_COMMAND);
     }
 }
 
@@ -193,8 +185,7 @@ std::vector<std::uint8_t> CEipResponder::AnswerCip(const EipHeader& header,
 {
     ByteReader reader(cip);
     std::uint8_t service = 0, pathWords = 0;
-    if (!reader.U8(service))
-        return EncapsulationError(header, EIP_STATUS_INCORRECT_DATA);
+    if (!reader.U8(service)) return EncapsulationError(header, EIP_STATUS_INCORRECT_DATA);
     std::span<const std::uint8_t> pathBytes;
     if (!reader.U8(pathWords) || !reader.Take(2u * pathWords, pathBytes))
         return CipReplyFrame(header, service, CIP_PATH_SEGMENT_ERROR);
@@ -212,8 +203,7 @@ std::vector<std::uint8_t> CEipResponder::AnswerCip(const EipHeader& header,
         return CipReplyFrame(header, service, CIP_PATH_DESTINATION_UNKNOWN);
     if (service != CIP_GET_ATTRIBUTE_SINGLE && service != CIP_SET_ATTRIBUTE_SINGLE)
         return CipReplyFrame(header, service, CIP_SERVICE_NOT_SUPPORTED);
-    if (!hasAttribute)
-        return CipReplyFrame(header, service, CIP_PATH_SEGMENT_ERROR);
+    if (!hasAttribute) return CipReplyFrame(header, service, CIP_PATH_SEGMENT_ERROR);
 
     if (service == CIP_GET_ATTRIBUTE_SINGLE) {
         if (attribute == INTERFACE_CONFIGURATION && gateway.hasInterfaceConfiguration)
@@ -231,10 +221,8 @@ std::vector<std::uint8_t> CEipResponder::AnswerCip(const EipHeader& header,
         return CipReplyFrame(header, service, CIP_ATTRIBUTE_NOT_SETTABLE);
     if (attribute != CONFIGURATION_CONTROL)
         return CipReplyFrame(header, service, CIP_ATTRIBUTE_NOT_SUPPORTED);
-    if (data.size() < 4)
-        return CipReplyFrame(header, service, CIP_NOT_ENOUGH_DATA);
-    if (data.size() > 4)
-        return CipReplyFrame(header, service, CIP_TOO_MUCH_DATA);
+    if (data.size() < 4) return CipReplyFrame(header, service, CIP_NOT_ENOUGH_DATA);
+    if (data.size() > 4) return CipReplyFrame(header, service, CIP_TOO_MUCH_DATA);
     ByteReader valueReader(data);
     std::uint32_t value = 0;
     valueReader.U32le(value);

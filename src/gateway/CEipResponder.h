@@ -3,8 +3,8 @@
 // connection turns the request bytes into reply bytes. It answers
 // RegisterSession, and SendRRData carrying Get/Set_Attribute_Single of the
 // TCP/IP Interface object's Configuration Control (class 0xF5, instance 1,
-// attribute 3) and Get of its Interface Configuration (attribute 5); anything else gets the CIP or encapsulation error status a
-// real adapter would give.
+// attribute 3) and Get of its Interface Configuration (attribute 5); anything else gets the CIP or
+// encapsulation error status a real adapter would give.
 #include <cstdint>
 #include <span>
 #include <vector>

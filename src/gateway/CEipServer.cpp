@@ -11,8 +11,7 @@ CEipServer::CEipServer(QObject* parent) : QObject(parent)
 
 CEipServer::~CEipServer()
 {
-    for (auto& [socket, responder] : responders)
-        socket->disconnect(this);
+    for (auto& [socket, responder] : responders) socket->disconnect(this);
 }
 
 bool CEipServer::Listen(const QHostAddress& address, quint16 port)
@@ -27,8 +26,7 @@ void CEipServer::Accept()
         responders[socket] = std::make_unique<CEipResponder>(gateway);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             auto it = responders.find(socket);
-            if (it == responders.end())
-                return;
+            if (it == responders.end()) return;
             const QByteArray bytes = socket->readAll();
             const std::uint32_t before = gateway.configurationControl;
             const auto reply = it->second->OnBytes(
@@ -37,8 +35,7 @@ void CEipServer::Accept()
             if (!reply.empty())
                 socket->write(reinterpret_cast<const char*>(reply.data()),
                               static_cast<qint64>(reply.size()));
-            if (it->second->WantsClose())
-                socket->disconnectFromHost();
+            if (it->second->WantsClose()) socket->disconnectFromHost();
             if (gateway.configurationControl != before)
                 emit configurationControlChanged(gateway.configurationControl);
         });

@@ -55,16 +55,13 @@ Status CGatewayServer::Start()
 
 bool CGatewayServer::Listen(QString* error)
 {
-    if (faults.delayAcceptMs > 0)
-        server.setListenBacklogSize(0);
+    if (faults.delayAcceptMs > 0) server.setListenBacklogSize(0);
     if (!server.listen(address, port)) {
-        if (error)
-            *error = server.errorString();
+        if (error) *error = server.errorString();
         return false;
     }
     Log("listening on " + address.toString() + ":" + QString::number(port));
-    if (faults.delayAcceptMs > 0)
-        HoldAccepting();
+    if (faults.delayAcceptMs > 0) HoldAccepting();
     return true;
 }
 
@@ -81,8 +78,7 @@ void CGatewayServer::HoldAccepting()
     fillerPort = filler->localPort();
     Log("holding connections for " + QString::number(faults.delayAcceptMs) + " ms");
     QTimer::singleShot(faults.delayAcceptMs, this, [this] {
-        if (!server.isListening())
-            return;
+        if (!server.isListening()) return;
         Log("accepting connections again");
         server.resumeAccepting();
     });
@@ -109,8 +105,7 @@ void CGatewayServer::OnNewConnection()
         connect(client, &QTcpSocket::disconnected, this, [this, client] {
             Log("connection closed");
             client->deleteLater();
-            if (faults.delayAcceptMs > 0 && server.isListening())
-                HoldAccepting();
+            if (faults.delayAcceptMs > 0 && server.isListening()) HoldAccepting();
         });
     }
 }
@@ -132,14 +127,12 @@ void CGatewayServer::Process(QTcpSocket* client)
 {
     const QByteArray buffer = client->property(BUFFER).toByteArray();
     client->setProperty(BUFFER, QByteArray());
-    if (buffer.isEmpty())
-        return;
+    if (buffer.isEmpty()) return;
     const auto reply = device.OnRequest(reinterpret_cast<const std::uint8_t*>(buffer.constData()),
                                         static_cast<std::size_t>(buffer.size()));
     Log(QString::fromStdString(reply.event));
     const bool piece = buffer.size() >= 2 && static_cast<std::uint8_t>(buffer[1]) == CODE_PIECE;
-    if (piece)
-        ++piecesThisConnection;
+    if (piece) ++piecesThisConnection;
     Changed();
     if (faults.neverAnswer) {
         Log("not answering");  // a hung gateway: no answer, no restart
@@ -160,16 +153,13 @@ void CGatewayServer::Answer(QTcpSocket* client, const Bytes& answer)
 {
     QByteArray bytes(reinterpret_cast<const char*>(answer.data()),
                      static_cast<qsizetype>(answer.size()));
-    if (faults.answerGarbage)
-        bytes = QByteArray::fromHex("5aa5");
-    if (faults.trailingBytes)
-        bytes += QByteArray::fromHex("eeee");
+    if (faults.answerGarbage) bytes = QByteArray::fromHex("5aa5");
+    if (faults.trailingBytes) bytes += QByteArray::fromHex("eeee");
     if (faults.splitAnswer && bytes.size() > 1) {
         SendLater(client, bytes.mid(1), SPLIT_GAP_MS);
         bytes.truncate(1);
     }
-    if (faults.trailingBytes)
-        SendLater(client, QByteArray::fromHex("eeeeee"), TRAILING_GAP_MS);
+    if (faults.trailingBytes) SendLater(client, QByteArray::fromHex("eeeeee"), TRAILING_GAP_MS);
     client->write(bytes);
     client->flush();
     Log("answered " + QString::fromLatin1(bytes.toHex(' ')));
@@ -178,8 +168,7 @@ void CGatewayServer::Answer(QTcpSocket* client, const Bytes& answer)
 void CGatewayServer::SendLater(QTcpSocket* client, const QByteArray& bytes, int delayMs)
 {
     QTimer::singleShot(delayMs, client, [this, client, bytes] {
-        if (client->state() != QAbstractSocket::ConnectedState)
-            return;
+        if (client->state() != QAbstractSocket::ConnectedState) return;
         client->write(bytes);
         client->flush();
         Log("sent later " + QString::fromLatin1(bytes.toHex(' ')));
@@ -190,8 +179,7 @@ void CGatewayServer::BeginRestart(QTcpSocket* client)
 {
     Log("restarting");
     client->disconnectFromHost();
-    for (QTcpSocket* other : server.findChildren<QTcpSocket*>())
-        other->disconnectFromHost();
+    for (QTcpSocket* other : server.findChildren<QTcpSocket*>()) other->disconnectFromHost();
     server.close();
     QTimer::singleShot(restartDelayMs, this, [this] {
         // The state is written before the line appears, so whoever waits for
@@ -200,8 +188,7 @@ void CGatewayServer::BeginRestart(QTcpSocket* client)
         Changed();
         Log(line);
         QString error;
-        if (!Listen(&error))
-            Log("cannot listen again: " + error);
+        if (!Listen(&error)) Log("cannot listen again: " + error);
         Changed();
     });
 }
@@ -217,8 +204,7 @@ QString CGatewayServer::StateJson(int indent) const
     state["clears"] = device.Clears();
     if (!device.Running().empty())
         state["configuration"] = DescribeImage(DecodeImage(device.Running()));
-    for (const auto& [key, part] : parts)
-        state[key] = part;
+    for (const auto& [key, part] : parts) state[key] = part;
     return QString::fromStdString(state.dump(indent));
 }
 
@@ -228,7 +214,10 @@ void CGatewayServer::SetPartState(const std::string& key, nlohmann::json part)
     Changed();
 }
 
-void CGatewayServer::Log(const QString& line) { emit eventLogged(line); }
+void CGatewayServer::Log(const QString& line)
+{
+    emit eventLogged(line);
+}
 
 void CGatewayServer::Changed()
 {

@@ -8,7 +8,7 @@
 namespace varnel {
 
 SerialMaster::SerialMaster(Port masterPort, std::string devicePath, int answerTimeoutMs,
-                             QObject* parent)
+                           QObject* parent)
     : QObject(parent), port(masterPort), device(std::move(devicePath)), timeoutMs(answerTimeoutMs)
 {
     timer.setSingleShot(true);

@@ -71,10 +71,8 @@ std::pair<std::uint32_t, std::uint32_t> CDhcpServer::LocalAddress(uint interface
                      .first;
         const std::uint32_t to = destination.toIPv4Address();
         for (const auto& entry : it->second)
-            if (entry.first == to)
-                return entry;
-        if (!it->second.empty())
-            return it->second.front();
+            if (entry.first == to) return entry;
+        if (!it->second.empty()) return it->second.front();
     }
     // No interface known: the first non-loopback IPv4 address of this computer.
     for (const auto& iface : QNetworkInterface::allInterfaces()) {
@@ -82,8 +80,7 @@ std::pair<std::uint32_t, std::uint32_t> CDhcpServer::LocalAddress(uint interface
             !iface.flags().testFlag(QNetworkInterface::IsUp))
             continue;
         const auto entries = Ipv4Entries(iface);
-        if (!entries.empty())
-            return entries.front();
+        if (!entries.empty()) return entries.front();
     }
     return {0, 0};
 }
@@ -93,8 +90,7 @@ void CDhcpServer::ReadPending()
     while (socket.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = socket.receiveDatagram();
         // A failed receive is dropped; the server keeps serving.
-        if (!datagram.isValid())
-            continue;
+        if (!datagram.isValid()) continue;
         const QByteArray data = datagram.data();
         if (probeMac && data.size() >= static_cast<qsizetype>(DHCP_OFF_CHADDR + 6) &&
             std::equal(probeMac->begin(), probeMac->end(),
@@ -110,19 +106,15 @@ void CDhcpServer::ReadPending()
             HandleDatagram(std::span(reinterpret_cast<const std::uint8_t*>(data.constData()),
                                      static_cast<std::size_t>(data.size())),
                            source, context, counter, offerMode);
-        if (outcome.listed)
-            requestTable.Add(outcome.record);
+        if (outcome.listed) requestTable.Add(outcome.record);
         emit requestSeen(outcome);
-        if (!outcome.reply)
-            continue;
+        if (!outcome.reply) continue;
         const auto& reply = *outcome.reply;
         QNetworkDatagram out(QByteArray(reinterpret_cast<const char*>(reply.bytes.data()),
                                         static_cast<qsizetype>(reply.bytes.size())),
                              QHostAddress(reply.destination.address), reply.destination.port);
-        if (interfaceIndex != 0)
-            out.setInterfaceIndex(interfaceIndex);
-        if (address != 0)
-            out.setSender(QHostAddress(address));
+        if (interfaceIndex != 0) out.setInterfaceIndex(interfaceIndex);
+        if (address != 0) out.setSender(QHostAddress(address));
         const bool sent = socket.writeDatagram(out) == static_cast<qint64>(reply.bytes.size());
         emit replySent(outcome, sent);
     }

@@ -4,8 +4,7 @@
 
 namespace varnel {
 
-CEipClient::CEipClient(QObject* parent)
-    : QObject(parent), socket(LinkSocket::Framing::Stream, 0)
+CEipClient::CEipClient(QObject* parent) : QObject(parent), socket(LinkSocket::Framing::Stream, 0)
 {
     connect(&socket, &LinkSocket::connected, this, [this] { Feed(LinkEvent::Connected()); });
     connect(&socket, &LinkSocket::received, this, &CEipClient::OnBytes);
@@ -42,8 +41,7 @@ void CEipClient::Start(const QHostAddress& to, bool enable, quint16 toPort)
     socket.Abort();
     received.clear();
     // Timers of an earlier exchange must not end this one.
-    for (auto& [id, timer] : timers)
-        timer->stop();
+    for (auto& [id, timer] : timers) timer->stop();
     address = to.toIPv4Address();
     port = toPort;
     session.emplace(enable);
@@ -52,44 +50,43 @@ void CEipClient::Start(const QHostAddress& to, bool enable, quint16 toPort)
 
 void CEipClient::Feed(const LinkEvent& event)
 {
-    if (session)
-        Apply(session->Handle(event));
+    if (session) Apply(session->Handle(event));
 }
 
 void CEipClient::Apply(const LinkActions& actions)
 {
     for (const auto& action : actions) {
         switch (action.kind) {
-        case LinkAction::Kind::Connect:
-            socket.Connect(address, port);
-            break;
-        case LinkAction::Kind::SendRequest: {
-            // One write per request; Qt's buffer sends what the socket cannot take yet.
-            const auto written = socket.Write(action.data.data(), action.data.size());
-            if (written.status != DeviceLink::WriteResult::Status::Written ||
-                written.written != action.data.size()) {
-                Feed(LinkEvent::SendFailed());
-                return;
+            case LinkAction::Kind::Connect:
+                socket.Connect(address, port);
+                break;
+            case LinkAction::Kind::SendRequest: {
+                // One write per request; Qt's buffer sends what the socket cannot take yet.
+                const auto written = socket.Write(action.data.data(), action.data.size());
+                if (written.status != DeviceLink::WriteResult::Status::Written ||
+                    written.written != action.data.size()) {
+                    Feed(LinkEvent::SendFailed());
+                    return;
+                }
+                break;
             }
-            break;
-        }
-        case LinkAction::Kind::ArmTimer:
-            Timer(action.timer).start(action.value);
-            break;
-        case LinkAction::Kind::StopTimer:
-            Timer(action.timer).stop();
-            break;
-        case LinkAction::Kind::Close:
-            socket.Abort();
-            break;
-        case LinkAction::Kind::Show:
-            emit message(action.message);
-            break;
-        case LinkAction::Kind::Finish:
-            emit finished(action.value != 0);
-            break;
-        default:
-            break;
+            case LinkAction::Kind::ArmTimer:
+                Timer(action.timer).start(action.value);
+                break;
+            case LinkAction::Kind::StopTimer:
+                Timer(action.timer).stop();
+                break;
+            case LinkAction::Kind::Close:
+                socket.Abort();
+                break;
+            case LinkAction::Kind::Show:
+                emit message(action.message);
+                break;
+            case LinkAction::Kind::Finish:
+                emit finished(action.value != 0);
+                break;
+            default:
+                break;
         }
     }
 }

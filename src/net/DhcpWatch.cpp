@@ -30,7 +30,7 @@ Status DhcpWatch::Open(quint16 clientPort)
 }
 
 std::vector<QString> DhcpWatch::Probe(const QString& interfaceName, std::string& failure,
-                                       quint16 serverPort)
+                                      quint16 serverPort)
 {
     probeMac = ProbeMac(random());
     probeXid = static_cast<std::uint32_t>(random());

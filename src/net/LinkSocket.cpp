@@ -41,8 +41,7 @@ void LinkSocket::Connect(std::uint32_t address, quint16 port)
     connect(socket, &QTcpSocket::readyRead, this, &LinkSocket::OnReadyRead);
     connect(socket, &QTcpSocket::bytesWritten, this, &LinkSocket::writable);
     connect(socket, &QTcpSocket::disconnected, this, [this] {
-        if (!closing)
-            emit peerClosed();
+        if (!closing) emit peerClosed();
         emit gone();
     });
     connect(socket, &QTcpSocket::errorOccurred, this, [this] {
@@ -62,15 +61,13 @@ DeviceLink::WriteResult LinkSocket::Write(const std::uint8_t* bytes, std::size_t
     if (socket == nullptr || socket->state() != QAbstractSocket::ConnectedState)
         return WR{WR::Status::Failed, 0};
     const qint64 n = socket->write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(size));
-    if (n < 0)
-        return WR{WR::Status::Failed, 0};
+    if (n < 0) return WR{WR::Status::Failed, 0};
     return WR{WR::Status::Written, static_cast<std::size_t>(n)};
 }
 
 void LinkSocket::Close()
 {
-    if (socket == nullptr)
-        return;
+    if (socket == nullptr) return;
     closing = true;
     if (socket->state() != QAbstractSocket::ConnectedState) {
         socket->abort();
@@ -109,8 +106,7 @@ void LinkSocket::OnReadyRead()
     }
     while (socket != nullptr && socket->bytesAvailable() > 0) {
         const QByteArray chunk = socket->read(static_cast<qint64>(readLimit));
-        if (chunk.isEmpty())
-            break;
+        if (chunk.isEmpty()) break;
         emit received(chunk);
     }
 }

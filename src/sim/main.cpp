@@ -56,8 +56,7 @@ bool ParseInt(const std::string& text, int& out)
 {
     char* end = nullptr;
     const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < 0 || v > 1000000)
-        return false;
+    if (text.empty() || *end != '\0' || v < 0 || v > 1000000) return false;
     out = static_cast<int>(v);
     return true;
 }
@@ -80,22 +79,19 @@ int StartSerialMasters(const SerialOptions& serial, varnel::CGatewayServer& devi
         if (o.rfind("COM1=", 0) != 0 && o.rfind("COM2=", 0) != 0)
             return Usage("--set-output needs COM1=HEX or COM2=HEX: " + o);
     for (int p = 0; p < 2; ++p) {
-        if (serial.device[p].empty())
-            continue;
+        if (serial.device[p].empty()) continue;
         const auto port = static_cast<varnel::Port>(p);
-        auto master = std::make_unique<varnel::SerialMaster>(port, serial.device[p], serial.timeoutMs);
+        auto master =
+            std::make_unique<varnel::SerialMaster>(port, serial.device[p], serial.timeoutMs);
         const std::string prefix = std::string(varnel::PortName(port)) + "=";
         for (const std::string& o : serial.outputs) {
-            if (o.rfind(prefix, 0) != 0)
-                continue;
+            if (o.rfind(prefix, 0) != 0) continue;
             auto bytes = varnel::ParseHexStrict(o.substr(prefix.size()));
-            if (!bytes)
-                return Usage("--set-output needs hex bytes: " + o);
+            if (!bytes) return Usage("--set-output needs hex bytes: " + o);
             master->SetOutput(*bytes);
         }
         for (const std::string& f : serial.outputFiles)
-            if (f.rfind(prefix, 0) == 0)
-                master->SetOutputFile(f.substr(prefix.size()));
+            if (f.rfind(prefix, 0) == 0) master->SetOutputFile(f.substr(prefix.size()));
         if (const varnel::Status opened = master->Open(); !opened) {
             std::cerr << "varnel-gateway-sim: " << opened.message().text << std::endl;
             return 1;
@@ -171,18 +167,15 @@ int main(int argc, char** argv)
                 return Usage(a + (a == "--listen" ? " needs an address" : " needs a path"));
             *text->second = args[++i];
         } else if (const auto list = lists.find(a); list != lists.end()) {
-            if (!hasValue)
-                return Usage(a + " needs COM1=... or COM2=...");
+            if (!hasValue) return Usage(a + " needs COM1=... or COM2=...");
             list->second->push_back(args[++i]);
         } else {
             return Usage("unknown argument " + a);
         }
     }
-    if (!stateText.empty())
-        stateFile = QString::fromStdString(stateText);
+    if (!stateText.empty()) stateFile = QString::fromStdString(stateText);
     const auto parsed = varnel::ParseIpv4(listen);
-    if (!parsed)
-        return Usage("bad address: " + listen);
+    if (!parsed) return Usage("bad address: " + listen);
     const QHostAddress address(static_cast<quint32>(*parsed));
 
     varnel::CGatewayServer device(address, varnel::DEVICE_PORT, faults);
@@ -201,8 +194,8 @@ int main(int argc, char** argv)
     // protocol starts, so its start line means both are ready.
     varnel::CEipServer eip;
     if (!eip.Listen(address)) {
-        std::cerr << "varnel-gateway-sim: cannot listen on " << listen << ":"
-                  << varnel::EIP_PORT << ": " << eip.ErrorText().toStdString() << std::endl;
+        std::cerr << "varnel-gateway-sim: cannot listen on " << listen << ":" << varnel::EIP_PORT
+                  << ": " << eip.ErrorText().toStdString() << std::endl;
         return 1;
     }
     QObject::connect(&eip, &varnel::CEipServer::configurationControlChanged, [](quint32 value) {
@@ -214,8 +207,7 @@ int main(int argc, char** argv)
     }
 
     std::vector<std::unique_ptr<varnel::SerialMaster>> masters;
-    if (const int failed = StartSerialMasters(serial, device, masters); failed != 0)
-        return failed;
+    if (const int failed = StartSerialMasters(serial, device, masters); failed != 0) return failed;
 
     return app.exec();
 }

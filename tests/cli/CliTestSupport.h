@@ -22,8 +22,7 @@ const std::string VARNELCTL = std::string(VARNEL_BIN_DIR) + "/varnelctl";
 // running on it in the C locale.
 class CliTest : public ::testing::Test {
 protected:
-    testsupport::RunResult Ctl(const std::vector<std::string>& args,
-                               const std::string& input = {})
+    testsupport::RunResult Ctl(const std::vector<std::string>& args, const std::string& input = {})
     {
         std::vector<std::string> env{"VARNEL_HOME=" + home.str(), "LC_ALL=C"};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());

@@ -11,13 +11,17 @@ TEST(DhcpSim, EnableThenDisableIsReadBack)
     ASSERT_TRUE(sim.WaitForLine("listening on"));
     const auto enable = testsupport::Run(VARNELCTL, {"dhcp-enable", "127.65.0.1"});
     EXPECT_EQ(enable.exitCode, 0) << enable.err;
-    EXPECT_EQ(enable.out, "DHCP已使能（配置控制读回为0x00000002）\n"
-                          "下次上电使用 IP 192.168.10.20 掩码 255.255.255.0 网关 192.168.10.1 (next power-up: IP 192.168.10.20, mask 255.255.255.0, gateway 192.168.10.1)\n");
+    EXPECT_EQ(enable.out,
+              "DHCP已使能（配置控制读回为0x00000002）\n"
+              "下次上电使用 IP 192.168.10.20 掩码 255.255.255.0 网关 192.168.10.1 (next power-up: "
+              "IP 192.168.10.20, mask 255.255.255.0, gateway 192.168.10.1)\n");
     EXPECT_TRUE(sim.WaitForLine("eip: configuration control 2")) << sim.Output();
     const auto disable = testsupport::Run(VARNELCTL, {"dhcp-disable", "127.65.0.1"});
     EXPECT_EQ(disable.exitCode, 0) << disable.err;
-    EXPECT_EQ(disable.out, "DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）\n"
-                           "下次上电使用 IP 192.168.10.20 掩码 255.255.255.0 网关 192.168.10.1 (next power-up: IP 192.168.10.20, mask 255.255.255.0, gateway 192.168.10.1)\n");
+    EXPECT_EQ(disable.out,
+              "DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）\n"
+              "下次上电使用 IP 192.168.10.20 掩码 255.255.255.0 网关 192.168.10.1 (next power-up: "
+              "IP 192.168.10.20, mask 255.255.255.0, gateway 192.168.10.1)\n");
     EXPECT_TRUE(sim.WaitForLine("eip: configuration control 0")) << sim.Output();
 
     // Nothing listens on this loopback address: the connection is refused at once.

@@ -14,8 +14,9 @@ using testsupport::RunResult;
 namespace {
 
 const std::string GOLDEN = VARNEL_SOURCE_DIR "/tests/data/image/com1-status-table/";
-const std::string NOT_RESTARTED = "the gateway was not restarted: the new configuration takes "
-                                  "effect after a restart (varnelctl restart)\n";
+const std::string NOT_RESTARTED =
+    "the gateway was not restarted: the new configuration takes "
+    "effect after a restart (varnelctl restart)\n";
 
 class LinkCli : public clitest::CliTest {
 protected:
@@ -54,7 +55,9 @@ TEST_F(LinkCli, FailuresExitWithTheirReasonAndSendNothing)
         std::string err;
     } rows[] = {
         {{"download", "--hex", VARNEL_SOURCE_DIR "/tests/data/image/refused-checksum/image.hex",
-          "--ip", ip}, 1, "checksum: the image says"},
+          "--ip", ip},
+         1,
+         "checksum: the image says"},
         {{"download", "--hex", Path("empty.txt"), "--ip", ip}, 1, "你选择了下载空文件"},
         {{"download", "--hex", Path("HEX"), "--ip", ip}, 1, "你选择了下载空文件"},
         {{"download", GOLDEN + "project.json", "--ip", "127.061.1.1"}, 2, "bad address"},

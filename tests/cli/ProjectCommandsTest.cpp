@@ -56,9 +56,9 @@ TEST_F(Varnelctl, BuildChangeShowAndCompileAConfiguration)
     Done({"ip", project, "10.0.0.7"}, "10.0.0.7");
     Done({"slots", project, "054"}, "set the user slot count to 54");
     const RunResult show = Ok({"show", project});
-    for (const char* text : {"deviceIp: 10.0.0.7", "deviceSlotNum: 54",
-                             "AllInLength: 24  AllOutLength: 22", "eipIN 2..21", "eipOUT 2..21",
-                             "19.2K", "At Evry MD End"})
+    for (const char* text :
+         {"deviceIp: 10.0.0.7", "deviceSlotNum: 54", "AllInLength: 24  AllOutLength: 22",
+          "eipIN 2..21", "eipOUT 2..21", "19.2K", "At Evry MD End"})
         EXPECT_NE(show.out.find(text), std::string::npos) << text << "\n" << show.out;
 
     Done({"compile", project}, "image: 47 bytes");

@@ -35,8 +35,8 @@ protected:
     // A gateway on `address` playing `faults`, and the main window aimed at it.
     std::unique_ptr<CGatewayServer> Gateway(const char* address, GatewayFaults faults)
     {
-        auto server = std::make_unique<CGatewayServer>(QHostAddress(QString(address)),
-                                                       DEVICE_PORT, faults);
+        auto server =
+            std::make_unique<CGatewayServer>(QHostAddress(QString(address)), DEVICE_PORT, faults);
         server->SetRestartDelay(50);
         EXPECT_TRUE(server->Start().ok());
         Doc().deviceIp = address;
@@ -52,7 +52,8 @@ protected:
 
 TEST_F(DeviceOperationsTest, DownloadShowsItsResultAndRestartsWhenAsked)
 {
-    const QString done = "下 载 完 毕！", restart = "重启后配置才能生效 确实要重启设备吗？|重启设备|none";
+    const QString done = "下 载 完 毕！",
+                  restart = "重启后配置才能生效 确实要重启设备吗？|重启设备|none";
     const struct {
         const char* address;
         GatewayFaults faults;
@@ -64,8 +65,12 @@ TEST_F(DeviceOperationsTest, DownloadShowsItsResultAndRestartsWhenAsked)
         ASSERT_TRUE(frame->OpenDocumentFile(VARNEL_SOURCE_DIR "/data/examples/example.vrc"));
         const auto gateway = Gateway(row.address, row.faults);
         QStringList shown;
-        OnModal<COverDlg>([&shown](COverDlg* over) { shown << over->Text(); over->accept(); }, true,
-                          8000);
+        OnModal<COverDlg>(
+            [&shown](COverDlg* over) {
+                shown << over->Text();
+                over->accept();
+            },
+            true, 8000);
         if (row.shown.size() > 1) CaptureMessage(shown, QMessageBox::Yes, 9000);
         frame->Action(ID_COMPILE_AND_DOWNLOAD)->trigger();
         CDownDlg* dialog = frame->DownloadDialog();
@@ -84,7 +89,8 @@ TEST_F(DeviceOperationsTest, DownloadShowsItsResultAndRestartsWhenAsked)
         const bool restarts = row.shown.size() > 1;
         // Under 1200 bytes: range 0..2, 50 on connection clamped to 2, the piece, the end.
         EXPECT_EQ(positions, restarts ? QList<int>({2, 1, 2}) : QList<int>({2, 1}));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return gateway->Device().Restarts() == restarts; }, WAIT_MS));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return gateway->Device().Restarts() == restarts; }, WAIT_MS));
         EXPECT_EQ(gateway->Device().Running(), restarts ? hex : Bytes{});
         EXPECT_TRUE(frame->Action(ID_COMPILE_AND_DOWNLOAD)->isEnabled());
     }
@@ -99,16 +105,23 @@ TEST_F(DeviceOperationsTest, ClearAndRestartAskFirstAndShowTheResult)
         QStringList shown;
         int clears;
     } rows[] = {
-        {"127.77.2.1", ID_CLEAR_CONFIG, {},
-         {"确实要清除配置吗？|清除配置|none", Shown(ClearDoneMessage(), "information")}, 1},
-        {"127.77.2.5", ID_RESTART_DEVICE, C0,
-         {"确实要重启设备吗？|重启设备|none", Shown(RestartFailedMessage(), "critical")}, 0},
+        {"127.77.2.1",
+         ID_CLEAR_CONFIG,
+         {},
+         {"确实要清除配置吗？|清除配置|none", Shown(ClearDoneMessage(), "information")},
+         1},
+        {"127.77.2.5",
+         ID_RESTART_DEVICE,
+         C0,
+         {"确实要重启设备吗？|重启设备|none", Shown(RestartFailedMessage(), "critical")},
+         0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.address);
         const auto gateway = Gateway(row.address, row.faults);
         QStringList shown;
-        CaptureMessage(shown, QMessageBox::Yes, 8000, [&] { CaptureMessage(shown, QMessageBox::Ok, 8000); });
+        CaptureMessage(shown, QMessageBox::Yes, 8000,
+                       [&] { CaptureMessage(shown, QMessageBox::Ok, 8000); });
         frame->Action(row.command)->trigger();
         EXPECT_TRUE(WaitIdle() && QTest::qWaitFor([&] { return shown.size() == 2; }, WAIT_MS));
         EXPECT_EQ(shown, row.shown);

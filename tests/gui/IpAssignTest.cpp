@@ -207,8 +207,9 @@ TEST_F(IpAssignTest, ListFileRoundTripAndReopening)
 {
     testsupport::TempDir data;
     std::filesystem::create_directories(data / "IP");
-    const std::string file = "mac,ip,name\n02:00:00:00:00:01,10.0.0.5,\"网关,1\"\n"
-                             "00:1A:2b:3c:4d:5e,10.0.0.6,\n";
+    const std::string file =
+        "mac,ip,name\n02:00:00:00:00:01,10.0.0.5,\"网关,1\"\n"
+        "00:1A:2b:3c:4d:5e,10.0.0.6,\n";
     testsupport::WriteFile(data / "in.csv", file);
     CDHCPDlg& dialog = Open();
     dialog.SetDataFolder(data.str());  // nothing kept yet
@@ -223,7 +224,8 @@ TEST_F(IpAssignTest, ListFileRoundTripAndReopening)
     EXPECT_EQ(testsupport::ReadFile(data / "out.csv"), file);
 
     // A bad row refuses the whole file over the window; the list stays.
-    testsupport::WriteFile(data / "bad.csv", "mac,ip,name\n02:00:00:00:00:01,10.0.0.5,x\nbad,1.1.1.1,\n");
+    testsupport::WriteFile(data / "bad.csv",
+                           "mac,ip,name\n02:00:00:00:00:01,10.0.0.5,x\nbad,1.1.1.1,\n");
     QStringList log;
     guitest::CaptureMessage(log);
     EXPECT_FALSE(dialog.OpenList(QString::fromStdString((data / "bad.csv").string())));
@@ -243,8 +245,9 @@ TEST_F(IpAssignTest, ForeignServerWarningUnderTheLists)
     CDHCPDlg& dialog = Open();
     QLabel* line = dialog.ForeignServerLine();
     EXPECT_TRUE(line->text().isEmpty());
-    const QString warning = "警告: 另一个DHCP服务器 10.0.0.2 在应答 (warning: another DHCP server at "
-                            "10.0.0.2 is answering)";
+    const QString warning =
+        "警告: 另一个DHCP服务器 10.0.0.2 在应答 (warning: another DHCP server at "
+        "10.0.0.2 is answering)";
     dialog.ShowForeignServer(warning);
     EXPECT_EQ(line->text(), warning);
     EXPECT_TRUE(line->isVisibleTo(&dialog));

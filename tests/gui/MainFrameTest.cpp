@@ -148,7 +148,8 @@ TEST(Unattended, FailuresEndTheRunWithTheMessageOnStderr)
         {{"--download-and-exit", in + "refused.json"}, 1, "从站状态检测需要占用插槽"},
         {{in + "refused.json"}, 1, "no display"}};
     QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) headless.remove(name);
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        headless.remove(name);
     for (const auto& [arguments, status, message] : runs) {
         QProcess run;
         run.setProcessEnvironment(headless);

@@ -1,13 +1,13 @@
 #pragma once
 // Helpers shared by the network tests: the application object, varnelctl run
 // as a user runs it, ports that are free or taken.
+#include <gtest/gtest.h>
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTest>
 #include <cstdint>
-#include <gtest/gtest.h>
 #include <vector>
 
 namespace nettest {
@@ -20,8 +20,7 @@ inline void EnsureApp()
     static int argc = 1;
     static char name[] = "net_tests";
     static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr)
-        new QCoreApplication(argc, argv);
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
 }
 
 inline QByteArray ToQ(const std::vector<std::uint8_t>& bytes)

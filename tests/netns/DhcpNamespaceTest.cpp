@@ -137,8 +137,8 @@ TEST(DhcpNamespace, AnotherServerIsNamed)
     if (auto failure = net.Make({{"10.232.1.1/24", "02:1a:2b:3c:4d:60"}}); !failure.empty())
         GTEST_SKIP() << "network namespaces cannot be made here: " << failure;
     const std::string other = net.clients[0], vc = "vc0" + net.id;
-    ASSERT_EQ(testsupport::Run(IP, {"-n", other, "addr", "add", "10.232.1.2/24", "dev", vc}).exitCode,
-              0);
+    ASSERT_EQ(
+        testsupport::Run(IP, {"-n", other, "addr", "add", "10.232.1.2/24", "dev", vc}).exitCode, 0);
     TempDir dir;
     const pid_t dnsmasq = ::fork();
     if (dnsmasq == 0) {
@@ -163,8 +163,8 @@ TEST(DhcpNamespace, AnotherServerIsNamed)
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
-    const auto probe = testsupport::Run(
-        IP, {"netns", "exec", net.server, VARNELCTL, "dhcp-probe", "--wait", "5"});
+    const auto probe =
+        testsupport::Run(IP, {"netns", "exec", net.server, VARNELCTL, "dhcp-probe", "--wait", "5"});
     EXPECT_EQ(probe.exitCode, 0) << probe.err;
     // One line: the identifier, the source, an address of the pool and its mask.
     EXPECT_TRUE(std::regex_match(probe.out, std::regex("DHCP服务器 10.232.1.2 \\(server identifier "
@@ -181,8 +181,9 @@ TEST(DhcpNamespace, AnotherServerIsNamed)
                 "dhcp-server", nullptr);
         ::_exit(127);
     }
-    const std::string warning = "警告: 另一个DHCP服务器 10.232.1.2 在应答 (warning: another DHCP "
-                                "server at 10.232.1.2 is answering)";
+    const std::string warning =
+        "警告: 另一个DHCP服务器 10.232.1.2 在应答 (warning: another DHCP "
+        "server at 10.232.1.2 is answering)";
     for (int i = 0; i < 200 && ReadFile(log).find(warning) == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     stop(server);

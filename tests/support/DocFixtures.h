@@ -12,10 +12,10 @@
 
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
-#include "core/view/Selection.h"
 #include "core/model/AppFolder.h"
 #include "core/model/CVarnelDoc.h"
 #include "core/project/OptionFile.h"
+#include "core/view/Selection.h"
 #include "support/TestSupport.h"
 
 namespace docfixtures {
@@ -41,7 +41,10 @@ inline CVarnelDoc NewDoc(std::initializer_list<Port> ports = {})
 }
 
 // User slot n (from 1) of a port.
-inline SlotRef User(Port port, int n) { return {port, UserSlotIndex(n)}; }
+inline SlotRef User(Port port, int n)
+{
+    return {port, UserSlotIndex(n)};
+}
 
 // Places a command at the slot a selection code names.
 inline void PlaceAt(CVarnelDoc& doc, int code, std::string_view label, std::uint16_t start,

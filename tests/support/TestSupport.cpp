@@ -43,8 +43,7 @@ std::vector<std::uint8_t> Bytes(const std::string& hex)
     std::vector<std::uint8_t> out;
     std::string digits;
     for (char c : hex)
-        if (c != ' ')
-            digits += c;
+        if (c != ' ') digits += c;
     for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
         out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return out;

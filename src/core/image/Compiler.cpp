@@ -15,18 +15,14 @@ namespace {
 bool PlaceStatusTable(CVarnelDoc& doc, Port port)
 {
     auto& rack = doc.Slots(port);
-    if (rack.empty())
-        return false;
+    if (rack.empty()) return false;
     int last = -1;
     for (int i = 0; i < static_cast<int>(rack.size()); ++i)
-        if (!rack[static_cast<std::size_t>(i)].IsEmpty())
-            last = i;
+        if (!rack[static_cast<std::size_t>(i)].IsEmpty()) last = i;
     const int lastIndex = static_cast<int>(rack.size()) - 1;
-    if (last < 0 || last == lastIndex || last >= doc.deviceSlotNum + 2)
-        return false;
+    if (last < 0 || last == lastIndex || last >= doc.deviceSlotNum + 2) return false;
     int target = last + 1;
-    if (rack[static_cast<std::size_t>(last)].module.IsStatusTable())
-        target = last;
+    if (rack[static_cast<std::size_t>(last)].module.IsStatusTable()) target = last;
     // Byte 2 of the serial parameters is the monitoring choice; a module too
     // short to hold it is a broken document, not "no monitoring".
     const auto& serial = rack[2].module.modulePrm;
@@ -37,8 +33,7 @@ bool PlaceStatusTable(CVarnelDoc& doc, Port port)
     const int choice = serial[2];
     CModule table = MakeStatusTableModule(choice);
     CModule& slot = rack[static_cast<std::size_t>(target)].module;
-    if (slot.moduleName != table.moduleName)
-        slot = table;
+    if (slot.moduleName != table.moduleName) slot = table;
     return true;
 }
 
@@ -53,8 +48,7 @@ void Append16(Bytes& out, unsigned value)
 Status PlaceSlaveStatusModules(CVarnelDoc& doc)
 {
     for (Port port : {Port::COM1, Port::COM2}) {
-        if (doc.Enabled(port) != 1)
-            continue;
+        if (doc.Enabled(port) != 1) continue;
         if (!PlaceStatusTable(doc, port))
             return Refuse(Code::StatusTableRefused, STATUS_SLOT_REFUSAL);
     }
@@ -70,8 +64,7 @@ Bytes BuildImage(const CVarnelDoc& doc)
     std::uint16_t inputTotal = 2;
     std::uint16_t outputTotal = 2;
     for (Port port : {Port::COM1, Port::COM2}) {
-        if (doc.Enabled(port) != 1)
-            continue;
+        if (doc.Enabled(port) != 1) continue;
         const auto& rack = doc.Slots(port);
         Bytes params;
         std::uint16_t sIn = 0;
@@ -79,8 +72,7 @@ Bytes BuildImage(const CVarnelDoc& doc)
         const int last = std::min(doc.deviceSlotNum + 2, CVarnelDoc::RACK_SIZE - 1);
         for (int i = 0; i <= last; ++i) {
             const CModule& m = rack[static_cast<std::size_t>(i)].module;
-            if (m.IsEmpty())
-                continue;
+            if (m.IsEmpty()) continue;
             params.insert(params.end(), m.modulePrm.begin(), m.modulePrm.end());
             sIn = static_cast<std::uint16_t>(sIn + static_cast<std::uint32_t>(m.inputLen));
             sOut = static_cast<std::uint16_t>(sOut + static_cast<std::uint32_t>(m.outputLen));
@@ -103,38 +95,33 @@ Bytes BuildImage(const CVarnelDoc& doc)
 Status CheckImageLimits(const CVarnelDoc& doc)
 {
     for (Port port : {Port::COM1, Port::COM2}) {
-        if (doc.Enabled(port) != 1)
-            continue;
+        if (doc.Enabled(port) != 1) continue;
         std::size_t length = 0;
         const int last = std::min(doc.deviceSlotNum + 2, CVarnelDoc::RACK_SIZE - 1);
         for (int i = 0; i <= last; ++i) {
             const CModule& m = doc.Slots(port)[static_cast<std::size_t>(i)].module;
-            if (!m.IsEmpty())
-                length += m.modulePrm.size();
+            if (!m.IsEmpty()) length += m.modulePrm.size();
         }
         if (length > 0xFFFF)
             return Refuse(Code::ImageLimits, std::string(PortName(port)) + " 的模块参数共 " +
-                                std::to_string(length) + " 字节，超过配置映像的上限 65535 字节");
+                                                 std::to_string(length) +
+                                                 " 字节，超过配置映像的上限 65535 字节");
     }
     return {};
 }
 
 Result<Bytes> CompileImage(CVarnelDoc& doc)
 {
-    if (Status placed = PlaceSlaveStatusModules(doc); !placed)
-        return placed.error();
-    if (Status limits = CheckImageLimits(doc); !limits)
-        return limits.error();
+    if (Status placed = PlaceSlaveStatusModules(doc); !placed) return placed.error();
+    if (Status limits = CheckImageLimits(doc); !limits) return limits.error();
     return BuildImage(doc);
 }
 
 Result<Bytes> Compile(CVarnelDoc& doc, const std::string& hexPath)
 {
     Result<Bytes> image = CompileImage(doc);
-    if (!image)
-        return image;
-    if (Status written = WriteHexFile(hexPath, *image); !written)
-        return written.error();
+    if (!image) return image;
+    if (Status written = WriteHexFile(hexPath, *image); !written) return written.error();
     return image;
 }
 

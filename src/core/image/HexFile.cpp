@@ -5,7 +5,10 @@
 
 namespace varnel {
 
-std::string FormatHexText(const Bytes& image) { return FormatHex(image, " "); }
+std::string FormatHexText(const Bytes& image)
+{
+    return FormatHex(image, " ");
+}
 
 Bytes ParseHexText(std::string_view text)
 {
@@ -17,12 +20,10 @@ Bytes ParseHexText(std::string_view text)
             ++i;
             continue;
         }
-        if (i + 1 >= text.size())
-            break;
+        if (i + 1 >= text.size()) break;
         const int hi = HexDigitValue(text[i]);
         const int lo = HexDigitValue(text[i + 1]);
-        if (hi < 0 || lo < 0)
-            break;
+        if (hi < 0 || lo < 0) break;
         image.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
         i += 2;
     }
@@ -36,21 +37,21 @@ Status WriteHexFile(const std::string& path, const Bytes& image)
 
 namespace {
 // What the download says of a hex file it cannot use.
-Refusal EmptyFile() { return Refuse(Code::HexFileEmpty, "你选择了下载空文件"); }
+Refusal EmptyFile()
+{
+    return Refuse(Code::HexFileEmpty, "你选择了下载空文件");
+}
 }  // namespace
 
 Result<Bytes> ReadHexFile(const std::string& path)
 {
     Result<std::string> read = ReadWholeFile(path);
-    if (!read)
-        return EmptyFile();
+    if (!read) return EmptyFile();
     std::string& content = *read;
     const auto end = content.find('\xFF');
-    if (end != std::string::npos)
-        content.resize(end);
+    if (end != std::string::npos) content.resize(end);
     Bytes image = ParseHexText(content);
-    if (image.empty())
-        return EmptyFile();
+    if (image.empty()) return EmptyFile();
     return image;
 }
 

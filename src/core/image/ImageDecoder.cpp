@@ -16,7 +16,10 @@ namespace {
 constexpr std::size_t SERIAL_BYTES = 6;
 constexpr std::size_t COMMAND_BYTES = 6;
 
-std::string Hex2(unsigned value) { return FormatHex({static_cast<std::uint8_t>(value)}); }
+std::string Hex2(unsigned value)
+{
+    return FormatHex({static_cast<std::uint8_t>(value)});
+}
 
 std::string Hex4(unsigned value)
 {
@@ -31,23 +34,20 @@ public:
     std::size_t Pos() const { return pos; }
     bool U8(std::uint8_t& out)
     {
-        if (Left() < 1)
-            return false;
+        if (Left() < 1) return false;
         out = data[pos++];
         return true;
     }
     bool U16(std::uint16_t& out)
     {
-        if (Left() < 2)
-            return false;
+        if (Left() < 2) return false;
         out = static_cast<std::uint16_t>(data[pos] << 8 | data[pos + 1]);
         pos += 2;
         return true;
     }
     bool Take(std::size_t n, Bytes& out)
     {
-        if (Left() < n)
-            return false;
+        if (Left() < n) return false;
         out.assign(data.begin() + static_cast<std::ptrdiff_t>(pos),
                    data.begin() + static_cast<std::ptrdiff_t>(pos + n));
         pos += n;
@@ -79,8 +79,8 @@ void CheckSerial(const std::string& name, const Bytes& prm, std::vector<std::str
                            std::to_string(prm[2]) + " is not 0 to 8");
     const int update = prm[3] & 0x03;
     if (update < 1 || update > 2)
-        problems.push_back(name + " serial parameters: update mode code " +
-                           std::to_string(update) + " is not 1 or 2");
+        problems.push_back(name + " serial parameters: update mode code " + std::to_string(update) +
+                           " is not 1 or 2");
     if ((prm[3] & 0x3C) != 0)
         problems.push_back(name + " serial parameters: mode byte " + Hex2(prm[3]) +
                            " has bits 2-5 set");
@@ -168,12 +168,10 @@ std::vector<CModule> DecodedPort::Modules() const
     std::vector<CModule> modules{MakeModule(MODULE_STATE, 0, 0, 0),
                                  MakeModule(MODULE_CONTROL, 0, 0, 0)};
     CModule comprm = MakeModule(MODULE_COMPRM, 0, 0, 0);
-    if (serialPrm.size() == SERIAL_BYTES)
-        comprm.modulePrm = serialPrm;
+    if (serialPrm.size() == SERIAL_BYTES) comprm.modulePrm = serialPrm;
     modules.push_back(comprm);
     modules.insert(modules.end(), commands.begin(), commands.end());
-    if (!statusTable.IsEmpty())
-        modules.push_back(statusTable);
+    if (!statusTable.IsEmpty()) modules.push_back(statusTable);
     return modules;
 }
 
@@ -192,16 +190,15 @@ DecodedImage DecodeImage(const Bytes& image)
     // most likely damage in transit.
     const std::uint16_t crc = Crc16Modbus(image.data(), body);
     if (crc != d.checksum)
-        d.problems.push_back("checksum: the image says " + Hex4(d.checksum) +
-                             ", its bytes give " + Hex4(crc));
+        d.problems.push_back("checksum: the image says " + Hex4(d.checksum) + ", its bytes give " +
+                             Hex4(crc));
     Reader r(image, body);
     r.U8(d.comFlags);
     if ((d.comFlags & ~0x03) != 0)
         d.problems.push_back("the port flags byte " + Hex2(d.comFlags) +
                              " has bits other than 0 and 1 set");
     for (Port port : {Port::COM1, Port::COM2}) {
-        if ((d.comFlags & (port == Port::COM1 ? 1 : 2)) == 0)
-            continue;
+        if ((d.comFlags & (port == Port::COM1 ? 1 : 2)) == 0) continue;
         DecodedPort p;
         p.port = port;
         const std::string name = PortName(port);
@@ -227,8 +224,7 @@ DecodedImage DecodeImage(const Bytes& image)
         return d;
     }
     for (const auto& p : d.ports)
-        if (p.serialPrm.size() == SERIAL_BYTES)
-            CheckLastOffsets(p, d.problems);
+        if (p.serialPrm.size() == SERIAL_BYTES) CheckLastOffsets(p, d.problems);
     std::uint16_t inTotal = 2, outTotal = 2;
     for (const auto& p : d.ports) {
         inTotal = static_cast<std::uint16_t>(inTotal + p.inputLast);
@@ -246,20 +242,18 @@ DecodedImage DecodeImage(const Bytes& image)
 Status CheckImage(const Bytes& image)
 {
     const DecodedImage decoded = DecodeImage(image);
-    if (decoded.Valid())
-        return {};
+    if (decoded.Valid()) return {};
     return Refuse(Code::ImageRefused, decoded.problems.front());
 }
 
 std::string DescribeImage(const DecodedImage& d)
 {
-    std::string out = "image " + std::to_string(d.size) + " bytes, checksum " +
-                      Hex4(d.checksum) + "\n";
+    std::string out =
+        "image " + std::to_string(d.size) + " bytes, checksum " + Hex4(d.checksum) + "\n";
     for (Port port : {Port::COM1, Port::COM2}) {
         const DecodedPort* p = nullptr;
         for (const auto& candidate : d.ports)
-            if (candidate.port == port)
-                p = &candidate;
+            if (candidate.port == port) p = &candidate;
         out += std::string(PortName(port)) + ":";
         if (p == nullptr) {
             out += " not configured\n";
@@ -286,14 +280,12 @@ std::string DescribeImage(const DecodedImage& d)
         for (const auto& m : p->commands) {
             ++number;
             out += "  command " + std::to_string(number) + ": ";
-            if (m.modulePrm.size() < 6)
-                continue;
+            if (m.modulePrm.size() < 6) continue;
             const auto& b = m.modulePrm;
-            out += (m.moduleName.empty() ? "function " + Hex2(b[1]) : m.moduleName) +
-                   ", slave " + std::to_string(b[0]) + ", start " +
-                   std::to_string(b[2] << 8 | b[3]) + ", quantity " +
-                   std::to_string(b[4] << 8 | b[5]) + ", input " + std::to_string(m.inputLen) +
-                   ", output " + std::to_string(m.outputLen) + "\n";
+            out += (m.moduleName.empty() ? "function " + Hex2(b[1]) : m.moduleName) + ", slave " +
+                   std::to_string(b[0]) + ", start " + std::to_string(b[2] << 8 | b[3]) +
+                   ", quantity " + std::to_string(b[4] << 8 | b[5]) + ", input " +
+                   std::to_string(m.inputLen) + ", output " + std::to_string(m.outputLen) + "\n";
         }
         if (!p->statusTable.IsEmpty())
             out += "  status table: " + p->statusTable.moduleName + ", input " +
@@ -301,8 +293,7 @@ std::string DescribeImage(const DecodedImage& d)
     }
     out += "input total " + std::to_string(d.inputTotal) + ", output total " +
            std::to_string(d.outputTotal) + "\n";
-    for (const auto& problem : d.problems)
-        out += "problem: " + problem + "\n";
+    for (const auto& problem : d.problems) out += "problem: " + problem + "\n";
     return out;
 }
 

@@ -17,11 +17,11 @@ namespace varnel {
 struct DecodedPort {
     Port port = Port::COM1;
     std::uint16_t parameterLength = 0;
-    Bytes serialPrm;           // the 6 serial parameter bytes (COMPRM)
+    Bytes serialPrm;                // the 6 serial parameter bytes (COMPRM)
     std::vector<CModule> commands;  // the command modules, rebuilt in slot order
-    CModule statusTable;       // empty module when none is monitored
-    std::uint16_t inputLast = 0;   // recorded (S_in - 1) mod 65536
-    std::uint16_t outputLast = 0;  // recorded (S_out - 1) mod 65536
+    CModule statusTable;            // empty module when none is monitored
+    std::uint16_t inputLast = 0;    // recorded (S_in - 1) mod 65536
+    std::uint16_t outputLast = 0;   // recorded (S_out - 1) mod 65536
 
     // The port's modules in slot order: STATE, CONTROL, COMPRM, the commands,
     // the status table when there is one.

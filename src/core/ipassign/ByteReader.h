@@ -20,24 +20,21 @@ public:
 
     bool U8(std::uint8_t& out)
     {
-        if (!Need(1))
-            return false;
+        if (!Need(1)) return false;
         out = data[pos++];
         return true;
     }
     // Network order (BOOTP/DHCP fields).
     bool U16be(std::uint16_t& out)
     {
-        if (!Need(2))
-            return false;
+        if (!Need(2)) return false;
         out = static_cast<std::uint16_t>(data[pos] << 8 | data[pos + 1]);
         pos += 2;
         return true;
     }
     bool U32be(std::uint32_t& out)
     {
-        if (!Need(4))
-            return false;
+        if (!Need(4)) return false;
         out = static_cast<std::uint32_t>(data[pos]) << 24 |
               static_cast<std::uint32_t>(data[pos + 1]) << 16 |
               static_cast<std::uint32_t>(data[pos + 2]) << 8 | data[pos + 3];
@@ -47,16 +44,14 @@ public:
     // Little-endian (EtherNet/IP encapsulation and CIP fields).
     bool U16le(std::uint16_t& out)
     {
-        if (!Need(2))
-            return false;
+        if (!Need(2)) return false;
         out = static_cast<std::uint16_t>(data[pos] | data[pos + 1] << 8);
         pos += 2;
         return true;
     }
     bool U32le(std::uint32_t& out)
     {
-        if (!Need(4))
-            return false;
+        if (!Need(4)) return false;
         out = static_cast<std::uint32_t>(data[pos]) |
               static_cast<std::uint32_t>(data[pos + 1]) << 8 |
               static_cast<std::uint32_t>(data[pos + 2]) << 16 |
@@ -67,16 +62,14 @@ public:
     // The next `count` bytes as a view into the input.
     bool Take(std::size_t count, std::span<const std::uint8_t>& out)
     {
-        if (!Need(count))
-            return false;
+        if (!Need(count)) return false;
         out = data.subspan(pos, count);
         pos += count;
         return true;
     }
     bool Skip(std::size_t count)
     {
-        if (!Need(count))
-            return false;
+        if (!Need(count)) return false;
         pos += count;
         return true;
     }

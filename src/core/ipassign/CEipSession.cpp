@@ -21,11 +21,16 @@ std::string Hex(std::uint32_t value, int digits)
 std::string StepText(CEipSession::State state)
 {
     switch (state) {
-    case CEipSession::State::Registering: return "注册会话失败";
-    case CEipSession::State::Reading: return "读取DHCP设置失败";
-    case CEipSession::State::Writing: return "设置DHCP失败";
-    case CEipSession::State::ReadingInterface: return "读取接口配置失败";
-    default: return "读回DHCP设置失败";
+        case CEipSession::State::Registering:
+            return "注册会话失败";
+        case CEipSession::State::Reading:
+            return "读取DHCP设置失败";
+        case CEipSession::State::Writing:
+            return "设置DHCP失败";
+        case CEipSession::State::ReadingInterface:
+            return "读取接口配置失败";
+        default:
+            return "读回DHCP设置失败";
     }
 }
 
@@ -46,53 +51,62 @@ std::uint32_t ValueOf(const CipReply& reply)
 
 CEipSession::CEipSession(bool enableDhcp) : enable(enableDhcp) {}
 
-std::uint32_t CEipSession::RequestedValue() const { return enable ? CONFIG_DHCP : CONFIG_STATIC; }
+std::uint32_t CEipSession::RequestedValue() const
+{
+    return enable ? CONFIG_DHCP : CONFIG_STATIC;
+}
 
 LinkActions CEipSession::Handle(const LinkEvent& event)
 {
     switch (state) {
-    case State::Idle:
-        if (event.kind != LinkEvent::Kind::Start)
+        case State::Idle:
+            if (event.kind != LinkEvent::Kind::Start) return {};
+            state = State::Connecting;
+            return {LinkAction::Arm(CONNECT_TIMER, CONNECT_TIMEOUT_MS), LinkAction::Connect()};
+        case State::Connecting:
+            return OnConnecting(event);
+        case State::Done:
             return {};
-        state = State::Connecting;
-        return {LinkAction::Arm(CONNECT_TIMER, CONNECT_TIMEOUT_MS), LinkAction::Connect()};
-    case State::Connecting: return OnConnecting(event);
-    case State::Done: return {};
-    default: return OnWaiting(event);
+        default:
+            return OnWaiting(event);
     }
 }
 
 LinkActions CEipSession::OnConnecting(const LinkEvent& event)
 {
     switch (event.kind) {
-    case LinkEvent::Kind::Connected: {
-        LinkActions out{LinkAction::Stop(CONNECT_TIMER)};
-        for (auto& a : SendRequest(BuildRegisterSession(), State::Registering))
-            out.push_back(std::move(a));
-        return out;
-    }
-    case LinkEvent::Kind::ConnectFailed: return Fail(EthernetFailedMessage());
-    case LinkEvent::Kind::TimerFired:
-        return event.timer == CONNECT_TIMER ? Fail(ConnectTimeoutMessage()) : LinkActions{};
-    default: return {};
+        case LinkEvent::Kind::Connected: {
+            LinkActions out{LinkAction::Stop(CONNECT_TIMER)};
+            for (auto& a : SendRequest(BuildRegisterSession(), State::Registering))
+                out.push_back(std::move(a));
+            return out;
+        }
+        case LinkEvent::Kind::ConnectFailed:
+            return Fail(EthernetFailedMessage());
+        case LinkEvent::Kind::TimerFired:
+            return event.timer == CONNECT_TIMER ? Fail(ConnectTimeoutMessage()) : LinkActions{};
+        default:
+            return {};
     }
 }
 
 LinkActions CEipSession::OnWaiting(const LinkEvent& event)
 {
     switch (event.kind) {
-    case LinkEvent::Kind::Answer: {
-        LinkActions out{LinkAction::Stop(ANSWER_TIMER)};
-        for (auto& a : OnFrame(event.data))
-            out.push_back(std::move(a));
-        return out;
-    }
-    case LinkEvent::Kind::TimerFired:
-        return event.timer == ANSWER_TIMER ? Fail(DeviceNoAnswerMessage()) : LinkActions{};
-    case LinkEvent::Kind::SendFailed: return Fail(SendFailedMessage());
-    // The gateway hung up: the answer timer, still armed, ends the exchange.
-    case LinkEvent::Kind::PeerClosed: return {LinkAction::Close()};
-    default: return {};
+        case LinkEvent::Kind::Answer: {
+            LinkActions out{LinkAction::Stop(ANSWER_TIMER)};
+            for (auto& a : OnFrame(event.data)) out.push_back(std::move(a));
+            return out;
+        }
+        case LinkEvent::Kind::TimerFired:
+            return event.timer == ANSWER_TIMER ? Fail(DeviceNoAnswerMessage()) : LinkActions{};
+        case LinkEvent::Kind::SendFailed:
+            return Fail(SendFailedMessage());
+        // The gateway hung up: the answer timer, still armed, ends the exchange.
+        case LinkEvent::Kind::PeerClosed:
+            return {LinkAction::Close()};
+        default:
+            return {};
     }
 }
 
@@ -129,8 +143,7 @@ LinkActions CEipSession::OnFrame(const Bytes& frame)
     const std::string step = StepText(state);
     const Message malformed = Malformed(step);
     const auto read = ReadEipHeader(frame);
-    if (!read || frame.size() != EIP_HEADER_SIZE + read->length)
-        return Fail(malformed);
+    if (!read || frame.size() != EIP_HEADER_SIZE + read->length) return Fail(malformed);
     const EipHeader& header = *read;
     const bool registering = state == State::Registering;
     if (header.command != (registering ? EIP_REGISTER_SESSION : EIP_SEND_RR_DATA))
@@ -142,10 +155,8 @@ LinkActions CEipSession::OnFrame(const Bytes& frame)
         const auto reply = ReadCipReply(frame);
         return reply ? OnCipReply(*reply, step) : Fail(malformed);
     }
-    if (header.length < 4)
-        return Fail(malformed);
-    if (header.session == SessionHandle{})
-        return Fail(ErrorMessage(step + "：会话句柄为0"));
+    if (header.length < 4) return Fail(malformed);
+    if (header.session == SessionHandle{}) return Fail(ErrorMessage(step + "：会话句柄为0"));
     session = header.session;
     return SendRequest(BuildGetConfigurationControl(session), State::Reading);
 }
@@ -154,8 +165,7 @@ LinkActions CEipSession::OnCipReply(const CipReply& reply, const std::string& st
 {
     const std::uint8_t service =
         state == State::Writing ? CIP_SET_ATTRIBUTE_SINGLE : CIP_GET_ATTRIBUTE_SINGLE;
-    if (reply.service != (service | CIP_REPLY))
-        return Fail(Malformed(step));
+    if (reply.service != (service | CIP_REPLY)) return Fail(Malformed(step));
     // A gateway without attribute 5 (or without Get on it) does not say.
     if (state == State::ReadingInterface && (reply.generalStatus == CIP_ATTRIBUTE_NOT_SUPPORTED ||
                                              reply.generalStatus == CIP_SERVICE_NOT_SUPPORTED))
@@ -163,27 +173,27 @@ LinkActions CEipSession::OnCipReply(const CipReply& reply, const std::string& st
     if (reply.generalStatus != CIP_SUCCESS) {
         std::string text = step + "：CIP通用状态" + Hex(reply.generalStatus, 2) + "（" +
                            CipStatusText(reply.generalStatus) + "）";
-        for (std::uint16_t word : reply.additionalStatus)
-            text += "，附加状态" + Hex(word, 4);
+        for (std::uint16_t word : reply.additionalStatus) text += "，附加状态" + Hex(word, 4);
         return Fail(ErrorMessage(text));
     }
     switch (state) {
-    case State::Reading:
-        if (reply.data.size() >= 4)
-            valueBefore = ValueOf(reply);
-        return SendRequest(BuildSetConfigurationControl(session, RequestedValue()),
-                           State::Writing);
-    case State::Writing: return SendRequest(BuildGetConfigurationControl(session), State::ReadingBack);
-    case State::ReadingInterface: return OnInterfaceConfiguration(reply);
-    default: return OnValueReadBack(reply, step);
+        case State::Reading:
+            if (reply.data.size() >= 4) valueBefore = ValueOf(reply);
+            return SendRequest(BuildSetConfigurationControl(session, RequestedValue()),
+                               State::Writing);
+        case State::Writing:
+            return SendRequest(BuildGetConfigurationControl(session), State::ReadingBack);
+        case State::ReadingInterface:
+            return OnInterfaceConfiguration(reply);
+        default:
+            return OnValueReadBack(reply, step);
     }
 }
 
 // The outcome the user is told: what the gateway holds now.
 LinkActions CEipSession::OnValueReadBack(const CipReply& reply, const std::string& step)
 {
-    if (reply.data.size() < 4)
-        return Fail(Malformed(step));
+    if (reply.data.size() < 4) return Fail(Malformed(step));
     valueAfter = ValueOf(reply);
     const std::string readBack = Hex(valueAfter, 8);
     if ((valueAfter & 0x0F) != RequestedValue())

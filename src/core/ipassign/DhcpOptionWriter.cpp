@@ -30,8 +30,7 @@ std::span<const std::uint8_t> BytesOf(const std::string& text)
 // client gave none (kept in the record, not sent).
 std::string GeneratedHostName(const data9& record)
 {
-    if (HardwareLength(record) == 0)
-        return {};
+    if (HardwareLength(record) == 0) return {};
     std::string name = "Host";
     char pair[3];
     for (std::size_t i = 0; i < HardwareLength(record); ++i) {
@@ -54,10 +53,8 @@ void EchoClientOptions(data9& record)
 std::uint32_t GrantedLease(std::uint32_t asked)
 {
     std::uint32_t lease = DEFAULT_LEASE;
-    if (asked != 0 && asked < lease)
-        lease = asked;
-    if (lease >= 0x7FFFFFFF)
-        lease = 0xFFFFFFFF;
+    if (asked != 0 && asked < lease) lease = asked;
+    if (lease >= 0x7FFFFFFF) lease = 0xFFFFFFFF;
     return lease;
 }
 
@@ -67,8 +64,7 @@ std::string SentDeviceName(const std::string& deviceName)
     std::size_t cut = 0;
     while (cut < gbk.size()) {
         const std::size_t next = cut + TextCodec::GbkCharLength(&gbk[cut], gbk.size() - cut);
-        if (next > MAX_SENT_NAME)
-            break;
+        if (next > MAX_SENT_NAME) break;
         cut = next;
     }
     return gbk.substr(0, cut);
@@ -76,12 +72,10 @@ std::string SentDeviceName(const std::string& deviceName)
 
 bool AddReplyOption(data9& record, std::uint8_t code, std::span<const std::uint8_t> data)
 {
-    if (record.addedOptions.test(code) || data.size() > 255)
-        return false;
+    if (record.addedOptions.test(code) || data.size() > 255) return false;
     // code, length, data, and the end byte that still has to follow.
     const std::size_t limit = std::min<std::size_t>(record.maxMessageSize, DHCP_PACKET_SIZE);
-    if (record.writePosition + 2 + data.size() + 1 > limit)
-        return false;
+    if (record.writePosition + 2 + data.size() + 1 > limit) return false;
     std::size_t pos = record.writePosition;
     record.packet[pos++] = code;
     record.packet[pos++] = static_cast<std::uint8_t>(data.size());
@@ -96,8 +90,7 @@ bool BuildReplyOptions(data9& record, const DhcpServerContext& context,
 {
     if (record.messageType != DHCP_NONE && record.replyType != DHCP_NONE) {
         const std::uint8_t type[1] = {record.replyType};
-        if (!AddReplyOption(record, DHCP_OPT_MESSAGE_TYPE, type))
-            return false;
+        if (!AddReplyOption(record, DHCP_OPT_MESSAGE_TYPE, type)) return false;
     }
     const bool nak = record.replyType == DHCPNAK;
     if (!nak) {
@@ -112,8 +105,7 @@ bool BuildReplyOptions(data9& record, const DhcpServerContext& context,
         record.leaseTime = GrantedLease(record.leaseTime);
         AddReplyOption(record, DHCP_OPT_LEASE_TIME, BigEndian(record.leaseTime));
         AddReplyOption(record, DHCP_OPT_SUBNET_MASK, BigEndian(context.subnetMask));
-        if (record.hostName.empty())
-            record.hostName = GeneratedHostName(record);
+        if (record.hostName.empty()) record.hostName = GeneratedHostName(record);
         if (const std::string name = SentDeviceName(deviceName); !name.empty()) {
             AddReplyOption(record, DHCP_OPT_HOST_NAME, BytesOf(name));
             record.hostName = name;

@@ -29,8 +29,7 @@ std::string HostNameOf(std::span<const std::uint8_t> data)
 {
     std::string name;
     for (std::uint8_t c : data) {
-        if (c == '.' || c == 0 || name.size() == MAX_HOST_NAME)
-            break;
+        if (c == '.' || c == 0 || name.size() == MAX_HOST_NAME) break;
         name += static_cast<char>(c);
     }
     return name;
@@ -52,31 +51,35 @@ void ReadOption(std::uint8_t code, std::span<const std::uint8_t> data, data9& re
     ByteReader value(data);
     const bool four = data.size() == 4;
     switch (code) {
-    case DHCP_OPT_HOST_NAME: record.hostName = HostNameOf(data); break;
-    case DHCP_OPT_REQUESTED_ADDRESS:
-        record.hasRequestedAddress = four && value.U32be(record.requestedAddress);
-        break;
-    case DHCP_OPT_LEASE_TIME:
-        if (four)
-            value.U32be(record.leaseTime);
-        break;
-    case DHCP_OPT_MESSAGE_TYPE:
-        if (data.size() == 1)
-            value.U8(record.messageType);
-        break;
-    case DHCP_OPT_SERVER_IDENTIFIER:
-        record.hasServerIdentifier = four && value.U32be(record.serverIdentifier);
-        break;
-    case DHCP_OPT_MAX_MESSAGE_SIZE:
-        if (data.size() == 2)
-            value.U16be(record.maxMessageSize);
-        break;
-    case DHCP_OPT_CLIENT_IDENTIFIER: record.clientIdentifier = WholeOption(code, data); break;
-    case DHCP_OPT_RELAY_AGENT_INFORMATION:
-        record.relayAgentInformation = WholeOption(code, data);
-        break;
-    case DHCP_OPT_SUBNET_SELECTION: record.subnetSelection = WholeOption(code, data); break;
-    default: break;
+        case DHCP_OPT_HOST_NAME:
+            record.hostName = HostNameOf(data);
+            break;
+        case DHCP_OPT_REQUESTED_ADDRESS:
+            record.hasRequestedAddress = four && value.U32be(record.requestedAddress);
+            break;
+        case DHCP_OPT_LEASE_TIME:
+            if (four) value.U32be(record.leaseTime);
+            break;
+        case DHCP_OPT_MESSAGE_TYPE:
+            if (data.size() == 1) value.U8(record.messageType);
+            break;
+        case DHCP_OPT_SERVER_IDENTIFIER:
+            record.hasServerIdentifier = four && value.U32be(record.serverIdentifier);
+            break;
+        case DHCP_OPT_MAX_MESSAGE_SIZE:
+            if (data.size() == 2) value.U16be(record.maxMessageSize);
+            break;
+        case DHCP_OPT_CLIENT_IDENTIFIER:
+            record.clientIdentifier = WholeOption(code, data);
+            break;
+        case DHCP_OPT_RELAY_AGENT_INFORMATION:
+            record.relayAgentInformation = WholeOption(code, data);
+            break;
+        case DHCP_OPT_SUBNET_SELECTION:
+            record.subnetSelection = WholeOption(code, data);
+            break;
+        default:
+            break;
     }
 }
 
@@ -85,17 +88,28 @@ void ReadOption(std::uint8_t code, std::span<const std::uint8_t> data, data9& re
 const char* DhcpIgnoredText(DhcpIgnored reason)
 {
     switch (reason) {
-    case DhcpIgnored::None: return "answered";
-    case DhcpIgnored::TooShort: return "too short";
-    case DhcpIgnored::NotARequest: return "not a request";
-    case DhcpIgnored::MalformedOptions: return "malformed options";
-    case DhcpIgnored::PlainBootp: return "plain BOOTP";
-    case DhcpIgnored::NotAnswered: return "type not answered";
-    case DhcpIgnored::ListedOnly: return "no offer armed";
-    case DhcpIgnored::OtherServer: return "another server selected";
-    case DhcpIgnored::Unassigned: return "no assignment";
-    case DhcpIgnored::OwnHostName: return "own host name";
-    case DhcpIgnored::ReplyTooLarge: return "reply exceeds maximum message size";
+        case DhcpIgnored::None:
+            return "answered";
+        case DhcpIgnored::TooShort:
+            return "too short";
+        case DhcpIgnored::NotARequest:
+            return "not a request";
+        case DhcpIgnored::MalformedOptions:
+            return "malformed options";
+        case DhcpIgnored::PlainBootp:
+            return "plain BOOTP";
+        case DhcpIgnored::NotAnswered:
+            return "type not answered";
+        case DhcpIgnored::ListedOnly:
+            return "no offer armed";
+        case DhcpIgnored::OtherServer:
+            return "another server selected";
+        case DhcpIgnored::Unassigned:
+            return "no assignment";
+        case DhcpIgnored::OwnHostName:
+            return "own host name";
+        case DhcpIgnored::ReplyTooLarge:
+            return "reply exceeds maximum message size";
     }
     return "?";
 }
@@ -140,11 +154,9 @@ DhcpIgnored ParseRequest(std::span<const std::uint8_t> datagram, std::uint32_t s
     record.peerAddress = sourceAddress;
     record.peerPort = sourcePort;
     const auto kept = datagram.first(std::min(datagram.size(), DHCP_PACKET_SIZE));
-    if (kept.size() < DHCP_HEADER_SIZE)
-        return DhcpIgnored::TooShort;
+    if (kept.size() < DHCP_HEADER_SIZE) return DhcpIgnored::TooShort;
     std::copy(kept.begin(), kept.end(), record.packet.begin());
-    if (record.packet[DHCP_OFF_OP] != 1)
-        return DhcpIgnored::NotARequest;
+    if (record.packet[DHCP_OFF_OP] != 1) return DhcpIgnored::NotARequest;
     record.macText = MacTextOf(record);
 
     // Code 0 is one pad byte, 255 ends the list, any other code has a length
@@ -153,12 +165,10 @@ DhcpIgnored ParseRequest(std::span<const std::uint8_t> datagram, std::uint32_t s
                                                         : std::span<const std::uint8_t>{});
     std::uint8_t code = 0;
     while (reader.U8(code) && code != DHCP_OPT_END) {
-        if (code == DHCP_OPT_PAD)
-            continue;
+        if (code == DHCP_OPT_PAD) continue;
         std::uint8_t length = 0;
         std::span<const std::uint8_t> data;
-        if (!reader.U8(length) || !reader.Take(length, data))
-            return DhcpIgnored::MalformedOptions;
+        if (!reader.U8(length) || !reader.Take(length, data)) return DhcpIgnored::MalformedOptions;
         ReadOption(code, data, record);
     }
     if (record.maxMessageSize == 0)

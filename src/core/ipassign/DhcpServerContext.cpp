@@ -7,8 +7,7 @@ namespace varnel {
 namespace {
 bool SameMac(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(a[i])) !=
             std::tolower(static_cast<unsigned char>(b[i])))
@@ -19,11 +18,9 @@ bool SameMac(std::string_view a, std::string_view b)
 
 const DhcpAssignment* DhcpServerContext::Find(std::string_view macText) const
 {
-    if (macText.empty())
-        return nullptr;
+    if (macText.empty()) return nullptr;
     for (auto it = assignments.rbegin(); it != assignments.rend(); ++it)
-        if (SameMac(it->macText, macText))
-            return &*it;
+        if (SameMac(it->macText, macText)) return &*it;
     return nullptr;
 }
 

@@ -22,8 +22,8 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value)
 
 // SendRRData of one attribute service on class 0xF5, instance 1, attribute 3;
 // `value` is the Set request's data.
-std::vector<std::uint8_t> BuildAttributeRequest(const SessionHandle& session,
-                                                std::uint8_t service, std::uint8_t attribute,
+std::vector<std::uint8_t> BuildAttributeRequest(const SessionHandle& session, std::uint8_t service,
+                                                std::uint8_t attribute,
                                                 std::span<const std::uint8_t> value)
 {
     //  0  command 0x006F        2  length          4  session handle
@@ -70,16 +70,18 @@ void AppendEipHeader(std::vector<std::uint8_t>& out, const EipHeader& header)
     Put32(out, header.options);
 }
 
-Message MalformedAnswerMessage() { return ErrorMessage("应答格式错误"); }
+Message MalformedAnswerMessage()
+{
+    return ErrorMessage("应答格式错误");
+}
 
 Result<EipHeader> ReadEipHeader(std::span<const std::uint8_t> frame)
 {
     ByteReader reader(frame);
     EipHeader header;
     std::span<const std::uint8_t> session, context;
-    if (!reader.U16le(header.command) || !reader.U16le(header.length) ||
-        !reader.Take(4, session) || !reader.U32le(header.status) || !reader.Take(8, context) ||
-        !reader.U32le(header.options))
+    if (!reader.U16le(header.command) || !reader.U16le(header.length) || !reader.Take(4, session) ||
+        !reader.U32le(header.status) || !reader.Take(8, context) || !reader.U32le(header.options))
         return Refusal{Code::BadAnswer, MalformedAnswerMessage()};
     std::copy(session.begin(), session.end(), header.session.begin());
     std::copy(context.begin(), context.end(), header.senderContext.begin());
@@ -143,8 +145,7 @@ void EipFrameAssembler::Append(std::span<const std::uint8_t> bytes)
 std::size_t EipFrameSize(std::span<const std::uint8_t> buffered)
 {
     const auto header = ReadEipHeader(buffered);
-    if (!header)
-        return 0;
+    if (!header) return 0;
     const std::size_t size = EIP_HEADER_SIZE + header->length;
     return buffered.size() < size ? 0 : size;
 }
@@ -152,8 +153,7 @@ std::size_t EipFrameSize(std::span<const std::uint8_t> buffered)
 std::optional<std::vector<std::uint8_t>> EipFrameAssembler::Next()
 {
     const std::size_t size = EipFrameSize(buffer);
-    if (size == 0)
-        return std::nullopt;
+    if (size == 0) return std::nullopt;
     std::vector<std::uint8_t> frame(buffer.begin(), buffer.begin() + size);
     buffer.erase(buffer.begin(), buffer.begin() + size);
     return frame;
@@ -162,10 +162,10 @@ std::optional<std::vector<std::uint8_t>> EipFrameAssembler::Next()
 std::optional<CipReply> ReadCipReply(std::span<const std::uint8_t> frame)
 {
     const auto header = ReadEipHeader(frame);
-    if (!header)
-        return std::nullopt;
+    if (!header) return std::nullopt;
     const std::size_t available = frame.size() - EIP_HEADER_SIZE;
-    ByteReader reader(frame.subspan(EIP_HEADER_SIZE, std::min<std::size_t>(header->length, available)));
+    ByteReader reader(
+        frame.subspan(EIP_HEADER_SIZE, std::min<std::size_t>(header->length, available)));
     std::uint16_t itemCount = 0;
     if (!reader.Skip(4 + 2) || !reader.U16le(itemCount))  // interface handle, timeout
         return std::nullopt;
@@ -174,8 +174,7 @@ std::optional<CipReply> ReadCipReply(std::span<const std::uint8_t> frame)
         std::span<const std::uint8_t> item;
         if (!reader.U16le(type) || !reader.U16le(length) || !reader.Take(length, item))
             return std::nullopt;
-        if (type != 0x00B2)
-            continue;
+        if (type != 0x00B2) continue;
         // service, reserved, general status, additional status size (words), ...
         ByteReader cip(item);
         CipReply reply;
@@ -185,8 +184,7 @@ std::optional<CipReply> ReadCipReply(std::span<const std::uint8_t> frame)
             return std::nullopt;
         for (std::uint8_t w = 0; w < additionalSize; ++w) {
             std::uint16_t word = 0;
-            if (!cip.U16le(word))
-                return std::nullopt;
+            if (!cip.U16le(word)) return std::nullopt;
             reply.additionalStatus.push_back(word);
         }
         std::span<const std::uint8_t> rest;
@@ -200,14 +198,22 @@ std::optional<CipReply> ReadCipReply(std::span<const std::uint8_t> frame)
 std::string EncapsulationStatusText(std::uint32_t status)
 {
     switch (status) {
-    case 0x0000: return "Success";
-    case 0x0001: return "Invalid or unsupported command";
-    case 0x0002: return "Insufficient memory";
-    case 0x0003: return "Incorrectly formed data";
-    case 0x0064: return "Invalid session handle";
-    case 0x0065: return "Invalid length";
-    case 0x0069: return "Unsupported protocol version";
-    default: return "Unknown encapsulation status";
+        case 0x0000:
+            return "Success";
+        case 0x0001:
+            return "Invalid or unsupported command";
+        case 0x0002:
+            return "Insufficient memory";
+        case 0x0003:
+            return "Incorrectly formed data";
+        case 0x0064:
+            return "Invalid session handle";
+        case 0x0065:
+            return "Invalid length";
+        case 0x0069:
+            return "Unsupported protocol version";
+        default:
+            return "Unknown encapsulation status";
     }
 }
 
@@ -248,8 +254,7 @@ std::string CipStatusText(std::uint8_t status)
         "Vendor specific error",
         "Invalid parameter",
     };
-    if (status < sizeof texts / sizeof texts[0])
-        return texts[status];
+    if (status < sizeof texts / sizeof texts[0]) return texts[status];
     return "Unknown CIP status";
 }
 

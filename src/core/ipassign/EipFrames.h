@@ -88,7 +88,8 @@ struct InterfaceConfiguration {
 };
 // Reads attribute 5's value: its addresses are CIP UDINTs, little-endian on
 // the wire. Needs at least address, mask and gateway; nullopt otherwise.
-std::optional<InterfaceConfiguration> ReadInterfaceConfiguration(std::span<const std::uint8_t> data);
+std::optional<InterfaceConfiguration> ReadInterfaceConfiguration(
+    std::span<const std::uint8_t> data);
 
 // The fixed 24-byte encapsulation header.
 struct EipHeader {

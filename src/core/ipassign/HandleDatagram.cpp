@@ -15,8 +15,7 @@ constexpr std::size_t MIN_REPLY_SIZE = 300;
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -25,11 +24,9 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 DhcpEndpoint Destination(const data9& record, const DhcpServerContext& context)
 {
     const std::uint32_t giaddr = PacketU32(record, DHCP_OFF_GIADDR);
-    if (giaddr != 0)
-        return {giaddr, context.relayPort};
+    if (giaddr != 0) return {giaddr, context.relayPort};
     // A NAK goes to everyone on the link: the client's address is the one refused.
-    if (record.replyType == DHCPNAK)
-        return {BROADCAST, context.clientPort};
+    if (record.replyType == DHCPNAK) return {BROADCAST, context.clientPort};
     if (!BroadcastFlag(record) && record.peerAddress != 0 && !record.hasRequestedAddress)
         return {record.peerAddress, context.clientPort};
     return {BROADCAST, context.clientPort};
@@ -49,10 +46,8 @@ std::optional<DhcpReply> BuildReply(data9& record, const DhcpServerContext& cont
     PutPacketU32(record, DHCP_OFF_YIADDR, yourAddress);
     const bool relayed = PacketU32(record, DHCP_OFF_GIADDR) != 0;
     // A relay must broadcast the NAK on the client's link (RFC 2131 4.3.2).
-    if (type == DHCPNAK && relayed)
-        record.packet[DHCP_OFF_FLAGS] |= 0x80;
-    if (!BuildReplyOptions(record, context, deviceName))
-        return std::nullopt;
+    if (type == DHCPNAK && relayed) record.packet[DHCP_OFF_FLAGS] |= 0x80;
+    if (!BuildReplyOptions(record, context, deviceName)) return std::nullopt;
     DhcpReply reply;
     // Zeros after the end byte up to the BOOTP minimum; the options above
     // already kept within the client's maximum message size.
@@ -89,8 +84,7 @@ DhcpIgnored DecideAck(DhcpOutcome& outcome, const DhcpServerContext& context,
     // A client that selected another server is that server's business.
     if (record.hasServerIdentifier && record.serverIdentifier != context.serverAddress)
         return DhcpIgnored::OtherServer;
-    if (assignment == nullptr || assignment->address == 0)
-        return DhcpIgnored::Unassigned;
+    if (assignment == nullptr || assignment->address == 0) return DhcpIgnored::Unassigned;
     const std::uint32_t asked = AskedAddress(record);
     const bool granted = asked != 0 ? asked == assignment->address : record.hasServerIdentifier;
     if (granted)
@@ -110,18 +104,24 @@ DhcpOutcome HandleDatagram(std::span<const std::uint8_t> datagram, DhcpEndpoint 
     DhcpOutcome outcome;
     data9& record = outcome.record;
     outcome.ignored = ParseRequest(datagram, source.address, source.port, record);
-    if (outcome.ignored != DhcpIgnored::None)
-        return outcome;
+    if (outcome.ignored != DhcpIgnored::None) return outcome;
     outcome.parsed = true;
-    if (record.messageType == DHCPDISCOVER)
-        outcome.listed = counter.Count(record.macText);
+    if (record.messageType == DHCPDISCOVER) outcome.listed = counter.Count(record.macText);
 
     const DhcpAssignment* assignment = context.Find(record.macText);
     switch (record.messageType) {
-    case DHCP_NONE: outcome.ignored = DhcpIgnored::PlainBootp; break;
-    case DHCPDISCOVER: outcome.ignored = DecideOffer(outcome, context, assignment, offerMode); break;
-    case DHCPREQUEST: outcome.ignored = DecideAck(outcome, context, assignment); break;
-    default: outcome.ignored = DhcpIgnored::NotAnswered; break;
+        case DHCP_NONE:
+            outcome.ignored = DhcpIgnored::PlainBootp;
+            break;
+        case DHCPDISCOVER:
+            outcome.ignored = DecideOffer(outcome, context, assignment, offerMode);
+            break;
+        case DHCPREQUEST:
+            outcome.ignored = DecideAck(outcome, context, assignment);
+            break;
+        default:
+            outcome.ignored = DhcpIgnored::NotAnswered;
+            break;
     }
     if (outcome.ignored == DhcpIgnored::None && !outcome.reply)
         outcome.ignored = DhcpIgnored::ReplyTooLarge;

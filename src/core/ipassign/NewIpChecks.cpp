@@ -20,44 +20,35 @@ bool OverLimit(const std::string& utf8)
 
 bool IsValidMacText(std::string_view text)
 {
-    if (text.size() != 17)
-        return false;
+    if (text.size() != 17) return false;
     std::string digits;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const bool colonPlace = i % 3 == 2;
-        if ((text[i] == ':') != colonPlace)
-            return false;
+        if ((text[i] == ':') != colonPlace) return false;
         if (!colonPlace)
             digits += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
     }
-    if (digits.size() != 12 || digits == "000000000000" || digits == "FFFFFFFFFFFF")
-        return false;
+    if (digits.size() != 12 || digits == "000000000000" || digits == "FFFFFFFFFFFF") return false;
     for (char c : digits)
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return false;
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     return true;
 }
 
 Status CheckNewIp(const NewIpEntry& entry)
 {
     if (!IsValidMacText(entry.macText))
-        return Refuse(Code::BadAssignment,
-                      "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F");
+        return Refuse(Code::BadAssignment, "MAC格式错误 应该为XX:XX:XX:XX:XX:XX\nX不能为全0或全F");
     const auto address = ParseIpv4(entry.ipText);
     const std::uint32_t first = address ? *address >> 24 : 0;
-    if (first < 1 || first > 223)
-        return Refuse(Code::BadAssignment, "IP设置错误");
-    if (OverLimit(entry.deviceName))
-        return Refuse(Code::BadAssignment, "设备名称最多200个字符");
-    if (OverLimit(entry.description))
-        return Refuse(Code::BadAssignment, "设备描述最多200个字符");
+    if (first < 1 || first > 223) return Refuse(Code::BadAssignment, "IP设置错误");
+    if (OverLimit(entry.deviceName)) return Refuse(Code::BadAssignment, "设备名称最多200个字符");
+    if (OverLimit(entry.description)) return Refuse(Code::BadAssignment, "设备描述最多200个字符");
     return {};
 }
 
 Result<DhcpAssignment> BuildAssignment(const NewIpEntry& entry, bool offerArmed)
 {
-    if (Status checked = CheckNewIp(entry); !checked)
-        return checked.error();
+    if (Status checked = CheckNewIp(entry); !checked) return checked.error();
     return DhcpAssignment{entry.macText, *ParseIpv4(entry.ipText), entry.deviceName, offerArmed};
 }
 
@@ -71,8 +62,7 @@ Result<NewIpEntry> ParseAssignmentText(std::string_view text)
     const std::string_view rest = text.substr(equals + 1);
     const auto comma = rest.find(',');
     entry.ipText = rest.substr(0, comma);
-    if (comma != std::string_view::npos)
-        entry.deviceName = rest.substr(comma + 1);
+    if (comma != std::string_view::npos) entry.deviceName = rest.substr(comma + 1);
     return entry;
 }
 

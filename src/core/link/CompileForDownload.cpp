@@ -12,8 +12,7 @@ Result<Bytes> CompileForDownload(CVarnelDoc& doc)
 
 Result<std::uint32_t> GatewayAddress(const CVarnelDoc& doc)
 {
-    if (const auto address = ParseIpv4(doc.deviceIp))
-        return *address;
+    if (const auto address = ParseIpv4(doc.deviceIp)) return *address;
     return Refuse(Code::BadAddress, "设备IP地址错误: \"" + doc.deviceIp + "\"");
 }
 

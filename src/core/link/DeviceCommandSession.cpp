@@ -13,36 +13,32 @@ DeviceCommandSession::DeviceCommandSession(std::int32_t command, bool ask)
 LinkActions DeviceCommandSession::Handle(const LinkEvent& event)
 {
     switch (state) {
-    case State::Idle:
-        return OnIdle(event);
-    case State::Asking:
-        return OnAsking(event);
-    case State::Connecting:
-        return OnConnecting(event);
-    case State::WaitingAnswer:
-        return OnWaitingAnswer(event);
-    case State::Done:
-        return {};
+        case State::Idle:
+            return OnIdle(event);
+        case State::Asking:
+            return OnAsking(event);
+        case State::Connecting:
+            return OnConnecting(event);
+        case State::WaitingAnswer:
+            return OnWaitingAnswer(event);
+        case State::Done:
+            return {};
     }
     return {};
 }
 
 LinkActions DeviceCommandSession::OnIdle(const LinkEvent& event)
 {
-    if (event.kind != LinkEvent::Kind::Start)
-        return {};
-    if (deviceCommand != CLEAR && deviceCommand != RESTART)
-        return End({}, false);
-    if (!askFirst)
-        return Connect();
+    if (event.kind != LinkEvent::Kind::Start) return {};
+    if (deviceCommand != CLEAR && deviceCommand != RESTART) return End({}, false);
+    if (!askFirst) return Connect();
     state = State::Asking;
     return {LinkAction::Ask(deviceCommand == CLEAR ? ClearQuestion() : RestartQuestion())};
 }
 
 LinkActions DeviceCommandSession::OnAsking(const LinkEvent& event)
 {
-    if (event.kind != LinkEvent::Kind::UserAnswer)
-        return {};
+    if (event.kind != LinkEvent::Kind::UserAnswer) return {};
     if (!event.yes) {
         declined = true;
         return End({}, false);
@@ -59,42 +55,41 @@ LinkActions DeviceCommandSession::Connect()
 LinkActions DeviceCommandSession::OnConnecting(const LinkEvent& event)
 {
     switch (event.kind) {
-    case LinkEvent::Kind::Connected:
-        state = State::WaitingAnswer;
-        return {LinkAction::Stop(CONNECT_TIMER),
-                LinkAction::Send(deviceCommand == CLEAR ? ClearRequest() : RestartRequest()),
-                LinkAction::Arm(ANSWER_TIMER, ANSWER_TIMEOUT_MS)};
-    case LinkEvent::Kind::ConnectFailed:
-        return End({LinkAction::Close(), LinkAction::Stop(CONNECT_TIMER),
-                    LinkAction::Show(EthernetFailedMessage())},
-                   false);
-    case LinkEvent::Kind::TimerFired:
-        return event.timer == CONNECT_TIMER ? Fail(ConnectTimeoutMessage()) : LinkActions{};
-    default:
-        return {};
+        case LinkEvent::Kind::Connected:
+            state = State::WaitingAnswer;
+            return {LinkAction::Stop(CONNECT_TIMER),
+                    LinkAction::Send(deviceCommand == CLEAR ? ClearRequest() : RestartRequest()),
+                    LinkAction::Arm(ANSWER_TIMER, ANSWER_TIMEOUT_MS)};
+        case LinkEvent::Kind::ConnectFailed:
+            return End({LinkAction::Close(), LinkAction::Stop(CONNECT_TIMER),
+                        LinkAction::Show(EthernetFailedMessage())},
+                       false);
+        case LinkEvent::Kind::TimerFired:
+            return event.timer == CONNECT_TIMER ? Fail(ConnectTimeoutMessage()) : LinkActions{};
+        default:
+            return {};
     }
 }
 
 LinkActions DeviceCommandSession::OnWaitingAnswer(const LinkEvent& event)
 {
     switch (event.kind) {
-    case LinkEvent::Kind::Answer:
-        return OnAnswer(event.data);
-    case LinkEvent::Kind::TimerFired:
-        return event.timer == ANSWER_TIMER ? Fail(NoAnswerMessage()) : LinkActions{};
-    case LinkEvent::Kind::SendFailed:
-        return End({LinkAction::Stop(ANSWER_TIMER), LinkAction::Close(),
-                    LinkAction::Show(SendFailedMessage())},
-                   false);
-    case LinkEvent::Kind::PeerClosed:
-        // A restart is confirmed only by its answer: a gateway that drops the
-        // connection without one has not said it restarts. A clear waits for
-        // its answer until the answer timer says otherwise.
-        if (deviceCommand == RESTART)
-            return Fail(NoAnswerMessage());
-        return {};
-    default:
-        return {};
+        case LinkEvent::Kind::Answer:
+            return OnAnswer(event.data);
+        case LinkEvent::Kind::TimerFired:
+            return event.timer == ANSWER_TIMER ? Fail(NoAnswerMessage()) : LinkActions{};
+        case LinkEvent::Kind::SendFailed:
+            return End({LinkAction::Stop(ANSWER_TIMER), LinkAction::Close(),
+                        LinkAction::Show(SendFailedMessage())},
+                       false);
+        case LinkEvent::Kind::PeerClosed:
+            // A restart is confirmed only by its answer: a gateway that drops the
+            // connection without one has not said it restarts. A clear waits for
+            // its answer until the answer timer says otherwise.
+            if (deviceCommand == RESTART) return Fail(NoAnswerMessage());
+            return {};
+        default:
+            return {};
     }
 }
 

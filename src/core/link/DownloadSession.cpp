@@ -16,33 +16,32 @@ DownloadSession::DownloadSession(Bytes bytes) : image(std::move(bytes))
 LinkActions DownloadSession::Handle(const LinkEvent& event)
 {
     switch (state) {
-    case State::Idle:
-        return OnIdle(event);
-    case State::Connecting:
-        return OnConnecting(event);
-    case State::WaitingAnswer:
-        return OnWaitingAnswer(event);
-    case State::Pausing:
-        return OnPausing(event);
-    case State::AskingRestart:
-        return OnAskingRestart(event);
-    case State::Restarting:
-        // Only a failed hand-over of the restart request is still news.
-        if (event.kind == LinkEvent::Kind::SendFailed) {
-            restartRequested = false;
-            return End({LinkAction::Close(), LinkAction::Show(SendFailedMessage())}, false);
-        }
-        return {};
-    case State::Done:
-        return {};
+        case State::Idle:
+            return OnIdle(event);
+        case State::Connecting:
+            return OnConnecting(event);
+        case State::WaitingAnswer:
+            return OnWaitingAnswer(event);
+        case State::Pausing:
+            return OnPausing(event);
+        case State::AskingRestart:
+            return OnAskingRestart(event);
+        case State::Restarting:
+            // Only a failed hand-over of the restart request is still news.
+            if (event.kind == LinkEvent::Kind::SendFailed) {
+                restartRequested = false;
+                return End({LinkAction::Close(), LinkAction::Show(SendFailedMessage())}, false);
+            }
+            return {};
+        case State::Done:
+            return {};
     }
     return {};
 }
 
 LinkActions DownloadSession::OnIdle(const LinkEvent& event)
 {
-    if (event.kind != LinkEvent::Kind::Start)
-        return {};
+    if (event.kind != LinkEvent::Kind::Start) return {};
     if (Status gate = CheckImage(image); !gate) {
         refused = gate.error();
         return End({LinkAction::Show(gate.message())}, false);
@@ -58,43 +57,41 @@ LinkActions DownloadSession::OnIdle(const LinkEvent& event)
 LinkActions DownloadSession::OnConnecting(const LinkEvent& event)
 {
     switch (event.kind) {
-    case LinkEvent::Kind::Connected: {
-        LinkActions out{LinkAction::Stop(CONNECT_TIMER),
-                        LinkAction::Progress(std::min(50, progressMax))};
-        SendPiece(out);
-        return out;
-    }
-    case LinkEvent::Kind::ConnectFailed:
-        return End({LinkAction::Close(), LinkAction::Stop(CONNECT_TIMER),
-                    LinkAction::Show(EthernetFailedMessage())},
-                   false);
-    case LinkEvent::Kind::TimerFired:
-        if (event.timer == CONNECT_TIMER)
-            return Fail(ConnectTimeoutMessage());
-        return {};
-    default:
-        return {};
+        case LinkEvent::Kind::Connected: {
+            LinkActions out{LinkAction::Stop(CONNECT_TIMER),
+                            LinkAction::Progress(std::min(50, progressMax))};
+            SendPiece(out);
+            return out;
+        }
+        case LinkEvent::Kind::ConnectFailed:
+            return End({LinkAction::Close(), LinkAction::Stop(CONNECT_TIMER),
+                        LinkAction::Show(EthernetFailedMessage())},
+                       false);
+        case LinkEvent::Kind::TimerFired:
+            if (event.timer == CONNECT_TIMER) return Fail(ConnectTimeoutMessage());
+            return {};
+        default:
+            return {};
     }
 }
 
 LinkActions DownloadSession::OnWaitingAnswer(const LinkEvent& event)
 {
     switch (event.kind) {
-    case LinkEvent::Kind::Answer:
-        answer = event.data;
-        state = State::Pausing;
-        return {LinkAction::Stop(ANSWER_TIMER), LinkAction::Arm(PAUSE_TIMER, PAUSE_MS)};
-    case LinkEvent::Kind::TimerFired:
-        if (event.timer == ANSWER_TIMER)
-            return Fail(NoAnswerMessage());
-        return {};
-    case LinkEvent::Kind::SendFailed:
-        return End({LinkAction::Stop(ANSWER_TIMER), LinkAction::Close(),
-                    LinkAction::Show(SendFailedMessage())},
-                   false);
-    default:
-        // A closed connection shows nothing: the answer timer still runs.
-        return {};
+        case LinkEvent::Kind::Answer:
+            answer = event.data;
+            state = State::Pausing;
+            return {LinkAction::Stop(ANSWER_TIMER), LinkAction::Arm(PAUSE_TIMER, PAUSE_MS)};
+        case LinkEvent::Kind::TimerFired:
+            if (event.timer == ANSWER_TIMER) return Fail(NoAnswerMessage());
+            return {};
+        case LinkEvent::Kind::SendFailed:
+            return End({LinkAction::Stop(ANSWER_TIMER), LinkAction::Close(),
+                        LinkAction::Show(SendFailedMessage())},
+                       false);
+        default:
+            // A closed connection shows nothing: the answer timer still runs.
+            return {};
     }
 }
 
@@ -104,8 +101,7 @@ LinkActions DownloadSession::OnPausing(const LinkEvent& event)
         return End({LinkAction::Stop(ANSWER_TIMER), LinkAction::Close(),
                     LinkAction::Show(SendFailedMessage())},
                    false);
-    if (event.kind != LinkEvent::Kind::TimerFired || event.timer != PAUSE_TIMER)
-        return {};
+    if (event.kind != LinkEvent::Kind::TimerFired || event.timer != PAUSE_TIMER) return {};
     if (!AnswerIs(answer, STATUS_DONE, CODE_PIECE))
         return End({LinkAction::Close(), LinkAction::Result(DownloadFailedMessage())}, false);
     if (lastPiece != 1) {
@@ -121,10 +117,8 @@ LinkActions DownloadSession::OnPausing(const LinkEvent& event)
 
 LinkActions DownloadSession::OnAskingRestart(const LinkEvent& event)
 {
-    if (event.kind != LinkEvent::Kind::UserAnswer)
-        return {};
-    if (!event.yes)
-        return End({LinkAction::Close()}, true);
+    if (event.kind != LinkEvent::Kind::UserAnswer) return {};
+    if (!event.yes) return End({LinkAction::Close()}, true);
     // No answer is awaited: the link closes once the request is out. Should the
     // hand-over fail, the adapter drops Close and Finish and feeds SendFailed.
     restartRequested = true;
@@ -159,8 +153,7 @@ LinkActions DownloadSession::Fail(const Message& message)
 
 LinkActions DownloadSession::End(LinkActions out, bool ok)
 {
-    if (!ok)
-        succeeded = false;
+    if (!ok) succeeded = false;
     state = State::Done;
     finished = true;
     out.push_back(LinkAction::Finish(ok));

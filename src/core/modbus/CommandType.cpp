@@ -20,16 +20,14 @@ const std::array<CommandType, 8>& CommandTypes()
 const CommandType* FindCommandType(std::string_view label)
 {
     for (const auto& type : CommandTypes())
-        if (type.label == label)
-            return &type;
+        if (type.label == label) return &type;
     return nullptr;
 }
 
 const CommandType* FindCommandTypeByCode(std::uint8_t functionCode)
 {
     for (const auto& type : CommandTypes())
-        if (type.functionCode == functionCode)
-            return &type;
+        if (type.functionCode == functionCode) return &type;
     return nullptr;
 }
 
@@ -48,8 +46,7 @@ bool IsRegisterCommand(std::string_view label)
 WriteGroup WriteGroupOf(std::string_view label)
 {
     const CommandType* type = FindCommandType(label);
-    if (type == nullptr || !type->isWrite)
-        return WriteGroup::None;
+    if (type == nullptr || !type->isWrite) return WriteGroup::None;
     return type->isRegister ? WriteGroup::Registers : WriteGroup::Coils;
 }
 

@@ -8,7 +8,10 @@ namespace varnel {
 
 namespace {
 
-std::int32_t BitBytes(std::int32_t bits) { return (bits + 7) / 8; }
+std::int32_t BitBytes(std::int32_t bits)
+{
+    return (bits + 7) / 8;
+}
 
 // Data length of a quantity: 2 bytes per register, one bit per coil or input.
 std::int32_t DataLength(bool registers, std::int32_t quantity)
@@ -16,24 +19,32 @@ std::int32_t DataLength(bool registers, std::int32_t quantity)
     return registers ? 2 * quantity : BitBytes(quantity);
 }
 
-std::uint8_t High(std::uint16_t value) { return static_cast<std::uint8_t>(value >> 8); }
-std::uint8_t Low(std::uint16_t value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t High(std::uint16_t value)
+{
+    return static_cast<std::uint8_t>(value >> 8);
+}
+std::uint8_t Low(std::uint16_t value)
+{
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
-Refusal NotACommand() { return Refuse(Code::NotACommand, "没有可编辑的命令"); }
+Refusal NotACommand()
+{
+    return Refuse(Code::NotACommand, "没有可编辑的命令");
+}
 
 }  // namespace
 
 Bytes EncodeCommand(const CommandBytes& command)
 {
     const CommandFields& f = command.fields;
-    return {f.slaveAddress,     command.functionCode, High(f.startAddress),
+    return {f.slaveAddress,      command.functionCode, High(f.startAddress),
             Low(f.startAddress), High(f.quantity),     Low(f.quantity)};
 }
 
 Result<CommandBytes> DecodeCommand(std::span<const std::uint8_t> p)
 {
-    if (p.size() < COMMAND_BYTES)
-        return NotACommand();
+    if (p.size() < COMMAND_BYTES) return NotACommand();
     CommandBytes command;
     command.fields.slaveAddress = p[0];
     command.functionCode = p[1];
@@ -69,8 +80,7 @@ CModule MakeModule(std::string_view label, std::uint16_t startAddress, std::uint
 void PlaceModule(CVarnelDoc& doc, SlotRef target, std::string_view label,
                  std::uint16_t startAddress, std::uint16_t quantity, std::uint8_t slaveAddress)
 {
-    if (!target.InRack())
-        return;
+    if (!target.InRack()) return;
     doc.Slot(target.port, target.index).module =
         MakeModule(label, startAddress, quantity, slaveAddress);
     doc.modified = true;
@@ -86,27 +96,22 @@ void SetupPort(CVarnelDoc& doc, Port port)
 
 Result<CommandFields> ReadCommandFields(const CModule& module)
 {
-    if (module.IsEmpty() || module.IsStatusTable())
-        return NotACommand();
+    if (module.IsEmpty() || module.IsStatusTable()) return NotACommand();
     auto command = DecodeCommand(module.modulePrm);
-    if (!command)
-        return command.error();
+    if (!command) return command.error();
     return command->fields;
 }
 
 void ApplyCommandEdit(CModule& module, const CommandFields& fields)
 {
     auto command = DecodeCommand(module.modulePrm);
-    if (!command)
-        return;
+    if (!command) return;
     const Bytes bytes = EncodeCommand({command->functionCode, fields});
     std::copy(bytes.begin(), bytes.end(), module.modulePrm.begin());
     // The direction is kept: a zero length stays zero.
     const bool registers = IsRegisterCommand(module.moduleName);
-    if (module.inputLen != 0)
-        module.inputLen = DataLength(registers, fields.quantity);
-    if (module.outputLen != 0)
-        module.outputLen = DataLength(registers, fields.quantity);
+    if (module.inputLen != 0) module.inputLen = DataLength(registers, fields.quantity);
+    if (module.outputLen != 0) module.outputLen = DataLength(registers, fields.quantity);
 }
 
 }  // namespace varnel

@@ -5,8 +5,7 @@ namespace varnel {
 const std::array<SerialList, LIST_COUNT>& SerialLists()
 {
     static const std::array<SerialList, LIST_COUNT> lists = {{
-        {"波特率:",
-         {"600", "1200", "2400", "4800", "9600", "19.2K", "38.4K", "57.6K", "115.2K"}},
+        {"波特率:", {"600", "1200", "2400", "4800", "9600", "19.2K", "38.4K", "57.6K", "115.2K"}},
         {"校验:",
          {"8 DataLen,1 StopBit,No Parity", "8 DataLen,1 StopBit,Even Parity",
           "8 DataLen,1 StopBit,Odd Parity", "8 DataLen,2 StopBit,No Parity"}},
@@ -17,10 +16,9 @@ const std::array<SerialList, LIST_COUNT>& SerialLists()
           "Monitor Slave Status(24 Bytes)", "Monitor Slave Status(32 Bits)",
           "Monitor Slave Status(32 Bytes)"}},
         {"定时器值:",
-         {"10ms",  "20ms",  "30ms",  "40ms",  "50ms",  "60ms",  "80ms",
-          "100ms", "120ms", "150ms", "200ms", "250ms", "300ms", "350ms",
-          "400ms", "450ms", "500ms", "550ms", "600ms", "650ms", "700ms",
-          "750ms", "800ms", "850ms", "900ms", "950ms", "1000ms"}},
+         {"10ms",  "20ms",  "30ms",  "40ms",  "50ms",  "60ms",  "80ms",  "100ms", "120ms",
+          "150ms", "200ms", "250ms", "300ms", "350ms", "400ms", "450ms", "500ms", "550ms",
+          "600ms", "650ms", "700ms", "750ms", "800ms", "850ms", "900ms", "950ms", "1000ms"}},
         {"数据更新模式:", {"At MD_scan End", "At Evry MD End"}},
         {"写模式:", {"Write always", "Write on change"}},
         {"定时器模式:", {"Time of Reply", "Same Interval"}},
@@ -80,10 +78,8 @@ void StoreSerialParams(const SerialChoices& c, std::span<std::uint8_t, 5> p)
         mode |= static_cast<std::uint8_t>(c.index[UPDATE] + 1);
     else
         mode |= oldMode & 3;
-    if (c.index[WRITE_MODE] == 1)
-        mode |= 0x80;
-    if (c.index[TIMER_MODE] == 1)
-        mode |= 0x40;
+    if (c.index[WRITE_MODE] == 1) mode |= 0x80;
+    if (c.index[TIMER_MODE] == 1) mode |= 0x40;
     p[3] = mode;
 }
 
@@ -91,14 +87,11 @@ int FindSerialItem(SerialListId list, std::string_view text)
 {
     const auto& items = SerialLists()[list].items;
     for (std::size_t i = 0; i < items.size(); ++i)
-        if (items[i] == text)
-            return static_cast<int>(i);
-    if (text.empty() || text.size() > 3)
-        return NO_CHOICE;
+        if (items[i] == text) return static_cast<int>(i);
+    if (text.empty() || text.size() > 3) return NO_CHOICE;
     int value = 0;
     for (char ch : text) {
-        if (ch < '0' || ch > '9')
-            return NO_CHOICE;
+        if (ch < '0' || ch > '9') return NO_CHOICE;
         value = value * 10 + (ch - '0');
     }
     return InList(list, value);

@@ -7,8 +7,8 @@ CModule MakeStatusTableModule(int choice)
     struct Kind {
         const char* name;
         const char* picture;
-        int slaves;     // table size: 8, 16, 24 or 32 slaves
-        bool perByte;   // one byte per slave rather than one bit
+        int slaves;    // table size: 8, 16, 24 or 32 slaves
+        bool perByte;  // one byte per slave rather than one bit
     };
     static const Kind kinds[8] = {
         {"MODBUS从站状态表（8位）", "s8bit", 8, false},
@@ -21,14 +21,12 @@ CModule MakeStatusTableModule(int choice)
         {"MODBUS从站状态表（32字节）", "s32byte", 32, true},
     };
     CModule module;
-    if (choice < 1 || choice > 8)
-        return module;
+    if (choice < 1 || choice > 8) return module;
     const Kind& kind = kinds[choice - 1];
     module.moduleName = kind.name;
     module.picture = kind.picture;
     module.inputLen = kind.perByte ? kind.slaves : kind.slaves / 8;
-    for (int i = 0; i < kind.slaves; ++i)
-        module.modulePrm.push_back(static_cast<std::uint8_t>(i));
+    for (int i = 0; i < kind.slaves; ++i) module.modulePrm.push_back(static_cast<std::uint8_t>(i));
     return module;
 }
 

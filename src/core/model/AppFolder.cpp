@@ -14,8 +14,7 @@ std::string ProgramFolder()
 {
     std::error_code ec;
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty())
-        return fs::current_path(ec).string();
+    if (ec || exe.empty()) return fs::current_path(ec).string();
     return exe.parent_path().string();
 }
 
@@ -23,8 +22,7 @@ namespace {
 
 std::string Trimmed(std::string folder)
 {
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return folder;
 }
 
@@ -47,8 +45,7 @@ std::string SeedUserDataFolder(const std::string& installedDefaults, const std::
     for (const char* file : {"IP/ETHOption.xml", "BITMAP/module.bmp"}) {
         const fs::path from = fs::path(installedDefaults) / file;
         const fs::path to = fs::path(userFolder) / file;
-        if (fs::exists(from, ec) && !fs::exists(to, ec))
-            fs::copy_file(from, to, ec);
+        if (fs::exists(from, ec) && !fs::exists(to, ec)) fs::copy_file(from, to, ec);
     }
     return userFolder;
 }

@@ -10,10 +10,8 @@ bool CVarnelDoc::OnNewDocument()
     deviceSlotNum = 10;
     com1Enabled = 0;
     com2Enabled = 0;
-    for (auto& slot : com1Slots)
-        slot.module = CModule{};
-    for (auto& slot : com2Slots)
-        slot.module = CModule{};
+    for (auto& slot : com1Slots) slot.module = CModule{};
+    for (auto& slot : com2Slots) slot.module = CModule{};
     modified = false;
     return true;
 }

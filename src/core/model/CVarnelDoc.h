@@ -11,7 +11,10 @@ namespace varnel {
 
 enum class Port { COM1 = 0, COM2 = 1 };
 
-inline const char* PortName(Port port) { return port == Port::COM1 ? "COM1" : "COM2"; }
+inline const char* PortName(Port port)
+{
+    return port == Port::COM1 ? "COM1" : "COM2";
+}
 
 class CVarnelDoc {
 public:
@@ -61,8 +64,14 @@ inline constexpr int STATE_INDEX = 0;
 inline constexpr int CONTROL_INDEX = 1;
 inline constexpr int SERIAL_PARAMS_INDEX = 2;
 inline constexpr int FIRST_USER_INDEX = 3;
-constexpr int UserSlotIndex(int userSlot) { return userSlot + 2; }
-constexpr int UserSlotNumber(int index) { return index - 2; }
+constexpr int UserSlotIndex(int userSlot)
+{
+    return userSlot + 2;
+}
+constexpr int UserSlotNumber(int index)
+{
+    return index - 2;
+}
 
 // A place an operation acts on: a rack index 0..56 of a port, or PORT_HEAD,
 // the port's Modbus master as a whole.

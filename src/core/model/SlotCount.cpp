@@ -12,8 +12,7 @@ Result<int> CheckSlotCountText(std::string_view text)
             return Refuse(Code::BadSlotCount, SLOT_COUNT_RANGE_TEXT);
         value = value * 10 + (c - '0');
     }
-    if (!IsValidSlotCount(value))
-        return Refuse(Code::BadSlotCount, SLOT_COUNT_RANGE_TEXT);
+    if (!IsValidSlotCount(value)) return Refuse(Code::BadSlotCount, SLOT_COUNT_RANGE_TEXT);
     return static_cast<int>(value);
 }
 
@@ -23,8 +22,7 @@ std::vector<SlotRef> CommandsBeyond(const CVarnelDoc& doc, int count)
     const int last = std::min(doc.LastConfigIndex(), CVarnelDoc::RACK_SIZE - 1);
     for (Port port : {Port::COM1, Port::COM2})
         for (int index = UserSlotIndex(count + 1); index <= last; ++index)
-            if (!doc.Slot(port, index).IsEmpty())
-                lost.push_back({port, index});
+            if (!doc.Slot(port, index).IsEmpty()) lost.push_back({port, index});
     return lost;
 }
 

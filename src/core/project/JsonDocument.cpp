@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 
-#include "core/modbus/CommandModule.h"
 #include "core/image/HexFile.h"
+#include "core/modbus/CommandModule.h"
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
 #include "core/util/Hex.h"
@@ -31,8 +31,7 @@ ordered_json ModuleToJson(const CModule& m)
 void AddCommandFields(ordered_json& j, const CModule& m)
 {
     const Result<CommandFields> read = ReadCommandFields(m);
-    if (FindCommandType(m.moduleName) == nullptr || !read)
-        return;
+    if (FindCommandType(m.moduleName) == nullptr || !read) return;
     const CommandFields& f = *read;
     j["slave"] = f.slaveAddress;
     j["function"] = FormatHex({m.modulePrm[1]});
@@ -106,8 +105,7 @@ void ApplyCommandFields(const ordered_json& j, CModule& m, const std::string& wh
     const bool hasPrm = j.contains("modulePrm");
     int values[4] = {-1, -1, -1, -1};
     for (std::size_t i = 0; i < 4; ++i) {
-        if (!j.contains(keys[i]))
-            continue;
+        if (!j.contains(keys[i])) continue;
         const ordered_json& v = j[keys[i]];
         const std::string field = where + keys[i];
         if (i == 1 && v.is_string()) {
@@ -127,29 +125,26 @@ void ApplyCommandFields(const ordered_json& j, CModule& m, const std::string& wh
     }
     if (!hasPrm) {
         const CommandType* type = FindCommandType(m.moduleName);
-        if (values[1] < 0 && type != nullptr)
-            values[1] = type->functionCode;
+        if (values[1] < 0 && type != nullptr) values[1] = type->functionCode;
         for (std::size_t i = 0; i < 4; ++i)
             if (values[i] < 0)
                 throw ImportError{where + (values[0] < 0 && values[2] < 0 ? "modulePrm" : keys[i]),
                                   "is missing"};
-        m.modulePrm = {static_cast<std::uint8_t>(values[0]), static_cast<std::uint8_t>(values[1]),
-                       static_cast<std::uint8_t>(values[2] >> 8),
-                       static_cast<std::uint8_t>(values[2] & 0xFF),
-                       static_cast<std::uint8_t>(values[3] >> 8),
-                       static_cast<std::uint8_t>(values[3] & 0xFF)};
+        m.modulePrm = {
+            static_cast<std::uint8_t>(values[0]),      static_cast<std::uint8_t>(values[1]),
+            static_cast<std::uint8_t>(values[2] >> 8), static_cast<std::uint8_t>(values[2] & 0xFF),
+            static_cast<std::uint8_t>(values[3] >> 8), static_cast<std::uint8_t>(values[3] & 0xFF)};
         return;
     }
     const Bytes& p = m.modulePrm;
     for (std::size_t i = 0; i < 4; ++i) {
-        if (values[i] < 0)
-            continue;
+        if (values[i] < 0) continue;
         if (p.size() < 6)
             throw ImportError{where + keys[i], "needs the 6 bytes of a command in modulePrm"};
         const int stored[] = {p[0], p[1], p[2] << 8 | p[3], p[4] << 8 | p[5]};
         if (values[i] != stored[i])
-            throw ImportError{where + keys[i], "disagrees with modulePrm, which holds " +
-                                                   std::to_string(stored[i])};
+            throw ImportError{where + keys[i],
+                              "disagrees with modulePrm, which holds " + std::to_string(stored[i])};
     }
 }
 

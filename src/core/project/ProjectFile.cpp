@@ -7,9 +7,9 @@
 #include <stdexcept>
 
 #include "core/model/AtomicFile.h"
-#include "core/project/OptionFile.h"
 #include "core/model/SlotCount.h"
 #include "core/project/CXmlDoc.h"
+#include "core/project/OptionFile.h"
 #include "core/project/TextCodec.h"
 #include "core/util/Hex.h"
 

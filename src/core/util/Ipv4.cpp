@@ -8,8 +8,7 @@ std::optional<std::uint32_t> ParseIpv4(std::string_view text)
     std::size_t pos = 0;
     for (int part = 0; part < 4; ++part) {
         if (part > 0) {
-            if (pos >= text.size() || text[pos] != '.')
-                return std::nullopt;
+            if (pos >= text.size() || text[pos] != '.') return std::nullopt;
             ++pos;
         }
         std::size_t digits = 0;
@@ -23,8 +22,7 @@ std::optional<std::uint32_t> ParseIpv4(std::string_view text)
             return std::nullopt;
         address = address << 8 | value;
     }
-    if (pos != text.size())
-        return std::nullopt;
+    if (pos != text.size()) return std::nullopt;
     return address;
 }
 

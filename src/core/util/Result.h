@@ -24,9 +24,9 @@ enum class Code {
     BadSlotCount,  // slot count text refused
     BadValue,      // a typed value out of its range or badly formed
     // model and commands
-    CommandRefused,  // a command check refused the typed fields
-    WriteOverlap,    // two write commands of a port overlap
-    WouldLoseData,   // the change would drop commands or overwrite a file
+    CommandRefused,    // a command check refused the typed fields
+    WriteOverlap,      // two write commands of a port overlap
+    WouldLoseData,     // the change would drop commands or overwrite a file
     NoSlotSelected,    // nothing, or a port head, is selected where a slot is needed
     SlotEmpty,         // the slot holds no module (nothing to delete)
     NotACommand,       // the module holds no editable command
@@ -44,7 +44,7 @@ enum class Code {
     ImageRefused,        // the decoder rejects the bytes (length, CRC, layout)
     HexFileEmpty,        // "你选择了下载空文件"
     // device link
-    BadAnswer,       // an answer that is not the protocol's
+    BadAnswer,     // an answer that is not the protocol's
     ListenFailed,  // the gateway stand-in cannot listen on its address
     // IP assignment
     BindFailed,  // the DHCP server socket could not be bound

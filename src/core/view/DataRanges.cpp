@@ -25,8 +25,7 @@ Totals ComputeTotals(const CVarnelDoc& doc)
 {
     Totals totals;
     for (Port port : {Port::COM1, Port::COM2}) {
-        if (doc.Enabled(port) != 1)
-            continue;
+        if (doc.Enabled(port) != 1) continue;
         ForOccupied(doc, port, FIRST_USER_INDEX, [&totals](int, const CModule& m) {
             totals.allIn += m.inputLen;
             totals.allOut += m.outputLen;

@@ -13,7 +13,10 @@ inline constexpr int COM1_HEAD = 0;
 inline constexpr int COM2_HEAD = 1000;
 
 // The code of a port head.
-constexpr int HeadCode(Port port) { return port == Port::COM1 ? COM1_HEAD : COM2_HEAD; }
+constexpr int HeadCode(Port port)
+{
+    return port == Port::COM1 ? COM1_HEAD : COM2_HEAD;
+}
 
 // The place a code names (a head gives SlotRef::PORT_HEAD); Code::NoSlotSelected
 // for -1 and other negative codes.

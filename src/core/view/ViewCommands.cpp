@@ -4,10 +4,8 @@ namespace varnel {
 
 bool OffersDelete(const CVarnelDoc& doc, SlotRef target)
 {
-    if (doc.Enabled(target.port) != 1)
-        return false;
-    if (target.IsHead())
-        return true;
+    if (doc.Enabled(target.port) != 1) return false;
+    if (target.IsHead()) return true;
     return target.InRack() && !doc.Slot(target.port, target.index).IsEmpty();
 }
 
@@ -15,8 +13,7 @@ void DeleteSelected(CVarnelDoc& doc, SlotRef target)
 {
     if (target.IsHead()) {
         doc.Enabled(target.port) = 0;
-        for (auto& slot : doc.Slots(target.port))
-            slot.module = CModule{};
+        for (auto& slot : doc.Slots(target.port)) slot.module = CModule{};
     } else if (target.InRack()) {
         doc.Slot(target.port, target.index).module = CModule{};
     }

@@ -9,8 +9,8 @@
 
 #include "core/model/CVarnelDoc.h"
 #include "gui/app/RecentFiles.h"
-#include "gui/ui/SlotSelection.h"
 #include "gui/ipassign/CDHCPDlg.h"
+#include "gui/ui/SlotSelection.h"
 
 class QMenu;
 class QToolBar;

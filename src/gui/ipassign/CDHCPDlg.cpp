@@ -1,7 +1,7 @@
 #include "gui/ipassign/CDHCPDlg.h"
 
-#include <QFileDialog>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHostInfo>
 #include <QLabel>
@@ -15,8 +15,8 @@
 #include "gui/ui/CListCtrlCl.h"
 #include "gui/ui/MessageBox.h"
 #include "net/CDhcpServer.h"
-#include "net/DhcpWatch.h"
 #include "net/CEipClient.h"
+#include "net/DhcpWatch.h"
 
 namespace varnel {
 

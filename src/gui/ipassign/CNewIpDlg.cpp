@@ -37,7 +37,10 @@ CNewIpDlg::CNewIpDlg(const QString& macText, QWidget* parent)
     setMinimumWidth(320);
 }
 
-QString CNewIpDlg::IpText() const { return address->IsBlank() ? QString() : address->Text(); }
+QString CNewIpDlg::IpText() const
+{
+    return address->IsBlank() ? QString() : address->Text();
+}
 
 void CNewIpDlg::OnOk()
 {

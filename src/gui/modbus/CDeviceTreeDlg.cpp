@@ -24,7 +24,11 @@ QString Text(std::string_view text)
 }  // namespace
 
 CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent)
-    : QWidget(parent), doc(doc), selection(selection), tree(new QTreeWidget(this)), description(new QLineEdit(this))
+    : QWidget(parent),
+      doc(doc),
+      selection(selection),
+      tree(new QTreeWidget(this)),
+      description(new QLineEdit(this))
 {
     setObjectName("CDeviceTreeDlg");
     auto* layout = new QVBoxLayout(this);

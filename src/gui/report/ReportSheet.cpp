@@ -97,7 +97,8 @@ public:
         const QRect used(80, 30, right - 80, (doc.com2Enabled == 1 ? 510 : 310) - 30);
         const double scale = std::min(static_cast<double>(width) / used.width(),
                                       device.height() * 0.4 / used.height());
-        auto scene = std::make_shared<Scene>(BuildScene(doc, NO_SELECTION));  // no tint, no detail box
+        auto scene =
+            std::make_shared<Scene>(BuildScene(doc, NO_SELECTION));  // no tint, no detail box
         auto image = std::make_shared<QImage>(LoadModulePicture(picturePath));
         blocks.push_back({static_cast<int>(used.height() * scale), [=](QPainter& p, int y) {
                               p.save();

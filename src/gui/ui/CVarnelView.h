@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "core/model/CVarnelDoc.h"
-#include "gui/ui/SlotSelection.h"
 #include "core/view/DeviceScene.h"
+#include "gui/ui/SlotSelection.h"
 
 class QAction;
 class QMenu;

@@ -48,7 +48,8 @@ TEST(ImageGolden, ImagesCompileDecodeAndPassTheGateAsRecorded)
         for (const auto& port : decoded.ports) {
             std::vector<CModule> expected;
             for (int i = 0; gate.ok() && i <= doc.LastConfigIndex(); ++i)
-                if (!doc.Slot(port.port, i).IsEmpty()) expected.push_back(doc.Slot(port.port, i).module);
+                if (!doc.Slot(port.port, i).IsEmpty())
+                    expected.push_back(doc.Slot(port.port, i).module);
             EXPECT_TRUE(!gate.ok() || port.Modules() == expected) << PortName(port.port);
         }
     }
@@ -114,10 +115,14 @@ TEST_F(StatusTables, EveryChoicePlacesReplacesAndRemovesTheTableBehindTheLastMod
 {
     // Choice: name, picture, inputLen; the bytes are 00, 01, ... (8 per "8").
     const char* const kinds[][3] = {
-        {"MODBUS从站状态表（8位）", "s8bit", "1"},   {"MODBUS从站状态表（8字节）", "s8byte", "8"},
-        {"MODBUS从站状态表（16位）", "s16bit", "2"}, {"MODBUS从站状态表（16字节）", "s16byte", "16"},
-        {"MODBUS从站状态表（24位）", "s24bit", "3"}, {"MODBUS从站状态表（24字节）", "s24byte", "24"},
-        {"MODBUS从站状态表（32位）", "s32bit", "4"}, {"MODBUS从站状态表（32字节）", "s32byte", "32"},
+        {"MODBUS从站状态表（8位）", "s8bit", "1"},
+        {"MODBUS从站状态表（8字节）", "s8byte", "8"},
+        {"MODBUS从站状态表（16位）", "s16bit", "2"},
+        {"MODBUS从站状态表（16字节）", "s16byte", "16"},
+        {"MODBUS从站状态表（24位）", "s24bit", "3"},
+        {"MODBUS从站状态表（24字节）", "s24byte", "24"},
+        {"MODBUS从站状态表（32位）", "s32bit", "4"},
+        {"MODBUS从站状态表（32字节）", "s32byte", "32"},
     };
     for (int choice = 1; choice <= 8; ++choice) {  // each replaces the one before it in place
         ASSERT_TRUE(Place(choice).ok());

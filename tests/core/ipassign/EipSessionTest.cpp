@@ -4,8 +4,8 @@
 // the timers and link failures with fake time.
 #include <gtest/gtest.h>
 
-#include "gateway/CEipResponder.h"
 #include "core/ipassign/CEipSession.h"
+#include "gateway/CEipResponder.h"
 #include "support/TestSupport.h"
 
 using namespace varnel;
@@ -63,14 +63,16 @@ TEST(EipSession, PairWithTheGateway)
         Message shown;
         bool hasInterfaceConfiguration = true;
     };
-    const Message on{"DHCP已使能（配置控制读回为0x00000002）\n下次上电使用 IP 192.168.10.20 掩码 "
-                     "255.255.255.0 网关 192.168.10.1 (next power-up: IP 192.168.10.20, mask "
-                     "255.255.255.0, gateway 192.168.10.1)",
-                     "提示", MessageIcon::Information};
+    const Message on{
+        "DHCP已使能（配置控制读回为0x00000002）\n下次上电使用 IP 192.168.10.20 掩码 "
+        "255.255.255.0 网关 192.168.10.1 (next power-up: IP 192.168.10.20, mask "
+        "255.255.255.0, gateway 192.168.10.1)",
+        "提示", MessageIcon::Information};
     // A gateway without attribute 5: the switch is made, the next address unknown.
-    const Message off{"DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）\n"
-                      "下次上电使用的地址未知 (next power-up address unknown)",
-                      "提示", MessageIcon::Information};
+    const Message off{
+        "DHCP已禁止，设备使用存储的IP地址（配置控制读回为0x00000000）\n"
+        "下次上电使用的地址未知 (next power-up address unknown)",
+        "提示", MessageIcon::Information};
     const Message refused = ErrorMessage("设置DHCP失败：CIP通用状态0x0E（Attribute not settable）");
     const std::vector<Case> cases = {
         {true, 0, true, 2, on}, {false, 2, true, 0, off, false}, {true, 0, false, 0, refused}};

@@ -239,8 +239,7 @@ TEST(Dhcp, ClientMaximumMessageSizeLimitsTheReply)
         SCOPED_TRACE(end);
         EXPECT_EQ(out.ignored, end == 0 ? DhcpIgnored::ReplyTooLarge : DhcpIgnored::None);
         EXPECT_EQ(out.record.addedOptions.test(61), idSent);
-        if (end == 0)
-            continue;
+        if (end == 0) continue;
         ASSERT_TRUE(out.reply);
         const auto& bytes = out.reply->bytes;
         ASSERT_EQ(bytes.size(), std::max<std::size_t>(end, 300));
@@ -302,8 +301,8 @@ TEST(Dhcp, FloodsAreBounded)
         if (counter.Count(mac)) table.Add(record);
     }
     EXPECT_EQ(counter.Size(), DhcpDiscoverCounter::MAX_MACS);
-    EXPECT_FALSE(counter.Count(mac));                  // the last MAC: its second DISCOVER
-    EXPECT_TRUE(counter.Count("02:00:00:00:00:00"));   // the first one was forgotten
+    EXPECT_FALSE(counter.Count(mac));                 // the last MAC: its second DISCOVER
+    EXPECT_TRUE(counter.Count("02:00:00:00:00:00"));  // the first one was forgotten
     ASSERT_EQ(table.Rows().size(), DhcpRequestTable::ROWS);
     EXPECT_EQ(table.Dropped(), 49000u);
     EXPECT_EQ(table.Rows().front().macText, "02:00:00:00:bf:68");  // index 49,000

@@ -10,7 +10,10 @@
 #include "support/DocFixtures.h"
 
 namespace varnel {
-inline void PrintTo(const LinkAction& action, std::ostream* os) { *os << Describe(action); }
+inline void PrintTo(const LinkAction& action, std::ostream* os)
+{
+    *os << Describe(action);
+}
 }  // namespace varnel
 
 namespace linktest {
@@ -27,7 +30,8 @@ inline varnel::Bytes SoundImage(std::size_t commands)
     m = MakeModule(LABEL_READ_HOLDING, 0, 1, 1);
     const Bytes one = m.modulePrm;
     m.modulePrm.clear();
-    for (std::size_t i = 0; i < commands; ++i) m.modulePrm.insert(m.modulePrm.end(), one.begin(), one.end());
+    for (std::size_t i = 0; i < commands; ++i)
+        m.modulePrm.insert(m.modulePrm.end(), one.begin(), one.end());
     m.inputLen = static_cast<std::int32_t>(2 * commands);
     return BuildImage(doc);
 }

@@ -81,10 +81,16 @@ TEST(LinkRules, SendQueue)
         bool whole;             // the request is on the wire, once
     } cases[] = {
         {"written at once", {}, true, {D::Idle}, true},
-        {"would block: goes out whole and once", {block, block}, true,
-         {D::StillQueued, D::Sent, D::Idle}, true},
-        {"partial writes queue the tail", {part(2), part(1), part(100)}, true,
-         {D::StillQueued, D::Sent, D::Idle}, true},
+        {"would block: goes out whole and once",
+         {block, block},
+         true,
+         {D::StillQueued, D::Sent, D::Idle},
+         true},
+        {"partial writes queue the tail",
+         {part(2), part(1), part(100)},
+         true,
+         {D::StillQueued, D::Sent, D::Idle},
+         true},
         {"failed at once", {fail}, false, {D::Idle}, false},
         {"failed from the queue", {block, fail}, true, {D::Failed, D::Idle}, false},
     };
@@ -190,7 +196,10 @@ TEST(LinkPair, ImagesArriveWholeInPiecesOf1200)
         std::size_t commands;  // the image is 19 + 6 * commands bytes
         std::vector<std::size_t> pieces;
         int progressMax;
-    } cases[] = {{0, {19}, 2}, {196, {1195}, 2}, {197, {1200, 1}, 3}, {396, {1200, 1195}, 3},
+    } cases[] = {{0, {19}, 2},
+                 {196, {1195}, 2},
+                 {197, {1200, 1}, 3},
+                 {396, {1200, 1195}, 3},
                  {397, {1200, 1200, 1}, 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.commands);
@@ -217,7 +226,8 @@ TEST(LinkPair, GatewayRefusesWhatDoesNotHoldTogether)
     EXPECT_FALSE(refusing.Run(failed, true));
     DeviceCommandSession restart(DeviceCommandSession::RESTART, false);
     EXPECT_FALSE(refusing.Run(restart, true));
-    EXPECT_EQ(refusing.shown, (std::vector<Message>{DownloadFailedMessage(), RestartFailedMessage()}));
+    EXPECT_EQ(refusing.shown,
+              (std::vector<Message>{DownloadFailedMessage(), RestartFailedMessage()}));
     GatewayDevice g;
     g.OnConnection();
     const Bytes broken = PieceRequest(H("01 02 03"), 0, 3), odd = H("41");
@@ -228,8 +238,12 @@ TEST(LinkPair, GatewayRefusesWhatDoesNotHoldTogether)
 
     const Bytes fullPiece = PieceRequest(Bytes(1300, 7), 0, 1200);
     const std::pair<Bytes, bool> requests[] = {
-        {H("40"), false}, {H("40 0c 00"), false}, {H("40 0c 00 00"), true},
-        {H("40 0b 01 02"), false}, {fullPiece, true}, {H("5a a5"), true},
+        {H("40"), false},
+        {H("40 0c 00"), false},
+        {H("40 0c 00 00"), true},
+        {H("40 0b 01 02"), false},
+        {fullPiece, true},
+        {H("5a a5"), true},
         {Bytes(fullPiece.begin(), fullPiece.end() - 1), false},
     };
     for (const auto& [buffer, complete] : requests)

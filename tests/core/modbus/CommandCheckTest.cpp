@@ -16,8 +16,8 @@ TEST(CommandCheck, EachStepRefusesWithItsTextAndCaption)
     for (const auto& row : Rows("modbus/command-checks.txt")) {
         SCOPED_TRACE(row[0] + " " + row[1] + "/" + row[2] + "/" + row[3]);
         CommandFields fields;
-        const Status r = CheckCommand(doc, User(Port::COM1, 3), row[0], row[1], row[2], row[3],
-                                      fields);
+        const Status r =
+            CheckCommand(doc, User(Port::COM1, 3), row[0], row[1], row[2], row[3], fields);
         ASSERT_EQ(r.ok(), row[4] == "-") << (r ? "accepted" : r.message().text);
         if (r) continue;
         const Code code = row[4] == "写操作重叠" ? Code::WriteOverlap : Code::CommandRefused;
@@ -25,8 +25,8 @@ TEST(CommandCheck, EachStepRefusesWithItsTextAndCaption)
     }
     // Fields that passed before the failing check keep their values.
     CommandFields fields;
-    ASSERT_FALSE(CheckCommand(doc, User(Port::COM1, 3), LABEL_READ_HOLDING, "77", "12", "500",
-                              fields));
+    ASSERT_FALSE(
+        CheckCommand(doc, User(Port::COM1, 3), LABEL_READ_HOLDING, "77", "12", "500", fields));
     EXPECT_EQ(fields, (CommandFields{12, 77, 500}));
 }
 

@@ -8,7 +8,10 @@ using namespace docfixtures;
 
 namespace {
 
-std::uint16_t Number(const std::string& text) { return static_cast<std::uint16_t>(std::stoi(text)); }
+std::uint16_t Number(const std::string& text)
+{
+    return static_cast<std::uint16_t>(std::stoi(text));
+}
 
 // Contents() without the blank an empty picture leaves at the end.
 std::string Shown(const CModule& m)
@@ -63,7 +66,8 @@ TEST(ModbusMaster, SetupPortAndPlaceModule)
     // the rack changes nothing.
     PlaceModule(doc, User(Port::COM2, 1), LABEL_WRITE_COIL, 3, 1, 9);
     EXPECT_EQ(doc.Slot(Port::COM2, 3).module, MakeModule(LABEL_WRITE_COIL, 3, 1, 9));
-    for (const SlotRef nowhere : {SlotRef{Port::COM1, SlotRef::PORT_HEAD}, SlotRef{Port::COM1, 57}}) {
+    for (const SlotRef nowhere :
+         {SlotRef{Port::COM1, SlotRef::PORT_HEAD}, SlotRef{Port::COM1, 57}}) {
         CVarnelDoc other = NewDoc();
         PlaceModule(other, nowhere, LABEL_READ_COILS, 0, 1, 1);
         EXPECT_EQ(other.com1Slots, NewDoc().com1Slots) << nowhere.index;

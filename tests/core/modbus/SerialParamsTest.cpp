@@ -21,13 +21,15 @@ TEST(SerialParams, BytesOpenIntoChoicesAndStoreBack)
             const int i = c.index[list];
             opened += (list == 0 ? "" : "; ") +
                       std::string(i == NO_CHOICE ? "-" : SerialLists()[list].items[std::size_t(i)]);
-            if (row[1 + list] != ".") c.index[list] = FindSerialItem(SerialListId(list), row[1 + list]);
+            if (row[1 + list] != ".")
+                c.index[list] = FindSerialItem(SerialListId(list), row[1 + list]);
         }
         EXPECT_EQ(opened, row[8]);
         StoreSerialParams(c, p);
         EXPECT_EQ(prm, H(row[9]));
     }
-    for (const char* text : {"9", "19.2k", "-1", ""}) EXPECT_EQ(FindSerialItem(BAUD, text), NO_CHOICE);
+    for (const char* text : {"9", "19.2k", "-1", ""})
+        EXPECT_EQ(FindSerialItem(BAUD, text), NO_CHOICE);
     const auto& items = SerialLists()[TIMER].items;
     ASSERT_EQ(items.size(), TimerValueTable().size());
     for (std::size_t i = 0; i < items.size(); ++i)

@@ -37,7 +37,7 @@ TEST(JsonDocument, RoundTripIsLossless)
     ASSERT_TRUE(ImportJson(text, back));
     EXPECT_EQ(ExportJson(back), text);
     EXPECT_EQ(back.com2Slots, doc.com2Slots);
-    EXPECT_EQ(back.appFolder, "kept");          // not part of the form
+    EXPECT_EQ(back.appFolder, "kept");         // not part of the form
     j["com2"] = json::array({j["com2"][56]});  // short racks fill with empty modules
     ASSERT_TRUE(ImportJson(j.dump(), back));
     EXPECT_EQ(back.Slot(Port::COM2, 0).module.modulePrm, (Bytes{0x0a, 0x01, 0xff}));

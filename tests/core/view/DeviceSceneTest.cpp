@@ -39,10 +39,10 @@ std::string Dump(const Scene& s)
 CVarnelDoc Ranges()
 {
     CVarnelDoc doc = NewDoc({Port::COM1});
-    PlaceModule(doc, User(Port::COM1, 1), LABEL_READ_HOLDING, 0, 1, 7);     // in 2 bytes
-    PlaceModule(doc, User(Port::COM1, 3), LABEL_READ_HOLDING, 0, 2, 8);     // in 4 bytes
-    PlaceModule(doc, User(Port::COM1, 4), LABEL_WRITE_REGISTERS, 0, 3, 9);  // out 6 bytes
-    doc.Slot(Port::COM1, 6).module.inputLen = 2;                            // and in 2
+    PlaceModule(doc, User(Port::COM1, 1), LABEL_READ_HOLDING, 0, 1, 7);         // in 2 bytes
+    PlaceModule(doc, User(Port::COM1, 3), LABEL_READ_HOLDING, 0, 2, 8);         // in 4 bytes
+    PlaceModule(doc, User(Port::COM1, 4), LABEL_WRITE_REGISTERS, 0, 3, 9);      // out 6 bytes
+    doc.Slot(Port::COM1, 6).module.inputLen = 2;                                // and in 2
     PlaceModule(doc, User(Port::COM1, 5), "MODBUS从站状态表（8位）", 0, 1, 0);  // no lengths
     return doc;
 }
@@ -68,12 +68,10 @@ TEST(DeviceScene, MatchesTheGoldenPictures)
         CVarnelDoc doc;
         int selected;
     } cases[] = {
-        {"empty", NewDoc(), NO_SELECTION},
-        {"com2-alone", NewDoc({Port::COM2}), NO_SELECTION},
+        {"empty", NewDoc(), NO_SELECTION},       {"com2-alone", NewDoc({Port::COM2}), NO_SELECTION},
         {"rack-1", Rack(1), NO_SELECTION},  // outline, dividers and labels follow the count
-        {"rack-54", Rack(54), NO_SELECTION},
-        {"ranges", Ranges(), NO_SELECTION},
-        {"ranges-slot1", Ranges(), 4},        // tint and detail box over the ranges
+        {"rack-54", Rack(54), NO_SELECTION},     {"ranges", Ranges(), NO_SELECTION},
+        {"ranges-slot1", Ranges(), 4},            // tint and detail box over the ranges
         {"select-com2-slot1", Selected(), 1004},  // detail box with parameter bytes
         {"select-empty-slot", Selected(), 4},     // tint only
         {"select-head", Selected(), 0},           // nothing
