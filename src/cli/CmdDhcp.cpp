@@ -13,6 +13,7 @@
 #include <set>
 
 #include "cli/CliCommand.h"
+#include "cli/QtApp.h"
 #include "core/ipassign/AssignmentCsv.h"
 #include "core/ipassign/IpAssignMessages.h"
 #include "core/ipassign/NewIpChecks.h"
@@ -85,10 +86,7 @@ int DhcpServer(const std::vector<std::string>& argv)
     const quint16 replyPort = PortOption(args, "reply-port", 68);
     args.Done();
 
-    int argc = 1;
-    char name[] = "varnelctl";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(argc, qargv);
+    QtApp<QCoreApplication> app;
 
     CDhcpServer server;
     server.SetAssignments(assignments);
@@ -126,7 +124,7 @@ int DhcpServer(const std::vector<std::string>& argv)
     QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
         server.Stop();
-        app.quit();
+        QCoreApplication::quit();
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
@@ -145,7 +143,7 @@ int DhcpServer(const std::vector<std::string>& argv)
     });
     QObject::connect(&watch, &DhcpWatch::probeSent, &server, &CDhcpServer::IgnoreProbe);
     watch.Monitor(QHostAddress(*listen));
-    app.exec();
+    QCoreApplication::exec();
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);
     return EXIT_OK;
@@ -159,10 +157,7 @@ int DhcpProbe(const std::vector<std::string>& argv)
     if (wait < 1 || wait > 3600) throw UsageError{"--wait needs 1 to 3600 seconds"};
     args.Done();
 
-    int argc = 1;
-    char name[] = "varnelctl";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(argc, qargv);
+    QtApp<QCoreApplication> app;
     DhcpWatch watch;
     if (const Status opened = watch.Open(); !opened)
         return Refuse("dhcp-probe: 无法监听端口68 (cannot listen on port 68): " +
@@ -180,8 +175,9 @@ int DhcpProbe(const std::vector<std::string>& argv)
     QTimer resend;
     QObject::connect(&resend, &QTimer::timeout, [&watch] { watch.Resend(); });
     resend.start(1000);
-    QTimer::singleShot(static_cast<int>(wait * 1000), &app, &QCoreApplication::quit);
-    app.exec();
+    QTimer::singleShot(static_cast<int>(wait * 1000), QCoreApplication::instance(),
+                       &QCoreApplication::quit);
+    QCoreApplication::exec();
     if (servers.empty())
         std::cout << "没有其他DHCP服务器应答 (no other DHCP server answered)" << std::endl;
     return EXIT_OK;
@@ -196,10 +192,7 @@ int DhcpSwitch(const std::vector<std::string>& argv, bool enable)
     const auto address = ParseIpv4(addressText);
     if (!address) throw UsageError{"bad address: " + addressText};
 
-    int argc = 1;
-    char name[] = "varnelctl";
-    char* qargv[] = {name, nullptr};
-    QCoreApplication app(argc, qargv);
+    QtApp<QCoreApplication> app;
     CEipClient client;
     bool success = false;
     bool done = false;
@@ -212,10 +205,10 @@ int DhcpSwitch(const std::vector<std::string>& argv, bool enable)
     QObject::connect(&client, &CEipClient::finished, [&](bool ok) {
         success = ok;
         done = true;
-        app.quit();
+        QCoreApplication::quit();
     });
     client.Start(QHostAddress(*address), enable, port);
-    if (!done) app.exec();
+    if (!done) QCoreApplication::exec();
     return success ? EXIT_OK : EXIT_REFUSED;
 }
 

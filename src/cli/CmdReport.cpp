@@ -10,6 +10,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/ProjectCommand.h"
+#include "cli/QtApp.h"
 #include "core/image/Crc16.h"
 #include "core/image/ImageDecoder.h"
 #include "core/model/AtomicFile.h"
@@ -39,12 +40,9 @@ Status WritePdf(const std::string& pdf, const std::string& project, const CVarne
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const QtMessageHandler previous = qInstallMessageHandler(QuietQtMessages);
-    int argc = 1;
-    char name[] = "varnelctl";
-    char* argv[] = {name, nullptr};
     Status status;
     {
-        QGuiApplication app(argc, argv);
+        QtApp<QGuiApplication> app;
         SheetInfo info;
         info.projectName = QFileInfo(QString::fromStdString(project)).fileName();
         info.date = QDate::currentDate();

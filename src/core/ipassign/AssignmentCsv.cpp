@@ -1,6 +1,7 @@
 #include "core/ipassign/AssignmentCsv.h"
 
 #include "core/model/AtomicFile.h"
+#include "core/util/Csv.h"
 
 namespace varnel {
 
@@ -93,17 +94,6 @@ Refusal LineRefused(std::size_t line, const std::string& text)
     return Refuse(Code::BadAssignment, "第 " + n + " 行 (line " + n + "): " + text);
 }
 
-std::string Quoted(const std::string& field)
-{
-    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
-    std::string out = "\"";
-    for (char c : field) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + '"';
-}
-
 }  // namespace
 
 Result<std::vector<NewIpEntry>> ReadAssignmentCsv(std::string_view text)
@@ -137,7 +127,8 @@ std::string WriteAssignmentCsv(const std::vector<NewIpEntry>& rows)
 {
     std::string out = std::string(HEADER) + "\n";
     for (const NewIpEntry& row : rows)
-        out += Quoted(row.macText) + "," + Quoted(row.ipText) + "," + Quoted(row.deviceName) + "\n";
+        out += CsvField(row.macText) + "," + CsvField(row.ipText) + "," + CsvField(row.deviceName) +
+               "\n";
     return out;
 }
 

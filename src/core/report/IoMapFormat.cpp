@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "core/util/Csv.h"
+
 namespace varnel {
 
 namespace {
@@ -46,17 +48,6 @@ std::vector<std::string> IoMapRowCells(Port port, const IoMapRow& row)
 }
 
 namespace {
-
-std::string CsvCell(const std::string& cell)
-{
-    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
-    std::string quoted = "\"";
-    for (char c : cell) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
 
 // `text` followed by spaces up to `width` display columns (at least one).
 std::string Pad(const std::string& text, int width)
@@ -126,7 +117,7 @@ std::string FormatIoMapCsv(const IoMap& map)
 {
     std::string out = "\xEF\xBB\xBF";
     for (const auto& row : IoMapCells(map)) {
-        for (std::size_t i = 0; i < row.size(); ++i) out += (i ? "," : "") + CsvCell(row[i]);
+        for (std::size_t i = 0; i < row.size(); ++i) out += (i ? "," : "") + CsvField(row[i]);
         out += "\r\n";
     }
     return out;
