@@ -1,12 +1,14 @@
 #pragma once
 // Drives a link session with a program read from the fuzzer's bytes: each
 // step is an event (start, connected, a timer, the user's answer, bytes of
-// an answer, or the peer's true answer cut at a chosen point). After every
+// an answer, or the peer's true answer cut at a chosen point) or makes the
+// next send fail. After every
 // step the session must keep the link vocabulary's promises: nothing after
 // Finish, Finish exactly once and last in its batch, Finished() and
 // Succeeded() agreeing with it, the progress bar within its range.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 
@@ -80,7 +82,7 @@ private:
                 Feed(LinkEvent::PeerClosed());
                 break;
             case 6:
-                Feed(LinkEvent::SendFailed());
+                failNextSend = true;
                 break;
             case 7:
                 Feed(LinkEvent::User(program.Byte() % 2 == 1));
@@ -101,10 +103,19 @@ private:
         for (const Bytes& answer : cutter(bytes)) Feed(LinkEvent::Answer(answer));
     }
 
+    // Carries out a batch as the adapter does. A send chosen to fail drops
+    // the rest of its batch and comes back as SendFailed, which must end the
+    // session.
     void Feed(const LinkEvent& event)
     {
-        const bool wasFinished = session.Finished();
+        const bool wasFinished = finishSeen;
         const LinkActions actions = session.Handle(event);
+        if (trace) {
+            std::fprintf(stderr, "event %d timer %d yes %d, %zu bytes\n",
+                         static_cast<int>(event.kind), event.timer, event.yes ? 1 : 0,
+                         event.data.size());
+            for (const LinkAction& a : actions) std::fprintf(stderr, "  %s\n", Describe(a).c_str());
+        }
         if (wasFinished) FUZZ_CHECK(actions.empty());
         for (std::size_t i = 0; i < actions.size(); ++i) {
             const LinkAction& a = actions[i];
@@ -115,6 +126,12 @@ private:
                     finishSeen = true;
                     break;
                 case LinkAction::Kind::SendRequest:
+                    if (failNextSend) {
+                        failNextSend = false;
+                        Feed(LinkEvent::SendFailed());
+                        FUZZ_CHECK(finishSeen);
+                        return;
+                    }
                     pending = peer(a.data);
                     break;
                 case LinkAction::Kind::SetRange:
@@ -130,12 +147,15 @@ private:
         FUZZ_CHECK(session.Finished() == finishSeen);
     }
 
+    // VARNEL_FUZZ_TRACE=1 prints every event and its actions (for reproducers).
+    const bool trace = std::getenv("VARNEL_FUZZ_TRACE") != nullptr;
     LinkSession& session;
     Peer peer;
     Cutter cutter;
     Bytes pending;
     int range = 0;
     bool finishSeen = false;
+    bool failNextSend = false;
 };
 
 }  // namespace varnel::fuzz

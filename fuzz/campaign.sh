@@ -52,7 +52,7 @@ for name in "${targets[@]}"; do
   [ $((SECONDS - start)) -ge "$seconds" ] && stop=time
 
   # Minimise: the old corpus and the new finds into a fresh folder.
-  "$target" -merge=1 -use_value_profile=1 "$work.merged" "$corpus" "$work" >"$work.merge.log" 2>&1
+  "$target" -merge=1 "$work.merged" "$corpus" "$work" >"$work.merge.log" 2>&1
   old=$(cd "$corpus" && find . -type f -exec sha1sum {} + | cut -d' ' -f1 | sort)
   new=0
   for f in "$work.merged"/*; do

@@ -47,7 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 0: {
             DownloadSession session(NewDocumentImage());
             fuzz::SessionDriver(session, peer, eachRead).Run(program);
-            FUZZ_CHECK(!session.Succeeded() || gateway.Downloaded() == NewDocumentImage());
             break;
         }
         case 1: {
