@@ -1,6 +1,7 @@
 // The EtherNet/IP frames on any bytes: the gateway's responder takes them as
-// requests, and the switch session takes them as the answer in each of its
-// states. Nothing may be read past what arrived.
+// requests, whole or cut in two anywhere (the same replies either way), and
+// the switch session takes them as the answer in each of its states. Nothing
+// may be read past what arrived.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,6 +27,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (replies.Next()) {
     }
     if (replies.Buffered() != 0) std::abort();
+
+    // The stream cut in two: the responder buffers the partial frame.
+    if (size > 0) {
+        const std::size_t cut = data[0] % (size + 1);
+        EipGatewayState whole;
+        CEipResponder once(whole);
+        Bytes expected = once.OnBytes(BuildRegisterSession());
+        const Bytes rest = once.OnBytes(bytes);
+        expected.insert(expected.end(), rest.begin(), rest.end());
+        EipGatewayState split;
+        CEipResponder twice(split);
+        Bytes got = twice.OnBytes(BuildRegisterSession());
+        for (auto part : {bytes.first(cut), bytes.subspan(cut)}) {
+            const Bytes answer = twice.OnBytes(part);
+            got.insert(got.end(), answer.begin(), answer.end());
+        }
+        if (got != expected || split.configurationControl != whole.configurationControl)
+            std::abort();
+    }
 
     // The session after 0 to 3 good answers, then the bytes as the next answer.
     for (int good = 0; good <= 3; ++good) {

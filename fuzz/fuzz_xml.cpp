@@ -1,9 +1,11 @@
 // Fuzz target: parse any bytes with the XML engine, walk every element it
 // recognised, read data and attributes, then build on the tree and check that
-// every record still points inside the text.
+// every record still points inside the text. A well-formed document, changed
+// or not, parses again to as many elements as its tree holds.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/project/CXmlDoc.h"
 
@@ -28,6 +30,30 @@ void CheckTable(const CXmlDoc& xml)
     }
 }
 
+// The elements the tree holds, found through the child and sibling links.
+std::size_t CountElements(const CXmlDoc& xml)
+{
+    std::size_t count = 0;
+    std::vector<CXmlDoc::Pos> parents{0};
+    while (!parents.empty()) {
+        const CXmlDoc::Pos parent = parents.back();
+        parents.pop_back();
+        for (CXmlDoc::Pos p = xml.Record(parent).firstChild; p != 0; p = xml.Record(p).next) {
+            Check(++count < xml.RecordCount());  // no cycle
+            parents.push_back(p);
+        }
+    }
+    return count;
+}
+
+// The text parsed afresh holds as many elements as the tree.
+void CheckReparse(const CXmlDoc& xml)
+{
+    CXmlDoc again;
+    again.SetDocument(xml.Document());
+    Check(CountElements(again) == CountElements(xml));
+}
+
 // Visits the children of the parent position through the navigation calls.
 void Walk(CXmlDoc& xml, int depth)
 {
@@ -50,8 +76,9 @@ void Walk(CXmlDoc& xml, int depth)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     CXmlDoc xml;
-    xml.SetDocument(std::string(reinterpret_cast<const char*>(data), size));
+    const bool wellFormed = xml.SetDocument(std::string(reinterpret_cast<const char*>(data), size));
     CheckTable(xml);
+    CheckReparse(xml);
     Walk(xml, 0);
     (void)xml.GetData(0);
 
@@ -70,5 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     CheckTable(xml);
+    if (wellFormed) CheckReparse(xml);
     return 0;
 }

@@ -27,7 +27,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build/asan && ctest --output-on-failure -j"$jobs" --timeout 300)
 
-echo "== fuzzing smoke (${VARNEL_FUZZ_SECONDS:-10} s per target)"
+echo "== fuzzing smoke (${VARNEL_FUZZ_SECONDS:-10} s per target, with its dictionary)"
 for target in build/asan/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
@@ -35,7 +35,8 @@ for target in build/asan/fuzz/fuzz_*; do
   mkdir -p "$work"
   seeds=()
   [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
-  "$target" -max_total_time="${VARNEL_FUZZ_SECONDS:-10}" -print_final_stats=0 \
+  dict=$(awk -v t="$name" '$1 == t { print "-dict=fuzz/dict/" $2 ".dict" }' fuzz/dict/TARGETS)
+  "$target" -max_total_time="${VARNEL_FUZZ_SECONDS:-10}" -print_final_stats=0 ${dict:+"$dict"} \
     "$work" "${seeds[@]}" >"$work.log" 2>&1 || { tail -50 "$work.log"; exit 1; }
   echo "$name: clean ($(grep -Eo "Done [0-9]+ runs" "$work.log" | tail -1))"
 done

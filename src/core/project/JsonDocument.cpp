@@ -213,6 +213,9 @@ Status ImportJson(std::string_view text, CVarnelDoc& doc)
     } catch (const nlohmann::json::parse_error& e) {
         return Refuse(Code::JsonInvalid,
                       "不是 JSON 文件: 第 " + std::to_string(e.byte) + " 字节处语法错误");
+    } catch (const nlohmann::json::out_of_range&) {
+        // A number beyond what a double holds (1e309): well-formed, unreadable.
+        return Refuse(Code::JsonInvalid, "不是 JSON 文件: 数值超出范围");
     }
     try {
         if (!root.is_object()) throw ImportError{"(document)", "must be a JSON object"};

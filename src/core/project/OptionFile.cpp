@@ -20,6 +20,23 @@ bool PutAddress(CXmlDoc& xml, const std::string& address)
     if (xml.FindElement("ip")) return xml.SetData(address);
     return xml.AddElement("ip", address);
 }
+
+// The text of ETHOption/ip as the reader finds it: false when it finds none.
+bool StoredAddress(CXmlDoc& xml, std::string& address)
+{
+    if (!xml.FindElement("ETHOption") || !xml.IntoElement() || !xml.FindElement("ip")) return false;
+    address = xml.GetData();
+    return true;
+}
+
+// True when the document, read as the next start reads the file, gives `address`.
+bool ReadsBack(const CXmlDoc& xml, const std::string& address)
+{
+    CXmlDoc again;
+    again.SetDocument(xml.Document());
+    std::string stored;
+    return StoredAddress(again, stored) && stored == address;
+}
 }  // namespace
 
 std::string OptionFilePath(const std::string& appFolder)
@@ -31,10 +48,8 @@ void ReadAccessAddress(CVarnelDoc& doc)
 {
     CXmlDoc xml;
     (void)LoadXmlFile(OptionFilePath(doc.appFolder), xml);  // a missing file reads as empty
-    if (xml.FindElement("ETHOption") && xml.IntoElement() && xml.FindElement("ip"))
-        doc.deviceIp = TextCodec::GbkToUtf8(xml.GetData());
-    else
-        doc.deviceIp.clear();
+    std::string stored;
+    doc.deviceIp = StoredAddress(xml, stored) ? TextCodec::GbkToUtf8(stored) : std::string();
 }
 
 Status WriteAccessAddress(const std::string& appFolder, const std::string& ip)
@@ -45,8 +60,9 @@ Status WriteAccessAddress(const std::string& appFolder, const std::string& ip)
     const Status loaded = LoadXmlFile(path, xml);
     if (!loaded && loaded.code() != Code::FileMissing) return loaded;
     if (xml.Document().empty()) xml.SetDocument(NEW_OPTION_FILE);
-    if (!PutAddress(xml, address)) {
-        // A tree the address cannot be put into (ETHOption never ended).
+    if (!PutAddress(xml, address) || !ReadsBack(xml, address)) {
+        // A tree the address cannot be put into (ETHOption never ended), or
+        // one whose broken start hides what was put in from the reader.
         xml.SetDocument(NEW_OPTION_FILE);
         PutAddress(xml, address);
     }
