@@ -68,6 +68,8 @@ struct ScenePrimitive {
     SceneRect rect;
     SceneColor color;
     int penWidth = 0;
+
+    bool operator==(const ScenePrimitive&) const = default;
 };
 
 struct Scene {

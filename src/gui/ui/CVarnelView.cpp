@@ -35,13 +35,6 @@ bool ShowsSelection(const ScenePrimitive& p)
     return p.kind == ScenePrimitive::Kind::TintRect ||
            (p.kind == ScenePrimitive::Kind::Text && p.font == SceneFont::Detail);
 }
-
-bool Same(const ScenePrimitive& a, const ScenePrimitive& b)
-{
-    return a.kind == b.kind && a.at == b.at && a.font == b.font && a.text == b.text &&
-           a.points == b.points && a.rect == b.rect && a.color == b.color &&
-           a.penWidth == b.penWidth;
-}
 }  // namespace
 
 CVarnelView::CVarnelView(CVarnelDoc& doc, SlotSelection& selection, QWidget* parent)
@@ -145,7 +138,7 @@ const QImage& CVarnelView::Unselected(const Scene& scene, std::vector<QRect>& se
             selection.push_back(ScenePainter::Bounds(p));
             continue;
         }
-        same = same && k < unselectedItems.size() && Same(p, unselectedItems[k]);
+        same = same && k < unselectedItems.size() && p == unselectedItems[k];
         ++k;
     }
     if (same && k == unselectedItems.size() && !unselected.isNull()) return unselected;
