@@ -63,30 +63,14 @@ private:
         static constexpr int TIMERS[] = {CONNECT_TIMER, ANSWER_TIMER, PAUSE_TIMER, 0};
         const std::uint8_t op = program.Byte();
         switch (op % 10) {
-            case 0:
-                Feed(LinkEvent::Start());
-                break;
-            case 1:
-                Feed(LinkEvent::Connected());
-                break;
-            case 2:
-                Feed(LinkEvent::ConnectFailed());
-                break;
-            case 3:
-                Received(program.Take(program.Byte()));
-                break;
-            case 4:
-                Feed(LinkEvent::Timer(TIMERS[program.Byte() % 4]));
-                break;
-            case 5:
-                Feed(LinkEvent::PeerClosed());
-                break;
-            case 6:
-                failNextSend = true;
-                break;
-            case 7:
-                Feed(LinkEvent::User(program.Byte() % 2 == 1));
-                break;
+            case 0: Feed(LinkEvent::Start()); break;
+            case 1: Feed(LinkEvent::Connected()); break;
+            case 2: Feed(LinkEvent::ConnectFailed()); break;
+            case 3: Received(program.Take(program.Byte())); break;
+            case 4: Feed(LinkEvent::Timer(TIMERS[program.Byte() % 4])); break;
+            case 5: Feed(LinkEvent::PeerClosed()); break;
+            case 6: failNextSend = true; break;
+            case 7: Feed(LinkEvent::User(program.Byte() % 2 == 1)); break;
             default: {
                 // The peer's answer, all of it (8) or up to a cut (9).
                 const std::size_t cut = op % 10 == 8 ? pending.size() : program.Byte();
@@ -134,14 +118,11 @@ private:
                     }
                     pending = peer(a.data);
                     break;
-                case LinkAction::Kind::SetRange:
-                    range = a.value;
-                    break;
+                case LinkAction::Kind::SetRange: range = a.value; break;
                 case LinkAction::Kind::SetProgress:
                     FUZZ_CHECK(a.value >= 0 && a.value <= range);
                     break;
-                default:
-                    break;
+                default: break;
             }
         }
         FUZZ_CHECK(session.Finished() == finishSeen);

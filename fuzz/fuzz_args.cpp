@@ -24,12 +24,8 @@ void Query(Args& args, std::uint8_t op)
 {
     const char* name = NAMES[(op >> 3) % 8];
     switch (op % 5) {
-        case 0:
-            (void)args.Positional("thing");
-            return;
-        case 1:
-            (void)args.Option(name, "fallback");
-            return;
+        case 0: (void)args.Positional("thing"); return;
+        case 1: (void)args.Option(name, "fallback"); return;
         case 2: {
             const bool had = args.HasOption(name);
             Check(had == !args.Options(name).empty());
@@ -42,9 +38,7 @@ void Query(Args& args, std::uint8_t op)
             Check(had == found && !args.HasOption(name));
             return;
         }
-        default:
-            (void)args.HasPositional();
-            return;
+        default: (void)args.HasPositional(); return;
     }
 }
 

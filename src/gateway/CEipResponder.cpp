@@ -123,8 +123,7 @@ std::vector<std::uint8_t> CEipResponder::Answer(const std::vector<std::uint8_t>&
     const auto body = std::span(frame).subspan(EIP_HEADER_SIZE);
 
     switch (header.command) {
-        case EIP_NOP:
-            return {};
+        case EIP_NOP: return {};
 
         case EIP_REGISTER_SESSION: {
             ByteReader reader(body);
@@ -175,8 +174,7 @@ std::vector<std::uint8_t> CEipResponder::Answer(const std::vector<std::uint8_t>&
             return AnswerCip(header, cip);
         }
 
-        default:
-            return EncapsulationError(header, EIP_STATUS_INVALID_COMMAND);
+        default: return EncapsulationError(header, EIP_STATUS_INVALID_COMMAND);
     }
 }
 

@@ -57,9 +57,7 @@ void CEipClient::Apply(const LinkActions& actions)
 {
     for (const auto& action : actions) {
         switch (action.kind) {
-            case LinkAction::Kind::Connect:
-                socket.Connect(address, port);
-                break;
+            case LinkAction::Kind::Connect: socket.Connect(address, port); break;
             case LinkAction::Kind::SendRequest: {
                 // One write per request; Qt's buffer sends what the socket cannot take yet.
                 const auto written = socket.Write(action.data.data(), action.data.size());
@@ -70,23 +68,12 @@ void CEipClient::Apply(const LinkActions& actions)
                 }
                 break;
             }
-            case LinkAction::Kind::ArmTimer:
-                Timer(action.timer).start(action.value);
-                break;
-            case LinkAction::Kind::StopTimer:
-                Timer(action.timer).stop();
-                break;
-            case LinkAction::Kind::Close:
-                socket.Abort();
-                break;
-            case LinkAction::Kind::Show:
-                emit message(action.message);
-                break;
-            case LinkAction::Kind::Finish:
-                emit finished(action.value != 0);
-                break;
-            default:
-                break;
+            case LinkAction::Kind::ArmTimer: Timer(action.timer).start(action.value); break;
+            case LinkAction::Kind::StopTimer: Timer(action.timer).stop(); break;
+            case LinkAction::Kind::Close: socket.Abort(); break;
+            case LinkAction::Kind::Show: emit message(action.message); break;
+            case LinkAction::Kind::Finish: emit finished(action.value != 0); break;
+            default: break;
         }
     }
 }

@@ -82,14 +82,10 @@ void CTestSocket::Feed(const LinkEvent& event)
 QTimer* CTestSocket::TimerById(int id)
 {
     switch (id) {
-        case CONNECT_TIMER:
-            return &connectTimer;
-        case ANSWER_TIMER:
-            return &answerTimer;
-        case PAUSE_TIMER:
-            return &pauseTimer;
-        default:
-            return nullptr;
+        case CONNECT_TIMER: return &connectTimer;
+        case ANSWER_TIMER: return &answerTimer;
+        case PAUSE_TIMER: return &pauseTimer;
+        default: return nullptr;
     }
 }
 
@@ -111,27 +107,13 @@ bool CTestSocket::Execute(const LinkActions& actions)
             case K::StopTimer:
                 if (QTimer* t = TimerById(a.timer)) t->stop();
                 break;
-            case K::ClearQueue:
-                link.ClearQueue();
-                break;
-            case K::Close:
-                socket.Close();
-                break;
-            case K::Show:
-                emit messageShown(a.message);
-                break;
-            case K::ShowResult:
-                emit resultShown(a.message);
-                break;
-            case K::SetRange:
-                emit progressRange(a.value);
-                break;
-            case K::SetProgress:
-                emit progressChanged(a.value);
-                break;
-            case K::Ask:
-                emit questionAsked(a.message);
-                break;
+            case K::ClearQueue: link.ClearQueue(); break;
+            case K::Close: socket.Close(); break;
+            case K::Show: emit messageShown(a.message); break;
+            case K::ShowResult: emit resultShown(a.message); break;
+            case K::SetRange: emit progressRange(a.value); break;
+            case K::SetProgress: emit progressChanged(a.value); break;
+            case K::Ask: emit questionAsked(a.message); break;
             case K::Finish:
                 finishPending = true;
                 finishOk = a.value != 0;

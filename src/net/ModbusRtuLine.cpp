@@ -82,33 +82,15 @@ PollOutcome ModbusRtuLine::Run(const PollRequest& r, const std::vector<std::uint
     std::vector<std::uint8_t> outBits(writeValues.begin(), writeValues.end());
     int rc = -1;
     switch (r.function) {
-        case 0x01:
-            rc = modbus_read_bits(ctx, r.start, q, bits.data());
-            break;
-        case 0x02:
-            rc = modbus_read_input_bits(ctx, r.start, q, bits.data());
-            break;
-        case 0x03:
-            rc = modbus_read_registers(ctx, r.start, q, regs.data());
-            break;
-        case 0x04:
-            rc = modbus_read_input_registers(ctx, r.start, q, regs.data());
-            break;
-        case 0x05:
-            rc = modbus_write_bit(ctx, r.start, writeValues.at(0) != 0 ? 1 : 0);
-            break;
-        case 0x06:
-            rc = modbus_write_register(ctx, r.start, writeValues.at(0));
-            break;
-        case 0x0F:
-            rc = modbus_write_bits(ctx, r.start, q, outBits.data());
-            break;
-        case 0x10:
-            rc = modbus_write_registers(ctx, r.start, q, writeValues.data());
-            break;
-        default:
-            errno = EMBXILFUN;
-            break;
+        case 0x01: rc = modbus_read_bits(ctx, r.start, q, bits.data()); break;
+        case 0x02: rc = modbus_read_input_bits(ctx, r.start, q, bits.data()); break;
+        case 0x03: rc = modbus_read_registers(ctx, r.start, q, regs.data()); break;
+        case 0x04: rc = modbus_read_input_registers(ctx, r.start, q, regs.data()); break;
+        case 0x05: rc = modbus_write_bit(ctx, r.start, writeValues.at(0) != 0 ? 1 : 0); break;
+        case 0x06: rc = modbus_write_register(ctx, r.start, writeValues.at(0)); break;
+        case 0x0F: rc = modbus_write_bits(ctx, r.start, q, outBits.data()); break;
+        case 0x10: rc = modbus_write_registers(ctx, r.start, q, writeValues.data()); break;
+        default: errno = EMBXILFUN; break;
     }
     if (rc < 0) return Failure(errno);
     if (r.isWrite) {

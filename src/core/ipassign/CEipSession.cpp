@@ -21,16 +21,11 @@ std::string Hex(std::uint32_t value, int digits)
 std::string StepText(CEipSession::State state)
 {
     switch (state) {
-        case CEipSession::State::Registering:
-            return "注册会话失败";
-        case CEipSession::State::Reading:
-            return "读取DHCP设置失败";
-        case CEipSession::State::Writing:
-            return "设置DHCP失败";
-        case CEipSession::State::ReadingInterface:
-            return "读取接口配置失败";
-        default:
-            return "读回DHCP设置失败";
+        case CEipSession::State::Registering: return "注册会话失败";
+        case CEipSession::State::Reading: return "读取DHCP设置失败";
+        case CEipSession::State::Writing: return "设置DHCP失败";
+        case CEipSession::State::ReadingInterface: return "读取接口配置失败";
+        default: return "读回DHCP设置失败";
     }
 }
 
@@ -63,12 +58,9 @@ LinkActions CEipSession::Handle(const LinkEvent& event)
             if (event.kind != LinkEvent::Kind::Start) return {};
             state = State::Connecting;
             return {LinkAction::Arm(CONNECT_TIMER, CONNECT_TIMEOUT_MS), LinkAction::Connect()};
-        case State::Connecting:
-            return OnConnecting(event);
-        case State::Done:
-            return {};
-        default:
-            return OnWaiting(event);
+        case State::Connecting: return OnConnecting(event);
+        case State::Done: return {};
+        default: return OnWaiting(event);
     }
 }
 
@@ -81,12 +73,10 @@ LinkActions CEipSession::OnConnecting(const LinkEvent& event)
                 out.push_back(std::move(a));
             return out;
         }
-        case LinkEvent::Kind::ConnectFailed:
-            return Fail(EthernetFailedMessage());
+        case LinkEvent::Kind::ConnectFailed: return Fail(EthernetFailedMessage());
         case LinkEvent::Kind::TimerFired:
             return event.timer == CONNECT_TIMER ? Fail(ConnectTimeoutMessage()) : LinkActions{};
-        default:
-            return {};
+        default: return {};
     }
 }
 
@@ -100,13 +90,10 @@ LinkActions CEipSession::OnWaiting(const LinkEvent& event)
         }
         case LinkEvent::Kind::TimerFired:
             return event.timer == ANSWER_TIMER ? Fail(DeviceNoAnswerMessage()) : LinkActions{};
-        case LinkEvent::Kind::SendFailed:
-            return Fail(SendFailedMessage());
+        case LinkEvent::Kind::SendFailed: return Fail(SendFailedMessage());
         // The gateway hung up: the answer timer, still armed, ends the exchange.
-        case LinkEvent::Kind::PeerClosed:
-            return {LinkAction::Close()};
-        default:
-            return {};
+        case LinkEvent::Kind::PeerClosed: return {LinkAction::Close()};
+        default: return {};
     }
 }
 
@@ -183,10 +170,8 @@ LinkActions CEipSession::OnCipReply(const CipReply& reply, const std::string& st
                                State::Writing);
         case State::Writing:
             return SendRequest(BuildGetConfigurationControl(session), State::ReadingBack);
-        case State::ReadingInterface:
-            return OnInterfaceConfiguration(reply);
-        default:
-            return OnValueReadBack(reply, step);
+        case State::ReadingInterface: return OnInterfaceConfiguration(reply);
+        default: return OnValueReadBack(reply, step);
     }
 }
 

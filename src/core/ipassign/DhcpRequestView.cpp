@@ -51,9 +51,7 @@ void ReadOption(std::uint8_t code, std::span<const std::uint8_t> data, data9& re
     ByteReader value(data);
     const bool four = data.size() == 4;
     switch (code) {
-        case DHCP_OPT_HOST_NAME:
-            record.hostName = HostNameOf(data);
-            break;
+        case DHCP_OPT_HOST_NAME: record.hostName = HostNameOf(data); break;
         case DHCP_OPT_REQUESTED_ADDRESS:
             record.hasRequestedAddress = four && value.U32be(record.requestedAddress);
             break;
@@ -69,17 +67,12 @@ void ReadOption(std::uint8_t code, std::span<const std::uint8_t> data, data9& re
         case DHCP_OPT_MAX_MESSAGE_SIZE:
             if (data.size() == 2) value.U16be(record.maxMessageSize);
             break;
-        case DHCP_OPT_CLIENT_IDENTIFIER:
-            record.clientIdentifier = WholeOption(code, data);
-            break;
+        case DHCP_OPT_CLIENT_IDENTIFIER: record.clientIdentifier = WholeOption(code, data); break;
         case DHCP_OPT_RELAY_AGENT_INFORMATION:
             record.relayAgentInformation = WholeOption(code, data);
             break;
-        case DHCP_OPT_SUBNET_SELECTION:
-            record.subnetSelection = WholeOption(code, data);
-            break;
-        default:
-            break;
+        case DHCP_OPT_SUBNET_SELECTION: record.subnetSelection = WholeOption(code, data); break;
+        default: break;
     }
 }
 
@@ -88,28 +81,17 @@ void ReadOption(std::uint8_t code, std::span<const std::uint8_t> data, data9& re
 const char* DhcpIgnoredText(DhcpIgnored reason)
 {
     switch (reason) {
-        case DhcpIgnored::None:
-            return "answered";
-        case DhcpIgnored::TooShort:
-            return "too short";
-        case DhcpIgnored::NotARequest:
-            return "not a request";
-        case DhcpIgnored::MalformedOptions:
-            return "malformed options";
-        case DhcpIgnored::PlainBootp:
-            return "plain BOOTP";
-        case DhcpIgnored::NotAnswered:
-            return "type not answered";
-        case DhcpIgnored::ListedOnly:
-            return "no offer armed";
-        case DhcpIgnored::OtherServer:
-            return "another server selected";
-        case DhcpIgnored::Unassigned:
-            return "no assignment";
-        case DhcpIgnored::OwnHostName:
-            return "own host name";
-        case DhcpIgnored::ReplyTooLarge:
-            return "reply exceeds maximum message size";
+        case DhcpIgnored::None: return "answered";
+        case DhcpIgnored::TooShort: return "too short";
+        case DhcpIgnored::NotARequest: return "not a request";
+        case DhcpIgnored::MalformedOptions: return "malformed options";
+        case DhcpIgnored::PlainBootp: return "plain BOOTP";
+        case DhcpIgnored::NotAnswered: return "type not answered";
+        case DhcpIgnored::ListedOnly: return "no offer armed";
+        case DhcpIgnored::OtherServer: return "another server selected";
+        case DhcpIgnored::Unassigned: return "no assignment";
+        case DhcpIgnored::OwnHostName: return "own host name";
+        case DhcpIgnored::ReplyTooLarge: return "reply exceeds maximum message size";
     }
     return "?";
 }

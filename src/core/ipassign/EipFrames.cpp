@@ -198,22 +198,14 @@ std::optional<CipReply> ReadCipReply(std::span<const std::uint8_t> frame)
 std::string EncapsulationStatusText(std::uint32_t status)
 {
     switch (status) {
-        case 0x0000:
-            return "Success";
-        case 0x0001:
-            return "Invalid or unsupported command";
-        case 0x0002:
-            return "Insufficient memory";
-        case 0x0003:
-            return "Incorrectly formed data";
-        case 0x0064:
-            return "Invalid session handle";
-        case 0x0065:
-            return "Invalid length";
-        case 0x0069:
-            return "Unsupported protocol version";
-        default:
-            return "Unknown encapsulation status";
+        case 0x0000: return "Success";
+        case 0x0001: return "Invalid or unsupported command";
+        case 0x0002: return "Insufficient memory";
+        case 0x0003: return "Incorrectly formed data";
+        case 0x0064: return "Invalid session handle";
+        case 0x0065: return "Invalid length";
+        case 0x0069: return "Unsupported protocol version";
+        default: return "Unknown encapsulation status";
     }
 }
 

@@ -110,18 +110,12 @@ DhcpOutcome HandleDatagram(std::span<const std::uint8_t> datagram, DhcpEndpoint 
 
     const DhcpAssignment* assignment = context.Find(record.macText);
     switch (record.messageType) {
-        case DHCP_NONE:
-            outcome.ignored = DhcpIgnored::PlainBootp;
-            break;
+        case DHCP_NONE: outcome.ignored = DhcpIgnored::PlainBootp; break;
         case DHCPDISCOVER:
             outcome.ignored = DecideOffer(outcome, context, assignment, offerMode);
             break;
-        case DHCPREQUEST:
-            outcome.ignored = DecideAck(outcome, context, assignment);
-            break;
-        default:
-            outcome.ignored = DhcpIgnored::NotAnswered;
-            break;
+        case DHCPREQUEST: outcome.ignored = DecideAck(outcome, context, assignment); break;
+        default: outcome.ignored = DhcpIgnored::NotAnswered; break;
     }
     if (outcome.ignored == DhcpIgnored::None && !outcome.reply)
         outcome.ignored = DhcpIgnored::ReplyTooLarge;

@@ -13,16 +13,11 @@ DeviceCommandSession::DeviceCommandSession(std::int32_t command, bool ask)
 LinkActions DeviceCommandSession::Handle(const LinkEvent& event)
 {
     switch (state) {
-        case State::Idle:
-            return OnIdle(event);
-        case State::Asking:
-            return OnAsking(event);
-        case State::Connecting:
-            return OnConnecting(event);
-        case State::WaitingAnswer:
-            return OnWaitingAnswer(event);
-        case State::Done:
-            return {};
+        case State::Idle: return OnIdle(event);
+        case State::Asking: return OnAsking(event);
+        case State::Connecting: return OnConnecting(event);
+        case State::WaitingAnswer: return OnWaitingAnswer(event);
+        case State::Done: return {};
     }
     return {};
 }
@@ -66,16 +61,14 @@ LinkActions DeviceCommandSession::OnConnecting(const LinkEvent& event)
                        false);
         case LinkEvent::Kind::TimerFired:
             return event.timer == CONNECT_TIMER ? Fail(ConnectTimeoutMessage()) : LinkActions{};
-        default:
-            return {};
+        default: return {};
     }
 }
 
 LinkActions DeviceCommandSession::OnWaitingAnswer(const LinkEvent& event)
 {
     switch (event.kind) {
-        case LinkEvent::Kind::Answer:
-            return OnAnswer(event.data);
+        case LinkEvent::Kind::Answer: return OnAnswer(event.data);
         case LinkEvent::Kind::TimerFired:
             return event.timer == ANSWER_TIMER ? Fail(NoAnswerMessage()) : LinkActions{};
         case LinkEvent::Kind::SendFailed:
@@ -88,8 +81,7 @@ LinkActions DeviceCommandSession::OnWaitingAnswer(const LinkEvent& event)
             // its answer until the answer timer says otherwise.
             if (deviceCommand == RESTART) return Fail(NoAnswerMessage());
             return {};
-        default:
-            return {};
+        default: return {};
     }
 }
 

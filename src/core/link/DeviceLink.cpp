@@ -20,11 +20,8 @@ bool DeviceLink::SendRequest(const Bytes& request, const Writer& write)
     linkRequestPending = 1;
     const WriteResult result = write(request.data(), request.size());
     switch (result.status) {
-        case WriteResult::Status::WouldBlock:
-            Queue(request.data(), request.size());
-            return true;
-        case WriteResult::Status::Failed:
-            return false;
+        case WriteResult::Status::WouldBlock: Queue(request.data(), request.size()); return true;
+        case WriteResult::Status::Failed: return false;
         case WriteResult::Status::Written:
             if (result.written < request.size())
                 Queue(request.data() + result.written, request.size() - result.written);
@@ -40,11 +37,8 @@ DeviceLink::DrainResult DeviceLink::OnWritable(const Writer& write)
     const WriteResult result =
         write(pendingData.data() + from, static_cast<std::size_t>(pendingLeft));
     switch (result.status) {
-        case WriteResult::Status::WouldBlock:
-            return DrainResult::StillQueued;
-        case WriteResult::Status::Failed:
-            ClearQueue();
-            return DrainResult::Failed;
+        case WriteResult::Status::WouldBlock: return DrainResult::StillQueued;
+        case WriteResult::Status::Failed: ClearQueue(); return DrainResult::Failed;
         case WriteResult::Status::Written:
             pendingLeft -= static_cast<std::int32_t>(
                 std::min(result.written, static_cast<std::size_t>(pendingLeft)));

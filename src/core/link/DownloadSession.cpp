@@ -16,16 +16,11 @@ DownloadSession::DownloadSession(Bytes bytes) : image(std::move(bytes))
 LinkActions DownloadSession::Handle(const LinkEvent& event)
 {
     switch (state) {
-        case State::Idle:
-            return OnIdle(event);
-        case State::Connecting:
-            return OnConnecting(event);
-        case State::WaitingAnswer:
-            return OnWaitingAnswer(event);
-        case State::Pausing:
-            return OnPausing(event);
-        case State::AskingRestart:
-            return OnAskingRestart(event);
+        case State::Idle: return OnIdle(event);
+        case State::Connecting: return OnConnecting(event);
+        case State::WaitingAnswer: return OnWaitingAnswer(event);
+        case State::Pausing: return OnPausing(event);
+        case State::AskingRestart: return OnAskingRestart(event);
         case State::Restarting:
             // Only a failed hand-over of the restart request is still news.
             if (event.kind == LinkEvent::Kind::SendFailed) {
@@ -33,8 +28,7 @@ LinkActions DownloadSession::Handle(const LinkEvent& event)
                 return End({LinkAction::Close(), LinkAction::Show(SendFailedMessage())}, false);
             }
             return {};
-        case State::Done:
-            return {};
+        case State::Done: return {};
     }
     return {};
 }
@@ -70,8 +64,7 @@ LinkActions DownloadSession::OnConnecting(const LinkEvent& event)
         case LinkEvent::Kind::TimerFired:
             if (event.timer == CONNECT_TIMER) return Fail(ConnectTimeoutMessage());
             return {};
-        default:
-            return {};
+        default: return {};
     }
 }
 

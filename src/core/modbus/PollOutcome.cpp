@@ -10,26 +10,16 @@ namespace varnel {
 std::string_view ExceptionName(int code)
 {
     switch (code) {
-        case 0x01:
-            return "illegal function";
-        case 0x02:
-            return "illegal data address";
-        case 0x03:
-            return "illegal data value";
-        case 0x04:
-            return "slave device failure";
-        case 0x05:
-            return "acknowledge";
-        case 0x06:
-            return "slave device busy";
-        case 0x08:
-            return "memory parity error";
-        case 0x0A:
-            return "gateway path unavailable";
-        case 0x0B:
-            return "gateway target failed to respond";
-        default:
-            return "unknown exception";
+        case 0x01: return "illegal function";
+        case 0x02: return "illegal data address";
+        case 0x03: return "illegal data value";
+        case 0x04: return "slave device failure";
+        case 0x05: return "acknowledge";
+        case 0x06: return "slave device busy";
+        case 0x08: return "memory parity error";
+        case 0x0A: return "gateway path unavailable";
+        case 0x0B: return "gateway target failed to respond";
+        default: return "unknown exception";
     }
 }
 
@@ -69,18 +59,13 @@ std::string ShortOutcome(const PollOutcome& o)
 {
     switch (o.status) {
         case PollStatus::Values:
-        case PollStatus::Written:
-            return "ok";
-        case PollStatus::Skipped:
-            return "skipped";
+        case PollStatus::Written: return "ok";
+        case PollStatus::Skipped: return "skipped";
         case PollStatus::Exception:
             return "exception " + Hex2(o.exception) + " " + std::string(ExceptionName(o.exception));
-        case PollStatus::Timeout:
-            return "time-out";
-        case PollStatus::CrcError:
-            return "CRC error";
-        case PollStatus::FramingError:
-            return "framing error";
+        case PollStatus::Timeout: return "time-out";
+        case PollStatus::CrcError: return "CRC error";
+        case PollStatus::FramingError: return "framing error";
     }
     return "framing error";
 }
@@ -91,19 +76,13 @@ std::string FormatPollLine(const PollRequest& r, const PollOutcome& o, int timeo
                        std::to_string(r.slave) + " start " + std::to_string(r.start) + " qty " +
                        std::to_string(r.quantity) + " [" + RangeText(r) + "]: ";
     switch (o.status) {
-        case PollStatus::Values:
-            return line + Values(r, o.values);
-        case PollStatus::Written:
-            return line + "written " + Values(r, o.values);
-        case PollStatus::Skipped:
-            return line + "skipped (no --write value)";
-        case PollStatus::Timeout:
-            return line + "no answer in " + std::to_string(timeoutMs) + " ms";
-        case PollStatus::FramingError:
-            return line + "framing error: " + o.detail;
+        case PollStatus::Values: return line + Values(r, o.values);
+        case PollStatus::Written: return line + "written " + Values(r, o.values);
+        case PollStatus::Skipped: return line + "skipped (no --write value)";
+        case PollStatus::Timeout: return line + "no answer in " + std::to_string(timeoutMs) + " ms";
+        case PollStatus::FramingError: return line + "framing error: " + o.detail;
         case PollStatus::Exception:
-        case PollStatus::CrcError:
-            return line + ShortOutcome(o);
+        case PollStatus::CrcError: return line + ShortOutcome(o);
     }
     return line + ShortOutcome(o);
 }
@@ -199,22 +178,12 @@ void PollTally::Add(const PollOutcome& o)
 {
     switch (o.status) {
         case PollStatus::Values:
-        case PollStatus::Written:
-            ++answered;
-            break;
-        case PollStatus::Skipped:
-            ++skipped;
-            break;
-        case PollStatus::Exception:
-            ++exceptions;
-            break;
-        case PollStatus::Timeout:
-            ++timeouts;
-            break;
+        case PollStatus::Written: ++answered; break;
+        case PollStatus::Skipped: ++skipped; break;
+        case PollStatus::Exception: ++exceptions; break;
+        case PollStatus::Timeout: ++timeouts; break;
         case PollStatus::CrcError:
-        case PollStatus::FramingError:
-            ++errors;
-            break;
+        case PollStatus::FramingError: ++errors; break;
     }
 }
 

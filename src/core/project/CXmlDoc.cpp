@@ -1150,23 +1150,12 @@ std::string CXmlDoc::Escape(std::string_view text, bool attribute)
         }
         const char c = text[i++];
         switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '\'':
-                out += attribute ? "&apos;" : "'";
-                break;
-            case '"':
-                out += attribute ? "&quot;" : "\"";
-                break;
-            default:
-                out += c;
+            case '<': out += "&lt;"; break;
+            case '&': out += "&amp;"; break;
+            case '>': out += "&gt;"; break;
+            case '\'': out += attribute ? "&apos;" : "'"; break;
+            case '"': out += attribute ? "&quot;" : "\""; break;
+            default: out += c;
         }
     }
     return out;

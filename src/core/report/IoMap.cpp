@@ -119,22 +119,13 @@ std::string ModbusReference(int functionCode, int start)
     switch (functionCode) {
         case 0x01:
         case 0x05:
-        case 0x0F:
-            area = '0';
-            break;
-        case 0x02:
-            area = '1';
-            break;
-        case 0x04:
-            area = '3';
-            break;
+        case 0x0F: area = '0'; break;
+        case 0x02: area = '1'; break;
+        case 0x04: area = '3'; break;
         case 0x03:
         case 0x06:
-        case 0x10:
-            area = '4';
-            break;
-        default:
-            return {};
+        case 0x10: area = '4'; break;
+        default: return {};
     }
     const std::string number = std::to_string(start + 1);
     const std::size_t width = start + 1 <= 9999 ? 4 : 5;

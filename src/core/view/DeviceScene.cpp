@@ -14,14 +14,10 @@ const SceneFontRequest& RequestedFont(SceneFont font)
     static const SceneFontRequest small{"Times", 20, 4, 700};
     static const SceneFontRequest detail{"Times", 20, 10, 700};
     switch (font) {
-        case SceneFont::Title:
-            return title;
-        case SceneFont::PortName:
-            return portName;
-        case SceneFont::Small:
-            return small;
-        case SceneFont::Detail:
-            break;
+        case SceneFont::Title: return title;
+        case SceneFont::PortName: return portName;
+        case SceneFont::Small: return small;
+        case SceneFont::Detail: break;
     }
     return detail;
 }

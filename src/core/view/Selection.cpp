@@ -29,18 +29,10 @@ int StepSelection(const CVarnelDoc& doc, int code, Step step)
     // Column 0 is the head, column c user slot c (code head + c + 3).
     int column = std::clamp(code - head - FIRST_USER_INDEX, 0, doc.deviceSlotNum);
     switch (step) {
-        case Step::Left:
-            column = std::max(0, column - 1);
-            break;
-        case Step::Right:
-            column = std::min(doc.deviceSlotNum, column + 1);
-            break;
-        case Step::Up:
-            head = COM1_HEAD;
-            break;
-        case Step::Down:
-            head = COM2_HEAD;
-            break;
+        case Step::Left: column = std::max(0, column - 1); break;
+        case Step::Right: column = std::min(doc.deviceSlotNum, column + 1); break;
+        case Step::Up: head = COM1_HEAD; break;
+        case Step::Down: head = COM2_HEAD; break;
     }
     return column == 0 ? head : head + column + FIRST_USER_INDEX;
 }

@@ -365,12 +365,9 @@ bool CMainFrame::SaveModified()
     box.button(QMessageBox::No)->setText(QCoreApplication::translate("varnel", "否(&N)"));
     box.button(QMessageBox::Cancel)->setText(QCoreApplication::translate("varnel", "取消"));
     switch (box.exec()) {
-        case QMessageBox::Yes:
-            return OnFileSave();
-        case QMessageBox::No:
-            return true;
-        default:
-            return false;
+        case QMessageBox::Yes: return OnFileSave();
+        case QMessageBox::No: return true;
+        default: return false;
     }
 }
 

@@ -346,8 +346,7 @@ void CVarnelView::EditAt(const QPoint& p)
             }
             break;
         }
-        case EditTarget::Kind::None:
-            break;
+        case EditTarget::Kind::None: break;
     }
     // A confirmed edit is a change to save like any other.
     if (!changed.isEmpty()) {

@@ -11,20 +11,11 @@ QMessageBox::Icon IconOf(const Message& message)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (message.icon) {
-        case MessageIcon::Error:
-            icon = QMessageBox::Critical;
-            break;
-        case MessageIcon::Warning:
-            icon = QMessageBox::Warning;
-            break;
-        case MessageIcon::Information:
-            icon = QMessageBox::Information;
-            break;
-        case MessageIcon::Question:
-            icon = QMessageBox::Question;
-            break;
-        case MessageIcon::None:
-            break;
+        case MessageIcon::Error: icon = QMessageBox::Critical; break;
+        case MessageIcon::Warning: icon = QMessageBox::Warning; break;
+        case MessageIcon::Information: icon = QMessageBox::Information; break;
+        case MessageIcon::Question: icon = QMessageBox::Question; break;
+        case MessageIcon::None: break;
     }
     return icon;
 }

@@ -89,8 +89,7 @@ QRect ScenePainter::Bounds(const ScenePrimitive& p)
             for (const ScenePoint& point : p.points) box |= QRect(point.x, point.y, 1, 1);
             return box.adjusted(-p.penWidth - 1, -p.penWidth - 1, p.penWidth + 1, p.penWidth + 1);
         }
-        default:
-            return QRect(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
+        default: return QRect(p.rect.left, p.rect.top, p.rect.width, p.rect.height);
     }
 }
 
