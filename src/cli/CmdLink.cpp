@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QString>
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -19,6 +18,7 @@
 #include "core/link/CompileForDownload.h"
 #include "core/link/DeviceCommandSession.h"
 #include "core/link/DownloadSession.h"
+#include "core/model/AtomicFile.h"
 #include "core/util/Ipv4.h"
 #include "net/CTestSocket.h"
 
@@ -203,9 +203,7 @@ int CmdDecode(const std::vector<std::string>& argv)
     Args args(argv);
     const std::string path = args.Positional("HEXFILE");
     args.Done();
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return Refuse(path + ": is a directory");
-    if (!std::filesystem::exists(path, error)) return Refuse("无法打开文件 " + path);
+    if (const Result<std::string> read = ReadWholeFile(path); !read) return Refuse(read.message());
     // A file that holds no image bytes decodes as the empty image.
     const Result<Bytes> image = ReadHexFile(path);
     const DecodedImage decoded = DecodeImage(image ? *image : Bytes{});

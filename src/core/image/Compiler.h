@@ -33,16 +33,23 @@ Result<Bytes> CompileImage(CVarnelDoc& doc);
 // compile refuses or throws.
 Result<Bytes> Compile(CVarnelDoc& doc, const std::string& hexPath);
 
+// "文档格式错误" (ProjectFormat): a broken project file, or a byte or slot of
+// the document accessed outside its array.
+inline Refusal BadDocumentRefusal()
+{
+    return Refuse(Code::ProjectFormat, "文档格式错误");
+}
+
 // For front ends: runs `step` (one of the above) and turns the document's
-// byte access error into the refusal "文档格式错误" (ProjectFormat), so the
-// operation stops with a message and nothing more happens.
+// byte access error into BadDocumentRefusal(), so the operation stops with a
+// message and nothing more happens.
 template <typename Step>
 auto RefuseBadDocument(Step&& step) -> decltype(step())
 {
     try {
         return step();
     } catch (const std::invalid_argument&) {
-        return Refuse(Code::ProjectFormat, "文档格式错误");
+        return BadDocumentRefusal();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/image/Compiler.h"
 #include "core/model/AtomicFile.h"
 #include "core/model/SlotCount.h"
 #include "core/project/CXmlDoc.h"
@@ -184,7 +185,7 @@ struct Reader {
 
 Refusal ProjectFile::FormatRefusal()
 {
-    return Refuse(Code::ProjectFormat, "文档格式错误");
+    return BadDocumentRefusal();
 }
 
 Refusal ProjectFile::FormatError(CVarnelDoc& doc)

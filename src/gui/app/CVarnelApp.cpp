@@ -1,10 +1,12 @@
 #include "gui/app/CVarnelApp.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QStyle>
 #include <QTimer>
 #include <iostream>
 
+#include "core/model/AtomicFile.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/DocTemplate.h"
 #include "gui/app/Language.h"
@@ -91,8 +93,16 @@ std::optional<int> CVarnelApp::InitInstance(const QStringList& arguments)
 void CVarnelApp::RunUnattended(bool download, const QString& screenshot)
 {
     auto finish = [this, screenshot](bool ok) {
-        if (!screenshot.isEmpty() && !frame->grab().save(screenshot, "PNG"))
-            printed->Show(frame.get(), ErrorMessage("无法写入文件 " + screenshot.toStdString()));
+        if (!screenshot.isEmpty()) {
+            // Encoded in memory, then written as every user file is.
+            QBuffer png;
+            png.open(QIODevice::WriteOnly);
+            frame->grab().save(&png, "PNG");
+            const Status written = WriteFileAtomically(
+                screenshot.toStdString(),
+                std::string_view(png.data().constData(), static_cast<std::size_t>(png.size())));
+            if (!written) printed->Show(frame.get(), written.message());
+        }
         QCoreApplication::exit(ok && !printed->Failed() ? 0 : 1);
     };
     if (download) {

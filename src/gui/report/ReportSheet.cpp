@@ -1,14 +1,15 @@
 #include "gui/report/ReportSheet.h"
 
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <functional>
 #include <vector>
 
+#include "core/model/AtomicFile.h"
 #include "core/report/IoMapFormat.h"
 #include "core/view/DeviceScene.h"
 #include "core/view/Selection.h"
@@ -205,12 +206,12 @@ void PaintReportSheet(QPagedPaintDevice& device, const IoMap& map, const SheetIn
 
 Status WriteReportPdf(const QString& path, const IoMap& map, const SheetInfo& info)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return Refuse(Code::FileNotWritable, "无法写入文件 " + path.toStdString() + ": " +
-                                                 file.errorString().toStdString());
+    // Painted in memory, then written as every user file is (links followed,
+    // mode kept, an unwritable file refused).
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         writer.setResolution(300);
@@ -218,10 +219,9 @@ Status WriteReportPdf(const QString& path, const IoMap& map, const SheetInfo& in
         writer.setCreator(QStringLiteral("Varnel"));
         PaintReportSheet(writer, map, info);
     }
-    if (!file.commit())
-        return Refuse(Code::FileWriteFailed, "无法写入文件 " + path.toStdString() + ": " +
-                                                 file.errorString().toStdString());
-    return {};
+    return WriteFileAtomically(
+        path.toStdString(),
+        std::string_view(pdf.data().constData(), static_cast<std::size_t>(pdf.data().size())));
 }
 
 }  // namespace varnel
