@@ -30,7 +30,7 @@ constexpr Client CLIENTS[] = {
     {{0x02, 0x00, 0x00, 0x00, 0x00, 0x02}, 0x0A000006, false},
 };
 
-std::uint32_t Read32(const std::vector<std::uint8_t>& bytes, std::size_t at)
+std::uint32_t Read32(std::span<const std::uint8_t> bytes, std::size_t at)
 {
     return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
            std::uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         HandleDatagram(std::span(data, size), {0x0A000005, 68}, context, counter, offerMode);
     if (!outcome.reply) return 0;
     const DhcpReply& reply = *outcome.reply;
-    const auto& bytes = reply.bytes;
+    const auto bytes = outcome.ReplyBytes();
     // Options and end byte within the client's size; zeros up to 300 bytes.
     const std::size_t end = outcome.record.writePosition + 1;
     Check(bytes.size() <= 1024 && end >= 241 && bytes.size() == std::max<std::size_t>(end, 300) &&

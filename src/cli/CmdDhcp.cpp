@@ -34,13 +34,18 @@ void OnSignal(int)
     [[maybe_unused]] auto n = ::write(signalPipe[1], &byte, 1);
 }
 
+// The time of day for log lines, formatted once per second.
 std::string Now()
 {
-    char text[16];
+    static std::time_t formatted = -1;
+    static char text[16];
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    if (now != formatted) {
+        std::tm local{};
+        localtime_r(&now, &local);
+        std::strftime(text, sizeof text, "%H:%M:%S", &local);
+        formatted = now;
+    }
     return text;
 }
 
@@ -103,20 +108,22 @@ int DhcpServer(const std::vector<std::string>& argv)
 
     QObject::connect(&server, &CDhcpServer::requestSeen, [](const DhcpOutcome& outcome) {
         const data9& r = outcome.record;
-        std::cout << Now() << " " << (r.macText.empty() ? "-" : r.macText) << " "
+        std::cout << Now() << " " << (r.macText.empty() ? std::string_view("-") : r.macText) << " "
                   << (outcome.parsed ? DhcpTypeName(r.messageType) : "-") << " "
                   << (outcome.parsed ? AskedText(r) : "-");
         if (outcome.listed) std::cout << " (listed)";
         if (!outcome.reply) std::cout << " (no reply: " << DhcpIgnoredText(outcome.ignored) << ")";
-        std::cout << std::endl;
+        std::cout << '\n';
     });
     QObject::connect(&server, &CDhcpServer::replySent, [](const DhcpOutcome& outcome, bool sent) {
         const DhcpReply& reply = *outcome.reply;
         std::cout << Now() << " " << outcome.record.macText << " " << DhcpTypeName(reply.type)
                   << " " << FormatIpv4(reply.yourAddress) << " -> "
                   << FormatIpv4(reply.destination.address) << ":" << reply.destination.port
-                  << (sent ? "" : " (send failed)") << std::endl;
+                  << (sent ? "" : " (send failed)") << '\n';
     });
+    // One line per request and reply, written out once the socket is read empty.
+    QObject::connect(&server, &CDhcpServer::drained, [] { std::cout.flush(); });
 
     // SIGINT and SIGTERM end the server through the event loop.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "core/ipassign/DhcpRequestView.h"
 #include "core/project/TextCodec.h"
@@ -27,17 +26,18 @@ std::span<const std::uint8_t> BytesOf(const std::string& text)
 }
 
 // "Host" and two hex digits per chaddr byte: the record's name when the
-// client gave none (kept in the record, not sent).
-std::string GeneratedHostName(const data9& record)
+// client gave none (kept in the record, not sent). Written in place.
+void WriteGeneratedHostName(data9& record)
 {
-    if (HardwareLength(record) == 0) return {};
-    std::string name = "Host";
-    char pair[3];
+    static constexpr char DIGITS[] = "0123456789abcdef";
+    record.hostName.clear();
+    if (HardwareLength(record) == 0) return;
+    record.hostName = "Host";
     for (std::size_t i = 0; i < HardwareLength(record); ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", record.packet[DHCP_OFF_CHADDR + i]);
-        name += pair;
+        const std::uint8_t byte = record.packet[DHCP_OFF_CHADDR + i];
+        record.hostName += DIGITS[byte >> 4];
+        record.hostName += DIGITS[byte & 0x0F];
     }
-    return name;
 }
 
 void EchoClientOptions(data9& record)
@@ -96,8 +96,8 @@ bool BuildReplyOptions(data9& record, const DhcpServerContext& context,
     if (!nak) {
         auto sname = record.packet.begin() + DHCP_OFF_SNAME;
         std::fill(sname, sname + SNAME_SIZE, 0);
-        const std::string host = context.hostName.substr(0, SNAME_SIZE - 1);
-        std::copy(host.begin(), host.end(), sname);
+        std::copy_n(context.hostName.begin(), std::min(context.hostName.size(), SNAME_SIZE - 1),
+                    sname);
     }
     // The server identifier goes into every reply, the NAK included (RFC 2131 4.3.2).
     AddReplyOption(record, DHCP_OPT_SERVER_IDENTIFIER, BigEndian(context.serverAddress));
@@ -105,7 +105,7 @@ bool BuildReplyOptions(data9& record, const DhcpServerContext& context,
         record.leaseTime = GrantedLease(record.leaseTime);
         AddReplyOption(record, DHCP_OPT_LEASE_TIME, BigEndian(record.leaseTime));
         AddReplyOption(record, DHCP_OPT_SUBNET_MASK, BigEndian(context.subnetMask));
-        if (record.hostName.empty()) record.hostName = GeneratedHostName(record);
+        if (record.hostName.empty()) WriteGeneratedHostName(record);
         if (const std::string name = SentDeviceName(deviceName); !name.empty()) {
             AddReplyOption(record, DHCP_OPT_HOST_NAME, BytesOf(name));
             record.hostName = name;

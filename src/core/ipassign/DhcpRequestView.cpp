@@ -1,7 +1,6 @@
 #include "core/ipassign/DhcpRequestView.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "core/ipassign/ByteReader.h"
 
@@ -12,37 +11,53 @@ namespace {
 constexpr std::size_t MAX_HOST_NAME = 63;
 constexpr std::uint16_t BROADCAST_BIT = 0x8000;
 
-std::string MacTextOf(const data9& record)
+// The record's text fields are written in place so that a record reused
+// for every datagram keeps its buffers: reading allocates nothing.
+void WriteMacText(data9& record)
 {
-    std::string text;
-    char pair[4];
+    static constexpr char DIGITS[] = "0123456789abcdef";
+    record.macText.clear();
     for (std::size_t i = 0; i < HardwareLength(record); ++i) {
-        std::snprintf(pair, sizeof pair, i == 0 ? "%02x" : ":%02x",
-                      record.packet[DHCP_OFF_CHADDR + i]);
-        text += pair;
+        const std::uint8_t byte = record.packet[DHCP_OFF_CHADDR + i];
+        if (i != 0) record.macText += ':';
+        record.macText += DIGITS[byte >> 4];
+        record.macText += DIGITS[byte & 0x0F];
     }
-    return text;
 }
 
 // Host name bytes up to the first '.' or NUL, at most 63.
-std::string HostNameOf(std::span<const std::uint8_t> data)
+void ReadHostName(std::span<const std::uint8_t> data, std::string& name)
 {
-    std::string name;
+    name.clear();
     for (std::uint8_t c : data) {
         if (c == '.' || c == 0 || name.size() == MAX_HOST_NAME) break;
         name += static_cast<char>(c);
     }
-    return name;
 }
 
 // Options 61, 82 and 118 are kept whole (code, length, data) to be echoed.
-std::vector<std::uint8_t> WholeOption(std::uint8_t code, std::span<const std::uint8_t> data)
+void ReadWholeOption(std::uint8_t code, std::span<const std::uint8_t> data,
+                     std::vector<std::uint8_t>& whole)
 {
-    std::vector<std::uint8_t> whole(2 + data.size());
-    whole[0] = code;
-    whole[1] = static_cast<std::uint8_t>(data.size());
-    std::copy(data.begin(), data.end(), whole.begin() + 2);
-    return whole;
+    whole.assign({code, static_cast<std::uint8_t>(data.size())});
+    whole.insert(whole.end(), data.begin(), data.end());
+}
+
+// Empties the record for the next datagram, keeping its strings' and
+// vectors' storage.
+void ResetRecord(data9& record)
+{
+    data9 fresh;
+    const auto keep = [](auto& used, auto& into) {
+        used.clear();
+        into.swap(used);
+    };
+    keep(record.hostName, fresh.hostName);
+    keep(record.macText, fresh.macText);
+    keep(record.relayAgentInformation, fresh.relayAgentInformation);
+    keep(record.clientIdentifier, fresh.clientIdentifier);
+    keep(record.subnetSelection, fresh.subnetSelection);
+    record = std::move(fresh);
 }
 
 // One option of the request into the record.
@@ -51,7 +66,7 @@ void ReadOption(std::uint8_t code, std::span<const std::uint8_t> data, data9& re
     ByteReader value(data);
     const bool four = data.size() == 4;
     switch (code) {
-        case DHCP_OPT_HOST_NAME: record.hostName = HostNameOf(data); break;
+        case DHCP_OPT_HOST_NAME: ReadHostName(data, record.hostName); break;
         case DHCP_OPT_REQUESTED_ADDRESS:
             record.hasRequestedAddress = four && value.U32be(record.requestedAddress);
             break;
@@ -67,11 +82,13 @@ void ReadOption(std::uint8_t code, std::span<const std::uint8_t> data, data9& re
         case DHCP_OPT_MAX_MESSAGE_SIZE:
             if (data.size() == 2) value.U16be(record.maxMessageSize);
             break;
-        case DHCP_OPT_CLIENT_IDENTIFIER: record.clientIdentifier = WholeOption(code, data); break;
-        case DHCP_OPT_RELAY_AGENT_INFORMATION:
-            record.relayAgentInformation = WholeOption(code, data);
+        case DHCP_OPT_CLIENT_IDENTIFIER:
+            ReadWholeOption(code, data, record.clientIdentifier);
             break;
-        case DHCP_OPT_SUBNET_SELECTION: record.subnetSelection = WholeOption(code, data); break;
+        case DHCP_OPT_RELAY_AGENT_INFORMATION:
+            ReadWholeOption(code, data, record.relayAgentInformation);
+            break;
+        case DHCP_OPT_SUBNET_SELECTION: ReadWholeOption(code, data, record.subnetSelection); break;
         default: break;
     }
 }
@@ -130,7 +147,7 @@ std::uint32_t AskedAddress(const data9& record)
 DhcpIgnored ParseRequest(std::span<const std::uint8_t> datagram, std::uint32_t sourceAddress,
                          std::uint16_t sourcePort, data9& record)
 {
-    record = data9{};
+    ResetRecord(record);
     record.transferLength =
         static_cast<std::int32_t>(std::min<std::size_t>(datagram.size(), 0x7FFFFFFF));
     record.peerAddress = sourceAddress;
@@ -139,7 +156,7 @@ DhcpIgnored ParseRequest(std::span<const std::uint8_t> datagram, std::uint32_t s
     if (kept.size() < DHCP_HEADER_SIZE) return DhcpIgnored::TooShort;
     std::copy(kept.begin(), kept.end(), record.packet.begin());
     if (record.packet[DHCP_OFF_OP] != 1) return DhcpIgnored::NotARequest;
-    record.macText = MacTextOf(record);
+    WriteMacText(record);
 
     // Code 0 is one pad byte, 255 ends the list, any other code has a length
     // byte and that many data bytes, all within the received bytes.

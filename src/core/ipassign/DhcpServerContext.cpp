@@ -1,17 +1,20 @@
 #include "core/ipassign/DhcpServerContext.h"
 
-#include <cctype>
-
 namespace varnel {
 
 namespace {
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Compared from the end: the MACs of one list mostly share their first bytes
+// (one maker), so a mismatch shows in the first character or two.
 bool SameMac(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
+    for (std::size_t i = a.size(); i-- > 0;)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     return true;
 }
 }  // namespace

@@ -51,8 +51,7 @@ std::optional<DhcpReply> BuildReply(data9& record, const DhcpServerContext& cont
     DhcpReply reply;
     // Zeros after the end byte up to the BOOTP minimum; the options above
     // already kept within the client's maximum message size.
-    const std::size_t size = std::max(record.writePosition + 1, MIN_REPLY_SIZE);
-    reply.bytes.assign(record.packet.begin(), record.packet.begin() + static_cast<long>(size));
+    reply.size = std::max(record.writePosition + 1, MIN_REPLY_SIZE);
     reply.destination = Destination(record, context);
     reply.dontRoute = !relayed;
     reply.type = type;
@@ -102,9 +101,20 @@ DhcpOutcome HandleDatagram(std::span<const std::uint8_t> datagram, DhcpEndpoint 
                            bool offerMode)
 {
     DhcpOutcome outcome;
+    HandleDatagram(datagram, source, context, counter, offerMode, outcome);
+    return outcome;
+}
+
+void HandleDatagram(std::span<const std::uint8_t> datagram, DhcpEndpoint source,
+                    const DhcpServerContext& context, DhcpDiscoverCounter& counter, bool offerMode,
+                    DhcpOutcome& outcome)
+{
+    outcome.parsed = false;
+    outcome.listed = false;
+    outcome.reply.reset();
     data9& record = outcome.record;
     outcome.ignored = ParseRequest(datagram, source.address, source.port, record);
-    if (outcome.ignored != DhcpIgnored::None) return outcome;
+    if (outcome.ignored != DhcpIgnored::None) return;
     outcome.parsed = true;
     if (record.messageType == DHCPDISCOVER) outcome.listed = counter.Count(record.macText);
 
@@ -119,7 +129,6 @@ DhcpOutcome HandleDatagram(std::span<const std::uint8_t> datagram, DhcpEndpoint 
     }
     if (outcome.ignored == DhcpIgnored::None && !outcome.reply)
         outcome.ignored = DhcpIgnored::ReplyTooLarge;
-    return outcome;
 }
 
 }  // namespace varnel

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "core/ipassign/DhcpRequestView.h"
 #include "core/ipassign/DhcpServerContext.h"
@@ -20,8 +19,10 @@ struct DhcpEndpoint {
     bool operator==(const DhcpEndpoint&) const = default;
 };
 
+// The reply is built over the record's packet: its bytes are the packet's
+// first `size` (DhcpOutcome::ReplyBytes), so building one allocates nothing.
 struct DhcpReply {
-    std::vector<std::uint8_t> bytes;
+    std::size_t size = 0;
     DhcpEndpoint destination;
     // Sent without routing (the client is on the link the request came from).
     bool dontRoute = false;
@@ -38,6 +39,13 @@ struct DhcpOutcome {
     bool listed = false;
     std::optional<DhcpReply> reply;
     DhcpIgnored ignored = DhcpIgnored::None;
+
+    // The reply's bytes (empty without a reply).
+    std::span<const std::uint8_t> ReplyBytes() const
+    {
+        return reply ? std::span(record.packet).first(reply->size)
+                     : std::span<const std::uint8_t>{};
+    }
 };
 
 // Answers one received datagram. `offerMode` lets DISCOVERs from MACs with an
@@ -47,5 +55,10 @@ struct DhcpOutcome {
 DhcpOutcome HandleDatagram(std::span<const std::uint8_t> datagram, DhcpEndpoint source,
                            const DhcpServerContext& context, DhcpDiscoverCounter& counter,
                            bool offerMode);
+// The same into `outcome`, whose storage is reused: a server that keeps one
+// outcome for every datagram allocates nothing per datagram.
+void HandleDatagram(std::span<const std::uint8_t> datagram, DhcpEndpoint source,
+                    const DhcpServerContext& context, DhcpDiscoverCounter& counter, bool offerMode,
+                    DhcpOutcome& outcome);
 
 }  // namespace varnel

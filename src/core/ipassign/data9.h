@@ -6,7 +6,6 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -93,25 +92,31 @@ struct data9 {
 };
 
 // The records of the listed requests: the last ROWS are kept, a flood drops
-// the oldest and counts them.
+// the oldest and counts them. Once full, a new row is copied over the oldest
+// one in place, keeping its storage.
 class DhcpRequestTable {
 public:
     static constexpr std::size_t ROWS = 1000;
 
     void Add(const data9& record)
     {
-        rows.push_back(record);
-        if (rows.size() > ROWS) {
-            rows.pop_front();
-            ++dropped;
+        if (rows.size() < ROWS) {
+            rows.push_back(record);
+            return;
         }
+        rows[oldest] = record;
+        oldest = (oldest + 1) % ROWS;
+        ++dropped;
     }
-    const std::deque<data9>& Rows() const { return rows; }
+    std::size_t Size() const { return rows.size(); }
+    // The i-th row kept, oldest first.
+    const data9& Row(std::size_t i) const { return rows[(oldest + i) % rows.size()]; }
     // Rows dropped since the start.
     std::size_t Dropped() const { return dropped; }
 
 private:
-    std::deque<data9> rows;
+    std::vector<data9> rows;
+    std::size_t oldest = 0;
     std::size_t dropped = 0;
 };
 

@@ -41,7 +41,7 @@ DhcpOutcome Serve(const Request& r, DhcpEndpoint source = {0, 68},
     return HandleDatagram(testsupport::DhcpPacket(r), source, c, counter, offerMode);
 }
 
-std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t n)
+std::vector<std::uint8_t> Slice(std::span<const std::uint8_t> b, std::size_t at, std::size_t n)
 {
     n = std::min(n, b.size() - at);
     return {b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at + n)};
@@ -50,7 +50,7 @@ std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& b, std::size_t 
 // The reply's options area, end byte included.
 std::vector<std::uint8_t> Options(const DhcpOutcome& o)
 {
-    return Slice(o.reply->bytes, 240, o.record.writePosition + 1 - 240);
+    return Slice(o.ReplyBytes(), 240, o.record.writePosition + 1 - 240);
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ TEST(Dhcp, RepliesInOptionOrder)
         {16, "c0 a8 01 14"}, {28, "00 1a 2b 3c 4d 5e"}, {44, "6c 61 70 74 6f 70 00"},
         {236, "63 82 53 63"}};
     for (const auto& [at, hex] : header)
-        EXPECT_EQ(Slice(ack.reply->bytes, at, Bytes(hex).size()), Bytes(hex)) << at;
+        EXPECT_EQ(Slice(ack.ReplyBytes(), at, Bytes(hex).size()), Bytes(hex)) << at;
     EXPECT_EQ(ack.record.hostName, "gw1");
 
     // Options 61, 118 and 82 are echoed in that order, whatever the request's.
@@ -99,7 +99,7 @@ TEST(Dhcp, RepliesInOptionOrder)
     const auto nak = Serve({.options = Bytes(REQUEST)});
     ASSERT_TRUE(nak.reply);
     EXPECT_EQ(Options(nak), Bytes("35 01 06 36 04 c0 a8 01 01 ff"));
-    EXPECT_EQ(nak.reply->bytes[44], 0);  // sname left as the client sent it
+    EXPECT_EQ(nak.ReplyBytes()[44], 0);  // sname left as the client sent it
     // Longer than the packet: only the first 1024 bytes are read (pad bytes here).
     auto huge = testsupport::DhcpPacket({.options = Bytes(SELECTING)});
     huge.resize(2000, 0);
@@ -168,7 +168,7 @@ TEST(Dhcp, WhichReplyGoesWhere)
         EXPECT_EQ(out.reply->type, c.type);
         EXPECT_EQ(out.reply->yourAddress, c.type == DHCPNAK ? 0 : GATEWAY);
         EXPECT_EQ(out.reply->destination, c.destination);
-        EXPECT_EQ((out.reply->bytes[10] & 0x80) != 0, c.broadcastFlag);
+        EXPECT_EQ((out.ReplyBytes()[10] & 0x80) != 0, c.broadcastFlag);
         EXPECT_EQ(out.reply->dontRoute, c.destination != relay);
     }
 }
@@ -241,7 +241,7 @@ TEST(Dhcp, ClientMaximumMessageSizeLimitsTheReply)
         EXPECT_EQ(out.record.addedOptions.test(61), idSent);
         if (end == 0) continue;
         ASSERT_TRUE(out.reply);
-        const auto& bytes = out.reply->bytes;
+        const auto bytes = out.ReplyBytes();
         ASSERT_EQ(bytes.size(), std::max<std::size_t>(end, 300));
         EXPECT_EQ(bytes[end - 1], 0xFF);
         EXPECT_TRUE(std::all_of(bytes.begin() + static_cast<long>(end), bytes.end(),
@@ -303,7 +303,8 @@ TEST(Dhcp, FloodsAreBounded)
     EXPECT_EQ(counter.Size(), DhcpDiscoverCounter::MAX_MACS);
     EXPECT_FALSE(counter.Count(mac));                 // the last MAC: its second DISCOVER
     EXPECT_TRUE(counter.Count("02:00:00:00:00:00"));  // the first one was forgotten
-    ASSERT_EQ(table.Rows().size(), DhcpRequestTable::ROWS);
+    ASSERT_EQ(table.Size(), DhcpRequestTable::ROWS);
     EXPECT_EQ(table.Dropped(), 49000u);
-    EXPECT_EQ(table.Rows().front().macText, "02:00:00:00:bf:68");  // index 49,000
+    EXPECT_EQ(table.Row(0).macText, "02:00:00:00:bf:68");  // index 49,000
+    EXPECT_EQ(table.Row(DhcpRequestTable::ROWS - 1).macText, mac);
 }
