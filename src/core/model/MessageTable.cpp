@@ -228,7 +228,8 @@ bool IsAscii(std::string_view text)
 }
 
 // Applies `one` to a text the table knows whole; otherwise to each line, or
-// after an ASCII "PREFIX: ". Unknown texts stay as they are.
+// to the known part of "ASCII: KNOWN" or "KNOWN: ASCII" (a slot before the
+// text, a system's reason after it). Unknown texts stay as they are.
 template <typename One>
 std::string Translate(std::string_view text, One one)
 {
@@ -239,9 +240,12 @@ std::string Translate(std::string_view text, One one)
                Translate(text.substr(newline + 1), one);
     for (std::size_t colon = text.find(": "); colon != std::string_view::npos;
          colon = text.find(": ", colon + 1)) {
-        if (!IsAscii(text.substr(0, colon))) break;
-        if (const auto found = Find(text.substr(colon + 2)))
-            return std::string(text.substr(0, colon + 2)) + one(text.substr(colon + 2), *found);
+        const std::string_view head = text.substr(0, colon), tail = text.substr(colon + 2);
+        if (IsAscii(head)) {
+            if (const auto found = Find(tail)) return std::string(head) + ": " + one(tail, *found);
+        } else if (IsAscii(tail)) {
+            if (const auto found = Find(head)) return one(head, *found) + ": " + std::string(tail);
+        }
     }
     return std::string(text);
 }

@@ -25,8 +25,9 @@ struct MessageText {
 std::span<const MessageText> MessageTable();
 
 // The English of a text, line by line. A line the table does not know stays
-// as it is, except that a line "PREFIX: TEXT" with an ASCII prefix (a slot,
-// a command) is translated after the prefix. Texts without Chinese stay.
+// as it is, except that in "ASCII: TEXT" and "TEXT: ASCII" (a slot before
+// the text, the system's reason after it) the known TEXT is translated.
+// Texts without Chinese stay.
 std::string EnglishText(std::string_view text);
 
 // The text with the English after each line the table knows, as
