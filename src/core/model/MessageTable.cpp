@@ -151,6 +151,9 @@ constexpr MessageText TABLE[] = {
 // clang-format on
 
 constexpr std::size_t MAX_VALUES = 9;
+// The texts of the table are short; a longer one (a name from a hand-made
+// file) is shown as it is, so matching never costs more than a repaint.
+constexpr std::size_t MAX_TEXT = 2000;
 using Values = std::array<std::optional<std::string_view>, MAX_VALUES>;
 
 // Index of the placeholder at the start of `p`, or -1.
@@ -233,7 +236,7 @@ bool IsAscii(std::string_view text)
 template <typename One>
 std::string Translate(std::string_view text, One one)
 {
-    if (IsAscii(text)) return std::string(text);
+    if (IsAscii(text) || text.size() > MAX_TEXT) return std::string(text);
     if (const auto found = Find(text)) return one(text, *found);
     if (const auto newline = text.find('\n'); newline != std::string_view::npos)
         return Translate(text.substr(0, newline), one) + "\n" +
