@@ -24,6 +24,11 @@ struct CliCommand {
     CliCommand(const char* name, const char* usage, CommandFn fn);
 };
 
+// A text of the system as varnelctl prints it: the Chinese text, and when
+// the locale (LC_ALL, else LC_MESSAGES, else LANG) is English (en_*), each
+// line the table of texts knows followed by its English: "中文 (English)".
+std::string Shown(const std::string& text);
+
 // Prints a message of the system on stderr: its text, and its caption on a
 // second line when the caption says more than "错误"/"提示".
 void PrintMessage(const Message& message);

@@ -205,7 +205,7 @@ int DhcpSwitch(const std::vector<std::string>& argv, bool enable)
     bool done = false;
     QObject::connect(&client, &CEipClient::message, [](const Message& message) {
         if (message.icon == MessageIcon::Information)
-            std::cout << message.text << std::endl;
+            std::cout << Shown(message.text) << std::endl;
         else
             PrintMessage(message);
     });

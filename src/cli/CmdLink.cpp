@@ -32,7 +32,7 @@ enum class Answer { Yes, No, AskTerminal };
 bool AskOnTerminal(const Message& question)
 {
     if (!isatty(STDIN_FILENO)) return false;
-    std::cerr << question.caption << ": " << question.text << " [y/N] " << std::flush;
+    std::cerr << Shown(question.caption) << ": " << Shown(question.text) << " [y/N] " << std::flush;
     std::string line;
     if (!std::getline(std::cin, line)) return false;
     return !line.empty() && (line[0] == 'y' || line[0] == 'Y');
@@ -94,7 +94,7 @@ int RunLink(LinkSession& session, CTestSocket::LinkMode mode, std::uint32_t addr
         if (session.Finished() && !session.Succeeded())
             PrintMessage(message);
         else
-            std::cout << message.text << std::endl;
+            std::cout << Shown(message.text) << std::endl;
     });
     QObject::connect(&link, &CTestSocket::questionAsked, [&](const Message& question) {
         bar.End();

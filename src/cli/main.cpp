@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <set>
@@ -13,6 +14,7 @@
 #include "core/modbus/CommandType.h"
 #include "core/modbus/SerialParams.h"
 #include "core/model/AppFolder.h"
+#include "core/model/MessageTable.h"
 #include "core/project/ProjectFile.h"
 
 namespace varnel::cli {
@@ -187,11 +189,24 @@ CliCommand::CliCommand(const char* name, const char* usage, CommandFn fn)
     Table()[name] = Entry{usage, fn};
 }
 
+std::string Shown(const std::string& text)
+{
+    static const bool english = [] {
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+            const char* value = std::getenv(name);
+            if (value != nullptr && *value != '\0')
+                return std::string_view(value).starts_with("en");
+        }
+        return false;
+    }();
+    return english ? WithEnglish(text) : text;
+}
+
 void PrintMessage(const Message& message)
 {
-    std::cerr << message.text << "\n";
+    std::cerr << Shown(message.text) << "\n";
     if (!message.caption.empty() && message.caption != "错误" && message.caption != "提示")
-        std::cerr << message.caption << "\n";
+        std::cerr << Shown(message.caption) << "\n";
     std::cerr.flush();
 }
 

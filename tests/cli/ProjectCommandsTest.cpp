@@ -91,6 +91,21 @@ TEST_F(Varnelctl, RefusalsAndUsageErrorsSayWhatIsWrong)
         EXPECT_NE(r.err.find(row[1]), std::string::npos) << r.err;
         EXPECT_EQ(ReadFile(project), before) << row[1];
     }
+    // An English locale adds the English after the Chinese; LC_ALL, then
+    // LC_MESSAGES, then LANG decides.
+    const std::pair<std::vector<std::string>, std::string> locales[] = {
+        {{"LC_ALL=", "LC_MESSAGES=", "LANG=en_US.UTF-8"}, " (COM2 slot 5 is empty)"},
+        {{"LC_ALL=", "LC_MESSAGES=", "LANG=zh_CN.UTF-8"}, ""},
+        {{"LC_ALL=", "LC_MESSAGES=zh_CN.UTF-8", "LANG=en_US.UTF-8"}, ""},
+        {{"LANG=en_US.UTF-8"}, ""},  // LC_ALL=C
+    };
+    for (const auto& [env, english] : locales) {
+        extraEnv = env;
+        const RunResult r = Ctl({"delete", project, "COM2:5"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "COM2 槽 5 是空的" + english + "\n") << env.back();
+    }
+    extraEnv.clear();
     Done({"slots", project, "9", "--force"}, "dropping COM2 slot 10 (读4区 03H)");
     EXPECT_EQ(Count(Ctl({"show", project}).out, "读4区"), 1);  // only slot 1 is shown
     const RunResult help = Ok({"--help"});

@@ -3,6 +3,7 @@
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrintPreviewDialog>
@@ -11,6 +12,7 @@
 
 #include "GuiTestSupport.h"
 #include "gui/app/Language.h"
+#include "gui/modbus/CCommandDlg.h"
 #include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/model/CDeviceOptionSetDlg.h"
 #include "gui/ui/MessageBox.h"
@@ -84,6 +86,19 @@ TEST_F(LanguageTest, EnglishLeavesNoChineseInMenusOrDialogTitles)
     guitest::CaptureMessage(shown);
     ShowMessage(frame.get(), ErrorMessage("没有选中的槽"));
     EXPECT_EQ(shown, QStringList{"No slot selected|Error|critical"});
+    // The catalogue shows English names; the module placed keeps its Chinese name.
+    CDeviceTreeDlg* catalogue = frame->TreeDlg();
+    auto item = [catalogue](const char* text) {
+        return catalogue->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    };
+    catalogue->OnItemDoubleClicked(item("COM1"));
+    guitest::OnModal<CCommandDlg>([&](CCommandDlg* d) {
+        shown << d->findChild<QLabel*>("commandLabel")->text();
+        guitest::ClickOk(d);
+    });
+    catalogue->OnItemDoubleClicked(item("Read holding registers 03H"));
+    EXPECT_EQ(shown.last(), "Read holding registers 03H");
+    EXPECT_EQ(frame->Document().Slot(Port::COM1, 3).module.moduleName, "读4区 03H");
 }
 
 TEST_F(LanguageTest, ChineseToolkitDialogsHaveChineseTitles)

@@ -2,6 +2,7 @@
 // The language of the desktop program: Chinese (the texts in the source) or
 // English (the translation beside the program).
 #include <QString>
+#include <string_view>
 
 namespace varnel {
 
@@ -14,5 +15,13 @@ QString LanguageFromLocale();
 // only removes them. False when nothing was loaded (the texts then stay as
 // they are in the source).
 bool InstallLanguage(const QString& language, const QString& folder);
+
+// True while the English translation is installed.
+bool EnglishShown();
+
+// A text of the core library (a message, a caption, a catalogue name, a word
+// of the picture) as the program shows it: its English from the core's table
+// of texts in the English interface, else the text itself.
+QString Shown(std::string_view text);
 
 }  // namespace varnel

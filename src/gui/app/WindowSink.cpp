@@ -1,5 +1,6 @@
 #include "gui/app/WindowSink.h"
 
+#include "gui/app/Language.h"
 #include "gui/link/COverDlg.h"
 #include "gui/ui/MessageBox.h"
 
@@ -18,7 +19,7 @@ bool WindowSink::Ask(QWidget* parent, const Message& question)
 void WindowSink::ShowResult(QWidget* parent, const Message& result, bool)
 {
     COverDlg over(parent);
-    over.SetText(ToQ(result.text));
+    over.SetText(Shown(result.text));
     over.exec();
 }
 

@@ -7,12 +7,12 @@
 #include <QVBoxLayout>
 
 #include "core/link/LinkMessages.h"
-#include "gui/ui/MessageBox.h"
+#include "gui/app/Language.h"
 
 namespace varnel {
 
 COverDlg::COverDlg(QWidget* parent)
-    : QDialog(parent), text(new QLabel(ToQ(DownloadDoneMessage().text), this))
+    : QDialog(parent), text(new QLabel(Shown(DownloadDoneMessage().text), this))
 {
     setObjectName("COverDlg");
     text->setObjectName("text1164");

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 #include <string>
 
+#include "gui/app/Language.h"
 #include "gui/ui/DialogButtons.h"
 
 namespace varnel {
@@ -27,9 +28,8 @@ CComPrmMaster::CComPrmMaster(const std::array<std::uint8_t, 5>& comPrm, QWidget*
         // A stored byte outside the list shows no selection.
         combo->setCurrentIndex(choices.index[static_cast<std::size_t>(id)]);
         lists[static_cast<std::size_t>(id)] = combo;
-        // The labels are the core library's, translated with its messages.
-        const std::string label(list.label);
-        form->addRow(QCoreApplication::translate("message", label.c_str()), combo);
+        // The labels are the core library's, translated by its table of texts.
+        form->addRow(Shown(list.label), combo);
     }
     layout->addLayout(form);
     auto* buttons = MakeOkCancel(this);

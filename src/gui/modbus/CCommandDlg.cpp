@@ -8,6 +8,7 @@
 
 #include "core/modbus/CommandCheck.h"
 #include "core/modbus/CommandType.h"
+#include "gui/app/Language.h"
 #include "gui/ui/DialogButtons.h"
 #include "gui/ui/MessageBox.h"
 
@@ -30,7 +31,7 @@ CCommandDlg::CCommandDlg(const CVarnelDoc& doc, SlotRef own, const std::string& 
     quantityEdit->setObjectName("quantityEdit");
     setWindowTitle(QCoreApplication::translate("varnel", "命令编辑"));
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(ToQ(commandLabel), this);
+    auto* label = new QLabel(Shown(commandLabel), this);
     label->setObjectName("commandLabel");
     layout->addWidget(label);
     auto* form = new QFormLayout;

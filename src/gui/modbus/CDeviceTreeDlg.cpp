@@ -12,6 +12,7 @@
 
 #include "core/modbus/CommandType.h"
 #include "core/modbus/ModbusMaster.h"
+#include "gui/app/Language.h"
 #include "gui/modbus/CCommandDlg.h"
 
 namespace varnel {
@@ -43,9 +44,12 @@ CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, SlotSelection& selection, QWidge
     tree->setRootIsDecorated(true);
     tree->setIconSize(QSize(15, 15));
     const QIcon icon = style()->standardIcon(QStyle::SP_FileIcon);
-    auto add = [&](QTreeWidgetItem* parentItem, const QString& text) {
-        auto* item = parentItem ? new QTreeWidgetItem(parentItem, {text})
-                                : new QTreeWidgetItem(tree, {text});
+    // Items show their text in the program's language; the text of the
+    // catalogue (the module name) stays their key.
+    auto add = [&](QTreeWidgetItem* parentItem, std::string_view key) {
+        auto* item = parentItem ? new QTreeWidgetItem(parentItem, {Shown(key)})
+                                : new QTreeWidgetItem(tree, {Shown(key)});
+        item->setData(0, Qt::UserRole, Text(key));
         item->setIcon(0, icon);
         return item;
     };
@@ -54,7 +58,7 @@ CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, SlotSelection& selection, QWidge
     add(com, "COM2");
     QTreeWidgetItem* module = add(nullptr, "Module");
     QTreeWidgetItem* command = add(module, "MOD command");
-    for (const CommandType& type : CommandTypes()) add(command, Text(type.label));
+    for (const CommandType& type : CommandTypes()) add(command, type.label);
     com->setExpanded(true);
     module->setExpanded(true);
     command->setExpanded(true);
@@ -75,8 +79,8 @@ CDeviceTreeDlg::CDeviceTreeDlg(CVarnelDoc& doc, SlotSelection& selection, QWidge
 void CDeviceTreeDlg::OnItemDoubleClicked(QTreeWidgetItem* item)
 {
     if (item == nullptr || item->parent() == nullptr) return;
-    const QString parentText = item->parent()->text(0);
-    const std::string label = item->text(0).toStdString();
+    const QString parentText = item->parent()->data(0, Qt::UserRole).toString();
+    const std::string label = item->data(0, Qt::UserRole).toString().toStdString();
     if (parentText == "COM") {
         const Port port = label == "COM2" ? Port::COM2 : Port::COM1;
         SetupPort(doc, port);

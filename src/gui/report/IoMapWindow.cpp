@@ -19,6 +19,7 @@
 #include "core/report/IoMapFormat.h"
 #include "gui/app/CMainFrame.h"
 #include "gui/app/DocTemplate.h"
+#include "gui/app/Language.h"
 #include "gui/report/ReportSheet.h"
 #include "gui/ui/MessageBox.h"
 
@@ -164,7 +165,7 @@ void IoMapWindow::FillTable(QTableWidget* table, const IoMapPort& port)
 
 void IoMapWindow::ShowFailure(const Message& message)
 {
-    summary->setText(ToQ(message.text));
+    summary->setText(Shown(message.text));
     for (std::size_t i = 0; i < tables.size(); ++i) {
         portLabels[i]->hide();
         tables[i]->hide();

@@ -16,10 +16,12 @@
 #include <algorithm>
 #include <array>
 
+#include "core/model/MessageTable.h"
 #include "core/view/DeviceScene.h"
 #include "core/view/HitTest.h"
 #include "core/view/UserParamsText.h"
 #include "core/view/ViewCommands.h"
+#include "gui/app/Language.h"
 #include "gui/modbus/CComPrmMaster.h"
 #include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/ui/CPrmHexEditDlg.h"
@@ -99,9 +101,17 @@ const QImage& CVarnelView::ModulePicture()
     return picture;
 }
 
+Scene CVarnelView::ShownScene() const
+{
+    Scene scene = BuildScene(doc, selection.code);
+    if (EnglishShown())
+        for (ScenePrimitive& p : scene.items) p.text = EnglishText(p.text);
+    return scene;
+}
+
 void CVarnelView::Render(QPainter& p)
 {
-    painter->Paint(p, BuildScene(doc, selection.code), ModulePicture());
+    painter->Paint(p, ShownScene(), ModulePicture());
 }
 
 QRect CVarnelView::UsedRect() const
@@ -163,7 +173,7 @@ void CVarnelView::paintEvent(QPaintEvent* event)
     // exposed part is copied. Where the selection draws, that part is painted
     // afresh from every primitive that reaches into it, so the pixels equal a
     // whole repaint.
-    const Scene scene = BuildScene(doc, selection.code);
+    const Scene scene = ShownScene();
     std::vector<QRect> tinted;  // where the selection draws
     const QImage& base = Unselected(scene, tinted);
     const QPoint offset = ScrollOffset();

@@ -73,6 +73,8 @@ private:
     // The picture without the selection (tint and detail box), painted once
     // and kept while the document draws the same.
     const QImage& Unselected(const Scene& scene, std::vector<QRect>& selection);
+    // The picture of the document, its words in the program's language.
+    Scene ShownScene() const;
 
     void UpdateScrollBars();
     void SelectAt(const QPoint& viewportPoint);

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "gui/app/Language.h"
+
 namespace varnel {
 
 namespace {
@@ -19,19 +21,12 @@ QMessageBox::Icon IconOf(const Message& message)
     }
     return icon;
 }
-// A message of the core library in the program's language (unchanged when
-// the translation has no entry for it).
-QString Translated(const std::string& text)
-{
-    return QCoreApplication::translate("message", text.c_str());
-}
 }  // namespace
 
 void ShowMessage(QWidget* parent, const Message& message)
 {
     const QMessageBox::Icon icon = IconOf(message);
-    QMessageBox box(icon, Translated(message.caption), Translated(message.text), QMessageBox::Ok,
-                    parent);
+    QMessageBox box(icon, Shown(message.caption), Shown(message.text), QMessageBox::Ok, parent);
     box.setObjectName("VarnelMessage");
     box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("varnel", "确定"));
     box.exec();
@@ -39,7 +34,7 @@ void ShowMessage(QWidget* parent, const Message& message)
 
 bool AskYesNo(QWidget* parent, const Message& question)
 {
-    QMessageBox box(IconOf(question), Translated(question.caption), Translated(question.text),
+    QMessageBox box(IconOf(question), Shown(question.caption), Shown(question.text),
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setObjectName("VarnelQuestion");
     box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("varnel", "是(&Y)"));
