@@ -24,6 +24,13 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> Ipv4Entries(const QNetworkI
 CDhcpServer::CDhcpServer(QObject* parent) : QObject(parent)
 {
     connect(&socket, &QUdpSocket::readyRead, this, &CDhcpServer::ReadPending);
+    // An OFFER held back while its address was checked: sent, or only logged.
+    connect(&addressProbe, &AddressProbe::offerReady, this,
+            [this](const DhcpOutcome& outcome, uint interfaceIndex, std::uint32_t source) {
+                emit requestSeen(outcome);
+                SendReply(outcome, interfaceIndex, source);
+            });
+    connect(&addressProbe, &AddressProbe::offerWithheld, this, &CDhcpServer::requestSeen);
 }
 
 Status CDhcpServer::Start(const QHostAddress& listen, quint16 port)
@@ -40,6 +47,7 @@ Status CDhcpServer::Start(const QHostAddress& listen, quint16 port)
 void CDhcpServer::Stop()
 {
     socket.close();
+    addressProbe.Close();
 }
 
 void CDhcpServer::ArmOffer(const DhcpAssignment& assignment)
@@ -107,17 +115,22 @@ void CDhcpServer::ReadPending()
                                      static_cast<std::size_t>(data.size())),
                            source, context, counter, offerMode);
         if (outcome.listed) requestTable.Add(outcome.record);
+        if (addressProbe.DeferOffer(outcome, interfaceIndex, address)) continue;
         emit requestSeen(outcome);
-        if (!outcome.reply) continue;
-        const auto& reply = *outcome.reply;
-        QNetworkDatagram out(QByteArray(reinterpret_cast<const char*>(reply.bytes.data()),
-                                        static_cast<qsizetype>(reply.bytes.size())),
-                             QHostAddress(reply.destination.address), reply.destination.port);
-        if (interfaceIndex != 0) out.setInterfaceIndex(interfaceIndex);
-        if (address != 0) out.setSender(QHostAddress(address));
-        const bool sent = socket.writeDatagram(out) == static_cast<qint64>(reply.bytes.size());
-        emit replySent(outcome, sent);
+        if (outcome.reply) SendReply(outcome, interfaceIndex, address);
     }
+}
+
+void CDhcpServer::SendReply(const DhcpOutcome& outcome, uint interfaceIndex, std::uint32_t source)
+{
+    const auto& reply = *outcome.reply;
+    QNetworkDatagram out(QByteArray(reinterpret_cast<const char*>(reply.bytes.data()),
+                                    static_cast<qsizetype>(reply.bytes.size())),
+                         QHostAddress(reply.destination.address), reply.destination.port);
+    if (interfaceIndex != 0) out.setInterfaceIndex(interfaceIndex);
+    if (source != 0) out.setSender(QHostAddress(source));
+    const bool sent = socket.writeDatagram(out) == static_cast<qint64>(reply.bytes.size());
+    emit replySent(outcome, sent);
 }
 
 }  // namespace varnel

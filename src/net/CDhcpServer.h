@@ -15,6 +15,7 @@
 
 #include "core/ipassign/HandleDatagram.h"
 #include "core/util/Result.h"
+#include "net/AddressProbe.h"
 
 namespace varnel {
 
@@ -52,6 +53,9 @@ public:
     void ClearListing() { counter.Clear(); }
     // The records of the last listed DISCOVERs, in order, and how many were dropped.
     const DhcpRequestTable& RequestTable() const { return requestTable; }
+    // The check for addresses already in use: an OFFER waits for it (the
+    // owner opens it; closed, every OFFER goes out at once).
+    AddressProbe& AddressCheck() { return addressProbe; }
 
 signals:
     // A datagram was read (parsed or not); `outcome.listed` marks a new row.
@@ -61,6 +65,8 @@ signals:
 
 private:
     void ReadPending();
+    // Sends a reply out of the interface its request came in on, from `source`.
+    void SendReply(const DhcpOutcome& outcome, uint interfaceIndex, std::uint32_t source);
     // Address and mask of the interface a datagram came in on.
     std::pair<std::uint32_t, std::uint32_t> LocalAddress(uint interfaceIndex,
                                                          const QHostAddress& destination);
@@ -74,6 +80,7 @@ private:
     // Interface addresses by index, looked up again after a few seconds.
     std::map<uint, std::vector<std::pair<std::uint32_t, std::uint32_t>>> interfaceCache;
     QElapsedTimer cacheAge;
+    AddressProbe addressProbe;
 };
 
 }  // namespace varnel
