@@ -92,12 +92,16 @@ bool AddressProbe::Open()
 
 void AddressProbe::Close()
 {
-    delete notifier;
+    // Perhaps called from its own notice: let it go once that returns.
+    if (notifier != nullptr) {
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+    }
     notifier = nullptr;
     if (fd >= 0) ::close(fd);
     fd = -1;
     running.clear();
-    pending.clear();
+    cache = AddressCheckCache{};
 }
 
 bool AddressProbe::Check(std::uint32_t address, uint interfaceIndex, const MacAddress& requester)
@@ -158,16 +162,8 @@ bool AddressProbe::DeferOffer(const DhcpOutcome& outcome, uint interfaceIndex,
     if (fd < 0 || BeforeReply(outcome, cache, clock.elapsed()) == OfferCheck::Send) return false;
     const std::uint32_t address = outcome.reply->yourAddress;
     if (!Check(address, interfaceIndex, RequesterMac(outcome.record))) return false;
-    // One OFFER waits per address: the newest request's, which the client awaits.
-    const auto it = pending.find(address);
-    if (it != pending.end()) {
-        DhcpOutcome older = std::move(it->second.outcome);
-        pending.erase(it);
-        older.reply.reset();
-        older.ignored = DhcpIgnored::AddressChecking;
-        emit offerWithheld(older);
-    }
-    pending[address] = Pending{outcome, interfaceIndex, localAddress};
+    if (auto older = cache.Hold(HeldOffer{outcome, interfaceIndex, localAddress}))
+        emit offerWithheld(older->outcome);
     return true;
 }
 
@@ -204,22 +200,13 @@ void AddressProbe::ReadPending()
 void AddressProbe::Finish(std::uint32_t address, std::optional<MacAddress> holder)
 {
     running.erase(address);
-    if (holder)
-        cache.Held(address, *holder);
-    else
-        cache.Free(address, clock.elapsed());
+    const auto offer = cache.Finish(address, holder, clock.elapsed());
     emit checked(address, holder ? QString::fromStdString(HolderText(*holder)) : QString());
-    const auto it = pending.find(address);
-    if (it == pending.end()) return;
-    Pending job = std::move(it->second);
-    pending.erase(it);
-    if (!holder) {
-        emit offerReady(job.outcome, job.interfaceIndex, job.localAddress);
-        return;
-    }
-    job.outcome.reply.reset();
-    job.outcome.ignored = DhcpIgnored::AddressHeld;
-    emit offerWithheld(job.outcome);
+    if (!offer) return;
+    if (offer->outcome.reply)
+        emit offerReady(offer->outcome, offer->interfaceIndex, offer->localAddress);
+    else
+        emit offerWithheld(offer->outcome);
 }
 
 }  // namespace varnel

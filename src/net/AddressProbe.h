@@ -60,11 +60,6 @@ private:
         MacAddress requester{};
         std::uint64_t generation = 0;
     };
-    struct Pending {
-        DhcpOutcome outcome;
-        uint interfaceIndex = 0;
-        std::uint32_t localAddress = 0;
-    };
     bool SendProbe(std::uint32_t address, uint interfaceIndex);
     void ReadPending();
     void Finish(std::uint32_t address, std::optional<MacAddress> holder);
@@ -78,7 +73,6 @@ private:
     std::uint64_t generations = 0;
     std::uint16_t sequence = 0;
     std::map<std::uint32_t, Running> running;
-    std::map<std::uint32_t, Pending> pending;
 };
 
 }  // namespace varnel

@@ -157,6 +157,38 @@ void AddressCheckCache::Held(std::uint32_t address, const MacAddress& holder)
     Slot(address) = Entry{State::Held, 0, holder};
 }
 
+std::optional<HeldOffer> AddressCheckCache::Hold(HeldOffer offer)
+{
+    std::optional<HeldOffer> older;
+    const std::uint32_t address = offer.outcome.reply->yourAddress;
+    if (const auto it = waiting.find(address); it != waiting.end()) {
+        older = std::move(it->second);
+        older->outcome.reply.reset();
+        older->outcome.ignored = DhcpIgnored::AddressChecking;
+    }
+    waiting[address] = std::move(offer);
+    return older;
+}
+
+std::optional<HeldOffer> AddressCheckCache::Finish(std::uint32_t address,
+                                                   const std::optional<MacAddress>& holder,
+                                                   std::int64_t nowMs)
+{
+    if (holder)
+        Held(address, *holder);
+    else
+        Free(address, nowMs);
+    const auto it = waiting.find(address);
+    if (it == waiting.end()) return std::nullopt;
+    HeldOffer offer = std::move(it->second);
+    waiting.erase(it);
+    if (holder) {
+        offer.outcome.reply.reset();
+        offer.outcome.ignored = DhcpIgnored::AddressHeld;
+    }
+    return offer;
+}
+
 OfferCheck BeforeReply(const DhcpOutcome& outcome, const AddressCheckCache& cache,
                        std::int64_t nowMs)
 {

@@ -50,9 +50,18 @@ std::string AddressInUseLine(std::uint32_t address, const std::string& holder);
 // Said once when no check can run, with the system's reasons.
 std::string AddressCheckOffLine(const std::string& why);
 
-// Results of past checks. A free address may be offered without a new check
-// for FREE_MS; a held one is checked again at the next DISCOVER, so it is
-// offered again soon after its holder leaves.
+// An OFFER held back while its address is checked, with where it goes out
+// (the adapter's interface index and source address).
+struct HeldOffer {
+    DhcpOutcome outcome;
+    std::uint32_t interfaceIndex = 0;
+    std::uint32_t localAddress = 0;
+};
+
+// Results of past checks and the OFFERs waiting for a running one. A free
+// address may be offered without a new check for FREE_MS; a held one is
+// checked again at the next DISCOVER, so it is offered again soon after its
+// holder leaves.
 class AddressCheckCache {
 public:
     static constexpr std::int64_t FREE_MS = 5000;
@@ -65,6 +74,16 @@ public:
     void Free(std::uint32_t address, std::int64_t nowMs);
     void Held(std::uint32_t address, const MacAddress& holder);
 
+    // Keeps an OFFER until its address's check ends. One waits per address,
+    // the newest (the one its client awaits); the one it replaces is
+    // returned without its reply (DhcpIgnored::AddressChecking).
+    std::optional<HeldOffer> Hold(HeldOffer offer);
+    // A check ended (`holder` nullopt: free): records the result and
+    // returns the OFFER that waited for it, if any, its reply removed
+    // (DhcpIgnored::AddressHeld) when the address is held.
+    std::optional<HeldOffer> Finish(std::uint32_t address, const std::optional<MacAddress>& holder,
+                                    std::int64_t nowMs);
+
 private:
     struct Entry {
         State state = State::Unknown;
@@ -73,6 +92,7 @@ private:
     };
     Entry& Slot(std::uint32_t address);
     std::map<std::uint32_t, Entry> entries;
+    std::map<std::uint32_t, HeldOffer> waiting;
 };
 
 // The server's choice for one handled datagram. Only an OFFER to a request

@@ -1,6 +1,6 @@
 // Whether another device holds an address: which ARP frames and neighbour
-// entries name a holder, and when the server offers at once or checks first
-// (fake time).
+// entries name a holder, when the server offers at once or checks first, and
+// what becomes of the OFFERs that waited (fake time).
 #include <gtest/gtest.h>
 
 #include "core/ipassign/AddressCheck.h"
@@ -85,4 +85,24 @@ TEST(AddressCheck, OfferAtOnceOnlyWhileAFreeResultIsFresh)
     // A relayed DISCOVER and a REQUEST's ACK go out unchecked.
     EXPECT_EQ(BeforeReply(serve(0x0A010101, "35 01 01"), cache, 6000), OfferCheck::Send);
     EXPECT_EQ(BeforeReply(serve(0, "35 01 03 32 04 0a 00 00 05"), cache, 6000), OfferCheck::Send);
+
+    // While a check runs the newest OFFER waits; the result sends it (free)
+    // or withholds it (held), and is kept.
+    EXPECT_FALSE(cache.Hold({offer, 3, 1}));
+    const auto older = cache.Hold({offer, 4, 1});
+    ASSERT_TRUE(older);
+    EXPECT_EQ(older->interfaceIndex, 3u);
+    EXPECT_FALSE(older->outcome.reply);
+    EXPECT_EQ(older->outcome.ignored, DhcpIgnored::AddressChecking);
+    const auto sent = cache.Finish(ADDRESS, std::nullopt, 7000);
+    ASSERT_TRUE(sent && sent->outcome.reply);
+    EXPECT_EQ(sent->interfaceIndex, 4u);
+    EXPECT_EQ(cache.Look(ADDRESS, 11999), AddressCheckCache::State::Free);
+    EXPECT_FALSE(cache.Finish(ADDRESS, std::nullopt, 7000));  // nothing waits now
+    cache.Hold({offer, 4, 1});
+    const auto withheld = cache.Finish(ADDRESS, HOLDER, 8000);
+    ASSERT_TRUE(withheld);
+    EXPECT_FALSE(withheld->outcome.reply);
+    EXPECT_EQ(withheld->outcome.ignored, DhcpIgnored::AddressHeld);
+    EXPECT_EQ(cache.Look(ADDRESS, 8000), AddressCheckCache::State::Held);
 }
