@@ -75,12 +75,13 @@ bool AddressProbe::Open()
     const std::string packetError = arp ? "" : std::strerror(errno);
     if (!arp) fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (fd < 0) {
+        const std::string icmpError = std::strerror(errno);
         std::string range = FileText("/proc/sys/net/ipv4/ping_group_range");
+        while (!range.empty() && range.back() == '\n') range.pop_back();
         for (char& c : range)
-            if (c == '\t' || c == '\n') c = ' ';
+            if (c == '\t') c = ' ';
         const std::string why = "no packet socket (" + packetError + "), no ICMP socket (" +
-                                std::strerror(errno) + "; net.ipv4.ping_group_range " + range +
-                                "does not hold this program's group)";
+                                icmpError + "; net.ipv4.ping_group_range is \"" + range + "\")";
         if (!offSaid) emit checkOff(QString::fromStdString(AddressCheckOffLine(why)));
         offSaid = true;
         return false;
