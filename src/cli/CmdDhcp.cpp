@@ -14,6 +14,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/QtApp.h"
+#include "core/ipassign/AddressCheck.h"
 #include "core/ipassign/AssignmentCsv.h"
 #include "core/ipassign/IpAssignMessages.h"
 #include "core/ipassign/NewIpChecks.h"
@@ -140,6 +141,22 @@ int DhcpServer(const std::vector<std::string>& argv)
     sigaction(SIGTERM, &action, nullptr);
 
     std::cout << Now() << " listening on " << listenText << ":" << server.Port() << std::endl;
+    // Addresses another device already holds: said when a check finds one,
+    // and once when no check can run.
+    AddressProbe& probe = server.AddressCheck();
+    QObject::connect(&probe, &AddressProbe::checkOff, [](const QString& line) {
+        std::cout << Now() << " " << line.toStdString() << std::endl;
+    });
+    QObject::connect(
+        &probe, &AddressProbe::checked, [](std::uint32_t address, const QString& holder) {
+            if (!holder.isEmpty())
+                std::cout << Now() << " " << AddressInUseLine(address, holder.toStdString())
+                          << std::endl;
+        });
+    // A server on loopback serves no link: its assignments are not checked.
+    if (probe.Open() && !QHostAddress(*listen).isLoopback())
+        for (const DhcpAssignment& assignment : assignments)
+            probe.Check(assignment.address, 0, ParseMac(assignment.macText).value_or(MacAddress{}));
     // Other DHCP servers on the network: probed beside serving, never in its way.
     DhcpWatch watch;
     QObject::connect(&watch, &DhcpWatch::foreignServer, [](const QString& warning) {

@@ -71,7 +71,16 @@ struct CDhcpServer::Batch {
     }
 };
 
-CDhcpServer::CDhcpServer(QObject* parent) : QObject(parent) {}
+CDhcpServer::CDhcpServer(QObject* parent) : QObject(parent)
+{
+    // An OFFER held back while its address was checked: sent, or only logged.
+    connect(&addressProbe, &AddressProbe::offerReady, this,
+            [this](const DhcpOutcome& held, uint interfaceIndex, std::uint32_t source) {
+                emit requestSeen(held);
+                SendReply(held, interfaceIndex, source);
+            });
+    connect(&addressProbe, &AddressProbe::offerWithheld, this, &CDhcpServer::requestSeen);
+}
 
 CDhcpServer::~CDhcpServer()
 {
@@ -116,6 +125,7 @@ void CDhcpServer::Stop()
     if (fd >= 0) ::close(fd);
     fd = -1;
     boundPort = 0;
+    addressProbe.Close();
 }
 
 void CDhcpServer::ArmOffer(const DhcpAssignment& assignment)
@@ -202,10 +212,16 @@ void CDhcpServer::Serve(std::span<const std::uint8_t> datagram, DhcpEndpoint sou
     context.subnetMask = mask;
     HandleDatagram(datagram, source, context, counter, offerMode, outcome);
     if (outcome.listed) requestTable.Add(outcome.record);
+    if (addressProbe.DeferOffer(outcome, interfaceIndex, address)) return;
     emit requestSeen(outcome);
-    if (!outcome.reply) return;
-    const DhcpReply& reply = *outcome.reply;
-    const auto bytes = outcome.ReplyBytes();
+    if (outcome.reply) SendReply(outcome, interfaceIndex, address);
+}
+
+void CDhcpServer::SendReply(const DhcpOutcome& sent, uint interfaceIndex, std::uint32_t source)
+{
+    if (fd < 0) return;
+    const DhcpReply& reply = *sent.reply;
+    const auto bytes = sent.ReplyBytes();
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(reply.destination.port);
@@ -218,7 +234,7 @@ void CDhcpServer::Serve(std::span<const std::uint8_t> datagram, DhcpEndpoint sou
     message.msg_namelen = sizeof to;
     message.msg_iov = &io;
     message.msg_iovlen = 1;
-    if (interfaceIndex != 0 || address != 0) {
+    if (interfaceIndex != 0 || source != 0) {
         message.msg_control = control;
         message.msg_controllen = sizeof control;
         cmsghdr* c = CMSG_FIRSTHDR(&message);
@@ -227,11 +243,11 @@ void CDhcpServer::Serve(std::span<const std::uint8_t> datagram, DhcpEndpoint sou
         c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
         in_pktinfo info{};
         info.ipi_ifindex = static_cast<int>(interfaceIndex);
-        info.ipi_spec_dst.s_addr = htonl(address);
+        info.ipi_spec_dst.s_addr = htonl(source);
         std::memcpy(CMSG_DATA(c), &info, sizeof info);
     }
-    const bool sent = ::sendmsg(fd, &message, 0) == static_cast<ssize_t>(bytes.size());
-    emit replySent(outcome, sent);
+    const bool ok = ::sendmsg(fd, &message, 0) == static_cast<ssize_t>(bytes.size());
+    emit replySent(sent, ok);
 }
 
 }  // namespace varnel

@@ -19,6 +19,7 @@
 
 #include "core/ipassign/HandleDatagram.h"
 #include "core/util/Result.h"
+#include "net/AddressProbe.h"
 
 namespace varnel {
 
@@ -57,6 +58,9 @@ public:
     void ClearListing() { counter.Clear(); }
     // The records of the last listed DISCOVERs, in order, and how many were dropped.
     const DhcpRequestTable& RequestTable() const { return requestTable; }
+    // The check for addresses already in use: an OFFER waits for it (the
+    // owner opens it; closed, every OFFER goes out at once).
+    AddressProbe& AddressCheck() { return addressProbe; }
 
 signals:
     // A datagram was read (parsed or not); `outcome.listed` marks a new row.
@@ -71,6 +75,8 @@ private:
     void ReadPending();
     void Serve(std::span<const std::uint8_t> datagram, DhcpEndpoint source, uint interfaceIndex,
                std::uint32_t destination);
+    // Sends a reply out of the interface its request came in on, from `source`.
+    void SendReply(const DhcpOutcome& outcome, uint interfaceIndex, std::uint32_t source);
     // Address and mask of the interface a datagram came in on.
     std::pair<std::uint32_t, std::uint32_t> LocalAddress(uint interfaceIndex,
                                                          std::uint32_t destination);
@@ -89,6 +95,7 @@ private:
     // Interface addresses by index, looked up again after a few seconds.
     std::map<uint, std::vector<std::pair<std::uint32_t, std::uint32_t>>> interfaceCache;
     QElapsedTimer cacheAge;
+    AddressProbe addressProbe;
 };
 
 }  // namespace varnel

@@ -252,4 +252,15 @@ TEST_F(IpAssignTest, ForeignServerWarningUnderTheLists)
     EXPECT_EQ(line->text(), warning);
     EXPECT_TRUE(line->isVisibleTo(&dialog));
     EXPECT_EQ(line->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+    // Beside it, an address another device holds, until a check finds it free.
+    QLabel* address = dialog.AddressLine();
+    AddressProbe& probe = dialog.Server().AddressCheck();
+    emit probe.checked(0x0A000005, "02:00:00:00:aa:01");
+    EXPECT_EQ(address->text(), "地址 10.0.0.5 已被 02:00:00:00:aa:01 使用");
+    EXPECT_EQ(address->palette().color(QPalette::WindowText), QColor(Qt::red));
+    emit probe.checked(0x0A000006, QString());
+    EXPECT_FALSE(address->text().isEmpty());
+    emit probe.checked(0x0A000005, QString());
+    EXPECT_TRUE(address->text().isEmpty());
 }

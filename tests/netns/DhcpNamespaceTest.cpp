@@ -38,10 +38,17 @@ struct TestNetwork {
         for (const auto& ns : clients) testsupport::Run(IP, {"netns", "del", ns});
         testsupport::Run(IP, {"netns", "del", server});
     }
-    // Empty when made; otherwise the failing step and its output.
-    std::string Make(const std::vector<std::pair<std::string, std::string>>& links)
+    // Empty when made; otherwise the failing step and its output. Each link
+    // is a veth pair holding its server address; with `bridgeCidr` they are
+    // all ports of one bridge holding that address instead (one link).
+    std::string Make(const std::vector<std::pair<std::string, std::string>>& links,
+                     const std::string& bridgeCidr = {})
     {
         std::vector<std::vector<std::string>> steps = {{"netns", "add", server}};
+        if (!bridgeCidr.empty())
+            steps.insert(steps.end(), {{"-n", server, "link", "add", "br0", "type", "bridge"},
+                                       {"-n", server, "addr", "add", bridgeCidr, "dev", "br0"},
+                                       {"-n", server, "link", "set", "br0", "up"}});
         for (const auto& [serverCidr, clientMac] : links) {
             const std::string n = std::to_string(clients.size()), ns = "vnl-cli" + n + "-" + id;
             const std::string vs = "vs" + n + id, vc = "vc" + n + id;
@@ -49,16 +56,53 @@ struct TestNetwork {
             steps.insert(steps.end(), {{"netns", "add", ns},
                                        {"link", "add", vs, "netns", server, "type", "veth", "peer",
                                         "name", vc, "netns", ns},
-                                       {"-n", server, "addr", "add", serverCidr, "dev", vs},
-                                       {"-n", server, "link", "set", vs, "up"},
                                        {"-n", ns, "link", "set", vc, "address", clientMac, "up"}});
+            if (bridgeCidr.empty())
+                steps.push_back({"-n", server, "addr", "add", serverCidr, "dev", vs});
+            steps.push_back({"-n", server, "link", "set", vs, "up"});
+            if (!bridgeCidr.empty())
+                steps.push_back({"-n", server, "link", "set", vs, "master", "br0"});
         }
+        return RunSteps(steps);
+    }
+
+private:
+    static std::string RunSteps(const std::vector<std::vector<std::string>>& steps)
+    {
         for (const auto& step : steps)
             if (auto result = testsupport::Run(IP, step); result.exitCode != 0)
                 return "ip " + step[0] + " " + step[1] + " " + step[2] + ": " + result.err;
         return {};
     }
 };
+
+// Starts `varnelctl dhcp-server ARGS` in the namespace, its output in `log`.
+pid_t StartServer(const std::string& ns, const fs::path& log, std::vector<std::string> args)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(fd, 1), ::dup2(fd, 2);
+        args.insert(args.begin(), {IP, "netns", "exec", ns, VARNELCTL, "dhcp-server"});
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(IP.c_str(), argv.data());
+        ::_exit(127);
+    }
+    // The server's log is polled: it is another process, not a timer of ours.
+    for (int i = 0; i < 200 && ReadFile(log).find("listening on") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return pid;
+}
+
+int Stop(pid_t pid)
+{
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
 
 }  // namespace
 
@@ -83,18 +127,9 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
     ::chmod(script.c_str(), 0755);
     const fs::path log = dir / "server.log", list = dir / "list.csv";
     WriteFile(list, "mac,ip,name\n02:1a:2b:3c:4d:5f,10.231.9.20,\n");
-    const pid_t server = ::fork();
-    if (server == 0) {
-        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(fd, 1), ::dup2(fd, 2);
-        ::execl(IP.c_str(), IP.c_str(), "netns", "exec", net.server.c_str(), VARNELCTL.c_str(),
-                "dhcp-server", "--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local",
-                "--assign-file", list.c_str(), nullptr);
-        ::_exit(127);
-    }
-    // The server's log is polled: it is another process, not a timer of ours.
-    for (int i = 0; i < 200 && ReadFile(log).find("listening on") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const pid_t server = StartServer(
+        net.server, log,
+        {"--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local", "--assign-file", list.string()});
 
     // The default lease on the first link; the second client asks for 600 s.
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -112,9 +147,7 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
         EXPECT_EQ(ReadFile(dir / ("lease-" + interface)), cases[i].second) << ReadFile(log);
     }
 
-    ::kill(server, SIGTERM);
-    int status = 0;
-    ::waitpid(server, &status, 0);
+    const int status = Stop(server);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(log);
     // Each request and reply logged as it happened.
     const std::string lines = ReadFile(log);
@@ -148,12 +181,6 @@ TEST(DhcpNamespace, AnotherServerIsNamed)
                 "--leasefile-ro", "--user=root", nullptr);
         ::_exit(127);
     }
-    const auto stop = [](pid_t pid) {
-        ::kill(pid, SIGTERM);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return status;
-    };
     // The link carries frames once the kernel has seen its carrier; dnsmasq
     // has no ready line.
     for (int i = 0; i < 60; ++i) {
@@ -173,25 +200,66 @@ TEST(DhcpNamespace, AnotherServerIsNamed)
         << probe.out;
 
     const fs::path log = dir / "server.log";
-    const pid_t server = ::fork();
-    if (server == 0) {
-        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(fd, 1), ::dup2(fd, 2);
-        ::execl(IP.c_str(), IP.c_str(), "netns", "exec", net.server.c_str(), VARNELCTL.c_str(),
-                "dhcp-server", nullptr);
-        ::_exit(127);
-    }
+    const pid_t server = StartServer(net.server, log, {});
     const std::string warning =
         "警告: 另一个DHCP服务器 10.232.1.2 在应答 (warning: another DHCP "
         "server at 10.232.1.2 is answering)";
     for (int i = 0; i < 200 && ReadFile(log).find(warning) == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    stop(server);
-    stop(dnsmasq);
+    Stop(server);
+    Stop(dnsmasq);
     const std::string lines = ReadFile(log);
     const auto first = lines.find(warning);
     EXPECT_NE(first, std::string::npos) << lines;
     EXPECT_EQ(lines.find("10.232.1.2", first + warning.size()), std::string::npos) << lines;
     // Its own probe is no request to the server.
     EXPECT_EQ(lines.find("DISCOVER"), std::string::npos) << lines;
+}
+
+// A device in another namespace holds the assigned address (the kernel
+// answers ARP for it): the server does not offer it and names the holder's
+// MAC; once the address is removed, the next DISCOVER is offered it.
+TEST(DhcpNamespace, AnAddressInUseIsNotOffered)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "creating network namespaces needs root";
+    for (const auto& tool : {IP, UDHCPC})
+        if (::access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
+    TestNetwork net;
+    if (auto failure =
+            net.Make({{"", "02:00:00:00:aa:01"}, {"", "02:00:00:00:cc:01"}}, "10.234.1.1/24");
+        !failure.empty())
+        GTEST_SKIP() << "network namespaces cannot be made here: " << failure;
+    const std::vector<std::string> holding = {
+        "-n", net.clients[0], "addr", "add", "10.234.1.20/24", "dev", "vc0" + net.id};
+    ASSERT_EQ(testsupport::Run(IP, holding).exitCode, 0);
+    TempDir dir;
+    const fs::path log = dir / "server.log";
+    const pid_t server =
+        StartServer(net.server, log, {"--assign", "02:00:00:00:cc:01=10.234.1.20"});
+    const auto udhcpc = [&](const char* tries) {
+        return testsupport::Run(IP, {"netns", "exec", net.clients[1], UDHCPC, "-fqn", "-t", tries,
+                                     "-T1", "-i", "vc1" + net.id, "-s", "/bin/true"});
+    };
+    const std::string held =
+        "地址 10.234.1.20 已被 02:00:00:00:aa:01 使用 (address 10.234.1.20 is in use by "
+        "02:00:00:00:aa:01)\n";
+    EXPECT_EQ(udhcpc("2").exitCode, 1) << ReadFile(log);
+    std::string lines = ReadFile(log);
+    EXPECT_NE(lines.find(held), std::string::npos) << lines;
+    EXPECT_NE(lines.find("02:00:00:00:cc:01 DISCOVER - (listed) (no reply: address in use)\n"),
+              std::string::npos)
+        << lines;
+    EXPECT_EQ(lines.find("OFFER"), std::string::npos) << lines;
+
+    ASSERT_EQ(testsupport::Run(IP, {"-n", net.clients[0], "addr", "del", "10.234.1.20/24", "dev",
+                                    "vc0" + net.id})
+                  .exitCode,
+              0);
+    const auto client = udhcpc("4");
+    EXPECT_EQ(client.exitCode, 0) << client.out << client.err << ReadFile(log);
+    EXPECT_EQ(Stop(server), 0);
+    lines = ReadFile(log);
+    EXPECT_NE(lines.find("02:00:00:00:cc:01 OFFER 10.234.1.20 -> 255.255.255.255:68\n"),
+              std::string::npos)
+        << lines;
 }

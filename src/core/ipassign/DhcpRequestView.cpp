@@ -109,6 +109,8 @@ const char* DhcpIgnoredText(DhcpIgnored reason)
         case DhcpIgnored::Unassigned: return "no assignment";
         case DhcpIgnored::OwnHostName: return "own host name";
         case DhcpIgnored::ReplyTooLarge: return "reply exceeds maximum message size";
+        case DhcpIgnored::AddressChecking: return "superseded while the address was checked";
+        case DhcpIgnored::AddressHeld: return "address in use";
     }
     return "?";
 }

@@ -24,6 +24,8 @@ enum class DhcpIgnored {
     Unassigned,        // a REQUEST from a MAC without an assignment
     OwnHostName,       // the request carries this computer's host name
     ReplyTooLarge,     // not even option 53 fits the client's maximum message size
+    AddressChecking,   // an OFFER held back: a newer DISCOVER waits for the same check
+    AddressHeld,       // an OFFER withheld: another device holds the address
 };
 
 // Short English reason for logs ("not a request", ...).

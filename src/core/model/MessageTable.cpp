@@ -67,6 +67,8 @@ constexpr MessageText TABLE[] = {
     {"设备名称最多200个字符", "The device name has at most 200 characters"},
     {"设备描述最多200个字符", "The device description has at most 200 characters"},
     {"地址 {1} 已被 {2} 使用", "address {1} is in use by {2}"},
+    {"地址占用检查已关闭 (the check for addresses already in use is off): {1}",
+     "the check for addresses already in use is off: {1}", true},
     {"第 {1} 行 (line {1}): {2}", "line {1}: {2}", true},
     {"表头应为 {1} (header must be {1})", "header must be {1}", true},
     {"引号未闭合 (unclosed quote)", "unclosed quote", true},

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/ipassign/AddressCheck.h"
 #include "core/ipassign/AssignmentCsv.h"
 #include "gui/ipassign/CNewIpDlg.h"
 #include "gui/ui/CListCtrlCl.h"
@@ -121,7 +122,13 @@ void CDHCPDlg::Build()
     foreignLine = new QLabel(this);
     foreignLine->setObjectName("foreignServerLine");
     foreignLine->setStyleSheet(QStringLiteral("color: red;"));
-    layout->addWidget(foreignLine);
+    addressLine = new QLabel(this);
+    addressLine->setObjectName("addressLine");
+    addressLine->setStyleSheet(QStringLiteral("color: red;"));
+    auto* status = new QHBoxLayout;
+    status->addWidget(foreignLine, 1);
+    status->addWidget(addressLine, 1);
+    layout->addLayout(status);
     // Cleared once five minutes pass without a word from any foreign server.
     silenceTimer = new QTimer(this);
     silenceTimer->setInterval(10 * 1000);
@@ -152,6 +159,13 @@ void CDHCPDlg::StartServer()
         QTimer::singleShot(0, this, [this, message] { ShowMessage(this, message); });
         return;
     }
+    // Addresses already in use: checked before each OFFER and for each
+    // assignment entered while the window is open.
+    AddressProbe& probe = server->AddressCheck();
+    connect(&probe, &AddressProbe::checkOff, addressLine, &QLabel::setText);
+    connect(&probe, &AddressProbe::checked, this, &CDHCPDlg::ShowAddressChecked);
+    if (probe.Open())
+        for (const DhcpAssignment& assignment : assignments) CheckAddress(assignment);
     // Other DHCP servers: probed beside serving.
     watch = new DhcpWatch(this);
     connect(watch, &DhcpWatch::foreignServer, this, &CDHCPDlg::ShowForeignServer);
@@ -164,6 +178,26 @@ void CDHCPDlg::ShowForeignServer(const QString& warning)
 {
     foreignLine->setText(warning);
     silenceTimer->start();
+}
+
+void CDHCPDlg::CheckAddress(const DhcpAssignment& assignment)
+{
+    // A server on loopback serves no link: nothing to check there.
+    if (endpoints.listen.isLoopback()) return;
+    server->AddressCheck().Check(assignment.address, 0,
+                                 ParseMac(assignment.macText).value_or(MacAddress{}));
+}
+
+void CDHCPDlg::ShowAddressChecked(std::uint32_t address, const QString& holder)
+{
+    if (!holder.isEmpty()) {
+        shownAddress = address;
+        addressLine->setText(
+            QString::fromStdString(AddressInUseText(address, holder.toStdString())));
+    } else if (address == shownAddress) {
+        shownAddress = 0;
+        addressLine->clear();
+    }
 }
 
 void CDHCPDlg::StopServer()
@@ -232,6 +266,7 @@ void CDHCPDlg::AppendAssignment(const NewIpEntry& entry, bool armOffer)
 {
     // The entry has passed the checks (the dialog's or the file reader's).
     assignments.push_back(*BuildAssignment(entry, armOffer));
+    CheckAddress(assignments.back());
     assignmentList->AppendRow({QString::fromStdString(entry.macText), QStringLiteral("DHCP"),
                                QString::fromStdString(entry.ipText),
                                QString::fromStdString(entry.deviceName),

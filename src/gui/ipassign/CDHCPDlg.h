@@ -72,6 +72,9 @@ public:
     // The red line under the lists naming another DHCP server (empty when
     // none was heard for five minutes).
     QLabel* ForeignServerLine() const { return foreignLine; }
+    // The red line beside it naming an address another device holds
+    // ("地址 A 已被 MAC 使用"), or saying that the check is off.
+    QLabel* AddressLine() const { return addressLine; }
     // A foreign server's warning, as the watch reports it.
     void ShowForeignServer(const QString& warning);
     // The last assignment entered.
@@ -91,6 +94,8 @@ private:
     void AddAssignment(const CNewIpDlg& dialog, bool armOffer);
     void SwitchDhcp(bool enable);
     void AppendAssignment(const NewIpEntry& entry, bool armOffer);
+    void CheckAddress(const DhcpAssignment& assignment);
+    void ShowAddressChecked(std::uint32_t address, const QString& holder);
     void ShowList(const std::vector<NewIpEntry>& rows);
 
     Endpoints endpoints;
@@ -98,6 +103,8 @@ private:
     CListCtrlCl* assignmentList = nullptr;
     QLabel* droppedLabel = nullptr;
     QLabel* foreignLine = nullptr;
+    QLabel* addressLine = nullptr;
+    std::uint32_t shownAddress = 0;  // the address addressLine names
     QTimer* silenceTimer = nullptr;
     DhcpWatch* watch = nullptr;
     int droppedRows = 0;
