@@ -13,8 +13,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev libtinyxml2-dev
   clang libclang-rt-14-dev clang-format git
   iproute2 udhcpc python3 poppler-utils
-  # the other DHCP server of the commissioning tests
-  dnsmasq-base
+  # the other DHCP server and the other clients of the commissioning tests,
+  # and the capture that checks every frame on the link
+  dnsmasq-base isc-dhcp-client tshark
   # the Modbus RTU master of poll and the simulator; socat for pty pairs
   libmodbus-dev socat
   # the desktop program: fonts for the picture and the Chinese texts,

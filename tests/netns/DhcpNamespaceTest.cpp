@@ -12,7 +12,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "support/TestSupport.h"
@@ -24,6 +26,9 @@ namespace {
 
 const std::string IP = "/usr/sbin/ip";
 const std::string UDHCPC = "/usr/sbin/udhcpc";
+const std::string DHCLIENT = "/usr/sbin/dhclient";
+const std::string TSHARK = "/usr/bin/tshark";
+const std::string DUMPCAP = "/usr/bin/dumpcap";
 const std::string VARNELCTL = VARNEL_BIN_DIR "/varnelctl";
 
 // The server's namespace and client namespaces on veth links (private test
@@ -106,18 +111,33 @@ int Stop(pid_t pid)
 
 }  // namespace
 
-TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
+// Two busybox udhcpc and one ISC dhclient, each on a link of its own, while
+// tshark captures the server's side: every frame is read without a malformed
+// mark and every reply is at least the 300 bytes of a BOOTP message.
+TEST(DhcpNamespace, RealClientsGetTheirAddressMaskAndLease)
 {
     if (::geteuid() != 0) GTEST_SKIP() << "creating network namespaces needs root";
-    for (const auto& tool : {IP, UDHCPC})
+    for (const auto& tool : {IP, UDHCPC, DHCLIENT, TSHARK, DUMPCAP})
         if (::access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
     TestNetwork net;
-    if (auto failure = net.Make(
-            {{"10.231.7.1/24", "02:1a:2b:3c:4d:5e"}, {"10.231.9.1/24", "02:1a:2b:3c:4d:5f"}});
+    if (auto failure = net.Make({{"10.231.7.1/24", "02:1a:2b:3c:4d:5e"},
+                                 {"10.231.9.1/24", "02:1a:2b:3c:4d:5f"},
+                                 {"10.231.11.1/24", "02:1a:2b:3c:4d:61"}});
         !failure.empty())
         GTEST_SKIP() << "network namespaces cannot be made here: " << failure;
 
     TempDir dir;
+    const fs::path capture = dir / "capture.pcapng", captureLog = dir / "tshark.log";
+    const pid_t dumpcap = ::fork();
+    if (dumpcap == 0) {
+        const int fd = ::open(captureLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(fd, 1), ::dup2(fd, 2);
+        ::execl(IP.c_str(), IP.c_str(), "netns", "exec", net.server.c_str(), DUMPCAP.c_str(), "-i",
+                "any", "-f", "udp port 67 or udp port 68", "-w", capture.c_str(), nullptr);
+        ::_exit(127);
+    }
+    for (int i = 0; i < 200 && ReadFile(captureLog).find("Capturing") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     // On "bound", udhcpc's script records the lease in <dir>/lease-<interface>.
     const fs::path script = dir / "record.sh";
     WriteFile(script,
@@ -126,7 +146,8 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
                   (dir / "lease-").string() + "'\"$interface\"\n");
     ::chmod(script.c_str(), 0755);
     const fs::path log = dir / "server.log", list = dir / "list.csv";
-    WriteFile(list, "mac,ip,name\n02:1a:2b:3c:4d:5f,10.231.9.20,\n");
+    WriteFile(list,
+              "mac,ip,name\n02:1a:2b:3c:4d:5f,10.231.9.20,\n02:1a:2b:3c:4d:61,10.231.11.20,gw3\n");
     const pid_t server = StartServer(
         net.server, log,
         {"--assign", "02:1A:2B:3C:4D:5E=10.231.7.20,gw1.local", "--assign-file", list.string()});
@@ -146,6 +167,45 @@ TEST(DhcpNamespace, UdhcpcOnEachLinkGetsItsAddressMaskAndLease)
         EXPECT_EQ(client.exitCode, 0) << client.out << client.err << ReadFile(log);
         EXPECT_EQ(ReadFile(dir / ("lease-" + interface)), cases[i].second) << ReadFile(log);
     }
+    // dhclient tries once for 10 s, records the lease through its script and
+    // goes on in the background until it is stopped.
+    WriteFile(dir / "dhclient.conf", "timeout 10;\n");
+    WriteFile(dir / "dhclient.sh",
+              "#!/bin/sh\n[ \"$reason\" = BOUND ] || exit 0\necho \"ip=$new_ip_address "
+              "subnet=$new_subnet_mask lease=$new_dhcp_lease_time name=$new_host_name\" > '" +
+                  (dir / "lease-dhclient").string() + "'\n");
+    ::chmod((dir / "dhclient.sh").c_str(), 0755);
+    const auto dhclient = testsupport::Run(
+        IP,
+        {"netns", "exec", net.clients[2], DHCLIENT, "-1", "-cf", (dir / "dhclient.conf").string(),
+         "-sf", (dir / "dhclient.sh").string(), "-lf", (dir / "dhclient.leases").string(), "-pf",
+         (dir / "dhclient.pid").string(), "vc2" + net.id});
+    EXPECT_EQ(dhclient.exitCode, 0) << dhclient.err << ReadFile(log);
+    EXPECT_EQ(ReadFile(dir / "lease-dhclient"),
+              "ip=10.231.11.20 subnet=255.255.255.0 lease=36000 name=gw3\n");
+    if (const std::string pid = ReadFile(dir / "dhclient.pid"); !pid.empty())
+        ::kill(std::stoi(pid), SIGTERM);
+
+    // dumpcap hands frames to its file a little later than they pass: the
+    // capture is read until it holds an OFFER and an ACK per client.
+    const auto replyLengths = [&] {
+        return testsupport::Run(
+            TSHARK, {"-r", capture.string(), "-Y", "dhcp.option.dhcp == 2 || dhcp.option.dhcp == 5",
+                     "-T", "fields", "-e", "udp.length"});
+    };
+    std::vector<int> lengths;
+    for (int i = 0; i < 50 && lengths.size() < 6; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::istringstream out(replyLengths().out);
+        lengths.assign(std::istream_iterator<int>(out), {});
+    }
+    ::kill(dumpcap, SIGINT);
+    ::waitpid(dumpcap, nullptr, 0);
+    EXPECT_GE(lengths.size(), 6u);
+    for (int length : lengths) EXPECT_GE(length, 8 + 300);
+    const auto malformed = testsupport::Run(
+        TSHARK, {"-r", capture.string(), "-Y", "_ws.malformed || _ws.expert.severity >= warning"});
+    EXPECT_EQ(malformed.out, "") << malformed.err;
 
     const int status = Stop(server);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(log);
