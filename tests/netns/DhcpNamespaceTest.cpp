@@ -1,8 +1,8 @@
 // A real DHCP client gets its address from `varnelctl dhcp-server`: network
 // namespaces of the test's own joined by veth pairs, the server in one,
-// busybox udhcpc and ISC dhclient in the others. The server's side has no default route, as a
-// commissioning laptop cabled straight to a gateway often has not, so each
-// reply must leave by the link its request came in on.
+// busybox udhcpc and ISC dhclient in the others. The server's side has no
+// default route, as a commissioning laptop cabled straight to a gateway often
+// has not, so each reply must leave by the link its request came in on.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
