@@ -1,6 +1,7 @@
 #include "core/model/MessageTable.h"
 
 #include <array>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -283,6 +284,21 @@ std::string WithEnglish(std::string_view text)
             if (c == '\n') c = ' ';
         return std::string(whole) + " (" + english + ")";
     });
+}
+
+bool EnglishLocale()
+{
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return std::string_view(value).starts_with("en");
+    }
+    return false;
+}
+
+std::string TerminalText(std::string_view text)
+{
+    static const bool english = EnglishLocale();
+    return english ? WithEnglish(text) : std::string(text);
 }
 
 }  // namespace varnel
