@@ -70,6 +70,9 @@ constexpr MessageText TABLE[] = {
     {"地址 {1} 已被 {2} 使用", "address {1} is in use by {2}"},
     {"地址占用检查已关闭 (the check for addresses already in use is off): {1}",
      "the check for addresses already in use is off: {1}", true},
+    {"检查其他DHCP服务器已关闭: 无法监听端口68 (the check for other DHCP servers is off: cannot "
+     "listen on port 68: {1})",
+     "the check for other DHCP servers is off: cannot listen on port 68: {1}", true},
     {"第 {1} 行 (line {1}): {2}", "line {1}: {2}", true},
     {"表头应为 {1} (header must be {1})", "header must be {1}", true},
     {"引号未闭合 (unclosed quote)", "unclosed quote", true},
