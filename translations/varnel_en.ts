@@ -433,5 +433,111 @@ Previous Pane</translation>
         <source>没有已注册的程序可以打开文件 %1</source>
         <translation>No registered program can open the file %1</translation>
     </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>协议类型</source>
+        <translation>Protocol</translation>
+    </message>
+    <message>
+        <source>MAC地址</source>
+        <translation>MAC address</translation>
+    </message>
+    <message>
+        <source>IP地址</source>
+        <translation>IP address</translation>
+    </message>
+    <message>
+        <source>设备名称</source>
+        <translation>Device name</translation>
+    </message>
+    <message>
+        <source>描述</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>打开列表</source>
+        <translation>Open List</translation>
+    </message>
+    <message>
+        <source>保存列表</source>
+        <translation>Save List</translation>
+    </message>
+    <message>
+        <source>已丢弃最早的 %1 行</source>
+        <translation>%1 oldest rows dropped</translation>
+    </message>
+    <message>
+        <source>IP: %1    AllInLength: %2    AllOutLength: %3    配置映像: %4 字节    CRC %5
+%6</source>
+        <translation>IP: %1    AllInLength: %2    AllOutLength: %3    Configuration image: %4 bytes    CRC %5
+%6</translation>
+    </message>
+    <message>
+        <source>第 %1 页，共 %2 页</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>槽号</source>
+        <translation>Slot</translation>
+    </message>
+    <message>
+        <source>命令</source>
+        <translation>Command</translation>
+    </message>
+    <message>
+        <source>从站</source>
+        <translation>Slave</translation>
+    </message>
+    <message>
+        <source>功能码</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>起始地址</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>参考地址</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>Quantity</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>首字节</source>
+        <translation>First byte</translation>
+    </message>
+    <message>
+        <source>末字节</source>
+        <translation>Last byte</translation>
+    </message>
+    <message>
+        <source>字节数</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>字数</source>
+        <translation>Words</translation>
+    </message>
+    <message>
+        <source>项目文件: %1    日期: %2</source>
+        <translation>Project file: %1    Date: %2</translation>
+    </message>
+    <message>
+        <source>IP 地址: %1    槽数: %2</source>
+        <translation>IP address: %1    Slots: %2</translation>
+    </message>
+    <message>
+        <source>配置映像: %1 字节    CRC %2</source>
+        <translation>Configuration image: %1 bytes    CRC %2</translation>
+    </message>
 </context>
 </TS>

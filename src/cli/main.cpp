@@ -191,15 +191,7 @@ CliCommand::CliCommand(const char* name, const char* usage, CommandFn fn)
 
 std::string Shown(const std::string& text)
 {
-    static const bool english = [] {
-        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-            const char* value = std::getenv(name);
-            if (value != nullptr && *value != '\0')
-                return std::string_view(value).starts_with("en");
-        }
-        return false;
-    }();
-    return english ? WithEnglish(text) : text;
+    return TerminalText(text);
 }
 
 void PrintMessage(const Message& message)

@@ -1,5 +1,6 @@
 // English from the translation beside the program; Chinese toolkit dialogs;
 // the window remembered between runs.
+#include <QAbstractButton>
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QHeaderView>
@@ -8,13 +9,16 @@
 #include <QMimeData>
 #include <QPrintPreviewDialog>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 #include "GuiTestSupport.h"
 #include "gui/app/Language.h"
+#include "gui/ipassign/CDHCPDlg.h"
 #include "gui/modbus/CCommandDlg.h"
 #include "gui/modbus/CDeviceTreeDlg.h"
 #include "gui/model/CDeviceOptionSetDlg.h"
+#include "gui/report/IoMapWindow.h"
 #include "gui/ui/MessageBox.h"
 
 using namespace varnel;
@@ -38,6 +42,21 @@ void MenuTexts(const QList<QAction*>& actions, QStringList& out)
             MenuTexts(a->menu()->actions(), out);
         }
     }
+}
+
+// The title, labels, buttons, table headers and cells of `window`.
+QStringList WindowTexts(QWidget* window)
+{
+    QStringList out{window->windowTitle()};
+    for (auto* label : window->findChildren<QLabel*>()) out << label->text();
+    for (auto* button : window->findChildren<QAbstractButton*>()) out << button->text();
+    for (auto* table : window->findChildren<QTableWidget*>())
+        for (int c = 0; c < table->columnCount(); ++c) {
+            out << table->model()->headerData(c, Qt::Horizontal).toString();
+            for (int r = 0; r < table->rowCount(); ++r)
+                out << (table->item(r, c) ? table->item(r, c)->text() : QString());
+        }
+    return out;
 }
 
 struct LanguageTest : ::testing::Test {
@@ -99,6 +118,20 @@ TEST_F(LanguageTest, EnglishLeavesNoChineseInMenusOrDialogTitles)
     catalogue->OnItemDoubleClicked(item("Read holding registers 03H"));
     EXPECT_EQ(shown.last(), "Read holding registers 03H");
     EXPECT_EQ(frame->Document().Slot(Port::COM1, 3).module.moduleName, "读4区 03H");
+}
+
+TEST_F(LanguageTest, EnglishIpAssignmentAndIoMapWindowsShowNoChinese)
+{
+    ASSERT_TRUE(InstallLanguage("en", VARNEL_BIN_DIR));
+    Open();
+    SetupPort(frame->Document(), Port::COM1);
+    PlaceModule(frame->Document(), {Port::COM1, UserSlotIndex(1)}, "读4区 03H", 0, 10, 1);
+    CDHCPDlg ipAssignment(frame.get());  // not shown: its server stays unbound
+    QStringList texts = WindowTexts(&ipAssignment) + WindowTexts(IoMapWindow::ShowFor(frame.get()));
+    for (const QString& text : texts) EXPECT_FALSE(HasChinese(text)) << text.toStdString();
+    for (const char* shown : {"Open List", "MAC address", "Read holding registers 03H", "Slot"})
+        EXPECT_TRUE(texts.contains(shown)) << shown;
+    EXPECT_FALSE(texts.filter("Baud rate: ").isEmpty());
 }
 
 TEST_F(LanguageTest, ChineseToolkitDialogsHaveChineseTitles)

@@ -144,12 +144,16 @@ TEST(Unattended, FailuresEndTheRunWithTheMessageOnStderr)
     const std::tuple<QStringList, int, const char*> runs[] = {
         {{"--download-and-exit"}, 2, "--download-and-exit needs a project file"},
         {{"--screenshot", in + "s.png", in + "missing.vrc"}, 1, "无法打开文件"},
-        {{"--download-and-exit", in + "broken.vrc"}, 1, "文档格式错误"},
+        {{"--download-and-exit", in + "broken.vrc"},
+         1,
+         "文档格式错误 (The document format is wrong)"},
         {{"--download-and-exit", in + "refused.json"}, 1, "从站状态检测需要占用插槽"},
         {{in + "refused.json"}, 1, "no display"}};
     QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+    for (const char* name :
+         {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL", "LC_MESSAGES"})
         headless.remove(name);
+    headless.insert("LANG", "en_US.UTF-8");  // messages as varnelctl prints them
     for (const auto& [arguments, status, message] : runs) {
         QProcess run;
         run.setProcessEnvironment(headless);

@@ -1,6 +1,7 @@
 #include "core/model/MessageTable.h"
 
 #include <array>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -69,6 +70,9 @@ constexpr MessageText TABLE[] = {
     {"地址 {1} 已被 {2} 使用", "address {1} is in use by {2}"},
     {"地址占用检查已关闭 (the check for addresses already in use is off): {1}",
      "the check for addresses already in use is off: {1}", true},
+    {"检查其他DHCP服务器已关闭: 无法监听端口68 (the check for other DHCP servers is off: cannot "
+     "listen on port 68: {1})",
+     "the check for other DHCP servers is off: cannot listen on port 68: {1}", true},
     {"第 {1} 行 (line {1}): {2}", "line {1}: {2}", true},
     {"表头应为 {1} (header must be {1})", "header must be {1}", true},
     {"引号未闭合 (unclosed quote)", "unclosed quote", true},
@@ -283,6 +287,21 @@ std::string WithEnglish(std::string_view text)
             if (c == '\n') c = ' ';
         return std::string(whole) + " (" + english + ")";
     });
+}
+
+bool EnglishLocale()
+{
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return std::string_view(value).starts_with("en");
+    }
+    return false;
+}
+
+std::string TerminalText(std::string_view text)
+{
+    static const bool english = EnglishLocale();
+    return english ? WithEnglish(text) : std::string(text);
 }
 
 }  // namespace varnel

@@ -35,4 +35,12 @@ std::string EnglishText(std::string_view text);
 // in them that are Chinese texts of the table get their English added.
 std::string WithEnglish(std::string_view text);
 
+// True when the environment asks for English messages: the first of LC_ALL,
+// LC_MESSAGES and LANG that is set starts with "en".
+bool EnglishLocale();
+
+// A text as a terminal shows it: WithEnglish in an English locale, else the
+// text itself (varnelctl, and the desktop program when it runs unattended).
+std::string TerminalText(std::string_view text);
+
 }  // namespace varnel

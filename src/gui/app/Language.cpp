@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QTranslator>
 #include <memory>
 #include <vector>
@@ -17,8 +16,7 @@ bool english = false;
 
 QString LanguageFromLocale()
 {
-    return QLocale::system().language() == QLocale::English ? QStringLiteral("en")
-                                                            : QStringLiteral("zh");
+    return EnglishLocale() ? QStringLiteral("en") : QStringLiteral("zh");
 }
 
 bool InstallLanguage(const QString& language, const QString& folder)

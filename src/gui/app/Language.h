@@ -6,7 +6,8 @@
 
 namespace varnel {
 
-// "en" when the locale's language is English (LANG=en_*), else "zh".
+// "en" when the locale's messages are English (LANG=en_*, as varnelctl
+// decides), else "zh".
 QString LanguageFromLocale();
 
 // Installs the translations of `language` ("zh" or "en"), replacing those of

@@ -12,6 +12,7 @@
 
 #include "core/ipassign/AddressCheck.h"
 #include "core/ipassign/AssignmentCsv.h"
+#include "gui/app/Language.h"
 #include "gui/ipassign/CNewIpDlg.h"
 #include "gui/ui/CListCtrlCl.h"
 #include "gui/ui/MessageBox.h"
@@ -37,7 +38,7 @@ CListCtrlCl* MakeList(QWidget* parent, const char* name,
     list->SetFontHW(FONT_HEIGHT, 0);
     int column = 0;
     for (const auto& [header, width] : columns)
-        list->InsertColumn(column++, QString::fromUtf8(header), width);
+        list->InsertColumn(column++, QCoreApplication::translate("varnel", header), width);
     return list;
 }
 
@@ -74,12 +75,14 @@ CDHCPDlg::~CDHCPDlg()
 
 void CDHCPDlg::Build()
 {
-    requestList = MakeList(
-        this, "requestList",
-        {{"时间", 100}, {"协议类型", 70}, {"MAC地址", 150}, {"IP地址", 150}, {"设备名称", 150}});
-    assignmentList = MakeList(
-        this, "assignmentList",
-        {{"MAC地址", 150}, {"协议类型", 70}, {"IP地址", 150}, {"设备名称", 150}, {"描述", 150}});
+    const std::pair<const char*, int> time{QT_TRANSLATE_NOOP("varnel", "时间"), 100},
+        protocol{QT_TRANSLATE_NOOP("varnel", "协议类型"), 70},
+        mac{QT_TRANSLATE_NOOP("varnel", "MAC地址"), 150},
+        ip{QT_TRANSLATE_NOOP("varnel", "IP地址"), 150},
+        name{QT_TRANSLATE_NOOP("varnel", "设备名称"), 150},
+        description{QT_TRANSLATE_NOOP("varnel", "描述"), 150};
+    requestList = MakeList(this, "requestList", {time, protocol, mac, ip, name});
+    assignmentList = MakeList(this, "assignmentList", {mac, protocol, ip, name, description});
 
     auto* clear = MakeButton(this, "clearButton", QCoreApplication::translate("varnel", "清除"));
     auto* associate =
@@ -162,21 +165,23 @@ void CDHCPDlg::StartServer()
     // Addresses already in use: checked before each OFFER and for each
     // assignment entered while the window is open.
     AddressProbe& probe = server->AddressCheck();
-    connect(&probe, &AddressProbe::checkOff, addressLine, &QLabel::setText);
+    connect(&probe, &AddressProbe::checkOff, addressLine,
+            [this](const QString& line) { addressLine->setText(Shown(line.toStdString())); });
     connect(&probe, &AddressProbe::checked, this, &CDHCPDlg::ShowAddressChecked);
     if (probe.Open())
         for (const DhcpAssignment& assignment : assignments) CheckAddress(assignment);
     // Other DHCP servers: probed beside serving.
     watch = new DhcpWatch(this);
     connect(watch, &DhcpWatch::foreignServer, this, &CDHCPDlg::ShowForeignServer);
-    connect(watch, &DhcpWatch::watchOff, foreignLine, &QLabel::setText);
+    connect(watch, &DhcpWatch::watchOff, foreignLine,
+            [this](const QString& reason) { foreignLine->setText(Shown(reason.toStdString())); });
     connect(watch, &DhcpWatch::probeSent, server, &CDhcpServer::IgnoreProbe);
     watch->Monitor(endpoints.listen);
 }
 
 void CDHCPDlg::ShowForeignServer(const QString& warning)
 {
-    foreignLine->setText(warning);
+    foreignLine->setText(Shown(warning.toStdString()));
     silenceTimer->start();
 }
 
@@ -192,8 +197,7 @@ void CDHCPDlg::ShowAddressChecked(std::uint32_t address, const QString& holder)
 {
     if (!holder.isEmpty()) {
         shownAddress = address;
-        addressLine->setText(
-            QString::fromStdString(AddressInUseText(address, holder.toStdString())));
+        addressLine->setText(Shown(AddressInUseText(address, holder.toStdString())));
     } else if (address == shownAddress) {
         shownAddress = 0;
         addressLine->clear();
@@ -225,7 +229,7 @@ void CDHCPDlg::OnRequestSeen(const DhcpOutcome& outcome)
         requestList->removeRow(0);
         ++droppedRows;
         droppedLabel->setText(
-            QStringLiteral("已丢弃最早的 %1 行 (%1 oldest rows dropped)").arg(droppedRows));
+            QCoreApplication::translate("varnel", "已丢弃最早的 %1 行").arg(droppedRows));
         droppedLabel->show();
     }
 }
@@ -325,15 +329,17 @@ void CDHCPDlg::ShowList(const std::vector<NewIpEntry>& rows)
 
 void CDHCPDlg::OnOpenList()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开列表"), QString(),
-                                                      QStringLiteral("CSV (*.csv);;* (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QCoreApplication::translate("varnel", "打开列表"),
+                                     QString(), QStringLiteral("CSV (*.csv);;* (*)"));
     if (!path.isEmpty()) OpenList(path);
 }
 
 void CDHCPDlg::OnSaveList()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存列表"), QString(),
-                                                      QStringLiteral("CSV (*.csv)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QCoreApplication::translate("varnel", "保存列表"),
+                                     QString(), QStringLiteral("CSV (*.csv)"));
     if (!path.isEmpty()) SaveList(path);
 }
 

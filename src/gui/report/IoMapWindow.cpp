@@ -40,6 +40,7 @@ SheetInfo MakeSheetInfo(CMainFrame* frame)
     info.projectName = path.isEmpty() ? DocTemplateString(DOC_NAME) : QFileInfo(path).fileName();
     info.date = QDate::currentDate();
     info.modulePicturePath = ToQ(frame->Document().ModulePicturePath());
+    info.english = EnglishShown();
     return info;
 }
 
@@ -71,8 +72,9 @@ IoMapWindow::IoMapWindow(CMainFrame* frame)
         portLabels[i]->setWordWrap(true);
         tables[i] = new QTableWidget(this);
         tables[i]->setObjectName("table" + port);
-        tables[i]->setColumnCount(static_cast<int>(ReportColumnTitles().size()));
-        tables[i]->setHorizontalHeaderLabels(ReportColumnTitles());
+        const QStringList titles = ReportColumnTitles();
+        tables[i]->setColumnCount(static_cast<int>(titles.size()));
+        tables[i]->setHorizontalHeaderLabels(titles);
         tables[i]->setEditTriggers(QAbstractItemView::NoEditTriggers);
         tables[i]->verticalHeader()->hide();
         tables[i]->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -118,8 +120,9 @@ void IoMapWindow::Refresh()
         return;
     }
     map = std::move(*built);
-    summary->setText(QStringLiteral("IP: %1    AllInLength: %2    AllOutLength: %3    "
-                                    "配置映像: %4 字节    CRC %5\n%6")
+    summary->setText(QCoreApplication::translate("varnel",
+                                                 "IP: %1    AllInLength: %2    AllOutLength: %3 "
+                                                 "   配置映像: %4 字节    CRC %5\n%6")
                          .arg(ToQ(map->deviceIp))
                          .arg(map->allIn)
                          .arg(map->allOut)
@@ -138,19 +141,18 @@ void IoMapWindow::Refresh()
 
 void IoMapWindow::FillTable(QTableWidget* table, const IoMapPort& port)
 {
-    QStringList serial;
-    for (const std::string& line : port.serialLines) serial << ToQ(line);
     portLabels[static_cast<std::size_t>(port.port)]->setText(
         QStringLiteral("<b>%1</b>  InLength: %2  OutLength: %3<br>%4<br>%5")
             .arg(PortName(port.port))
             .arg(port.inLength)
             .arg(port.outLength)
-            .arg(serial.join(QStringLiteral("  ")).toHtmlEscaped(),
+            .arg(ReportSerialLines(port, EnglishShown()).join(QStringLiteral("  ")).toHtmlEscaped(),
                  ToQ(PortHeaderNote(port)).toHtmlEscaped()));
     table->setSortingEnabled(false);
     table->setRowCount(static_cast<int>(port.rows.size()));
     for (int r = 0; r < table->rowCount(); ++r) {
-        const QStringList cells = ReportRowCells(port.port, port.rows[static_cast<std::size_t>(r)]);
+        const QStringList cells =
+            ReportRowCells(port.port, port.rows[static_cast<std::size_t>(r)], EnglishShown());
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem;
             if (NumericColumn(c) && !cells[c].isEmpty())

@@ -1,6 +1,7 @@
 #include "gui/report/ReportSheet.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPageLayout>
 #include <QPageSize>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/model/AtomicFile.h"
+#include "core/model/MessageTable.h"
 #include "core/report/IoMapFormat.h"
 #include "core/view/DeviceScene.h"
 #include "core/view/Selection.h"
@@ -26,6 +28,17 @@ constexpr double COLUMN_SHARES[] = {0.05, 0.27, 0.06, 0.06, 0.07, 0.09,
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+// A text of the core library, in English when `english`.
+QString CoreText(const std::string& text, bool english)
+{
+    return Q(english ? EnglishText(text) : text);
+}
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("varnel", text);
 }
 
 QFont SheetFont(double points, bool bold = false)
@@ -91,7 +104,7 @@ public:
     }
 
     // The gateway picture fitted to the page width.
-    void Picture(const IoMap& map, const QString& picturePath)
+    void Picture(const IoMap& map, const QString& picturePath, bool english)
     {
         const CVarnelDoc& doc = map.compiled;
         const int right = std::max(420, (ShownUserSlots(doc) + 4) * 50 + 20);
@@ -100,6 +113,8 @@ public:
                                       device.height() * 0.4 / used.height());
         auto scene =
             std::make_shared<Scene>(BuildScene(doc, NO_SELECTION));  // no tint, no detail box
+        if (english)
+            for (ScenePrimitive& item : scene->items) item.text = EnglishText(item.text);
         auto image = std::make_shared<QImage>(LoadModulePicture(picturePath));
         blocks.push_back({static_cast<int>(used.height() * scale), [=](QPainter& p, int y) {
                               p.save();
@@ -132,9 +147,10 @@ public:
             if (i > 0) device.newPage();
             for (const auto& [block, at] : pages[i]) block->paint(painter, at);
             painter.setFont(footFont);
-            painter.drawText(QRect(0, device.height() - footer, width, footer),
-                             Qt::AlignHCenter | Qt::AlignBottom,
-                             QStringLiteral("第 %1 页，共 %2 页").arg(i + 1).arg(pages.size()));
+            painter.drawText(
+                QRect(0, device.height() - footer, width, footer),
+                Qt::AlignHCenter | Qt::AlignBottom,
+                Tr(QT_TRANSLATE_NOOP("varnel", "第 %1 页，共 %2 页")).arg(i + 1).arg(pages.size()));
         }
     }
 
@@ -149,44 +165,64 @@ private:
 
 }  // namespace
 
-QStringList ReportRowCells(Port port, const IoMapRow& row)
+QStringList ReportRowCells(Port port, const IoMapRow& row, bool english)
 {
     const std::vector<std::string> cells = IoMapRowCells(port, row);
     QStringList out;
-    for (std::size_t i = 1; i < cells.size(); ++i) out << Q(cells[i]);
+    for (std::size_t i = 1; i < cells.size(); ++i) out << CoreText(cells[i], english);
     out << QString::number(row.words);
     return out;
 }
 
-const QStringList& ReportColumnTitles()
+QStringList ReportSerialLines(const IoMapPort& port, bool english)
 {
-    static const QStringList titles = {
-        QStringLiteral("槽号"),   QStringLiteral("命令"),     QStringLiteral("从站"),
-        QStringLiteral("功能码"), QStringLiteral("起始地址"), QStringLiteral("参考地址"),
-        QStringLiteral("数量"),   QStringLiteral("方向"),     QStringLiteral("首字节"),
-        QStringLiteral("末字节"), QStringLiteral("字节数"),   QStringLiteral("字数")};
-    return titles;
+    QStringList lines;
+    for (const std::string& line : port.serialLines) {
+        const std::size_t label = line.find(": ");
+        lines << (label == std::string::npos
+                      ? CoreText(line, english)
+                      : CoreText(line.substr(0, label + 1), english) + Q(line.substr(label + 1)));
+    }
+    return lines;
+}
+
+QStringList ReportColumnTitles()
+{
+    static const char* const titles[] = {
+        QT_TRANSLATE_NOOP("varnel", "槽号"),     QT_TRANSLATE_NOOP("varnel", "命令"),
+        QT_TRANSLATE_NOOP("varnel", "从站"),     QT_TRANSLATE_NOOP("varnel", "功能码"),
+        QT_TRANSLATE_NOOP("varnel", "起始地址"), QT_TRANSLATE_NOOP("varnel", "参考地址"),
+        QT_TRANSLATE_NOOP("varnel", "数量"),     QT_TRANSLATE_NOOP("varnel", "方向"),
+        QT_TRANSLATE_NOOP("varnel", "首字节"),   QT_TRANSLATE_NOOP("varnel", "末字节"),
+        QT_TRANSLATE_NOOP("varnel", "字节数"),   QT_TRANSLATE_NOOP("varnel", "字数")};
+    QStringList out;
+    for (const char* title : titles) out << Tr(title);
+    return out;
 }
 
 void PaintReportSheet(QPagedPaintDevice& device, const IoMap& map, const SheetInfo& info)
 {
     SheetBuilder sheet(device);
     const QFont body = SheetFont(9);
-    sheet.Text(QStringLiteral("设备模块信息报表"), SheetFont(15, true));
-    sheet.Text(QStringLiteral("项目文件: %1    日期: %2")
+    sheet.Text(Tr(QT_TRANSLATE_NOOP("varnel", "设备模块信息报表")), SheetFont(15, true));
+    sheet.Text(Tr(QT_TRANSLATE_NOOP("varnel", "项目文件: %1    日期: %2"))
                    .arg(info.projectName, info.date.toString(Qt::ISODate)),
                body);
-    sheet.Text(
-        QStringLiteral("IP 地址: %1    槽数: %2").arg(Q(map.deviceIp)).arg(map.deviceSlotNum),
-        body);
+    sheet.Text(Tr(QT_TRANSLATE_NOOP("varnel", "IP 地址: %1    槽数: %2"))
+                   .arg(Q(map.deviceIp))
+                   .arg(map.deviceSlotNum),
+               body);
     char crc[8];
     std::snprintf(crc, sizeof crc, "%04x", map.crc);
-    sheet.Text(QStringLiteral("配置映像: %1 字节    CRC %2").arg(map.image.size()).arg(crc), body);
+    sheet.Text(Tr(QT_TRANSLATE_NOOP("varnel", "配置映像: %1 字节    CRC %2"))
+                   .arg(map.image.size())
+                   .arg(crc),
+               body);
     sheet.Text(QStringLiteral("AllInLength: %1    AllOutLength: %2").arg(map.allIn).arg(map.allOut),
                body);
     sheet.Text(Q(PER_PORT_NOTE), SheetFont(8), true);
     sheet.Gap(4);
-    sheet.Picture(map, info.modulePicturePath);
+    sheet.Picture(map, info.modulePicturePath, info.english);
     for (const IoMapPort& port : map.ports) {
         sheet.Gap(6);
         sheet.Text(QStringLiteral("%1    InLength: %2    OutLength: %3")
@@ -194,12 +230,12 @@ void PaintReportSheet(QPagedPaintDevice& device, const IoMap& map, const SheetIn
                        .arg(port.inLength)
                        .arg(port.outLength),
                    SheetFont(11, true));
-        QStringList serial;
-        for (const std::string& line : port.serialLines) serial << Q(line);
-        sheet.Text(serial.join(QStringLiteral("    ")), SheetFont(8), true);
+        sheet.Text(ReportSerialLines(port, info.english).join(QStringLiteral("    ")), SheetFont(8),
+                   true);
         sheet.Text(Q(PortHeaderNote(port)), SheetFont(8), true);
         sheet.Row(ReportColumnTitles(), true);
-        for (const IoMapRow& row : port.rows) sheet.Row(ReportRowCells(port.port, row), false);
+        for (const IoMapRow& row : port.rows)
+            sheet.Row(ReportRowCells(port.port, row, info.english), false);
     }
     sheet.Paint();
 }
@@ -215,7 +251,7 @@ Status WriteReportPdf(const QString& path, const IoMap& map, const SheetInfo& in
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         writer.setResolution(300);
-        writer.setTitle(QStringLiteral("设备模块信息报表"));
+        writer.setTitle(Tr(QT_TRANSLATE_NOOP("varnel", "设备模块信息报表")));
         writer.setCreator(QStringLiteral("Varnel"));
         PaintReportSheet(writer, map, info);
     }

@@ -18,14 +18,21 @@ struct SheetInfo {
     QString projectName;        // the project file's name, or the default name
     QDate date;                 // the date printed on the sheet
     QString modulePicturePath;  // the module picture drawn in occupied slots
+    bool english = false;       // the core library's texts in English (the English interface)
 };
 
 // Column titles of the map's tables (window and sheet), one per cell of
-// IoMapCells after the port, then the words column.
-const QStringList& ReportColumnTitles();
+// IoMapCells after the port, then the words column; translated when a
+// translation is installed.
+QStringList ReportColumnTitles();
 
-// The texts of one row under those titles.
-QStringList ReportRowCells(Port port, const IoMapRow& row);
+// The texts of one row under those titles, with the core library's names in
+// English when `english`.
+QStringList ReportRowCells(Port port, const IoMapRow& row, bool english = false);
+
+// The serial parameters of a port, one "label: setting" per entry, with the
+// labels in English when `english` (the settings are the gateway's own words).
+QStringList ReportSerialLines(const IoMapPort& port, bool english = false);
 
 // Paints the sheet onto `device`, starting a new page where one is full.
 void PaintReportSheet(QPagedPaintDevice& device, const IoMap& map, const SheetInfo& info);

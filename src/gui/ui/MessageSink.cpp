@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "core/model/MessageTable.h"
+
 namespace varnel {
 
 StreamSink::StreamSink(std::ostream& out, std::ostream& err, bool answer)
@@ -11,7 +13,7 @@ StreamSink::StreamSink(std::ostream& out, std::ostream& err, bool answer)
 
 void StreamSink::Show(QWidget*, const Message& message)
 {
-    err << message.text << std::endl;
+    err << TerminalText(message.text) << std::endl;
     failed = true;
 }
 
@@ -23,7 +25,7 @@ bool StreamSink::Ask(QWidget*, const Message&)
 void StreamSink::ShowResult(QWidget* parent, const Message& result, bool done)
 {
     if (done)
-        out << result.text << std::endl;
+        out << TerminalText(result.text) << std::endl;
     else
         Show(parent, result);
 }

@@ -21,7 +21,8 @@ public:
     virtual void ShowResult(QWidget* parent, const Message& result, bool done) = 0;
 };
 
-// Prints a message's text as a line: failures, notices and a failed result
+// Prints a message's text as a line (with its English after it in an
+// English locale, as varnelctl does): failures, notices and a failed result
 // on `err`, a successful result on `out`. Every question gets `answer`.
 class StreamSink final : public MessageSink {
 public:
