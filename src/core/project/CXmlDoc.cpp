@@ -34,10 +34,12 @@ inline bool IsNameStart(char c)
 
 // Classes of bytes for the scanners of names and attributes.
 enum : std::uint8_t {
-    SPACE = 1,     // " \t\n\r"
-    QUOTE = 2,     // '"' and "'"
-    EQUALS = 4,    // "="
-    NAME_END = 8,  // ends a tag name: white space, "/", ">" and the quotes
+    SPACE = 1,         // " \t\n\r"
+    QUOTE = 2,         // '"' and "'"
+    EQUALS = 4,        // "="
+    NAME_END = 8,      // ends a tag name: white space, "/", ">" and the quotes
+    NAME_STOP = 16,    // may follow a name that a wanted name starts with: " =/[]"
+    NOT_IN_NAME = 32,  // never part of a tag name a search can match (" \t\n\r=/[]>\"'")
 };
 struct ByteClasses {
     std::uint8_t of[256] = {};
@@ -49,6 +51,10 @@ struct ByteClasses {
         of[static_cast<unsigned char>('=')] = EQUALS;
         of[static_cast<unsigned char>('/')] = NAME_END;
         of[static_cast<unsigned char>('>')] = NAME_END;
+        for (const char c : {' ', '=', '/', '[', ']'})
+            of[static_cast<unsigned char>(c)] |= NAME_STOP;
+        for (const char c : {' ', '\t', '\n', '\r', '=', '/', '[', ']', '>', '"', '\''})
+            of[static_cast<unsigned char>(c)] |= NOT_IN_NAME;
     }
     bool Is(char c, std::uint8_t mask) const
     {
@@ -143,6 +149,60 @@ inline bool SameBytes(const char* a, const char* b, std::size_t n)
     std::memcpy(&y, b + n - 8, 8);
     return x == y;
 }
+
+// The offsets of ">", the quotes and "&" from some offset on, found 64 bytes
+// at a time: a start tag's attributes then cost a few instructions each
+// instead of a search per quote.
+class TagBytes {
+public:
+    TagBytes(const char* text, std::size_t size) : s(text), n(size) {}
+
+    // The first offset from `from` on holding one of those bytes, or n.
+    std::size_t Next(std::size_t from)
+    {
+        for (;;) {
+            if (from >= n) return n;
+            if (from < base || from >= base + 64) Load(from);
+            const std::uint64_t m = mask & (~std::uint64_t{0} << (from - base));
+            if (m != 0) return base + static_cast<std::size_t>(__builtin_ctzll(m));
+            from = base + 64;
+        }
+    }
+
+private:
+    void Load(std::size_t from)
+    {
+        base = from;
+        mask = 0;
+#if defined(__SSE2__)
+        if (from + 64 <= n) {
+            for (int k = 0; k < 4; ++k) {
+                const __m128i x =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from + 16 * k));
+                const __m128i hit =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('>')),
+                                              _mm_cmpeq_epi8(x, _mm_set1_epi8('"'))),
+                                 _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\'')),
+                                              _mm_cmpeq_epi8(x, _mm_set1_epi8('&'))));
+                mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(hit))}
+                        << (16 * k);
+            }
+            return;
+        }
+#endif
+        const std::size_t to = std::min(n, from + 64);
+        for (std::size_t k = from; k < to; ++k) {
+            const char c = s[k];
+            if (c == '>' || c == '"' || c == '\'' || c == '&')
+                mask |= std::uint64_t{1} << (k - from);
+        }
+    }
+
+    const char* s;
+    std::size_t n;
+    std::size_t base = NPOS / 2;  // nothing loaded yet
+    std::uint64_t mask = 0;
+};
 
 inline std::size_t FindByte(const char* s, std::size_t from, std::size_t to, char a)
 {
@@ -251,7 +311,7 @@ bool CXmlDoc::SetDocument(std::string text)
     spans.clear();
     spanBegin.clear();
     spanBegin.reserve(doc.size() / 64 + 8);
-    spans.reserve(doc.size() / 32);
+    spans.reserve(doc.size() / 16);
     spanBegin.push_back(NOT_PLAIN);  // the document itself
     Parse();
     spanBegin.push_back(static_cast<std::uint32_t>(spans.size()));
@@ -530,23 +590,33 @@ std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
     // tag counts as plain while every one has that form.
     const std::size_t firstSpan = spans.size();
     bool plain = true;
+    TagBytes bytes(s, n);
     for (;;) {
         const std::size_t from = j;
-        j = FindAny(s, j, n, '>', '"', '\'');
+        j = bytes.Next(j);
+        while (j < n && s[j] == '&') j = bytes.Next(j + 1);  // outside quotes it is text
         if (j < n && s[j] == '>') break;
-        const std::size_t q = j < n ? FindByte(s, j + 1, n, s[j]) : n;
+        bool reference = false;
+        std::size_t q = n;
+        if (j < n) {
+            for (q = bytes.Next(j + 1); q < n && s[q] != s[j]; q = bytes.Next(q + 1))
+                reference = reference || s[q] == '&';
+        }
         if (q == n) {
             spans.resize(firstSpan);
             TokenError("Element tag at offset " + Offset(i) + " unterminated", state.Inside());
             return NPOS;
         }
         if (plain) {
+            const std::size_t nameLength = j - 2 - from;
             plain = s[j] == '"' && s[from] == ' ' && j >= from + 3 && s[j - 1] == '=' &&
+                    nameLength <= MAX_PLAIN_NAME && q - j - 1 <= MAX_PLAIN_VALUE &&
                     PlainName(s, from + 1, j - 1, n);
             if (plain)
-                spans.push_back(AttributeSpan{
-                    static_cast<std::uint32_t>(from + 1), static_cast<std::uint32_t>(j - 2 - from),
-                    static_cast<std::uint32_t>(j + 1), static_cast<std::uint32_t>(q - j - 1)});
+                spans.push_back(PlainSpan{
+                    static_cast<std::uint32_t>(j + 1), static_cast<std::uint16_t>(q - j - 1),
+                    static_cast<std::uint8_t>(nameLength),
+                    static_cast<std::uint8_t>((s[j - 2] & 0x7F) | (reference ? REFERENCE : 0))});
         }
         j = q + 1;
         lastQuoteEnd = j;
@@ -815,16 +885,7 @@ bool CXmlDoc::IndexPlainTag(Pos pos) const
 // index of its start tag (built here on the first read).
 const CXmlDoc::AttributeSpan* CXmlDoc::IndexedAttribute(std::string_view name) const
 {
-    if (current == 0 || current >= nextFree) return nullptr;
-    const AttributeSpan* first;
-    const AttributeSpan* last;
-    if (spansValid && (spanBegin[current] & NOT_PLAIN) == 0) {
-        first = spans.data() + spanBegin[current];
-        last = spans.data() + (spanBegin[current + 1] & ~NOT_PLAIN);
-    } else {
-        first = last = nullptr;
-    }
-    if (first == nullptr && indexed != current) {
+    if (indexed != current) {
         attributes.clear();
         if (!IndexPlainTag(current)) {
             attributes.clear();
@@ -839,29 +900,43 @@ const CXmlDoc::AttributeSpan* CXmlDoc::IndexedAttribute(std::string_view name) c
         }
         indexed = current;
     }
-    if (first == nullptr) {
-        first = attributes.data();
-        last = first + attributes.size();
+    for (const AttributeSpan& a : attributes)
+        if (NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name)) return &a;
+    return nullptr;
+}
+
+// The value of the first attribute of the current element that `name`
+// matches; `reference` tells whether it holds an "&" to resolve. Plain tags
+// are read from what the parse kept, the names compared in place.
+bool CXmlDoc::LookUp(std::string_view name, std::string_view& value, bool& reference) const
+{
+    if (current == 0 || current >= nextFree || name.empty()) return false;
+    if (!spansValid || (spanBegin[current] & NOT_PLAIN) != 0 || (docFlags & FLAG_IGNORE_CASE)) {
+        const AttributeSpan* a = IndexedAttribute(name);
+        if (a == nullptr) return false;
+        value = std::string_view(doc.data() + a->valueStart, a->valueLength);
+        reference = HasReference(value);
+        return true;
     }
     const char* s = doc.data();
-    const bool exact = (docFlags & FLAG_IGNORE_CASE) == 0;
-    for (const AttributeSpan* at = first; at != last; ++at) {
-        const AttributeSpan& a = *at;
-        if (a.nameLength == name.size()) {
-            if (exact ? s[a.nameStart] == name[0] &&
-                            SameBytes(s + a.nameStart, name.data(), name.size())
-                      : NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
-                return &a;
-        } else if (a.nameLength < name.size()) {
-            // A shorter name matches only where the wanted one goes on with
-            // one of " =/[]".
-            const char c = name[a.nameLength];
-            if ((c == ' ' || c == '=' || c == '/' || c == '[' || c == ']') &&
-                NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
-                return &a;
+    const std::size_t size = name.size();
+    const auto lastByte = static_cast<std::uint8_t>(name.back() & 0x7F);
+    const PlainSpan* last = spans.data() + (spanBegin[current + 1] & ~NOT_PLAIN);
+    for (const PlainSpan* at = spans.data() + spanBegin[current]; at != last; ++at) {
+        const std::size_t length = at->nameLength;
+        const char* at_name = s + at->valueStart - 2 - length;
+        // The mark holds the name's last byte: most others fail without a read.
+        // A shorter name matches only where the wanted one goes on with one of
+        // " =/[]".
+        if (length == size ? (at->mark & 0x7F) == lastByte && SameBytes(at_name, name.data(), size)
+                           : length < size && BYTES.Is(name[length], NAME_STOP) &&
+                                 SameBytes(at_name, name.data(), length)) {
+            value = std::string_view(s + at->valueStart, at->valueLength);
+            reference = (at->mark & REFERENCE) != 0;
+            return true;
         }
     }
-    return nullptr;
+    return false;
 }
 
 bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) const
@@ -870,7 +945,7 @@ bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) co
     const std::size_t limit = std::size_t{r.start} + r.StartTagLength();
     if (plain) {
         const std::size_t end = from + wanted.size();
-        if (end > limit || std::memcmp(doc.data() + from, wanted.data(), wanted.size()) != 0)
+        if (end > limit || !SameBytes(doc.data() + from, wanted.data(), wanted.size()))
             return false;
         if (end == limit) return true;
         const char c = doc[end];
@@ -882,8 +957,8 @@ bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) co
 bool CXmlDoc::FindElement(std::string_view name)
 {
     if (parentPos >= nextFree) return false;
-    const bool plain = !name.empty() && (docFlags & FLAG_IGNORE_CASE) == 0 &&
-                       name.find_first_of(" \t\n\r=/[]>\"'") == std::string_view::npos;
+    bool plain = !name.empty() && (docFlags & FLAG_IGNORE_CASE) == 0;
+    for (std::size_t k = 0; plain && k < name.size(); ++k) plain = !BYTES.Is(name[k], NOT_IN_NAME);
     Pos p = current != 0 ? Rec(current).next : Rec(parentPos).firstChild;
     while (p != 0) {
         const ElemRecord& r = Rec(p);
@@ -961,18 +1036,18 @@ std::string CXmlDoc::GetData(Pos pos) const
 
 std::string CXmlDoc::GetAttribute(std::string_view name) const
 {
-    const AttributeSpan* a = IndexedAttribute(name);
-    if (a == nullptr) return {};
-    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
-    return HasReference(value) ? Unescape(value) : std::string(value);
+    std::string_view value;
+    bool reference = false;
+    if (!LookUp(name, value, reference)) return {};
+    return reference ? Unescape(value) : std::string(value);
 }
 
 std::string_view CXmlDoc::GetAttributeView(std::string_view name) const
 {
-    const AttributeSpan* a = IndexedAttribute(name);
-    if (a == nullptr) return {};
-    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
-    if (!HasReference(value)) return value;
+    std::string_view value;
+    bool reference = false;
+    if (!LookUp(name, value, reference)) return {};
+    if (!reference) return value;
     resolved = Unescape(value);
     return resolved;
 }

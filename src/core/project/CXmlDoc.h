@@ -130,6 +130,18 @@ private:
         bool hasValue = false;
     };
 
+    // One attribute of a plain start tag as the parse met it: its name lies
+    // right before `="` and the value.
+    struct PlainSpan {
+        std::uint32_t valueStart;
+        std::uint16_t valueLength;
+        std::uint8_t nameLength;
+        std::uint8_t mark;  // the name's last byte (low 7 bits) and REFERENCE
+    };
+    static constexpr std::uint8_t REFERENCE = 0x80;  // the value holds an "&"
+    static constexpr std::size_t MAX_PLAIN_NAME = 0xFF;
+    static constexpr std::size_t MAX_PLAIN_VALUE = 0xFFFF;
+
     // One attribute of an indexed start tag.
     struct AttributeSpan {
         std::uint32_t nameStart;
@@ -169,6 +181,7 @@ private:
     std::size_t ScanAttributes(Pos pos, Visit&& visit) const;
     bool FindAttribute(Pos pos, std::string_view name, Attribute& out,
                        std::size_t* lastEnd = nullptr) const;
+    bool LookUp(std::string_view name, std::string_view& value, bool& reference) const;
     const AttributeSpan* IndexedAttribute(std::string_view name) const;
     bool IndexPlainTag(Pos pos) const;
     bool HasAmpersand() const;
@@ -202,7 +215,7 @@ private:
     // NOT_PLAIN marking a tag left to the index above. Valid until the text
     // changes.
     static constexpr std::uint32_t NOT_PLAIN = 0x80000000u;
-    std::vector<AttributeSpan> spans;
+    std::vector<PlainSpan> spans;
     std::vector<std::uint32_t> spanBegin;
     bool spansValid = false;
     mutable Pos indexed = 0;      // 0: no index
