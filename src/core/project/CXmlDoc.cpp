@@ -40,6 +40,7 @@ enum : std::uint8_t {
     NAME_END = 8,      // ends a tag name: white space, "/", ">" and the quotes
     NAME_STOP = 16,    // may follow a name that a wanted name starts with: " =/[]"
     NOT_IN_NAME = 32,  // never part of a tag name a search can match (" \t\n\r=/[]>\"'")
+    ESCAPED = 64,      // written as a reference in text or values: "<&>'\""
 };
 struct ByteClasses {
     std::uint8_t of[256] = {};
@@ -55,6 +56,8 @@ struct ByteClasses {
             of[static_cast<unsigned char>(c)] |= NAME_STOP;
         for (const char c : {' ', '\t', '\n', '\r', '=', '/', '[', ']', '>', '"', '\''})
             of[static_cast<unsigned char>(c)] |= NOT_IN_NAME;
+        for (const char c : {'<', '&', '>', '\'', '"'})
+            of[static_cast<unsigned char>(c)] |= ESCAPED;
     }
     bool Is(char c, std::uint8_t mask) const
     {
@@ -219,6 +222,49 @@ std::string Offset(std::size_t offset)
     return std::to_string(offset);
 }
 
+// Byte by byte: every byte that is escaped lies below 0x40, where no byte of a
+// double-byte character does, so a character is never split.
+std::string_view EntityOf(char c, bool attribute)
+{
+    switch (c) {
+        case '<': return "&lt;";
+        case '&': return "&amp;";
+        case '>': return "&gt;";
+        case '\'': return attribute ? "&apos;" : "";
+        case '"': return attribute ? "&quot;" : "";
+        default: return {};
+    }
+}
+
+std::size_t EscapedSize(std::string_view text, bool attribute)
+{
+    std::size_t size = text.size();
+    for (const char c : text)
+        if (BYTES.Is(c, ESCAPED))
+            size += std::max<std::size_t>(EntityOf(c, attribute).size(), 1) - 1;
+    return size;
+}
+
+// Writes the escaped text (EscapedSize gave its `size`) at `out` and gives the
+// end of what it wrote.
+char* WriteEscaped(char* out, std::string_view text, bool attribute, std::size_t size)
+{
+    if (size == text.size()) {  // nothing to escape
+        std::memcpy(out, text.data(), size);
+        return out + size;
+    }
+    for (const char c : text) {
+        const std::string_view entity = BYTES.Is(c, ESCAPED) ? EntityOf(c, attribute) : "";
+        if (entity.empty()) {
+            *out++ = c;
+        } else {
+            std::memcpy(out, entity.data(), entity.size());
+            out += entity.size();
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 CXmlDoc::CXmlDoc()
@@ -263,6 +309,7 @@ void CXmlDoc::Reserve(std::uint32_t wanted)
             capacity += size;
         }
     }
+    head = segments.empty() ? nullptr : segments.front().records.get();
 }
 
 CXmlDoc::Pos CXmlDoc::NewRecord()
@@ -881,27 +928,40 @@ bool CXmlDoc::IndexPlainTag(Pos pos) const
     return true;
 }
 
-// The first attribute of the current element that `name` matches, from the
-// index of its start tag (built here on the first read).
-const CXmlDoc::AttributeSpan* CXmlDoc::IndexedAttribute(std::string_view name) const
+// Builds the index of the attributes of the start tag at `pos` unless it is
+// built already; true when the tag has the plain form.
+bool CXmlDoc::IndexAttributes(Pos pos) const
 {
-    if (indexed != current) {
+    if (indexed == pos) return indexedPlain;
+    attributes.clear();
+    indexedPlain = IndexPlainTag(pos);
+    if (!indexedPlain) {
         attributes.clear();
-        if (!IndexPlainTag(current)) {
-            attributes.clear();
-            ScanAttributes(current, [this](const Attribute& a) {
-                const std::size_t length = a.innerEnd - a.innerStart;
-                attributes.push_back(AttributeSpan{
-                    static_cast<std::uint32_t>(a.nameStart),
-                    static_cast<std::uint32_t>(a.nameEnd - a.nameStart),
-                    static_cast<std::uint32_t>(a.innerStart), static_cast<std::uint32_t>(length)});
-                return false;
-            });
-        }
-        indexed = current;
+        ScanAttributes(pos, [this](const Attribute& a) {
+            const std::size_t length = a.innerEnd - a.innerStart;
+            attributes.push_back(AttributeSpan{static_cast<std::uint32_t>(a.nameStart),
+                                               static_cast<std::uint32_t>(a.nameEnd - a.nameStart),
+                                               static_cast<std::uint32_t>(a.innerStart),
+                                               static_cast<std::uint32_t>(length)});
+            return false;
+        });
     }
-    for (const AttributeSpan& a : attributes)
+    indexed = pos;
+    return indexedPlain;
+}
+
+// The first indexed attribute that `name` matches.
+const CXmlDoc::AttributeSpan* CXmlDoc::MatchIndexed(std::string_view name) const
+{
+    const bool exact = (docFlags & FLAG_IGNORE_CASE) == 0;
+    for (const AttributeSpan& a : attributes) {
+        // Only a name as long as the wanted one, or shorter where the wanted
+        // one goes on with one of " =/[]", can match.
+        if (exact && a.nameLength != name.size() &&
+            (a.nameLength > name.size() || !BYTES.Is(name[a.nameLength], NAME_STOP)))
+            continue;
         if (NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name)) return &a;
+    }
     return nullptr;
 }
 
@@ -912,7 +972,8 @@ bool CXmlDoc::LookUp(std::string_view name, std::string_view& value, bool& refer
 {
     if (current == 0 || current >= nextFree || name.empty()) return false;
     if (!spansValid || (spanBegin[current] & NOT_PLAIN) != 0 || (docFlags & FLAG_IGNORE_CASE)) {
-        const AttributeSpan* a = IndexedAttribute(name);
+        IndexAttributes(current);
+        const AttributeSpan* a = MatchIndexed(name);
         if (a == nullptr) return false;
         value = std::string_view(doc.data() + a->valueStart, a->valueLength);
         reference = HasReference(value);
@@ -1061,7 +1122,16 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
         static_cast<std::int64_t>(text.size()) - static_cast<std::int64_t>(erase);
     if (static_cast<std::int64_t>(doc.size()) + delta > static_cast<std::int64_t>(MAX_DOCUMENT))
         return false;
-    doc.replace(offset, erase, text);
+    if (text.size() >= erase) {
+        // Growing (building always grows): widen the text, move the tail, copy.
+        const std::size_t tail = doc.size() - offset - erase;
+        doc.append(text.size() - erase, '\0');
+        char* d = doc.data();
+        std::memmove(d + offset + text.size(), d + offset + erase, tail);
+        std::memcpy(d + offset, text.data(), text.size());
+    } else {
+        doc.replace(offset, erase, text);
+    }
     indexed = 0;
     spansValid = false;
     ampersands = -1;
@@ -1093,7 +1163,8 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
     if (parent != 0 && (Rec(parent).flags & MARK_NOT_ENDED))
         return false;  // an element without an end tag cannot take content
     if (name.size() + 3 > MAX_END_TAG) return false;
-    std::string element = "<";
+    std::string& element = scratch;
+    element.assign("<");
     element += name;
     std::uint32_t tagLengths;
     if (text.empty()) {
@@ -1102,7 +1173,7 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
     } else {
         element += '>';
         const std::uint32_t startLength = static_cast<std::uint32_t>(element.size());
-        element += Escape(text, false);
+        AppendEscaped(element, text, false);
         element += "</";
         element += name;
         element += '>';
@@ -1156,35 +1227,67 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
 bool CXmlDoc::SetAttribute(std::string_view name, std::string_view value)
 {
     if (current == 0 || current >= nextFree || name.empty()) return false;
-    std::string quoted = "\"";
-    quoted += Escape(value, true);
-    quoted += '"';
-    Attribute a;
-    std::size_t lastEnd = 0;
+    const Pos pos = current;
     std::size_t offset;
     std::size_t erase = 0;
-    std::string text;
-    if (FindAttribute(current, name, a, &lastEnd)) {
-        if (a.hasValue) {
-            offset = a.tokenStart;
-            erase = a.tokenEnd - a.tokenStart;
-            text = quoted;
+    // What goes before the quoted value: ` name=` when the attribute is
+    // appended, "=" after a name that has no value yet, or nothing.
+    enum { VALUE, EQUALS_VALUE, APPEND } form = VALUE;
+    const bool plainTag = IndexAttributes(pos);
+    if (plainTag) {
+        // The program's own form: the index says where the value or the end is.
+        const AttributeSpan* a = MatchIndexed(name);
+        if (a != nullptr) {
+            offset = a->valueStart - 1;
+            erase = std::size_t{a->valueLength} + 2;
         } else {
-            offset = a.nameEnd;
-            text = "=" + quoted;
+            const ElemRecord& r = Rec(pos);
+            offset = std::size_t{r.start} + r.StartTagLength() - 1;
+            if (IsEmptyElement(pos) && doc[offset - 1] == '/') --offset;
+            form = APPEND;
         }
     } else {
-        offset = lastEnd;
-        text = " " + std::string(name) + "=" + quoted;
+        Attribute a;
+        std::size_t lastEnd = 0;
+        if (FindAttribute(pos, name, a, &lastEnd)) {
+            offset = a.hasValue ? a.tokenStart : a.nameEnd;
+            erase = a.hasValue ? a.tokenEnd - a.tokenStart : 0;
+            form = a.hasValue ? VALUE : EQUALS_VALUE;
+        } else {
+            offset = lastEnd;
+            form = APPEND;
+        }
     }
-    ElemRecord& r = Rec(current);
-    const std::int64_t newStartTag = std::int64_t{r.StartTagLength()} +
+    const std::size_t head = form == APPEND ? name.size() + 2 : form == EQUALS_VALUE ? 1 : 0;
+    std::string& text = scratch;
+    const std::size_t valueSize = EscapedSize(value, true);
+    text.resize(head + valueSize + 2);
+    char* out = text.data();
+    if (form == APPEND) {
+        *out++ = ' ';
+        std::memcpy(out, name.data(), name.size());
+        out += name.size();
+    }
+    if (form != VALUE) *out++ = '=';
+    *out++ = '"';
+    *WriteEscaped(out, value, true, valueSize) = '"';
+    const std::size_t valueStart = offset + head + 1;
+    const std::int64_t newStartTag = std::int64_t{Rec(pos).StartTagLength()} +
                                      static_cast<std::int64_t>(text.size()) -
                                      static_cast<std::int64_t>(erase);
     if (newStartTag > MAX_START_TAG) return false;
-    if (!Splice(offset, erase, text, current)) return false;
-    ElemRecord& q = Rec(current);
+    if (!Splice(offset, erase, text, pos)) return false;
+    ElemRecord& q = Rec(pos);
     q.tagLengths = (q.tagLengths & ~MAX_START_TAG) | static_cast<std::uint32_t>(newStartTag);
+    // An appended ` name="value"` keeps the tag in its form when the name has
+    // no blank, "=" or quote: the index then only grows.
+    if (plainTag && form == APPEND && NameRunEnd(name.data(), 0, name.size()) == name.size()) {
+        attributes.push_back(AttributeSpan{static_cast<std::uint32_t>(offset + 1),
+                                           static_cast<std::uint32_t>(name.size()),
+                                           static_cast<std::uint32_t>(valueStart),
+                                           static_cast<std::uint32_t>(text.size() - head - 2)});
+        indexed = pos;
+    }
     return true;
 }
 
@@ -1216,24 +1319,16 @@ std::string CXmlDoc::Escape(std::string_view text, bool attribute)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = TextCodec::GbkCharLength(text.data() + i, text.size() - i);
-        if (length > 1) {  // a double-byte character is copied whole
-            out.append(text.data() + i, length);
-            i += length;
-            continue;
-        }
-        const char c = text[i++];
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '&': out += "&amp;"; break;
-            case '>': out += "&gt;"; break;
-            case '\'': out += attribute ? "&apos;" : "'"; break;
-            case '"': out += attribute ? "&quot;" : "\""; break;
-            default: out += c;
-        }
-    }
+    AppendEscaped(out, text, attribute);
     return out;
+}
+
+void CXmlDoc::AppendEscaped(std::string& out, std::string_view text, bool attribute)
+{
+    const std::size_t at = out.size();
+    const std::size_t size = EscapedSize(text, attribute);
+    out.resize(at + size);
+    WriteEscaped(out.data() + at, text, attribute, size);
 }
 
 std::string CXmlDoc::Unescape(std::string_view text)

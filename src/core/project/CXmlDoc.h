@@ -150,8 +150,16 @@ private:
         std::uint32_t valueLength;
     };
 
-    ElemRecord& Rec(Pos pos) { return segments[pos >> 16].records[pos & 0xFFFF]; }
-    const ElemRecord& Rec(Pos pos) const { return segments[pos >> 16].records[pos & 0xFFFF]; }
+    // The first segment is reached without going through the list: walks up
+    // the parents then chain one load per step, not two.
+    ElemRecord& Rec(Pos pos)
+    {
+        return pos < SEGMENT_SIZE ? head[pos] : segments[pos >> 16].records[pos & 0xFFFF];
+    }
+    const ElemRecord& Rec(Pos pos) const
+    {
+        return pos < SEGMENT_SIZE ? head[pos] : segments[pos >> 16].records[pos & 0xFFFF];
+    }
     void ResetTable(std::uint32_t wanted);
     void Reserve(std::uint32_t wanted);
     Pos NewRecord();
@@ -182,7 +190,9 @@ private:
     bool FindAttribute(Pos pos, std::string_view name, Attribute& out,
                        std::size_t* lastEnd = nullptr) const;
     bool LookUp(std::string_view name, std::string_view& value, bool& reference) const;
-    const AttributeSpan* IndexedAttribute(std::string_view name) const;
+    bool IndexAttributes(Pos pos) const;
+    const AttributeSpan* MatchIndexed(std::string_view name) const;
+    static void AppendEscaped(std::string& out, std::string_view text, bool attribute);
     bool IndexPlainTag(Pos pos) const;
     bool HasAmpersand() const;
     bool HasReference(std::string_view value) const;
@@ -204,6 +214,7 @@ private:
     std::uint32_t nodeLength = 0;
     std::uint32_t docFlags = 0;
     std::vector<Segment> segments;
+    ElemRecord* head = nullptr;  // the records of the first segment
     std::uint32_t capacity = 0;
     bool levelsDirty = false;
     std::size_t startBound = 0;  // no record starts after this offset
@@ -218,8 +229,10 @@ private:
     std::vector<PlainSpan> spans;
     std::vector<std::uint32_t> spanBegin;
     bool spansValid = false;
-    mutable Pos indexed = 0;      // 0: no index
-    mutable int ampersands = -1;  // whether the text holds an "&" (-1: not known yet)
+    mutable Pos indexed = 0;            // 0: no index
+    mutable bool indexedPlain = false;  // the indexed tag has the plain form
+    std::string scratch;                // text being inserted
+    mutable int ampersands = -1;        // whether the text holds an "&" (-1: not known yet)
     mutable std::string resolved;
 };
 
