@@ -957,10 +957,13 @@ const CXmlDoc::AttributeSpan* CXmlDoc::MatchIndexed(std::string_view name) const
     for (const AttributeSpan& a : attributes) {
         // Only a name as long as the wanted one, or shorter where the wanted
         // one goes on with one of " =/[]", can match.
-        if (exact && a.nameLength != name.size() &&
-            (a.nameLength > name.size() || !BYTES.Is(name[a.nameLength], NAME_STOP)))
+        if (exact && (a.nameLength == 0 ||
+                      (a.nameLength != name.size() &&
+                       (a.nameLength > name.size() || !BYTES.Is(name[a.nameLength], NAME_STOP)))))
             continue;
-        if (NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name)) return &a;
+        if (exact ? SameBytes(doc.data() + a.nameStart, name.data(), a.nameLength)
+                  : NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
+            return &a;
     }
     return nullptr;
 }
@@ -1288,6 +1291,72 @@ bool CXmlDoc::SetAttribute(std::string_view name, std::string_view value)
                                            static_cast<std::uint32_t>(text.size() - head - 2)});
         indexed = pos;
     }
+    return true;
+}
+
+bool CXmlDoc::SetAttributes(std::span<const NameValue> values)
+{
+    if (AppendAttributes(values)) return true;
+    bool all = true;
+    for (const NameValue& v : values) all = SetAttribute(v.name, v.value) && all;
+    return all;
+}
+
+// SetAttributes in one insertion: only when the current tag has the plain
+// form, every name is new to it and to the names before it, and each keeps
+// the form. False, with nothing changed, otherwise.
+bool CXmlDoc::AppendAttributes(std::span<const NameValue> values)
+{
+    if (current == 0 || current >= nextFree || (docFlags & FLAG_IGNORE_CASE) ||
+        !IndexAttributes(current))
+        return false;
+    // An earlier attribute named `have` would take a value meant for `wanted`.
+    auto takes = [](std::string_view have, std::string_view wanted) {
+        return have.size() <= wanted.size() && wanted.starts_with(have) &&
+               (have.size() == wanted.size() || BYTES.Is(wanted[have.size()], NAME_STOP));
+    };
+    std::size_t most = 0;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::string_view name = values[k].name;
+        if (name.empty() || NameRunEnd(name.data(), 0, name.size()) != name.size() ||
+            MatchIndexed(name) != nullptr)
+            return false;
+        for (std::size_t e = 0; e < k; ++e)
+            if (takes(values[e].name, name)) return false;
+        most += name.size() + 4 + 6 * values[k].value.size();
+    }
+    const Pos pos = current;
+    const ElemRecord& r = Rec(pos);
+    std::size_t offset = std::size_t{r.start} + r.StartTagLength() - 1;
+    if (IsEmptyElement(pos) && doc[offset - 1] == '/') --offset;
+    std::string& text = scratch;
+    text.resize(most);
+    char* out = text.data();
+    const std::size_t indexedBefore = attributes.size();
+    for (const NameValue& v : values) {
+        *out++ = ' ';
+        const std::size_t nameStart = offset + static_cast<std::size_t>(out - text.data());
+        std::memcpy(out, v.name.data(), v.name.size());
+        out += v.name.size();
+        *out++ = '=';
+        *out++ = '"';
+        const std::size_t size = EscapedSize(v.value, true);
+        out = WriteEscaped(out, v.value, true, size);
+        *out++ = '"';
+        attributes.push_back(AttributeSpan{
+            static_cast<std::uint32_t>(nameStart), static_cast<std::uint32_t>(v.name.size()),
+            static_cast<std::uint32_t>(nameStart + v.name.size() + 2),
+            static_cast<std::uint32_t>(size)});
+    }
+    text.resize(static_cast<std::size_t>(out - text.data()));
+    const std::size_t newStartTag = r.StartTagLength() + text.size();
+    if (newStartTag > MAX_START_TAG || !Splice(offset, 0, text, pos)) {
+        attributes.resize(indexedBefore);
+        return false;
+    }
+    ElemRecord& q = Rec(pos);
+    q.tagLengths = (q.tagLengths & ~MAX_START_TAG) | static_cast<std::uint32_t>(newStartTag);
+    indexed = pos;
     return true;
 }
 

@@ -8,6 +8,7 @@
 // the parser recognised.
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,14 @@ public:
     bool AddElement(std::string_view name, std::string_view text = {});
     // Replaces the value of an attribute of the current element or appends it.
     bool SetAttribute(std::string_view name, std::string_view value);
+    // Sets attributes of the current element as SetAttribute would one after
+    // the other; true when every one was set. New names on a tag of the form
+    // the program writes go in with one insertion.
+    struct NameValue {
+        std::string_view name;
+        std::string_view value;
+    };
+    bool SetAttributes(std::span<const NameValue> values);
     // Replaces the content of an element without child elements by `text`.
     bool SetData(Pos pos, std::string_view text);
     bool SetData(std::string_view text) { return SetData(current, text); }
@@ -191,6 +200,7 @@ private:
                        std::size_t* lastEnd = nullptr) const;
     bool LookUp(std::string_view name, std::string_view& value, bool& reference) const;
     bool IndexAttributes(Pos pos) const;
+    bool AppendAttributes(std::span<const NameValue> values);
     const AttributeSpan* MatchIndexed(std::string_view name) const;
     static void AppendEscaped(std::string& out, std::string_view text, bool attribute);
     bool IndexPlainTag(Pos pos) const;
