@@ -1312,8 +1312,9 @@ bool CXmlDoc::AppendAttributes(std::span<const NameValue> values)
         return false;
     // An earlier attribute named `have` would take a value meant for `wanted`.
     auto takes = [](std::string_view have, std::string_view wanted) {
-        return have.size() <= wanted.size() && wanted.starts_with(have) &&
-               (have.size() == wanted.size() || BYTES.Is(wanted[have.size()], NAME_STOP));
+        return (have.size() == wanted.size() ||
+                (have.size() < wanted.size() && BYTES.Is(wanted[have.size()], NAME_STOP))) &&
+               SameBytes(have.data(), wanted.data(), have.size());
     };
     std::size_t most = 0;
     for (std::size_t k = 0; k < values.size(); ++k) {
