@@ -969,38 +969,39 @@ const CXmlDoc::AttributeSpan* CXmlDoc::MatchIndexed(std::string_view name) const
 }
 
 // The value of the first attribute of the current element that `name`
-// matches; `reference` tells whether it holds an "&" to resolve. Plain tags
-// are read from what the parse kept, the names compared in place.
-bool CXmlDoc::LookUp(std::string_view name, std::string_view& value, bool& reference) const
+// matches. Plain tags are read from what the parse kept, the names compared in
+// place; any other tag through its index.
+inline CXmlDoc::Found CXmlDoc::LookUp(std::string_view name) const
 {
-    if (current == 0 || current >= nextFree || name.empty()) return false;
-    if (!spansValid || (spanBegin[current] & NOT_PLAIN) != 0 || (docFlags & FLAG_IGNORE_CASE)) {
-        IndexAttributes(current);
-        const AttributeSpan* a = MatchIndexed(name);
-        if (a == nullptr) return false;
-        value = std::string_view(doc.data() + a->valueStart, a->valueLength);
-        reference = HasReference(value);
-        return true;
-    }
+    if (current == 0 || current >= nextFree || name.empty()) return {};
+    if (!spansValid || (spanBegin[current] & NOT_PLAIN) != 0 || (docFlags & FLAG_IGNORE_CASE))
+        return LookUpIndexed(name);
     const char* s = doc.data();
     const std::size_t size = name.size();
     const auto lastByte = static_cast<std::uint8_t>(name.back() & 0x7F);
     const PlainSpan* last = spans.data() + (spanBegin[current + 1] & ~NOT_PLAIN);
     for (const PlainSpan* at = spans.data() + spanBegin[current]; at != last; ++at) {
         const std::size_t length = at->nameLength;
-        const char* at_name = s + at->valueStart - 2 - length;
+        const char* atName = s + at->valueStart - 2 - length;
         // The mark holds the name's last byte: most others fail without a read.
         // A shorter name matches only where the wanted one goes on with one of
         // " =/[]".
-        if (length == size ? (at->mark & 0x7F) == lastByte && SameBytes(at_name, name.data(), size)
+        if (length == size ? (at->mark & 0x7F) == lastByte && SameBytes(atName, name.data(), size)
                            : length < size && BYTES.Is(name[length], NAME_STOP) &&
-                                 SameBytes(at_name, name.data(), length)) {
-            value = std::string_view(s + at->valueStart, at->valueLength);
-            reference = (at->mark & REFERENCE) != 0;
-            return true;
-        }
+                                 SameBytes(atName, name.data(), length))
+            return {std::string_view(s + at->valueStart, at->valueLength),
+                    (at->mark & REFERENCE) != 0};
     }
-    return false;
+    return {};
+}
+
+CXmlDoc::Found CXmlDoc::LookUpIndexed(std::string_view name) const
+{
+    IndexAttributes(current);
+    const AttributeSpan* a = MatchIndexed(name);
+    if (a == nullptr) return {};
+    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
+    return {value, HasReference(value)};
 }
 
 bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) const
@@ -1100,19 +1101,15 @@ std::string CXmlDoc::GetData(Pos pos) const
 
 std::string CXmlDoc::GetAttribute(std::string_view name) const
 {
-    std::string_view value;
-    bool reference = false;
-    if (!LookUp(name, value, reference)) return {};
-    return reference ? Unescape(value) : std::string(value);
+    const Found found = LookUp(name);
+    return found.reference ? Unescape(found.value) : std::string(found.value);
 }
 
 std::string_view CXmlDoc::GetAttributeView(std::string_view name) const
 {
-    std::string_view value;
-    bool reference = false;
-    if (!LookUp(name, value, reference)) return {};
-    if (!reference) return value;
-    resolved = Unescape(value);
+    const Found found = LookUp(name);
+    if (!found.reference) return found.value;
+    resolved = Unescape(found.value);
     return resolved;
 }
 

@@ -159,8 +159,8 @@ private:
         std::uint32_t valueLength;
     };
 
-    // The first segment is reached without going through the list: walks up
-    // the parents then chain one load per step, not two.
+    // The first segment's records are reached directly, so a walk up the
+    // parents costs one load per step.
     ElemRecord& Rec(Pos pos)
     {
         return pos < SEGMENT_SIZE ? head[pos] : segments[pos >> 16].records[pos & 0xFFFF];
@@ -198,7 +198,14 @@ private:
     std::size_t ScanAttributes(Pos pos, Visit&& visit) const;
     bool FindAttribute(Pos pos, std::string_view name, Attribute& out,
                        std::size_t* lastEnd = nullptr) const;
-    bool LookUp(std::string_view name, std::string_view& value, bool& reference) const;
+    // An attribute's value as written (empty when there is none); `reference`:
+    // it holds an "&" to resolve.
+    struct Found {
+        std::string_view value;
+        bool reference = false;
+    };
+    [[gnu::always_inline]] inline Found LookUp(std::string_view name) const;
+    Found LookUpIndexed(std::string_view name) const;
     bool IndexAttributes(Pos pos) const;
     bool AppendAttributes(std::span<const NameValue> values);
     const AttributeSpan* MatchIndexed(std::string_view name) const;
