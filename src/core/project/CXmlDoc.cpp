@@ -34,10 +34,13 @@ inline bool IsNameStart(char c)
 
 // Classes of bytes for the scanners of names and attributes.
 enum : std::uint8_t {
-    SPACE = 1,     // " \t\n\r"
-    QUOTE = 2,     // '"' and "'"
-    EQUALS = 4,    // "="
-    NAME_END = 8,  // ends a tag name: white space, "/", ">" and the quotes
+    SPACE = 1,         // " \t\n\r"
+    QUOTE = 2,         // '"' and "'"
+    EQUALS = 4,        // "="
+    NAME_END = 8,      // ends a tag name: white space, "/", ">" and the quotes
+    NAME_STOP = 16,    // may follow a name that a wanted name starts with: " =/[]"
+    NOT_IN_NAME = 32,  // never part of a tag name a search can match (" \t\n\r=/[]>\"'")
+    ESCAPED = 64,      // written as a reference in text or values: "<&>'\""
 };
 struct ByteClasses {
     std::uint8_t of[256] = {};
@@ -49,6 +52,12 @@ struct ByteClasses {
         of[static_cast<unsigned char>('=')] = EQUALS;
         of[static_cast<unsigned char>('/')] = NAME_END;
         of[static_cast<unsigned char>('>')] = NAME_END;
+        for (const char c : {' ', '=', '/', '[', ']'})
+            of[static_cast<unsigned char>(c)] |= NAME_STOP;
+        for (const char c : {' ', '\t', '\n', '\r', '=', '/', '[', ']', '>', '"', '\''})
+            of[static_cast<unsigned char>(c)] |= NOT_IN_NAME;
+        for (const char c : {'<', '&', '>', '\'', '"'})
+            of[static_cast<unsigned char>(c)] |= ESCAPED;
     }
     bool Is(char c, std::uint8_t mask) const
     {
@@ -144,6 +153,60 @@ inline bool SameBytes(const char* a, const char* b, std::size_t n)
     return x == y;
 }
 
+// The offsets of ">", the quotes and "&" from some offset on, found 64 bytes
+// at a time: a start tag's attributes then cost a few instructions each
+// instead of a search per quote.
+class TagBytes {
+public:
+    TagBytes(const char* text, std::size_t size) : s(text), n(size) {}
+
+    // The first offset from `from` on holding one of those bytes, or n.
+    std::size_t Next(std::size_t from)
+    {
+        for (;;) {
+            if (from >= n) return n;
+            if (from < base || from >= base + 64) Load(from);
+            const std::uint64_t m = mask & (~std::uint64_t{0} << (from - base));
+            if (m != 0) return base + static_cast<std::size_t>(__builtin_ctzll(m));
+            from = base + 64;
+        }
+    }
+
+private:
+    void Load(std::size_t from)
+    {
+        base = from;
+        mask = 0;
+#if defined(__SSE2__)
+        if (from + 64 <= n) {
+            for (int k = 0; k < 4; ++k) {
+                const __m128i x =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + from + 16 * k));
+                const __m128i hit =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('>')),
+                                              _mm_cmpeq_epi8(x, _mm_set1_epi8('"'))),
+                                 _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\'')),
+                                              _mm_cmpeq_epi8(x, _mm_set1_epi8('&'))));
+                mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(hit))}
+                        << (16 * k);
+            }
+            return;
+        }
+#endif
+        const std::size_t to = std::min(n, from + 64);
+        for (std::size_t k = from; k < to; ++k) {
+            const char c = s[k];
+            if (c == '>' || c == '"' || c == '\'' || c == '&')
+                mask |= std::uint64_t{1} << (k - from);
+        }
+    }
+
+    const char* s;
+    std::size_t n;
+    std::size_t base = NPOS / 2;  // nothing loaded yet
+    std::uint64_t mask = 0;
+};
+
 inline std::size_t FindByte(const char* s, std::size_t from, std::size_t to, char a)
 {
     return FindAny(s, from, to, a, a, a);
@@ -157,6 +220,49 @@ std::size_t FindText(const std::string& s, std::size_t from, const char* what)
 std::string Offset(std::size_t offset)
 {
     return std::to_string(offset);
+}
+
+// Byte by byte: every byte that is escaped lies below 0x40, where no byte of a
+// double-byte character does, so a character is never split.
+std::string_view EntityOf(char c, bool attribute)
+{
+    switch (c) {
+        case '<': return "&lt;";
+        case '&': return "&amp;";
+        case '>': return "&gt;";
+        case '\'': return attribute ? "&apos;" : "";
+        case '"': return attribute ? "&quot;" : "";
+        default: return {};
+    }
+}
+
+std::size_t EscapedSize(std::string_view text, bool attribute)
+{
+    std::size_t size = text.size();
+    for (const char c : text)
+        if (BYTES.Is(c, ESCAPED))
+            size += std::max<std::size_t>(EntityOf(c, attribute).size(), 1) - 1;
+    return size;
+}
+
+// Writes the escaped text (EscapedSize gave its `size`) at `out` and gives the
+// end of what it wrote.
+char* WriteEscaped(char* out, std::string_view text, bool attribute, std::size_t size)
+{
+    if (size == text.size()) {  // nothing to escape
+        std::memcpy(out, text.data(), size);
+        return out + size;
+    }
+    for (const char c : text) {
+        const std::string_view entity = BYTES.Is(c, ESCAPED) ? EntityOf(c, attribute) : "";
+        if (entity.empty()) {
+            *out++ = c;
+        } else {
+            std::memcpy(out, entity.data(), entity.size());
+            out += entity.size();
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -203,6 +309,7 @@ void CXmlDoc::Reserve(std::uint32_t wanted)
             capacity += size;
         }
     }
+    head = segments.empty() ? nullptr : segments.front().records.get();
 }
 
 CXmlDoc::Pos CXmlDoc::NewRecord()
@@ -251,7 +358,7 @@ bool CXmlDoc::SetDocument(std::string text)
     spans.clear();
     spanBegin.clear();
     spanBegin.reserve(doc.size() / 64 + 8);
-    spans.reserve(doc.size() / 32);
+    spans.reserve(doc.size() / 16);
     spanBegin.push_back(NOT_PLAIN);  // the document itself
     Parse();
     spanBegin.push_back(static_cast<std::uint32_t>(spans.size()));
@@ -530,23 +637,33 @@ std::size_t CXmlDoc::ParseStartTag(ParseState& state, std::size_t i)
     // tag counts as plain while every one has that form.
     const std::size_t firstSpan = spans.size();
     bool plain = true;
+    TagBytes bytes(s, n);
     for (;;) {
         const std::size_t from = j;
-        j = FindAny(s, j, n, '>', '"', '\'');
+        j = bytes.Next(j);
+        while (j < n && s[j] == '&') j = bytes.Next(j + 1);  // outside quotes it is text
         if (j < n && s[j] == '>') break;
-        const std::size_t q = j < n ? FindByte(s, j + 1, n, s[j]) : n;
+        bool reference = false;
+        std::size_t q = n;
+        if (j < n) {
+            for (q = bytes.Next(j + 1); q < n && s[q] != s[j]; q = bytes.Next(q + 1))
+                reference = reference || s[q] == '&';
+        }
         if (q == n) {
             spans.resize(firstSpan);
             TokenError("Element tag at offset " + Offset(i) + " unterminated", state.Inside());
             return NPOS;
         }
         if (plain) {
+            const std::size_t nameLength = j - 2 - from;
             plain = s[j] == '"' && s[from] == ' ' && j >= from + 3 && s[j - 1] == '=' &&
+                    nameLength <= MAX_PLAIN_NAME && q - j - 1 <= MAX_PLAIN_VALUE &&
                     PlainName(s, from + 1, j - 1, n);
             if (plain)
-                spans.push_back(AttributeSpan{
-                    static_cast<std::uint32_t>(from + 1), static_cast<std::uint32_t>(j - 2 - from),
-                    static_cast<std::uint32_t>(j + 1), static_cast<std::uint32_t>(q - j - 1)});
+                spans.push_back(PlainSpan{
+                    static_cast<std::uint32_t>(j + 1), static_cast<std::uint16_t>(q - j - 1),
+                    static_cast<std::uint8_t>(nameLength),
+                    static_cast<std::uint8_t>((s[j - 2] & 0x7F) | (reference ? REFERENCE : 0))});
         }
         j = q + 1;
         lastQuoteEnd = j;
@@ -811,57 +928,80 @@ bool CXmlDoc::IndexPlainTag(Pos pos) const
     return true;
 }
 
-// The first attribute of the current element that `name` matches, from the
-// index of its start tag (built here on the first read).
-const CXmlDoc::AttributeSpan* CXmlDoc::IndexedAttribute(std::string_view name) const
+// Builds the index of the attributes of the start tag at `pos` unless it is
+// built already; true when the tag has the plain form.
+bool CXmlDoc::IndexAttributes(Pos pos) const
 {
-    if (current == 0 || current >= nextFree) return nullptr;
-    const AttributeSpan* first;
-    const AttributeSpan* last;
-    if (spansValid && (spanBegin[current] & NOT_PLAIN) == 0) {
-        first = spans.data() + spanBegin[current];
-        last = spans.data() + (spanBegin[current + 1] & ~NOT_PLAIN);
-    } else {
-        first = last = nullptr;
-    }
-    if (first == nullptr && indexed != current) {
+    if (indexed == pos) return indexedPlain;
+    attributes.clear();
+    indexedPlain = IndexPlainTag(pos);
+    if (!indexedPlain) {
         attributes.clear();
-        if (!IndexPlainTag(current)) {
-            attributes.clear();
-            ScanAttributes(current, [this](const Attribute& a) {
-                const std::size_t length = a.innerEnd - a.innerStart;
-                attributes.push_back(AttributeSpan{
-                    static_cast<std::uint32_t>(a.nameStart),
-                    static_cast<std::uint32_t>(a.nameEnd - a.nameStart),
-                    static_cast<std::uint32_t>(a.innerStart), static_cast<std::uint32_t>(length)});
-                return false;
-            });
-        }
-        indexed = current;
+        ScanAttributes(pos, [this](const Attribute& a) {
+            const std::size_t length = a.innerEnd - a.innerStart;
+            attributes.push_back(AttributeSpan{static_cast<std::uint32_t>(a.nameStart),
+                                               static_cast<std::uint32_t>(a.nameEnd - a.nameStart),
+                                               static_cast<std::uint32_t>(a.innerStart),
+                                               static_cast<std::uint32_t>(length)});
+            return false;
+        });
     }
-    if (first == nullptr) {
-        first = attributes.data();
-        last = first + attributes.size();
-    }
-    const char* s = doc.data();
+    indexed = pos;
+    return indexedPlain;
+}
+
+// The first indexed attribute that `name` matches.
+const CXmlDoc::AttributeSpan* CXmlDoc::MatchIndexed(std::string_view name) const
+{
     const bool exact = (docFlags & FLAG_IGNORE_CASE) == 0;
-    for (const AttributeSpan* at = first; at != last; ++at) {
-        const AttributeSpan& a = *at;
-        if (a.nameLength == name.size()) {
-            if (exact ? s[a.nameStart] == name[0] &&
-                            SameBytes(s + a.nameStart, name.data(), name.size())
-                      : NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
-                return &a;
-        } else if (a.nameLength < name.size()) {
-            // A shorter name matches only where the wanted one goes on with
-            // one of " =/[]".
-            const char c = name[a.nameLength];
-            if ((c == ' ' || c == '=' || c == '/' || c == '[' || c == ']') &&
-                NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
-                return &a;
-        }
+    for (const AttributeSpan& a : attributes) {
+        // Only a name as long as the wanted one, or shorter where the wanted
+        // one goes on with one of " =/[]", can match.
+        if (exact && (a.nameLength == 0 ||
+                      (a.nameLength != name.size() &&
+                       (a.nameLength > name.size() || !BYTES.Is(name[a.nameLength], NAME_STOP)))))
+            continue;
+        if (exact ? SameBytes(doc.data() + a.nameStart, name.data(), a.nameLength)
+                  : NameMatches(a.nameStart, std::size_t{a.nameStart} + a.nameLength, name))
+            return &a;
     }
     return nullptr;
+}
+
+// The value of the first attribute of the current element that `name`
+// matches. Plain tags are read from what the parse kept, the names compared in
+// place; any other tag through its index.
+inline CXmlDoc::Found CXmlDoc::LookUp(std::string_view name) const
+{
+    if (current == 0 || current >= nextFree || name.empty()) return {};
+    if (!spansValid || (spanBegin[current] & NOT_PLAIN) != 0 || (docFlags & FLAG_IGNORE_CASE))
+        return LookUpIndexed(name);
+    const char* s = doc.data();
+    const std::size_t size = name.size();
+    const auto lastByte = static_cast<std::uint8_t>(name.back() & 0x7F);
+    const PlainSpan* last = spans.data() + (spanBegin[current + 1] & ~NOT_PLAIN);
+    for (const PlainSpan* at = spans.data() + spanBegin[current]; at != last; ++at) {
+        const std::size_t length = at->nameLength;
+        const char* atName = s + at->valueStart - 2 - length;
+        // The mark holds the name's last byte: most others fail without a read.
+        // A shorter name matches only where the wanted one goes on with one of
+        // " =/[]".
+        if (length == size ? (at->mark & 0x7F) == lastByte && SameBytes(atName, name.data(), size)
+                           : length < size && BYTES.Is(name[length], NAME_STOP) &&
+                                 SameBytes(atName, name.data(), length))
+            return {std::string_view(s + at->valueStart, at->valueLength),
+                    (at->mark & REFERENCE) != 0};
+    }
+    return {};
+}
+
+CXmlDoc::Found CXmlDoc::LookUpIndexed(std::string_view name) const
+{
+    IndexAttributes(current);
+    const AttributeSpan* a = MatchIndexed(name);
+    if (a == nullptr) return {};
+    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
+    return {value, HasReference(value)};
 }
 
 bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) const
@@ -870,7 +1010,7 @@ bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) co
     const std::size_t limit = std::size_t{r.start} + r.StartTagLength();
     if (plain) {
         const std::size_t end = from + wanted.size();
-        if (end > limit || std::memcmp(doc.data() + from, wanted.data(), wanted.size()) != 0)
+        if (end > limit || !SameBytes(doc.data() + from, wanted.data(), wanted.size()))
             return false;
         if (end == limit) return true;
         const char c = doc[end];
@@ -882,8 +1022,8 @@ bool CXmlDoc::TagIs(const ElemRecord& r, std::string_view wanted, bool plain) co
 bool CXmlDoc::FindElement(std::string_view name)
 {
     if (parentPos >= nextFree) return false;
-    const bool plain = !name.empty() && (docFlags & FLAG_IGNORE_CASE) == 0 &&
-                       name.find_first_of(" \t\n\r=/[]>\"'") == std::string_view::npos;
+    bool plain = !name.empty() && (docFlags & FLAG_IGNORE_CASE) == 0;
+    for (std::size_t k = 0; plain && k < name.size(); ++k) plain = !BYTES.Is(name[k], NOT_IN_NAME);
     Pos p = current != 0 ? Rec(current).next : Rec(parentPos).firstChild;
     while (p != 0) {
         const ElemRecord& r = Rec(p);
@@ -961,19 +1101,15 @@ std::string CXmlDoc::GetData(Pos pos) const
 
 std::string CXmlDoc::GetAttribute(std::string_view name) const
 {
-    const AttributeSpan* a = IndexedAttribute(name);
-    if (a == nullptr) return {};
-    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
-    return HasReference(value) ? Unescape(value) : std::string(value);
+    const Found found = LookUp(name);
+    return found.reference ? Unescape(found.value) : std::string(found.value);
 }
 
 std::string_view CXmlDoc::GetAttributeView(std::string_view name) const
 {
-    const AttributeSpan* a = IndexedAttribute(name);
-    if (a == nullptr) return {};
-    const std::string_view value(doc.data() + a->valueStart, a->valueLength);
-    if (!HasReference(value)) return value;
-    resolved = Unescape(value);
+    const Found found = LookUp(name);
+    if (!found.reference) return found.value;
+    resolved = Unescape(found.value);
     return resolved;
 }
 
@@ -986,7 +1122,16 @@ bool CXmlDoc::Splice(std::size_t offset, std::size_t erase, std::string_view tex
         static_cast<std::int64_t>(text.size()) - static_cast<std::int64_t>(erase);
     if (static_cast<std::int64_t>(doc.size()) + delta > static_cast<std::int64_t>(MAX_DOCUMENT))
         return false;
-    doc.replace(offset, erase, text);
+    if (text.size() >= erase) {
+        // Growing (building always grows): widen the text, move the tail, copy.
+        const std::size_t tail = doc.size() - offset - erase;
+        doc.append(text.size() - erase, '\0');
+        char* d = doc.data();
+        std::memmove(d + offset + text.size(), d + offset + erase, tail);
+        std::memcpy(d + offset, text.data(), text.size());
+    } else {
+        doc.replace(offset, erase, text);
+    }
     indexed = 0;
     spansValid = false;
     ampersands = -1;
@@ -1018,7 +1163,8 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
     if (parent != 0 && (Rec(parent).flags & MARK_NOT_ENDED))
         return false;  // an element without an end tag cannot take content
     if (name.size() + 3 > MAX_END_TAG) return false;
-    std::string element = "<";
+    std::string& element = scratch;
+    element.assign("<");
     element += name;
     std::uint32_t tagLengths;
     if (text.empty()) {
@@ -1027,7 +1173,7 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
     } else {
         element += '>';
         const std::uint32_t startLength = static_cast<std::uint32_t>(element.size());
-        element += Escape(text, false);
+        AppendEscaped(element, text, false);
         element += "</";
         element += name;
         element += '>';
@@ -1081,35 +1227,134 @@ bool CXmlDoc::AddElement(std::string_view name, std::string_view text)
 bool CXmlDoc::SetAttribute(std::string_view name, std::string_view value)
 {
     if (current == 0 || current >= nextFree || name.empty()) return false;
-    std::string quoted = "\"";
-    quoted += Escape(value, true);
-    quoted += '"';
-    Attribute a;
-    std::size_t lastEnd = 0;
+    const Pos pos = current;
     std::size_t offset;
     std::size_t erase = 0;
-    std::string text;
-    if (FindAttribute(current, name, a, &lastEnd)) {
-        if (a.hasValue) {
-            offset = a.tokenStart;
-            erase = a.tokenEnd - a.tokenStart;
-            text = quoted;
+    // What goes before the quoted value: ` name=` when the attribute is
+    // appended, "=" after a name that has no value yet, or nothing.
+    enum { VALUE, EQUALS_VALUE, APPEND } form = VALUE;
+    const bool plainTag = IndexAttributes(pos);
+    if (plainTag) {
+        // The program's own form: the index says where the value or the end is.
+        const AttributeSpan* a = MatchIndexed(name);
+        if (a != nullptr) {
+            offset = a->valueStart - 1;
+            erase = std::size_t{a->valueLength} + 2;
         } else {
-            offset = a.nameEnd;
-            text = "=" + quoted;
+            const ElemRecord& r = Rec(pos);
+            offset = std::size_t{r.start} + r.StartTagLength() - 1;
+            if (IsEmptyElement(pos) && doc[offset - 1] == '/') --offset;
+            form = APPEND;
         }
     } else {
-        offset = lastEnd;
-        text = " " + std::string(name) + "=" + quoted;
+        Attribute a;
+        std::size_t lastEnd = 0;
+        if (FindAttribute(pos, name, a, &lastEnd)) {
+            offset = a.hasValue ? a.tokenStart : a.nameEnd;
+            erase = a.hasValue ? a.tokenEnd - a.tokenStart : 0;
+            form = a.hasValue ? VALUE : EQUALS_VALUE;
+        } else {
+            offset = lastEnd;
+            form = APPEND;
+        }
     }
-    ElemRecord& r = Rec(current);
-    const std::int64_t newStartTag = std::int64_t{r.StartTagLength()} +
+    const std::size_t head = form == APPEND ? name.size() + 2 : form == EQUALS_VALUE ? 1 : 0;
+    std::string& text = scratch;
+    const std::size_t valueSize = EscapedSize(value, true);
+    text.resize(head + valueSize + 2);
+    char* out = text.data();
+    if (form == APPEND) {
+        *out++ = ' ';
+        std::memcpy(out, name.data(), name.size());
+        out += name.size();
+    }
+    if (form != VALUE) *out++ = '=';
+    *out++ = '"';
+    *WriteEscaped(out, value, true, valueSize) = '"';
+    const std::size_t valueStart = offset + head + 1;
+    const std::int64_t newStartTag = std::int64_t{Rec(pos).StartTagLength()} +
                                      static_cast<std::int64_t>(text.size()) -
                                      static_cast<std::int64_t>(erase);
     if (newStartTag > MAX_START_TAG) return false;
-    if (!Splice(offset, erase, text, current)) return false;
-    ElemRecord& q = Rec(current);
+    if (!Splice(offset, erase, text, pos)) return false;
+    ElemRecord& q = Rec(pos);
     q.tagLengths = (q.tagLengths & ~MAX_START_TAG) | static_cast<std::uint32_t>(newStartTag);
+    // An appended ` name="value"` keeps the tag in its form when the name has
+    // no blank, "=" or quote: the index then only grows.
+    if (plainTag && form == APPEND && NameRunEnd(name.data(), 0, name.size()) == name.size()) {
+        attributes.push_back(AttributeSpan{static_cast<std::uint32_t>(offset + 1),
+                                           static_cast<std::uint32_t>(name.size()),
+                                           static_cast<std::uint32_t>(valueStart),
+                                           static_cast<std::uint32_t>(text.size() - head - 2)});
+        indexed = pos;
+    }
+    return true;
+}
+
+bool CXmlDoc::SetAttributes(std::span<const NameValue> values)
+{
+    if (AppendAttributes(values)) return true;
+    bool all = true;
+    for (const NameValue& v : values) all = SetAttribute(v.name, v.value) && all;
+    return all;
+}
+
+// SetAttributes in one insertion: only when the current tag has the plain
+// form, every name is new to it and to the names before it, and each keeps
+// the form. False, with nothing changed, otherwise.
+bool CXmlDoc::AppendAttributes(std::span<const NameValue> values)
+{
+    if (current == 0 || current >= nextFree || (docFlags & FLAG_IGNORE_CASE) ||
+        !IndexAttributes(current))
+        return false;
+    // An earlier attribute named `have` would take a value meant for `wanted`.
+    auto takes = [](std::string_view have, std::string_view wanted) {
+        return (have.size() == wanted.size() ||
+                (have.size() < wanted.size() && BYTES.Is(wanted[have.size()], NAME_STOP))) &&
+               SameBytes(have.data(), wanted.data(), have.size());
+    };
+    std::size_t most = 0;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const std::string_view name = values[k].name;
+        if (name.empty() || NameRunEnd(name.data(), 0, name.size()) != name.size() ||
+            MatchIndexed(name) != nullptr)
+            return false;
+        for (std::size_t e = 0; e < k; ++e)
+            if (takes(values[e].name, name)) return false;
+        most += name.size() + 4 + 6 * values[k].value.size();
+    }
+    const Pos pos = current;
+    const ElemRecord& r = Rec(pos);
+    std::size_t offset = std::size_t{r.start} + r.StartTagLength() - 1;
+    if (IsEmptyElement(pos) && doc[offset - 1] == '/') --offset;
+    std::string& text = scratch;
+    text.resize(most);
+    char* out = text.data();
+    const std::size_t indexedBefore = attributes.size();
+    for (const NameValue& v : values) {
+        *out++ = ' ';
+        const std::size_t nameStart = offset + static_cast<std::size_t>(out - text.data());
+        std::memcpy(out, v.name.data(), v.name.size());
+        out += v.name.size();
+        *out++ = '=';
+        *out++ = '"';
+        const std::size_t size = EscapedSize(v.value, true);
+        out = WriteEscaped(out, v.value, true, size);
+        *out++ = '"';
+        attributes.push_back(AttributeSpan{
+            static_cast<std::uint32_t>(nameStart), static_cast<std::uint32_t>(v.name.size()),
+            static_cast<std::uint32_t>(nameStart + v.name.size() + 2),
+            static_cast<std::uint32_t>(size)});
+    }
+    text.resize(static_cast<std::size_t>(out - text.data()));
+    const std::size_t newStartTag = r.StartTagLength() + text.size();
+    if (newStartTag > MAX_START_TAG || !Splice(offset, 0, text, pos)) {
+        attributes.resize(indexedBefore);
+        return false;
+    }
+    ElemRecord& q = Rec(pos);
+    q.tagLengths = (q.tagLengths & ~MAX_START_TAG) | static_cast<std::uint32_t>(newStartTag);
+    indexed = pos;
     return true;
 }
 
@@ -1141,24 +1386,16 @@ std::string CXmlDoc::Escape(std::string_view text, bool attribute)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = TextCodec::GbkCharLength(text.data() + i, text.size() - i);
-        if (length > 1) {  // a double-byte character is copied whole
-            out.append(text.data() + i, length);
-            i += length;
-            continue;
-        }
-        const char c = text[i++];
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '&': out += "&amp;"; break;
-            case '>': out += "&gt;"; break;
-            case '\'': out += attribute ? "&apos;" : "'"; break;
-            case '"': out += attribute ? "&quot;" : "\""; break;
-            default: out += c;
-        }
-    }
+    AppendEscaped(out, text, attribute);
     return out;
+}
+
+void CXmlDoc::AppendEscaped(std::string& out, std::string_view text, bool attribute)
+{
+    const std::size_t at = out.size();
+    const std::size_t size = EscapedSize(text, attribute);
+    out.resize(at + size);
+    WriteEscaped(out.data() + at, text, attribute, size);
 }
 
 std::string CXmlDoc::Unescape(std::string_view text)

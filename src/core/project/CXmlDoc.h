@@ -8,6 +8,7 @@
 // the parser recognised.
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,14 @@ public:
     bool AddElement(std::string_view name, std::string_view text = {});
     // Replaces the value of an attribute of the current element or appends it.
     bool SetAttribute(std::string_view name, std::string_view value);
+    // Sets attributes of the current element as SetAttribute would one after
+    // the other; true when every one was set. New names on a tag of the form
+    // the program writes go in with one insertion.
+    struct NameValue {
+        std::string_view name;
+        std::string_view value;
+    };
+    bool SetAttributes(std::span<const NameValue> values);
     // Replaces the content of an element without child elements by `text`.
     bool SetData(Pos pos, std::string_view text);
     bool SetData(std::string_view text) { return SetData(current, text); }
@@ -130,6 +139,18 @@ private:
         bool hasValue = false;
     };
 
+    // One attribute of a plain start tag as the parse met it: its name lies
+    // right before `="` and the value.
+    struct PlainSpan {
+        std::uint32_t valueStart;
+        std::uint16_t valueLength;
+        std::uint8_t nameLength;
+        std::uint8_t mark;  // the name's last byte (low 7 bits) and REFERENCE
+    };
+    static constexpr std::uint8_t REFERENCE = 0x80;  // the value holds an "&"
+    static constexpr std::size_t MAX_PLAIN_NAME = 0xFF;
+    static constexpr std::size_t MAX_PLAIN_VALUE = 0xFFFF;
+
     // One attribute of an indexed start tag.
     struct AttributeSpan {
         std::uint32_t nameStart;
@@ -138,8 +159,16 @@ private:
         std::uint32_t valueLength;
     };
 
-    ElemRecord& Rec(Pos pos) { return segments[pos >> 16].records[pos & 0xFFFF]; }
-    const ElemRecord& Rec(Pos pos) const { return segments[pos >> 16].records[pos & 0xFFFF]; }
+    // The first segment's records are reached directly, so a walk up the
+    // parents costs one load per step.
+    ElemRecord& Rec(Pos pos)
+    {
+        return pos < SEGMENT_SIZE ? head[pos] : segments[pos >> 16].records[pos & 0xFFFF];
+    }
+    const ElemRecord& Rec(Pos pos) const
+    {
+        return pos < SEGMENT_SIZE ? head[pos] : segments[pos >> 16].records[pos & 0xFFFF];
+    }
     void ResetTable(std::uint32_t wanted);
     void Reserve(std::uint32_t wanted);
     Pos NewRecord();
@@ -169,7 +198,18 @@ private:
     std::size_t ScanAttributes(Pos pos, Visit&& visit) const;
     bool FindAttribute(Pos pos, std::string_view name, Attribute& out,
                        std::size_t* lastEnd = nullptr) const;
-    const AttributeSpan* IndexedAttribute(std::string_view name) const;
+    // An attribute's value as written (empty when there is none); `reference`:
+    // it holds an "&" to resolve.
+    struct Found {
+        std::string_view value;
+        bool reference = false;
+    };
+    [[gnu::always_inline]] inline Found LookUp(std::string_view name) const;
+    Found LookUpIndexed(std::string_view name) const;
+    bool IndexAttributes(Pos pos) const;
+    bool AppendAttributes(std::span<const NameValue> values);
+    const AttributeSpan* MatchIndexed(std::string_view name) const;
+    static void AppendEscaped(std::string& out, std::string_view text, bool attribute);
     bool IndexPlainTag(Pos pos) const;
     bool HasAmpersand() const;
     bool HasReference(std::string_view value) const;
@@ -191,6 +231,7 @@ private:
     std::uint32_t nodeLength = 0;
     std::uint32_t docFlags = 0;
     std::vector<Segment> segments;
+    ElemRecord* head = nullptr;  // the records of the first segment
     std::uint32_t capacity = 0;
     bool levelsDirty = false;
     std::size_t startBound = 0;  // no record starts after this offset
@@ -202,11 +243,13 @@ private:
     // NOT_PLAIN marking a tag left to the index above. Valid until the text
     // changes.
     static constexpr std::uint32_t NOT_PLAIN = 0x80000000u;
-    std::vector<AttributeSpan> spans;
+    std::vector<PlainSpan> spans;
     std::vector<std::uint32_t> spanBegin;
     bool spansValid = false;
-    mutable Pos indexed = 0;      // 0: no index
-    mutable int ampersands = -1;  // whether the text holds an "&" (-1: not known yet)
+    mutable Pos indexed = 0;            // 0: no index
+    mutable bool indexedPlain = false;  // the indexed tag has the plain form
+    std::string scratch;                // text being inserted
+    mutable int ampersands = -1;        // whether the text holds an "&" (-1: not known yet)
     mutable std::string resolved;
 };
 

@@ -219,42 +219,64 @@ std::string ProjectFile::LengthPrefix(std::uint64_t n)
     return out;
 }
 
-std::string ProjectFile::BuildText(const CVarnelDoc& doc)
+namespace {
+
+void BuildProject(const CVarnelDoc& doc, CXmlDoc& xml)
 {
-    CXmlDoc xml;
-    xml.SetDocument(DECLARATION);
+    xml.SetDocument(ProjectFile::DECLARATION);
     xml.AddElement("VarnelProject");
     xml.IntoElement();
     xml.AddElement("softVer", "1.0");
     xml.AddElement("deviceIp", TextCodec::Utf8ToGbk(doc.deviceIp));
     xml.AddElement("deviceSlotNum", std::to_string(doc.deviceSlotNum));
     xml.AddElement("COMInfo");
-    xml.SetAttribute("com1", std::to_string(doc.com1Enabled));
-    xml.SetAttribute("com2", std::to_string(doc.com2Enabled));
+    const std::string com1 = std::to_string(doc.com1Enabled);
+    const std::string com2 = std::to_string(doc.com2Enabled);
+    const CXmlDoc::NameValue ports[] = {{"com1", com1}, {"com2", com2}};
+    xml.SetAttributes(ports);
     for (Port port : {Port::COM1, Port::COM2}) {
         xml.AddElement(PortName(port));
         xml.IntoElement();
         for (int index = 0; index <= doc.LastConfigIndex(); ++index) {
             const CModule& m = doc.Slot(port, index).module;
             xml.AddElement("Module");
-            xml.SetAttribute("moduleName", TextCodec::Utf8ToGbk(m.moduleName));
-            xml.SetAttribute("usrPrm", TextCodec::Utf8ToGbk(m.usrPrm));
-            xml.SetAttribute("Ext_Module_Prm_Data_Len",
-                             TextCodec::Utf8ToGbk(m.Ext_Module_Prm_Data_Len));
-            xml.SetAttribute("picture", TextCodec::Utf8ToGbk(m.picture));
-            xml.SetAttribute("inputLen", std::to_string(m.inputLen));
-            xml.SetAttribute("outputLen", std::to_string(m.outputLen));
-            xml.SetAttribute("modulePrm", FormatHex(m.modulePrm));
+            const std::string texts[] = {TextCodec::Utf8ToGbk(m.moduleName),
+                                         TextCodec::Utf8ToGbk(m.usrPrm),
+                                         TextCodec::Utf8ToGbk(m.Ext_Module_Prm_Data_Len),
+                                         TextCodec::Utf8ToGbk(m.picture),
+                                         std::to_string(m.inputLen),
+                                         std::to_string(m.outputLen),
+                                         FormatHex(m.modulePrm)};
+            const CXmlDoc::NameValue attributes[] = {{"moduleName", texts[0]},
+                                                     {"usrPrm", texts[1]},
+                                                     {"Ext_Module_Prm_Data_Len", texts[2]},
+                                                     {"picture", texts[3]},
+                                                     {"inputLen", texts[4]},
+                                                     {"outputLen", texts[5]},
+                                                     {"modulePrm", texts[6]}};
+            xml.SetAttributes(attributes);
         }
         xml.OutOfElement();
     }
+}
+
+}  // namespace
+
+std::string ProjectFile::BuildText(const CVarnelDoc& doc)
+{
+    CXmlDoc xml;
+    BuildProject(doc, xml);
     return xml.Document();
 }
 
 std::string ProjectFile::Store(const CVarnelDoc& doc)
 {
-    std::string text = BuildText(doc);
-    return LengthPrefix(text.size()) + text;
+    CXmlDoc xml;
+    BuildProject(doc, xml);
+    const std::string& text = xml.Document();
+    std::string bytes = LengthPrefix(text.size());
+    bytes.reserve(bytes.size() + text.size());
+    return bytes += text;
 }
 
 Status ProjectFile::Load(std::string_view bytes, CVarnelDoc& doc, const std::string& name)

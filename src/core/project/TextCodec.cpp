@@ -108,10 +108,13 @@ bool TextCodec::AppendGbk(std::uint32_t codePoint, std::string& out)
 
 std::string TextCodec::Utf8ToGbk(std::string_view utf8)
 {
-    std::string out;
-    out.reserve(utf8.size());
     const std::size_t n = utf8.size();
     std::size_t i = 0;
+    while (i < n && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
+    if (i == n) return std::string(utf8);  // ASCII is the same in both
+    std::string out;
+    out.reserve(n);
+    out.assign(utf8.data(), i);
     while (i < n) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
         if (lead < 0x80) {

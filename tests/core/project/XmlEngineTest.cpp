@@ -3,7 +3,9 @@
 // tests/data/project/xml.
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
+#include <tuple>
 
 #include "core/project/CXmlDoc.h"
 #include "core/project/TableRows.h"
@@ -62,6 +64,22 @@ TEST(XmlBuild, SetAttributeAndSetData)
     xml.SetDocument("<p><c/></p>");
     ASSERT_TRUE(xml.FindElement("p"));
     EXPECT_FALSE(xml.SetData(xml.CurrentPosition(), "x"));  // has a child element
+
+    // Several at once, as one after the other: new names in one insertion, and
+    // a name already there (or one an earlier name takes) replaces a value.
+    const CXmlDoc::NameValue fresh[] = {{"x", "1&"}, {"y", "2"}};
+    const CXmlDoc::NameValue mixed[] = {{"c", "x"}, {"b", "2"}, {"c/d", "3"}};
+    for (const auto& [text, values, written] :
+         {std::tuple{"<a/>", std::span<const CXmlDoc::NameValue>(fresh),
+                     "<a x=\"1&amp;\" y=\"2\"/>"},
+          std::tuple{"<a b=\"1\"/>", std::span<const CXmlDoc::NameValue>(mixed),
+                     "<a b=\"2\" c=\"3\"/>"}}) {
+        xml.SetDocument(text);
+        ASSERT_TRUE(xml.FindElement("a"));
+        EXPECT_TRUE(xml.SetAttributes(values));
+        EXPECT_EQ(xml.Document(), written);
+        EXPECT_EQ(xml.GetAttribute(values[1].name), values[1].value);
+    }
 }
 
 // The tree a parse yields, records in document order: name, level, "!" when
