@@ -38,6 +38,9 @@ Options ParseArguments(const QStringList& arguments)
                  (arguments[i + 1] == QLatin1String("zh") ||
                   arguments[i + 1] == QLatin1String("en")))
             options.language = arguments[++i];
+        else if (a == QLatin1String("--lang") && i + 1 < arguments.size())
+            options.problem =
+                "bad value for --lang: " + arguments[i + 1].toStdString() + " (zh or en)";
         else if (a == QLatin1String("--download-and-exit"))
             options.download = true;
         else if (a.startsWith('-'))
