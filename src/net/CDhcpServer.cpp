@@ -74,12 +74,17 @@ struct CDhcpServer::Batch {
 CDhcpServer::CDhcpServer(QObject* parent) : QObject(parent)
 {
     // An OFFER held back while its address was checked: sent, or only logged.
+    // It comes after the socket was drained, so its log lines are let out too.
     connect(&addressProbe, &AddressProbe::offerReady, this,
             [this](const DhcpOutcome& held, uint interfaceIndex, std::uint32_t source) {
                 emit requestSeen(held);
                 SendReply(held, interfaceIndex, source);
+                emit drained();
             });
-    connect(&addressProbe, &AddressProbe::offerWithheld, this, &CDhcpServer::requestSeen);
+    connect(&addressProbe, &AddressProbe::offerWithheld, this, [this](const DhcpOutcome& held) {
+        emit requestSeen(held);
+        emit drained();
+    });
 }
 
 CDhcpServer::~CDhcpServer()

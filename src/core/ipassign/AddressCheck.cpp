@@ -1,7 +1,6 @@
 #include "core/ipassign/AddressCheck.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -21,9 +20,11 @@ constexpr unsigned ATF_COMPLETE = 0x2;
 
 std::string FormatMac(const MacAddress& mac)
 {
-    char text[18];
-    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2],
-                  mac[3], mac[4], mac[5]);
+    std::string text;
+    for (std::uint8_t byte : mac) {
+        if (!text.empty()) text += ':';
+        AppendHexByte(text, byte);
+    }
     return text;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/ipassign/DhcpRequestView.h"
 #include "core/project/TextCodec.h"
+#include "core/util/Hex.h"
 
 namespace varnel {
 
@@ -29,15 +30,11 @@ std::span<const std::uint8_t> BytesOf(const std::string& text)
 // client gave none (kept in the record, not sent). Written in place.
 void WriteGeneratedHostName(data9& record)
 {
-    static constexpr char DIGITS[] = "0123456789abcdef";
     record.hostName.clear();
     if (HardwareLength(record) == 0) return;
     record.hostName = "Host";
-    for (std::size_t i = 0; i < HardwareLength(record); ++i) {
-        const std::uint8_t byte = record.packet[DHCP_OFF_CHADDR + i];
-        record.hostName += DIGITS[byte >> 4];
-        record.hostName += DIGITS[byte & 0x0F];
-    }
+    for (std::size_t i = 0; i < HardwareLength(record); ++i)
+        AppendHexByte(record.hostName, record.packet[DHCP_OFF_CHADDR + i]);
 }
 
 void EchoClientOptions(data9& record)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/ipassign/ByteReader.h"
+#include "core/util/Hex.h"
 
 namespace varnel {
 
@@ -15,13 +16,10 @@ constexpr std::uint16_t BROADCAST_BIT = 0x8000;
 // for every datagram keeps its buffers: reading allocates nothing.
 void WriteMacText(data9& record)
 {
-    static constexpr char DIGITS[] = "0123456789abcdef";
     record.macText.clear();
     for (std::size_t i = 0; i < HardwareLength(record); ++i) {
-        const std::uint8_t byte = record.packet[DHCP_OFF_CHADDR + i];
         if (i != 0) record.macText += ':';
-        record.macText += DIGITS[byte >> 4];
-        record.macText += DIGITS[byte & 0x0F];
+        AppendHexByte(record.macText, record.packet[DHCP_OFF_CHADDR + i]);
     }
 }
 

@@ -10,14 +10,19 @@ int HexDigitValue(char c)
     return -1;
 }
 
-std::string FormatHex(const std::vector<std::uint8_t>& bytes, std::string_view separator)
+void AppendHexByte(std::string& text, std::uint8_t byte)
 {
     static constexpr char digits[] = "0123456789abcdef";
+    text += digits[byte >> 4];
+    text += digits[byte & 0xF];
+}
+
+std::string FormatHex(const std::vector<std::uint8_t>& bytes, std::string_view separator)
+{
     std::string text;
     text.reserve(bytes.size() * (2 + separator.size()));
     for (std::uint8_t b : bytes) {
-        text += digits[b >> 4];
-        text += digits[b & 0xF];
+        AppendHexByte(text, b);
         text += separator;
     }
     return text;

@@ -12,6 +12,9 @@ namespace varnel {
 // The value of one hex digit (either case), or -1.
 int HexDigitValue(char c);
 
+// Appends the byte as two lower-case digits (into the text's own storage).
+void AppendHexByte(std::string& text, std::uint8_t byte);
+
 // Each byte as two lower-case digits, followed by `separator` ("" for none).
 std::string FormatHex(const std::vector<std::uint8_t>& bytes, std::string_view separator = "");
 
