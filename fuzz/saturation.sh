@@ -15,6 +15,9 @@ seconds=${VARNEL_SATURATION_SECONDS:-60}
 build=${VARNEL_CAMPAIGN_BUILD:-build/campaign}
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(awk '/^fuzz_/ { print $1 }' fuzz/dict/TARGETS)
+for name in "${targets[@]}"; do
+  [ -x "$build/fuzz/$name" ] || { echo "no $build/fuzz/$name: run fuzz/campaign.sh first" >&2; exit 2; }
+done
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

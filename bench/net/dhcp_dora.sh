@@ -12,7 +12,7 @@
 # after the load. Exit 1 when an exchange is lost at the check rate.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-varnelctl=$(realpath "${1:-build/release/bin/varnelctl}")
+varnelctl=$(realpath -m "${1:-build/release/bin/varnelctl}")
 rate=${DORA_RATE:-20000}
 seconds=${DORA_SECONDS:-10}
 check_rate=${DORA_CHECK_RATE:-5000}
@@ -21,7 +21,10 @@ skip() { echo "skipped: $*"; exit 0; }
 [ "$(id -u)" -eq 0 ] || skip "network namespaces need root"
 command -v perfdhcp >/dev/null || skip "perfdhcp is missing (Debian package kea-admin)"
 command -v dnsmasq >/dev/null || skip "dnsmasq is missing (Debian package dnsmasq-base)"
-[ -x "$varnelctl" ] || skip "no varnelctl at $varnelctl (build first)"
+if [ ! -x "$varnelctl" ]; then
+  [ $# -gt 0 ] && { echo "no varnelctl at $varnelctl" >&2; exit 2; }
+  skip "no varnelctl at $varnelctl (build first)"
+fi
 
 server_ns=vdora-s$$
 client_ns=vdora-c$$
