@@ -11,21 +11,21 @@
 # Runs two targets at a time; exit 1 when a fresh run covered more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source fuzz/common.sh
 seconds=${VARNEL_SATURATION_SECONDS:-60}
 build=${VARNEL_CAMPAIGN_BUILD:-build/campaign}
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(awk '/^fuzz_/ { print $1 }' fuzz/dict/TARGETS)
+[ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(fuzz_targets)
 for name in "${targets[@]}"; do
   [ -x "$build/fuzz/$name" ] || { echo "no $build/fuzz/$name: run fuzz/campaign.sh first" >&2; exit 2; }
 done
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # fresh NAME: a run from an empty corpus, its log in $work/NAME.fresh.
 fresh() {
   local name=$1 dict
-  dict=$(awk -v t="$name" '$1 == t { print "fuzz/dict/" $2 ".dict" }' fuzz/dict/TARGETS)
+  dict=$(fuzz_dict "$name")
   mkdir -p "$work/$name"
   "$build/fuzz/$name" -max_total_time="$seconds" -use_value_profile=1 ${dict:+-dict="$dict"} \
     "$work/$name" >"$work/$name.fresh" 2>&1 || true

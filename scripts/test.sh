@@ -28,6 +28,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build/asan && ctest --output-on-failure -j"$jobs" --timeout 300)
 
 echo "== fuzzing smoke (${VARNEL_FUZZ_SECONDS:-10} s per target, with its dictionary)"
+source fuzz/common.sh
 for target in build/asan/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
@@ -35,8 +36,8 @@ for target in build/asan/fuzz/fuzz_*; do
   mkdir -p "$work"
   seeds=()
   [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
-  dict=$(awk -v t="$name" '$1 == t { print "-dict=fuzz/dict/" $2 ".dict" }' fuzz/dict/TARGETS)
-  "$target" -max_total_time="${VARNEL_FUZZ_SECONDS:-10}" -print_final_stats=0 ${dict:+"$dict"} \
+  dict=$(fuzz_dict "$name")
+  "$target" -max_total_time="${VARNEL_FUZZ_SECONDS:-10}" -print_final_stats=0 ${dict:+-dict="$dict"} \
     "$work" "${seeds[@]}" >"$work.log" 2>&1 || { tail -50 "$work.log"; exit 1; }
   echo "$name: clean ($(grep -Eo "Done [0-9]+ runs" "$work.log" | tail -1))"
 done
