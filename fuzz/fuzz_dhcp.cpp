@@ -2,7 +2,9 @@
 // options end with the end option within 1024 bytes and the client's size,
 // padded with zeros to 300 bytes; a reply goes only to a MAC with an
 // assignment, carries that assignment's address (never 0 in an ACK or
-// OFFER), and an assignment not armed gets no OFFER.
+// OFFER), and an assignment not armed gets no OFFER. The same datagram
+// again gets the same reply: only its listing may change. Nothing is kept
+// from one input to the next, so replaying the corpus covers what the run did.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -40,7 +42,7 @@ std::uint32_t Read32(std::span<const std::uint8_t> bytes, std::size_t at)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static DhcpDiscoverCounter counter;
+    DhcpDiscoverCounter counter;
     DhcpServerContext context;
     context.hostName = "laptop";
     context.serverAddress = 0xC0A80101;
@@ -51,7 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool offerMode = size % 2 == 0;
     const auto outcome =
         HandleDatagram(std::span(data, size), {0x0A000005, 68}, context, counter, offerMode);
+    const auto again =
+        HandleDatagram(std::span(data, size), {0x0A000005, 68}, context, counter, offerMode);
+    Check(again.reply.has_value() == outcome.reply.has_value());
     if (!outcome.reply) return 0;
+    Check(std::ranges::equal(again.ReplyBytes(), outcome.ReplyBytes()));
     const DhcpReply& reply = *outcome.reply;
     const auto bytes = outcome.ReplyBytes();
     // Options and end byte within the client's size; zeros up to 300 bytes.
