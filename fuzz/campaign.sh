@@ -24,11 +24,11 @@ min_files=20
 # Debug keeps the assertions; -O1 (as OSS-Fuzz builds) runs two to six
 # times as many inputs per second as -O0.
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DVARNEL_WITH_QT=OFF -DVARNEL_SANITIZE=ON -DVARNEL_FUZZ=ON -DVARNEL_BENCH=OFF >/dev/null
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DVARNEL_WITH_QT=OFF -DVARNEL_SANITIZE=ON \
+  -DVARNEL_FUZZ=ON -DVARNEL_BENCH=OFF >/dev/null
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(fuzz_targets)
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
-
 
 printf '%-22s %12s %8s %8s %8s %6s\n' target executions cov files new stop
 for name in "${targets[@]}"; do
@@ -38,10 +38,8 @@ for name in "${targets[@]}"; do
   work="$build/campaign/$name"
   rm -rf "$work" "$work.merged"
   mkdir -p "$work" "$work.merged" "$corpus"
-  dict_arg=()
-  [ -n "$dict" ] && dict_arg=(-dict="$dict")
   start=$SECONDS
-  "$target" -runs="$runs" -max_total_time="$seconds" -use_value_profile=1 "${dict_arg[@]}" \
+  "$target" -runs="$runs" -max_total_time="$seconds" -use_value_profile=1 ${dict:+-dict="$dict"} \
     -print_final_stats=1 -artifact_prefix="$work/" "$work" "$corpus" >"$work.log" 2>&1 || {
     tail -40 "$work.log"
     echo "$name: crashed; the reproducer is $(ls "$work"/crash-* "$work"/leak-* "$work"/timeout-* 2>/dev/null | head -1)"

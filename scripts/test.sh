@@ -23,12 +23,10 @@ echo "== clang ASan/UBSan build of the Qt-free parts and the fuzz targets"
 CC=clang CXX=clang++ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DVARNEL_WITH_QT=OFF -DVARNEL_SANITIZE=ON -DVARNEL_FUZZ=ON -DVARNEL_BENCH=OFF >/dev/null
 cmake --build build/asan -j"$jobs"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+source fuzz/common.sh
 (cd build/asan && ctest --output-on-failure -j"$jobs" --timeout 300)
 
 echo "== fuzzing smoke (${VARNEL_FUZZ_SECONDS:-10} s per target, with its dictionary)"
-source fuzz/common.sh
 for target in build/asan/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
