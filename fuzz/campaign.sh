@@ -9,7 +9,9 @@
 #
 # Settings (environment): VARNEL_CAMPAIGN_RUNS (10000000),
 # VARNEL_CAMPAIGN_SECONDS (7200), VARNEL_CAMPAIGN_BUILD (build/campaign).
-# Each target runs as one process; run it niced on a shared machine.
+# Each target runs as one process; run it niced on a shared machine. A
+# SIGUSR1 to a target's process ends its run early, and what it found is
+# still merged ("hand" in the stop column).
 # A crash stops the campaign with the reproducer's path: make it a unit test
 # where the broken rule lives, mend the fault, keep the input in the corpus.
 set -euo pipefail
@@ -47,7 +49,10 @@ for name in "${targets[@]}"; do
   }
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work.log" | tail -1)
   cov=$(grep -Eo 'cov: [0-9]+' "$work.log" | tail -1 | cut -d' ' -f2)
-  stop=runs
+  # Why the run ended: its run count, its time, or a SIGUSR1 by hand (which
+  # ends libFuzzer gracefully, so what it found is still merged).
+  stop=hand
+  [ "${executions:-0}" -ge "$runs" ] && stop=runs
   [ $((SECONDS - start)) -ge "$seconds" ] && stop=time
 
   # Minimise: the old corpus and the new finds into a fresh folder.
