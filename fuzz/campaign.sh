@@ -13,7 +13,8 @@
 # SIGUSR1 to a target's process ends its run early, and what it found is
 # still merged ("hand" in the stop column).
 # A crash stops the campaign with the reproducer's path: make it a unit test
-# where the broken rule lives, mend the fault, keep the input in the corpus.
+# where the broken rule lives, mend the fault, and keep the input in the
+# corpus as regress-<what it found>, a name every later merge keeps.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source fuzz/common.sh
@@ -61,6 +62,13 @@ for name in "${targets[@]}"; do
   new=0
   for f in "$work.merged"/*; do
     grep -qx "$(sha1sum "$f" | cut -d' ' -f1)" <<<"$old" || new=$((new + 1))
+  done
+  # Inputs that once found a fault stay under their names, whatever the
+  # merge made of them.
+  for f in "$corpus"/regress-*; do
+    [ -e "$f" ] || continue
+    rm -f "$work.merged/$(sha1sum "$f" | cut -d' ' -f1)"
+    cp "$f" "$work.merged/"
   done
   # Seeds the merge dropped go back while the corpus is short of min_files.
   kept=$(cd "$work.merged" && find . -type f -exec sha1sum {} + | cut -d' ' -f1 | sort)
